@@ -1,0 +1,98 @@
+// The application object: its state (active, inactive, background), the
+// events it announces through the default notification centre and its
+// delegate, its key window and the status bar's hidden flag.
+//
+// The toolkit raises the events (window focus, minimising, quitting);
+// headless tests raise them by calling the same operations.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ApplicationDelegate.h"
+
+namespace platform {
+
+class Window;
+class ViewController;
+
+inline constexpr const char* kApplicationDidFinishLaunchingNotification = "ApplicationDidFinishLaunchingNotification";
+inline constexpr const char* kApplicationWillResignActiveNotification = "ApplicationWillResignActiveNotification";
+inline constexpr const char* kApplicationDidBecomeActiveNotification = "ApplicationDidBecomeActiveNotification";
+inline constexpr const char* kApplicationDidEnterBackgroundNotification = "ApplicationDidEnterBackgroundNotification";
+inline constexpr const char* kApplicationWillEnterForegroundNotification =
+    "ApplicationWillEnterForegroundNotification";
+inline constexpr const char* kApplicationWillTerminateNotification = "ApplicationWillTerminateNotification";
+inline constexpr const char* kApplicationDidReceiveMemoryWarningNotification =
+    "ApplicationDidReceiveMemoryWarningNotification";
+
+enum class ApplicationState { Active, Inactive, Background };
+
+class Application {
+ public:
+  using DelegateFactory = std::function<std::shared_ptr<ApplicationDelegate>()>;
+
+  static Application& shared();
+  static void resetForTesting();
+
+  // Runs the application: reads the bundle's information file, makes the
+  // delegate of the class it names, loads the main interface file, finishes
+  // launching and runs the main loop until the last window closes. Returns
+  // the exit status.
+  static int main(int argc, char** argv);
+  // Makes delegate classes known by name, for the information file.
+  static void registerDelegateClass(const std::string& name, DelegateFactory factory);
+  static std::shared_ptr<ApplicationDelegate> makeDelegate(const std::string& name);
+  // Makes view controller classes known by name, for the main interface file.
+  using ViewControllerFactory = std::function<std::shared_ptr<ViewController>()>;
+  static void registerViewControllerClass(const std::string& name, ViewControllerFactory factory);
+  static std::shared_ptr<ViewController> makeViewController(const std::string& name);
+
+  // The launch, without a main loop: the information file's
+  // "ApplicationDelegateClass" names the delegate, "NSMainNibFile" the main
+  // interface file (the window) and "MainNibViewControllers" maps outlet
+  // names to the view controller classes it holds; the delegate receives
+  // them all, then launching finishes. False when the delegate class is
+  // unknown.
+  bool launch();
+
+  ApplicationDelegate* delegate() const { return delegate_.get(); }
+  void setDelegate(std::shared_ptr<ApplicationDelegate> delegate) { delegate_ = std::move(delegate); }
+
+  ApplicationState state() const { return state_; }
+  bool hasFinishedLaunching() const { return launched_; }
+
+  // Events. Each one changes the state, tells the delegate and posts the
+  // matching notification with this application as sender.
+  // Launch: the delegate's applicationDidFinishLaunching, the launch
+  // notification, then becoming active if the window has focus.
+  void finishLaunching();
+  // The key window gained or lost focus: active or inactive.
+  void setFocused(bool focused);
+  // The key window was minimised (background) or restored (foreground).
+  void setMinimized(bool minimized);
+  void willTerminate();
+  void receiveMemoryWarning();
+
+  Window* keyWindow() const { return keyWindow_; }
+  // Called by Window::makeKeyAndVisible; the window clears it when it goes.
+  void setKeyWindow(Window* window) { keyWindow_ = window; }
+
+  bool isStatusBarHidden() const { return statusBarHidden_; }
+  void setStatusBarHidden(bool hidden);
+
+ private:
+  void becomeActive();
+  void resignActive();
+
+  std::shared_ptr<ApplicationDelegate> delegate_;
+  ApplicationState state_ = ApplicationState::Inactive;
+  bool launched_ = false;
+  bool focused_ = true;
+  bool minimized_ = false;
+  Window* keyWindow_ = nullptr;
+  bool statusBarHidden_ = false;
+};
+
+}  // namespace platform

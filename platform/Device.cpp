@@ -1,0 +1,76 @@
+#include "platform/Device.h"
+
+#include <sys/utsname.h>
+
+#include <cctype>
+#include <fstream>
+
+namespace platform {
+
+namespace {
+
+std::shared_ptr<Device>& currentSlot() {
+  static std::shared_ptr<Device> slot;
+  return slot;
+}
+
+std::string firstLine(const char* path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+std::string unquote(std::string value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+}  // namespace
+
+Device& Device::current() {
+  auto& slot = currentSlot();
+  if (!slot) slot = std::make_shared<Device>();
+  return *slot;
+}
+
+void Device::setCurrentForTesting(std::shared_ptr<Device> device) { currentSlot() = std::move(device); }
+
+std::string Device::systemVersion() const {
+  for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.rfind("VERSION_ID=", 0) == 0) {
+        std::string value = unquote(line.substr(11));
+        if (!value.empty()) return value;
+      }
+    }
+  }
+  utsname names{};
+  if (uname(&names) != 0) return {};
+  std::string release = names.release;
+  size_t end = 0;
+  while (end < release.size() && (std::isdigit(static_cast<unsigned char>(release[end])) || release[end] == '.'))
+    ++end;
+  return release.substr(0, end);
+}
+
+std::string Device::model() const { return "Linux"; }
+
+std::string Device::machineName() const {
+  utsname names{};
+  if (uname(&names) != 0) return {};
+  return names.machine;
+}
+
+std::optional<InterfaceIdiom> Device::interfaceIdiom() const { return InterfaceIdiom::Phone; }
+
+std::string Device::rawIdentifier() const {
+  std::string id = firstLine("/etc/machine-id");
+  if (id.empty()) id = firstLine("/var/lib/dbus/machine-id");
+  return id;
+}
+
+}  // namespace platform

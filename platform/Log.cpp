@@ -1,0 +1,51 @@
+#include "platform/Log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+namespace {
+
+std::mutex& sinkMutex() {
+  static std::mutex m;
+  return m;
+}
+
+LogSink& sink() {
+  static LogSink s;
+  return s;
+}
+
+}  // namespace
+
+void log(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int length = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string line = "<Rezido> ";
+  if (length > 0) {
+    std::vector<char> buffer(static_cast<size_t>(length) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    line.append(buffer.data(), static_cast<size_t>(length));
+  }
+  va_end(args);
+
+  std::lock_guard lock(sinkMutex());
+  if (sink()) {
+    sink()(line);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+void setLogSinkForTesting(LogSink newSink) {
+  std::lock_guard lock(sinkMutex());
+  sink() = std::move(newSink);
+}
+
+}  // namespace platform

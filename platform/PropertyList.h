@@ -1,0 +1,24 @@
+// Property-list files (XML and binary) read into and written from Value.
+#pragma once
+
+#include <expected>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "platform/Error.h"
+#include "platform/Value.h"
+
+namespace platform {
+
+inline constexpr const char* kPropertyListErrorDomain = "PropertyList";
+
+class PropertyList {
+ public:
+  // Reads XML or binary.
+  static std::expected<Value, Error> parse(std::span<const std::uint8_t> bytes);
+  static std::expected<Value, Error> readFile(const std::filesystem::path& path);
+  static std::string toXML(const Value& value);
+};
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#include "platform/SystemSound.h"
+
+#include <unistd.h>
+
+#include <unordered_map>
+
+#include "platform/Toolkit.h"
+
+namespace platform {
+
+namespace {
+struct Registry {
+  SystemSoundID next = 1;
+  std::unordered_map<SystemSoundID, std::filesystem::path> paths;
+};
+Registry& registry() {
+  static Registry r;
+  return r;
+}
+}  // namespace
+
+std::optional<SystemSoundID> SystemSound::create(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec) || access(path.c_str(), R_OK) != 0) return std::nullopt;
+  auto& r = registry();
+  const SystemSoundID id = r.next++;
+  r.paths.emplace(id, path);
+  return id;
+}
+
+void SystemSound::play(SystemSoundID sound) {
+  auto& r = registry();
+  auto it = r.paths.find(sound);
+  if (it == r.paths.end()) return;
+  Toolkit::current().playSound(it->second);
+}
+
+void SystemSound::dispose(SystemSoundID sound) { registry().paths.erase(sound); }
+
+}  // namespace platform

@@ -1,0 +1,185 @@
+#include "platform/Value.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace platform {
+
+Dictionary::Dictionary(std::initializer_list<Entry> entries) {
+  for (const auto& entry : entries) set(entry.first, entry.second);
+}
+
+const Value* Dictionary::find(std::string_view key) const {
+  for (const auto& entry : entries_) {
+    if (entry.first == key) return &entry.second;
+  }
+  return nullptr;
+}
+
+Value* Dictionary::find(std::string_view key) {
+  for (auto& entry : entries_) {
+    if (entry.first == key) return &entry.second;
+  }
+  return nullptr;
+}
+
+void Dictionary::set(std::string key, Value value) {
+  if (Value* existing = find(key)) {
+    *existing = std::move(value);
+    return;
+  }
+  entries_.emplace_back(std::move(key), std::move(value));
+}
+
+bool Dictionary::erase(std::string_view key) {
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->first == key) {
+      entries_.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+void Dictionary::merge(const Dictionary& other) {
+  for (const auto& entry : other.entries_) set(entry.first, entry.second);
+}
+
+bool Dictionary::operator==(const Dictionary& other) const {
+  if (size() != other.size()) return false;
+  for (const auto& entry : entries_) {
+    const Value* theirs = other.find(entry.first);
+    if (!theirs || !(*theirs == entry.second)) return false;
+  }
+  return true;
+}
+
+double Value::toDouble() const {
+  switch (type()) {
+    case Type::Boolean: return *asBoolean() ? 1.0 : 0.0;
+    case Type::Integer: return static_cast<double>(*asInteger());
+    case Type::Real: return *asReal();
+    case Type::Decimal: return std::strtod(asDecimal()->literal.c_str(), nullptr);
+    default: return 0.0;
+  }
+}
+
+bool Value::operator==(const Value& other) const {
+  if (isNumber() && other.isNumber() && type() != other.type()) {
+    if (type() == Type::Integer && other.type() == Type::Real)
+      return static_cast<long double>(*asInteger()) == *other.asReal();
+    if (type() == Type::Real && other.type() == Type::Integer)
+      return *asReal() == static_cast<long double>(*other.asInteger());
+    return toDouble() == other.toDouble();
+  }
+  return storage_ == other.storage_;
+}
+
+namespace {
+
+// Texts made only of letters, digits and a few safe marks stand bare;
+// everything else is quoted, as property-list descriptions do.
+bool needsQuotes(const std::string& text) {
+  if (text.empty()) return true;
+  for (unsigned char c : text) {
+    if (!std::isalnum(c) && c != '_' && c != '.' && c != '$' && c != '/' && c != ':' && c != '-')
+      return true;
+  }
+  return false;
+}
+
+void appendQuoted(std::string& out, const std::string& text) {
+  if (!needsQuotes(text)) {
+    out += text;
+    return;
+  }
+  out += '"';
+  for (char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      default: out += c;
+    }
+  }
+  out += '"';
+}
+
+void appendIndent(std::string& out, int indent) { out.append(static_cast<size_t>(indent) * 4, ' '); }
+
+}  // namespace
+
+void Value::describe(std::string& out, int indent) const {
+  char buffer[64];
+  switch (type()) {
+    case Type::Null: out += "<null>"; break;
+    case Type::Boolean: out += *asBoolean() ? "1" : "0"; break;
+    case Type::Integer:
+      std::snprintf(buffer, sizeof buffer, "%" PRId64, *asInteger());
+      out += buffer;
+      break;
+    case Type::Real:
+      std::snprintf(buffer, sizeof buffer, "%.17g", *asReal());
+      out += buffer;
+      break;
+    case Type::Decimal: out += asDecimal()->literal; break;
+    case Type::String: appendQuoted(out, *asString()); break;
+    case Type::Date: {
+      const std::time_t seconds = static_cast<std::time_t>(std::floor(asDate()->secondsSince1970));
+      std::tm utc{};
+      gmtime_r(&seconds, &utc);
+      std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S +0000", &utc);
+      out += buffer;
+      break;
+    }
+    case Type::Bytes: {
+      out += '<';
+      const Bytes& bytes = *asBytes();
+      for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0 && i % 4 == 0) out += ' ';
+        std::snprintf(buffer, sizeof buffer, "%02x", bytes[i]);
+        out += buffer;
+      }
+      out += '>';
+      break;
+    }
+    case Type::Array: {
+      const Array& array = *asArray();
+      out += "(\n";
+      for (size_t i = 0; i < array.size(); ++i) {
+        appendIndent(out, indent + 1);
+        array[i].describe(out, indent + 1);
+        out += i + 1 < array.size() ? ",\n" : "\n";
+      }
+      appendIndent(out, indent);
+      out += ')';
+      break;
+    }
+    case Type::Dictionary: {
+      out += "{\n";
+      for (const auto& [key, value] : *asDictionary()) {
+        appendIndent(out, indent + 1);
+        appendQuoted(out, key);
+        out += " = ";
+        value.describe(out, indent + 1);
+        out += ";\n";
+      }
+      appendIndent(out, indent);
+      out += '}';
+      break;
+    }
+  }
+}
+
+std::string Value::description() const {
+  std::string out;
+  describe(out, 0);
+  return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+#include "platform/View.h"
+
+#include <algorithm>
+
+#include "platform/Toolkit.h"
+
+namespace platform {
+
+std::shared_ptr<View> View::create(const Rect& frame) { return std::make_shared<View>(frame); }
+
+std::shared_ptr<View> View::createWithPeer(const Rect& frame, std::unique_ptr<ViewPeer> peer) {
+  auto view = std::make_shared<View>(frame);
+  view->setPeer(std::move(peer));
+  return view;
+}
+
+View::View(const Rect& frame) : frame_(frame) { setPeer(Toolkit::current().createViewPeer(*this)); }
+
+View::~View() {
+  // Children go first, each taking its peer out of ours.
+  for (auto& child : subviews_) {
+    child->superview_ = nullptr;
+    if (peer_ && child->peer_) peer_->removeChild(*child->peer_);
+  }
+  subviews_.clear();
+}
+
+void View::setPeer(std::unique_ptr<ViewPeer> peer) {
+  peer_ = std::move(peer);
+  if (peer_) {
+    peer_->setFrame(frame_);
+    peer_->setHidden(hidden_);
+  }
+}
+
+void View::setFrame(const Rect& frame) {
+  frame_ = frame;
+  if (peer_) peer_->setFrame(frame);
+}
+
+void View::setHidden(bool hidden) {
+  hidden_ = hidden;
+  if (peer_) peer_->setHidden(hidden);
+}
+
+void View::setBackgroundColor(const Color& color) {
+  backgroundColor_ = color;
+  if (peer_) peer_->setBackgroundColor(color);
+}
+
+void View::addSubview(const std::shared_ptr<View>& view) {
+  if (!view || view.get() == this) return;
+  auto keep = view;
+  view->removeFromSuperview();
+  view->superview_ = this;
+  subviews_.push_back(view);
+  if (peer_ && view->peer_) peer_->addChild(*view->peer_, view->frame_);
+}
+
+void View::removeFromSuperview() {
+  View* parent = superview_;
+  if (!parent) return;
+  superview_ = nullptr;
+  if (parent->peer_ && peer_) parent->peer_->removeChild(*peer_);
+  auto it = std::find_if(parent->subviews_.begin(), parent->subviews_.end(),
+                         [this](const std::shared_ptr<View>& v) { return v.get() == this; });
+  if (it != parent->subviews_.end()) {
+    // Erasing may release the last owner of this view: keep it until done.
+    auto self = std::move(*it);
+    parent->subviews_.erase(it);
+  }
+}
+
+}  // namespace platform

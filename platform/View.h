@@ -1,0 +1,96 @@
+// A rectangle of the screen with a hierarchy of subviews. The frame, the
+// hierarchy and the flags live here, in memory; a toolkit peer, when the
+// toolkit gives one, mirrors them on screen. Main thread only.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/Geometry.h"
+
+namespace platform {
+
+class ViewPeer;
+
+enum class Animated { No, Yes };
+
+struct Color {
+  double red = 0, green = 0, blue = 0, alpha = 0;
+  static constexpr Color clear() { return {0, 0, 0, 0}; }
+  static constexpr Color white() { return {1, 1, 1, 1}; }
+  bool operator==(const Color&) const = default;
+};
+
+// Which edges and sizes follow the parent's size, as bit flags.
+enum AutoresizingMask : unsigned {
+  kAutoresizingNone = 0,
+  kAutoresizingFlexibleWidth = 1u << 1,
+  kAutoresizingFlexibleHeight = 1u << 4,
+};
+
+class View : public std::enable_shared_from_this<View> {
+ public:
+  static std::shared_ptr<View> create(const Rect& frame);
+  // A view around a peer that the toolkit already made (a loaded nib).
+  static std::shared_ptr<View> createWithPeer(const Rect& frame, std::unique_ptr<ViewPeer> peer);
+
+  explicit View(const Rect& frame);
+  virtual ~View();
+  View(const View&) = delete;
+  View& operator=(const View&) = delete;
+
+  Rect frame() const { return frame_; }
+  void setFrame(const Rect& frame);
+  Rect bounds() const { return frame_.bounds(); }
+
+  bool isHidden() const { return hidden_; }
+  void setHidden(bool hidden);
+  bool isOpaque() const { return opaque_; }
+  void setOpaque(bool opaque) { opaque_ = opaque; }
+  bool clipsToBounds() const { return clipsToBounds_; }
+  void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
+  unsigned autoresizingMask() const { return autoresizingMask_; }
+  void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
+  Color backgroundColor() const { return backgroundColor_; }
+  void setBackgroundColor(const Color& color);
+
+  // Not retained: a subview's superview owns it.
+  View* superview() const { return superview_; }
+  const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
+  // Adds `view` on top of the other subviews, first taking it from its old
+  // superview.
+  void addSubview(const std::shared_ptr<View>& view);
+  void removeFromSuperview();
+
+  ViewPeer* peer() const { return peer_.get(); }
+
+ protected:
+  // Subclasses with their own kind of peer (buttons, web views) set it in
+  // their constructor.
+  void setPeer(std::unique_ptr<ViewPeer> peer);
+
+ private:
+  Rect frame_;
+  bool hidden_ = false;
+  bool opaque_ = true;
+  bool clipsToBounds_ = false;
+  unsigned autoresizingMask_ = kAutoresizingNone;
+  Color backgroundColor_ = Color::clear();
+  View* superview_ = nullptr;
+  std::vector<std::shared_ptr<View>> subviews_;
+  std::unique_ptr<ViewPeer> peer_;
+};
+
+// The toolkit's side of one view.
+class ViewPeer {
+ public:
+  virtual ~ViewPeer() = default;
+  virtual void setFrame(const Rect& frame) = 0;
+  virtual void setHidden(bool hidden) = 0;
+  virtual void setBackgroundColor(const Color&) {}
+  // Places `child` on top of the other children at `frame`.
+  virtual void addChild(ViewPeer& child, const Rect& frame) = 0;
+  virtual void removeChild(ViewPeer& child) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,91 @@
+#include "platform/ViewController.h"
+
+#include "platform/RunLoop.h"
+#include "platform/Screen.h"
+#include "platform/Toolkit.h"
+#include "platform/Window.h"
+
+namespace platform {
+
+ViewController::ViewController(std::string nibName) : nibName_(std::move(nibName)) {}
+
+ViewController::~ViewController() {
+  if (modalViewController_) modalViewController_->presentingViewController_ = nullptr;
+}
+
+std::shared_ptr<View> ViewController::view() {
+  if (!view_) {
+    loadView();
+    if (!view_) view_ = View::create(Screen::main().applicationFrame().bounds());
+    viewDidLoad();
+  }
+  return view_;
+}
+
+void ViewController::loadView() {
+  const Rect frame = Screen::main().applicationFrame().bounds();
+  view_ = Toolkit::current().loadNibView(nibName(), weak_from_this(), frame);
+}
+
+void ViewController::registerAction(std::string name, std::function<void()> action) {
+  actions_[std::move(name)] = std::move(action);
+}
+
+bool ViewController::performAction(const std::string& name) {
+  auto it = actions_.find(name);
+  if (it == actions_.end()) return false;
+  // The action may dismiss and so release this controller: hold it.
+  auto self = shared_from_this();
+  auto action = it->second;
+  action();
+  return true;
+}
+
+Window* ViewController::window() const {
+  if (window_) return window_;
+  return presentingViewController_ ? presentingViewController_->window() : nullptr;
+}
+
+void ViewController::presentModalViewController(const std::shared_ptr<ViewController>& controller,
+                                                Animated animated) {
+  if (!controller || modalViewController_) return;
+  modalViewController_ = controller;
+  controller->presentingViewController_ = this;
+  auto view = controller->view();
+  controller->viewWillAppear(animated);
+  std::weak_ptr<ViewController> weakPresented = controller;
+  auto done = [weakPresented, animated] {
+    if (auto presented = weakPresented.lock()) presented->viewDidAppear(animated);
+  };
+  if (Window* w = window())
+    w->pushModalView(view, animated, std::move(done));
+  else
+    done();
+}
+
+void ViewController::dismissModalViewControllerAnimated(Animated animated) {
+  if (!modalViewController_) {
+    if (presentingViewController_) presentingViewController_->dismissModalViewControllerAnimated(animated);
+    return;
+  }
+  auto presented = modalViewController_;
+  // The dismissal usually comes from the presented screen's own action:
+  // it must outlive this turn whatever the transition does.
+  RunLoop::main().keepAliveUntilEndOfTurn(presented);
+  presented->viewWillDisappear(animated);
+  std::weak_ptr<ViewController> weakSelf = weak_from_this();
+  auto done = [weakSelf, presented, animated] {
+    presented->viewDidDisappear(animated);
+    auto self = weakSelf.lock();
+    if (self && self->modalViewController_ == presented) {
+      self->modalViewController_.reset();
+      presented->presentingViewController_ = nullptr;
+    }
+  };
+  if (Window* w = window())
+    w->popModalView(presented->view(), animated, std::move(done));
+  else
+    done();
+}
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+#include "platform/Window.h"
+
+#include "platform/Application.h"
+#include "platform/ViewController.h"
+
+namespace platform {
+
+Window::Window(std::unique_ptr<WindowPeer> peer) : peer_(std::move(peer)) {}
+
+Window::~Window() {
+  if (Application::shared().keyWindow() == this) Application::shared().setKeyWindow(nullptr);
+  if (rootViewController_) rootViewController_->setWindow(nullptr);
+}
+
+void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
+  if (rootViewController_) rootViewController_->setWindow(nullptr);
+  rootViewController_ = std::move(controller);
+  if (!rootViewController_) {
+    if (peer_) peer_->setRootView(nullptr);
+    return;
+  }
+  rootViewController_->setWindow(this);
+  auto view = rootViewController_->view();
+  if (peer_) peer_->setRootView(view->peer());
+}
+
+void Window::makeKeyAndVisible() {
+  visible_ = true;
+  Application::shared().setKeyWindow(this);
+  if (peer_) peer_->makeKeyAndVisible();
+}
+
+void Window::pushModalView(const std::shared_ptr<View>& view, Animated animated, std::function<void()> done) {
+  if (peer_)
+    peer_->pushModal(view->peer(), animated, std::move(done));
+  else
+    done();
+}
+
+void Window::popModalView(const std::shared_ptr<View>& view, Animated animated, std::function<void()> done) {
+  if (peer_)
+    peer_->popModal(view->peer(), animated, std::move(done));
+  else
+    done();
+}
+
+}  // namespace platform

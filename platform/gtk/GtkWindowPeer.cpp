@@ -1,0 +1,118 @@
+#include "platform/gtk/GtkWindowPeer.h"
+
+#include <algorithm>
+
+#include "platform/RunLoop.h"
+#include "platform/gtk/GtkViewPeer.h"
+
+namespace platform::gtk {
+
+std::unique_ptr<GtkWindowPeer> GtkWindowPeer::load(const std::string& nibPath) {
+  GObjectPtr<GtkBuilder> builder = GObjectPtr<GtkBuilder>::adopt(gtk_builder_new());
+  GError* error = nullptr;
+  if (!gtk_builder_add_from_file(builder.get(), nibPath.c_str(), &error)) {
+    g_printerr("platform: cannot load %s: %s\n", nibPath.c_str(), error->message);
+    g_error_free(error);
+    return nullptr;
+  }
+  GObject* window = gtk_builder_get_object(builder.get(), "window");
+  GObject* statusBar = gtk_builder_get_object(builder.get(), "statusBar");
+  GObject* screens = gtk_builder_get_object(builder.get(), "screens");
+  if (!GTK_IS_WINDOW(window) || !GTK_IS_WIDGET(statusBar) || !GTK_IS_STACK(screens)) {
+    g_printerr("platform: %s lacks window, statusBar or screens\n", nibPath.c_str());
+    return nullptr;
+  }
+  std::unique_ptr<GtkWindowPeer> peer(new GtkWindowPeer());
+  peer->window_ = GObjectPtr<GtkWidget>::retain(GTK_WIDGET(window));
+  peer->statusBar_ = GTK_WIDGET(statusBar);
+  peer->screens_ = GTK_STACK(screens);
+  return peer;
+}
+
+GtkWindowPeer::~GtkWindowPeer() {
+  alive_.reset();
+  gtk_window_destroy(window());
+}
+
+void GtkWindowPeer::setRootView(ViewPeer* view) {
+  if (!pages_.empty()) {
+    detachFromParent(pages_.front().get());
+    pages_.erase(pages_.begin());
+  }
+  auto* peer = dynamic_cast<GtkViewPeer*>(view);
+  if (!peer) return;
+  detachFromParent(peer->widget());
+  gtk_stack_add_child(screens_, peer->widget());
+  pages_.insert(pages_.begin(), GObjectPtr<GtkWidget>::retain(peer->widget()));
+  if (pages_.size() == 1) gtk_stack_set_visible_child(screens_, peer->widget());
+}
+
+void GtkWindowPeer::makeKeyAndVisible() { gtk_window_present(window()); }
+
+void GtkWindowPeer::afterTransition(Animated animated, std::function<void()> done) {
+  const double seconds = animated == Animated::Yes ? kTransitionSeconds : 0;
+  RunLoop::main().performAfterDelay(alive_, seconds, std::move(done));
+}
+
+void GtkWindowPeer::pushModal(ViewPeer* view, Animated animated, std::function<void()> done) {
+  auto* peer = dynamic_cast<GtkViewPeer*>(view);
+  if (!peer) {
+    afterTransition(Animated::No, std::move(done));
+    return;
+  }
+  detachFromParent(peer->widget());
+  gtk_stack_add_child(screens_, peer->widget());
+  pages_.push_back(GObjectPtr<GtkWidget>::retain(peer->widget()));
+  gtk_stack_set_transition_type(screens_, animated == Animated::Yes ? GTK_STACK_TRANSITION_TYPE_SLIDE_UP
+                                                                    : GTK_STACK_TRANSITION_TYPE_NONE);
+  gtk_stack_set_transition_duration(screens_, static_cast<guint>(kTransitionSeconds * 1000));
+  gtk_stack_set_visible_child(screens_, peer->widget());
+  afterTransition(animated, std::move(done));
+}
+
+void GtkWindowPeer::popModal(ViewPeer* view, Animated animated, std::function<void()> done) {
+  auto* peer = dynamic_cast<GtkViewPeer*>(view);
+  auto it = peer ? std::find_if(pages_.begin(), pages_.end(),
+                                [&](const GObjectPtr<GtkWidget>& page) { return page.get() == peer->widget(); })
+                : pages_.end();
+  if (it == pages_.end() || it == pages_.begin()) {
+    afterTransition(Animated::No, std::move(done));
+    return;
+  }
+  GtkWidget* below = (it - 1)->get();
+  GObjectPtr<GtkWidget> leavingRef = *it;
+  pages_.erase(it);
+  gtk_stack_set_transition_type(screens_, animated == Animated::Yes ? GTK_STACK_TRANSITION_TYPE_SLIDE_DOWN
+                                                                    : GTK_STACK_TRANSITION_TYPE_NONE);
+  gtk_stack_set_visible_child(screens_, below);
+  // The page leaves the stack once it has slid away; its view's peer may go
+  // first, taking the widget out itself, so look it up again.
+  GtkStack* screens = screens_;
+  afterTransition(animated, [leavingRef, screens, done = std::move(done)] {
+    if (gtk_widget_get_parent(leavingRef.get()) == GTK_WIDGET(screens)) gtk_stack_remove(screens, leavingRef.get());
+    done();
+  });
+}
+
+void GtkWindowPeer::setStatusBarHidden(bool hidden) { gtk_widget_set_visible(statusBar_, !hidden); }
+
+bool GtkWindowPeer::saveScreenshot(const std::filesystem::path& png) {
+  GtkWidget* widget = window_.get();
+  const int width = gtk_widget_get_width(widget);
+  const int height = gtk_widget_get_height(widget);
+  if (width <= 0 || height <= 0) return false;
+  GObjectPtr<GdkPaintable> paintable = GObjectPtr<GdkPaintable>::adopt(gtk_widget_paintable_new(widget));
+  GtkSnapshot* snapshot = gtk_snapshot_new();
+  gdk_paintable_snapshot(paintable.get(), snapshot, width, height);
+  GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
+  if (!node) return false;
+  GskRenderer* renderer = gtk_native_get_renderer(GTK_NATIVE(widget));
+  graphene_rect_t bounds = GRAPHENE_RECT_INIT(0, 0, static_cast<float>(width), static_cast<float>(height));
+  GdkTexture* texture = gsk_renderer_render_texture(renderer, node, &bounds);
+  gsk_render_node_unref(node);
+  const bool saved = texture && gdk_texture_save_to_png(texture, png.c_str());
+  if (texture) g_object_unref(texture);
+  return saved;
+}
+
+}  // namespace platform::gtk

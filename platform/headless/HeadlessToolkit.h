@@ -1,0 +1,36 @@
+// The toolkit for tests without a display: views have no peers (frame,
+// hierarchy and flags stay in memory), presentation completes at once,
+// sounds are recorded instead of played, and interface files load as
+// plain root views when the file exists.
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "platform/Toolkit.h"
+
+namespace platform {
+
+class HeadlessToolkit : public Toolkit {
+ public:
+  // Installs a fresh headless toolkit and returns it.
+  static HeadlessToolkit& install();
+
+  std::unique_ptr<ViewPeer> createViewPeer(View& view) override;
+  std::unique_ptr<ViewPeer> createButtonPeer(Button& button) override;
+  std::shared_ptr<View> loadNibView(const std::string& name, std::weak_ptr<ViewController> owner,
+                                    const Rect& frame) override;
+  std::unique_ptr<WindowPeer> createMainWindowPeer(const std::string& nibName) override;
+  void playSound(const std::filesystem::path& path) override;
+  void statusBarHiddenChanged(bool hidden) override;
+  int runApplication(int argc, char** argv) override;
+
+  const std::vector<std::filesystem::path>& playedSounds() const { return playedSounds_; }
+  const std::vector<std::string>& loadedNibs() const { return loadedNibs_; }
+
+ private:
+  std::vector<std::filesystem::path> playedSounds_;
+  std::vector<std::string> loadedNibs_;
+};
+
+}  // namespace platform

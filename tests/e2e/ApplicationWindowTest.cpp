@@ -1,0 +1,162 @@
+// The sound board in a real GTK window (run under xvfb-run): the window and
+// its screens, the banner's place on screen, the buttons' wiring from the
+// interface files, real sound playback and the slide-up info screen.
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <functional>
+
+#include "ads/core/GADBannerView.h"
+#include "app/BlorvikAppDelegate.h"
+#include "app/BlorvikViewController.h"
+#include "app/info.h"
+#include "platform/Application.h"
+#include "platform/RunLoop.h"
+#include "platform/Window.h"
+#include "platform/gtk/GtkToolkit.h"
+#include "platform/gtk/GtkViewPeer.h"
+#include "platform/gtk/GtkWindowPeer.h"
+
+using platform::Application;
+using platform::RunLoop;
+
+namespace {
+
+platform::gtk::GtkToolkit* toolkit = nullptr;
+
+bool runUntil(const std::function<bool()>& condition, double seconds = 10) {
+  return RunLoop::main().runUntil(condition, seconds);
+}
+
+GtkWidget* widgetOf(const platform::View& view) {
+  auto* peer = dynamic_cast<platform::gtk::GtkViewPeer*>(view.peer());
+  return peer ? peer->widget() : nullptr;
+}
+
+GtkWidget* findButton(GtkWidget* root, const char* label) {
+  if (GTK_IS_BUTTON(root)) {
+    const char* text = gtk_button_get_label(GTK_BUTTON(root));
+    if (text && std::string(text) == label) return root;
+  }
+  for (GtkWidget* child = gtk_widget_get_first_child(root); child; child = gtk_widget_get_next_sibling(child)) {
+    if (GtkWidget* found = findButton(child, label)) return found;
+  }
+  return nullptr;
+}
+
+GtkStack* screensOf(platform::Window& window) {
+  auto* peer = dynamic_cast<platform::gtk::GtkWindowPeer*>(window.peer());
+  GtkWidget* content = gtk_window_get_child(peer->window());
+  for (GtkWidget* child = gtk_widget_get_first_child(content); child; child = gtk_widget_get_next_sibling(child))
+    if (GTK_IS_STACK(child)) return GTK_STACK(child);
+  return nullptr;
+}
+
+class ApplicationWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    Application::registerDelegateClass("BlorvikAppDelegate", [] { return std::make_shared<BlorvikAppDelegate>(); });
+    Application::registerViewControllerClass("BlorvikViewController",
+                                             [] { return std::make_shared<BlorvikViewController>(); });
+    ASSERT_TRUE(Application::shared().launch());
+  }
+
+  platform::Window& window() { return *Application::shared().keyWindow(); }
+  BlorvikViewController& mainScreen() { return dynamic_cast<BlorvikViewController&>(*window().rootViewController()); }
+  GtkWidget* gtkWindow() {
+    return GTK_WIDGET(dynamic_cast<platform::gtk::GtkWindowPeer*>(window().peer())->window());
+  }
+};
+
+TEST_F(ApplicationWindowTest, WindowIsPhoneSizedAndShowsTheMainScreen) {
+  ASSERT_TRUE(runUntil([&] { return gtk_widget_get_mapped(gtkWindow()); }));
+  ASSERT_TRUE(runUntil([&] { return gtk_widget_get_height(gtkWindow()) > 0; }));
+  EXPECT_EQ(gtk_widget_get_width(gtkWindow()), 320);
+  EXPECT_EQ(gtk_widget_get_height(gtkWindow()), 480);
+  EXPECT_EQ(gtk_stack_get_visible_child(screensOf(window())), widgetOf(*mainScreen().view()));
+}
+
+TEST_F(ApplicationWindowTest, BannerOccupiesTheBottomFiftyPointsOfTheScreen) {
+  GtkWidget* root = widgetOf(*mainScreen().view());
+  GtkWidget* banner = widgetOf(*mainScreen().bannerView());
+  ASSERT_NE(banner, nullptr);
+  ASSERT_TRUE(runUntil([&] { return gtk_widget_get_height(banner) > 0; }));
+  const graphene_point_t zero = GRAPHENE_POINT_INIT(0, 0);
+  graphene_point_t origin;
+  ASSERT_TRUE(gtk_widget_compute_point(banner, root, &zero, &origin));
+  EXPECT_EQ(origin.x, 0);
+  EXPECT_EQ(origin.y, 410);
+  EXPECT_EQ(gtk_widget_get_width(banner), 320);
+  EXPECT_EQ(gtk_widget_get_height(banner), 50);
+  EXPECT_EQ(gtk_widget_get_height(root), 460);
+}
+
+TEST_F(ApplicationWindowTest, PressingASoundButtonTwicePlaysTwoOverlappingSoundsToTheEnd) {
+  GtkWidget* gas = findButton(widgetOf(*mainScreen().view()), "Gas");
+  ASSERT_NE(gas, nullptr);
+  g_signal_emit_by_name(gas, "clicked");
+  g_signal_emit_by_name(gas, "clicked");
+  EXPECT_EQ(toolkit->playingSoundCount(), 2u);
+  EXPECT_TRUE(runUntil([&] { return toolkit->playingSoundCount() == 0; }, 15)) << "the streams never ended";
+}
+
+TEST_F(ApplicationWindowTest, InfoButtonSlidesTheInfoScreenUpAndBackRemovesIt) {
+  GtkWidget* infoButton = findButton(widgetOf(*mainScreen().view()), "Info");
+  ASSERT_NE(infoButton, nullptr);
+  for (int round = 0; round < 2; ++round) {
+    g_signal_emit_by_name(infoButton, "clicked");
+    auto* shown = dynamic_cast<info*>(mainScreen().modalViewController());
+    ASSERT_NE(shown, nullptr);
+    GtkWidget* page = widgetOf(*shown->view());
+    GtkStack* screens = screensOf(window());
+    EXPECT_EQ(gtk_stack_get_visible_child(screens), page);
+    EXPECT_EQ(gtk_stack_get_transition_type(screens), GTK_STACK_TRANSITION_TYPE_SLIDE_UP);
+    ASSERT_NE(shown->bannerView(), nullptr);
+
+    std::weak_ptr<platform::ViewController> weakInfo = shown->shared_from_this();
+    std::weak_ptr<GADBannerView> weakBanner = shown->bannerView();
+    GtkWidget* back = findButton(page, "Back");
+    ASSERT_NE(back, nullptr);
+    g_signal_emit_by_name(back, "clicked");
+    EXPECT_EQ(gtk_stack_get_transition_type(screens), GTK_STACK_TRANSITION_TYPE_SLIDE_DOWN);
+    ASSERT_TRUE(runUntil([&] { return weakInfo.expired(); }));
+    EXPECT_TRUE(weakBanner.expired());
+    EXPECT_EQ(gtk_stack_get_visible_child(screens), widgetOf(*mainScreen().view()));
+    int pages = 0;
+    for (GtkWidget* c = gtk_widget_get_first_child(GTK_WIDGET(screens)); c; c = gtk_widget_get_next_sibling(c)) ++pages;
+    EXPECT_EQ(pages, 1) << "the info page left the stack";
+  }
+}
+
+TEST_F(ApplicationWindowTest, HidingTheStatusBarHidesItsStrip) {
+  GtkWidget* content = gtk_window_get_child(GTK_WINDOW(gtkWindow()));
+  GtkWidget* strip = gtk_widget_get_first_child(content);
+  EXPECT_TRUE(gtk_widget_get_visible(strip));
+  Application::shared().setStatusBarHidden(true);
+  EXPECT_FALSE(gtk_widget_get_visible(strip));
+  Application::shared().setStatusBarHidden(false);
+  EXPECT_TRUE(gtk_widget_get_visible(strip));
+}
+
+TEST_F(ApplicationWindowTest, ScreenshotOfTheWindowIsAPng) {
+  ASSERT_TRUE(runUntil([&] { return gtk_widget_get_mapped(gtkWindow()); }));
+  RunLoop::main().runFor(0.2);
+  const auto png = std::filesystem::temp_directory_path() / "blorvik-window-test.png";
+  ASSERT_TRUE(window().peer()->saveScreenshot(png));
+  EXPECT_GT(std::filesystem::file_size(png), 1000u);
+  std::filesystem::remove(png);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("TZ", "UTC", 1);
+  std::setlocale(LC_ALL, "C");
+  ::testing::InitGoogleTest(&argc, argv);
+  toolkit = &platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
+  const int status = RUN_ALL_TESTS();
+  Application::shared().setDelegate(nullptr);
+  return status;
+}

@@ -1,0 +1,86 @@
+#include "platform/Value.h"
+
+#include <gtest/gtest.h>
+
+using platform::Dictionary;
+using platform::Value;
+
+namespace {
+
+TEST(DictionaryTest, KeepsInsertionOrderAndReplacesInPlace) {
+  Dictionary d;
+  d.set("zeta", 1);
+  d.set("alpha", 2);
+  d.set("mid", 3);
+  d.set("zeta", 4);
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : d) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"zeta", "alpha", "mid"}));
+  EXPECT_EQ(*d.find("zeta"), Value(4));
+  EXPECT_TRUE(d.erase("alpha"));
+  EXPECT_FALSE(d.erase("alpha"));
+  EXPECT_EQ(d.size(), 2u);
+}
+
+TEST(DictionaryTest, MergeAppendsNewKeysAndReplacesExistingOnes) {
+  Dictionary d{{"a", 1}, {"b", 2}};
+  d.merge(Dictionary{{"b", 20}, {"c", 30}});
+  EXPECT_EQ(d.entries().back().first, "c");
+  EXPECT_EQ(*d.find("b"), Value(20));
+  EXPECT_EQ(d.size(), 3u);
+}
+
+TEST(DictionaryTest, EqualityIgnoresOrder) {
+  EXPECT_EQ((Dictionary{{"a", 1}, {"b", "x"}}), (Dictionary{{"b", "x"}, {"a", 1}}));
+  EXPECT_NE((Dictionary{{"a", 1}}), (Dictionary{{"a", 2}}));
+  EXPECT_NE((Dictionary{{"a", 1}}), (Dictionary{{"a", 1}, {"b", 1}}));
+}
+
+TEST(ValueTest, TypedAccessAnswersOnlyForItsType) {
+  Value text("hi");
+  EXPECT_TRUE(text.isString());
+  EXPECT_EQ(*text.asString(), "hi");
+  EXPECT_EQ(text.asInteger(), nullptr);
+  Value number(7);
+  EXPECT_EQ(*number.asInteger(), 7);
+  EXPECT_EQ(number.asString(), nullptr);
+  EXPECT_TRUE(Value().isNull());
+  EXPECT_EQ(Value(true).type(), Value::Type::Boolean);
+}
+
+TEST(ValueTest, NumbersOfDifferentKindsCompareByValue) {
+  EXPECT_EQ(Value(2), Value(2.0));
+  EXPECT_NE(Value(2), Value(2.5));
+  EXPECT_EQ(Value(Value::Decimal{"0.5"}), Value(0.5));
+  EXPECT_NE(Value(1), Value("1"));
+  EXPECT_NE(Value(true), Value(1));
+}
+
+TEST(ValueTest, DecimalKeepsItsLiteralExactly) {
+  Value big(Value::Decimal{"123456789012345678901234567890"});
+  EXPECT_EQ(big.description(), "123456789012345678901234567890");
+}
+
+TEST(ValueTest, DescriptionOfNestedContainers) {
+  Value v(Dictionary{{"name", "two words"}, {"list", Value::Array{1, "a"}}, {"empty", Dictionary{}}});
+  EXPECT_EQ(v.description(),
+            "{\n"
+            "    name = \"two words\";\n"
+            "    list = (\n"
+            "        1,\n"
+            "        a\n"
+            "    );\n"
+            "    empty = {\n"
+            "    };\n"
+            "}");
+}
+
+TEST(ValueTest, DescriptionOfScalars) {
+  EXPECT_EQ(Value(Value::Bytes{0xde, 0xad, 0xbe, 0xef, 0x01}).description(), "<deadbeef 01>");
+  EXPECT_EQ(Value(Value::Date{0}).description(), "1970-01-01 00:00:00 +0000");
+  EXPECT_EQ(Value("").description(), "\"\"");
+  EXPECT_EQ(Value("say \"hi\"\n").description(), "\"say \\\"hi\\\"\\n\"");
+  EXPECT_EQ(Value().description(), "<null>");
+}
+
+}  // namespace

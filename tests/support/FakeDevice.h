@@ -1,0 +1,22 @@
+// A device whose answers a test sets.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/Device.h"
+
+class FakeDevice : public platform::Device {
+ public:
+  std::string version = "4.2.1";
+  std::string modelName = "iPhone";
+  std::string machine = "iPhone3,1";
+  std::optional<platform::InterfaceIdiom> idiom = platform::InterfaceIdiom::Phone;
+  std::string identifier = "0123456789abcdef0123456789abcdef";
+
+  std::string systemVersion() const override { return version; }
+  std::string model() const override { return modelName; }
+  std::string machineName() const override { return machine; }
+  std::optional<platform::InterfaceIdiom> interfaceIdiom() const override { return idiom; }
+  std::string rawIdentifier() const override { return identifier; }
+};

@@ -1,0 +1,32 @@
+#include "tests/support/PlatformTest.h"
+
+#include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/Device.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/Screen.h"
+
+void PlatformTest::SetUp() {
+  platform::RunLoop::resetMainForTesting();
+  platform::NotificationCenter::resetDefaultForTesting();
+  platform::Application::resetForTesting();
+  platform::Device::setCurrentForTesting(nullptr);
+  platform::Screen::setMainForTesting(nullptr);
+  platform::Bundle::setMainForTesting(nullptr);
+  toolkit_ = &platform::HeadlessToolkit::install();
+  logLines_.clear();
+  platform::setLogSinkForTesting([this](const std::string& line) { logLines_.push_back(line); });
+}
+
+void PlatformTest::TearDown() {
+  // Whatever a test left kept alive or pending goes now, while the
+  // platform objects it may refer to still exist.
+  platform::RunLoop::main().drain();
+  platform::setLogSinkForTesting({});
+}
+
+bool PlatformTest::runUntil(const std::function<bool()>& condition, double timeoutSeconds) {
+  return platform::RunLoop::main().runUntil(condition, timeoutSeconds);
+}
