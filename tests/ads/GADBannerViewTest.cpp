@@ -26,8 +26,13 @@ class FailureRecorder : public GADBannerViewDelegate {
 
 class GADBannerViewTest : public PlatformTest {
  protected:
-  std::shared_ptr<GADBannerView> banner = GADBannerView::create(platform::Rect(0, 410, 320, 50));
-  std::shared_ptr<platform::ViewController> screen = std::make_shared<platform::ViewController>();
+  void SetUp() override {
+    PlatformTest::SetUp();
+    banner = GADBannerView::create(platform::Rect(0, 410, 320, 50));
+    screen = std::make_shared<platform::ViewController>();
+  }
+  std::shared_ptr<GADBannerView> banner;
+  std::shared_ptr<platform::ViewController> screen;
 };
 
 TEST_F(GADBannerViewTest, MakesAndRegistersItsLoaderWithAClearBackground) {
