@@ -1,0 +1,274 @@
+#include "ads/core/GADCachedFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "ads/request/GADNetworkUtilities.h"
+#include "platform/FileManager.h"
+#include "platform/UTF8.h"
+
+namespace {
+
+constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr double kSecondsFrom1970To2001 = 978307200.0;
+
+// A folder name made of the host that can only name a folder inside the
+// caches directory: no separators, no leading dots, bounded length.
+std::string directoryNameForHost(const std::string& host) {
+  std::string name;
+  for (unsigned char c : host) name += (std::isalnum(c) || c == '-' || c == '.' || c == '_') ? char(c) : '_';
+  const size_t start = name.find_first_not_of('.');
+  name = start == std::string::npos ? std::string() : name.substr(start);
+  if (name.size() > 128) name.resize(128);
+  return name.empty() ? "_" : name;
+}
+
+// FNV-1a: stable across runs and builds, so one URL keeps one file.
+std::uint32_t hashOfText(const std::string& text) {
+  std::uint32_t hash = 2166136261u;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+double secondsSince2001() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - kSecondsFrom1970To2001;
+}
+
+}  // namespace
+
+GADCachedFile::GADCachedFile(GADCachedFileDelegate* delegate, const platform::URL& url)
+    : delegate_(delegate), sourceURL_(url), httpDestinationURL_(url) {}
+
+GADCachedFile::~GADCachedFile() {
+  *alive_ = false;
+  delegate_ = nullptr;
+  cleanUpConnection();
+}
+
+void GADCachedFile::validate() {
+  if (!connection_) beginFetchWithCacheBuster(false);
+}
+
+void GADCachedFile::validateWithCacheBuster() {
+  if (!connection_) beginFetchWithCacheBuster(true);
+}
+
+void GADCachedFile::cancel() { cleanUpConnection(); }
+
+void GADCachedFile::invalidate() {
+  cleanUpConnection();
+  if (auto path = filePath()) {
+    std::error_code ignored;
+    std::filesystem::remove(*path, ignored);
+  }
+}
+
+std::optional<std::filesystem::path> GADCachedFile::filePath() {
+  if (filePath_) return filePath_;
+  auto caches = platform::FileManager::cachesDirectory();
+  if (!caches) return std::nullopt;
+  char name[16];
+  std::snprintf(name, sizeof name, "%x", hashOfText(sourceURL_.absoluteString()));
+  filePath_ = *caches / directoryNameForHost(sourceURL_.host()) / name;
+  return filePath_;
+}
+
+std::optional<std::string> GADCachedFile::content() {
+  auto path = filePath();
+  if (!path) return std::nullopt;
+  std::ifstream in(*path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!platform::isValidUTF8(text)) return std::nullopt;
+  return text;
+}
+
+bool GADCachedFile::hasContent() {
+  auto path = filePath();
+  std::error_code ec;
+  return path && std::filesystem::exists(*path, ec);
+}
+
+std::optional<std::string> GADCachedFile::fileModificationDate() {
+  auto path = filePath();
+  struct stat info{};
+  if (!path || ::stat(path->c_str(), &info) != 0) return std::nullopt;
+  return formatHTTPDate(info.st_mtim.tv_sec);
+}
+
+std::string GADCachedFile::description() {
+  auto path = filePath();
+  char head[64];
+  std::snprintf(head, sizeof head, "<GADCachedFile: %p> HTTP code: %i", static_cast<const void*>(this),
+                static_cast<int>(httpStatusCode_));
+  return std::string(head) + "\n\turl: " + sourceURL_.absoluteString() + "\n\tfile: " + (path ? path->string() : "(null)");
+}
+
+std::string GADCachedFile::formatHTTPDate(std::time_t time) {
+  std::tm utc{};
+  gmtime_r(&time, &utc);
+  // Names spelled out here: the process locale must not change them.
+  char text[40];
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[utc.tm_wday], utc.tm_mday,
+                kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
+  return text;
+}
+
+std::optional<std::time_t> GADCachedFile::parseHTTPDate(const std::string& text) {
+  char day[4] = {}, month[4] = {};
+  int mday = 0, year = 0, hour = 0, minute = 0, second = 0, consumed = 0;
+  if (std::sscanf(text.c_str(), "%3[A-Za-z], %d %3[A-Za-z] %d %d:%d:%d%n", day, &mday, month, &year, &hour, &minute,
+                  &second, &consumed) != 7)
+    return std::nullopt;
+  std::string rest = text.substr(static_cast<size_t>(consumed));
+  while (!rest.empty() && rest.front() == ' ') rest.erase(rest.begin());
+  while (!rest.empty() && rest.back() == ' ') rest.pop_back();
+  if (!rest.empty() && rest != "GMT") return std::nullopt;
+  int monthIndex = -1;
+  for (int i = 0; i < 12; ++i)
+    if (std::strcmp(month, kMonths[i]) == 0) monthIndex = i;
+  if (monthIndex < 0 || mday < 1 || mday > 31 || hour > 23 || minute > 59 || second > 60 || year < 1970)
+    return std::nullopt;
+  std::tm utc{};
+  utc.tm_year = year - 1900;
+  utc.tm_mon = monthIndex;
+  utc.tm_mday = mday;
+  utc.tm_hour = hour;
+  utc.tm_min = minute;
+  utc.tm_sec = second;
+  return timegm(&utc);
+}
+
+void GADCachedFile::beginFetchWithCacheBuster(bool cacheBuster) {
+  platform::URL url = sourceURL_;
+  if (cacheBuster) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.0f", secondsSince2001());
+    if (auto busted = GADNetworkUtilities::appendQueryKeyValueToURL("unique", platform::Value(seconds), url))
+      url = *busted;
+  }
+  platform::URLRequest request(url);
+  request.setCachePolicy(platform::URLRequestCachePolicy::ReloadIgnoringLocalCacheData);
+  request.setShouldHandleCookies(true);
+  if (const auto& agent = GADNetworkUtilities::userAgentString(); agent && !agent->empty())
+    request.setValueForHTTPHeaderField(*agent, "User-Agent");
+  // RFC 9110 13.1.3: revalidate what we hold with its modification time.
+  if (auto since = fileModificationDate()) request.setValueForHTTPHeaderField(*since, "If-Modified-Since");
+  connection_ = platform::URLConnection::start(request, this);
+  receivedData_.emplace();
+}
+
+void GADCachedFile::saveHeadersFromResponse(const platform::HTTPResponse& response) {
+  httpHeaders_ = response.allHeaderFields();
+}
+
+void GADCachedFile::cleanUpConnection() {
+  if (connection_) {
+    auto connection = std::move(connection_);
+    connection->cancel();
+  }
+  receivedData_.reset();
+  receivedModificationDate_.reset();
+}
+
+// The connection is cleaned up before every report, so that a delegate
+// that destroys this file, or starts a new fetch, finds it idle.
+void GADCachedFile::reportEnd() {
+  if (delegate_) delegate_->cachedFileDownloadDidEnd(*this);
+}
+
+void GADCachedFile::reportFailure(const platform::Error* error) {
+  if (delegate_) delegate_->cachedFileDownloadDidFail(*this, error);
+}
+
+// Each redirect hop is put to the delegate (RFC 9110 15.4 leaves following
+// a redirect to the client).
+std::optional<platform::URLRequest> GADCachedFile::connectionWillSendRequest(platform::URLConnection&,
+                                                                             platform::URLRequest request,
+                                                                             const platform::HTTPResponse* redirect) {
+  httpDestinationURL_ = request.url();
+  if (!redirect) return request;
+  saveHeadersFromResponse(*redirect);
+  if (!delegate_) return request;
+  auto alive = alive_;
+  auto refusal = delegate_->cachedFileShouldRedirectToURL(*this, request.url());
+  if (!*alive) return std::nullopt;
+  if (!refusal) return request;
+  cleanUpConnection();
+  reportFailure(&*refusal);
+  return std::nullopt;
+}
+
+void GADCachedFile::connectionDidReceiveResponse(platform::URLConnection&, const platform::HTTPResponse& response) {
+  httpStatusCode_ = response.statusCode();
+  saveHeadersFromResponse(response);
+  if (receivedData_) receivedData_->clear();
+  if (httpStatusCode_ == 200) {
+    std::string modified = response.valueForHeaderField("Last-Modified").value_or("");
+    if (size_t gmt = modified.find("GMT"); gmt != std::string::npos) modified.resize(gmt);
+    receivedModificationDate_ = modified;
+    return;
+  }
+  cleanUpConnection();
+  if (httpStatusCode_ == 304)
+    reportEnd();
+  else
+    reportFailure(nullptr);
+}
+
+void GADCachedFile::connectionDidReceiveData(platform::URLConnection&, std::span<const std::uint8_t> data) {
+  if (!receivedData_) return;
+  if (receivedData_->size() + data.size() > kMaximumBodyBytes) {
+    cleanUpConnection();
+    const platform::Error tooLarge{platform::kURLErrorDomain, -1103, "resource exceeds maximum size"};
+    reportFailure(&tooLarge);
+    return;
+  }
+  receivedData_->insert(receivedData_->end(), data.begin(), data.end());
+}
+
+void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
+  auto path = filePath();
+  std::vector<std::uint8_t> body = receivedData_ ? std::move(*receivedData_) : std::vector<std::uint8_t>();
+  const std::string modified = receivedModificationDate_.value_or("");
+  cleanUpConnection();
+  if (!path) {
+    const platform::Error noCaches{platform::kFileErrorDomain, 4, "no caches directory"};
+    reportFailure(&noCaches);
+    return;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(path->parent_path(), ec);
+  auto written = platform::FileManager::writeAtomically(*path, body);
+  if (!written) {
+    reportFailure(&written.error());
+    return;
+  }
+  // The server's own date, so that the next conditional request carries it.
+  if (!modified.empty()) {
+    if (auto when = parseHTTPDate(modified)) {
+      timespec times[2] = {{*when, 0}, {*when, 0}};
+      ::utimensat(AT_FDCWD, path->c_str(), times, 0);
+    }
+  }
+  reportEnd();
+}
+
+void GADCachedFile::connectionDidFailWithError(platform::URLConnection&, const platform::Error& error) {
+  cleanUpConnection();
+  reportFailure(&error);
+}

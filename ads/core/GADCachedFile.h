@@ -1,0 +1,96 @@
+// One remote resource fetched over HTTP into the caches directory, kept
+// between runs and revalidated with conditional requests. Reports each
+// fetch's outcome to its delegate once and never retries by itself.
+//
+// The delegate is not retained; its owner clears it before going. A
+// delegate callback may destroy the cached file. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ads/core/GADCachedFileDelegate.h"
+#include "platform/URLConnection.h"
+#include "platform/Value.h"
+
+inline constexpr const char* kHTTPDateFormat = "EEE, dd MMM yyyy HH:mm:ss";
+inline constexpr const char* kGADCachedFileErrorDomain = "GADCachedFile";
+
+class GADCachedFile : private platform::URLConnectionDelegate {
+ public:
+  // A body larger than this fails the fetch instead of filling memory.
+  static constexpr size_t kMaximumBodyBytes = 16 * 1024 * 1024;
+
+  // Nothing is fetched yet.
+  GADCachedFile(GADCachedFileDelegate* delegate, const platform::URL& url);
+  ~GADCachedFile() override;
+  GADCachedFile(const GADCachedFile&) = delete;
+  GADCachedFile& operator=(const GADCachedFile&) = delete;
+
+  // Start a fetch unless one is running; the second adds a "unique"
+  // parameter so that no cache on the way answers.
+  void validate();
+  void validateWithCacheBuster();
+  // Stops a running fetch without a report.
+  void cancel();
+  // Stops a running fetch and deletes the file.
+  void invalidate();
+
+  bool isFetching() const { return connection_ != nullptr; }
+  GADCachedFileDelegate* delegate() const { return delegate_; }
+  void setDelegate(GADCachedFileDelegate* delegate) { delegate_ = delegate; }
+
+  const platform::URL& sourceURL() const { return sourceURL_; }
+  // The URL last requested: the source, then each redirect target.
+  const platform::URL& httpDestinationURL() const { return httpDestinationURL_; }
+  // The last HTTP status seen; 0 until a response arrives.
+  long httpStatusCode() const { return httpStatusCode_; }
+  // All header fields of the last HTTP response, redirects included.
+  const platform::Dictionary& httpHeaders() const { return httpHeaders_; }
+
+  // <caches>/<host>/<hash of the source URL>, always inside the caches
+  // directory; nullopt while there is no caches directory.
+  std::optional<std::filesystem::path> filePath();
+  // The file as UTF-8 text; nullopt when missing or not UTF-8.
+  std::optional<std::string> content();
+  bool hasContent();
+  // The file's modification time as an HTTP date; nullopt without a file.
+  std::optional<std::string> fileModificationDate();
+  std::string description();
+
+  // "Sun, 06 Nov 1994 08:49:37 GMT" for the time; reading takes the text
+  // with or without " GMT".
+  static std::string formatHTTPDate(std::time_t time);
+  static std::optional<std::time_t> parseHTTPDate(const std::string& text);
+
+ private:
+  void beginFetchWithCacheBuster(bool cacheBuster);
+  void saveHeadersFromResponse(const platform::HTTPResponse& response);
+  void cleanUpConnection();
+  void reportEnd();
+  void reportFailure(const platform::Error* error);
+
+  std::optional<platform::URLRequest> connectionWillSendRequest(platform::URLConnection&, platform::URLRequest request,
+                                                                const platform::HTTPResponse* redirect) override;
+  void connectionDidReceiveResponse(platform::URLConnection&, const platform::HTTPResponse& response) override;
+  void connectionDidReceiveData(platform::URLConnection&, std::span<const std::uint8_t> data) override;
+  void connectionDidFinishLoading(platform::URLConnection&) override;
+  void connectionDidFailWithError(platform::URLConnection&, const platform::Error& error) override;
+
+  GADCachedFileDelegate* delegate_;
+  platform::URL sourceURL_;
+  std::optional<std::filesystem::path> filePath_;
+  std::shared_ptr<platform::URLConnection> connection_;
+  std::optional<std::vector<std::uint8_t>> receivedData_;
+  std::optional<std::string> receivedModificationDate_;
+  platform::URL httpDestinationURL_;
+  long httpStatusCode_ = 0;
+  platform::Dictionary httpHeaders_;
+  // Copied before each delegate call: tells whether we outlived it.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};

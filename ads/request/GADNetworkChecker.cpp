@@ -1,0 +1,65 @@
+#include "ads/request/GADNetworkChecker.h"
+
+#include "BuildConfig.h"
+#include "platform/Reachability.h"
+
+namespace {
+std::unique_ptr<GADNetworkChecker>& sharedSlot() {
+  static std::unique_ptr<GADNetworkChecker> slot;
+  return slot;
+}
+}  // namespace
+
+void ReachabilityCallback(platform::Reachability*, std::uint32_t flags, void* context) {
+  static_cast<GADNetworkChecker*>(context)->setNetworkTypeFromFlags(flags);
+}
+
+GADNetworkChecker& GADNetworkChecker::sharedChecker() {
+  auto& slot = sharedSlot();
+  if (!slot) {
+    slot = std::make_unique<GADNetworkChecker>();
+    slot->setEnabled(true);
+  }
+  return *slot;
+}
+
+void GADNetworkChecker::resetForTesting() { sharedSlot().reset(); }
+
+GADNetworkChecker::~GADNetworkChecker() { stopNetworkChecking(); }
+
+void GADNetworkChecker::setEnabled(bool enabled) {
+  if (enabled == isEnabled()) return;
+  if (enabled)
+    startNetworkChecking();
+  else
+    stopNetworkChecking();
+}
+
+void GADNetworkChecker::startNetworkChecking() {
+  networkType_ = kGADNetworkTypeUnknown;
+  if (networkRef_) return;
+  networkRef_ = platform::Reachability::createWithName(config::kReachabilityHost);
+  if (!networkRef_) return;
+  networkRef_->scheduleWithRunLoop();
+  networkRef_->setCallback(ReachabilityCallback, this);
+}
+
+void GADNetworkChecker::stopNetworkChecking() {
+  if (!networkRef_) return;
+  networkRef_->unscheduleFromRunLoop();
+  networkRef_.reset();
+  networkType_ = kGADNetworkTypeUnknown;
+}
+
+void GADNetworkChecker::setNetworkTypeFromFlags(std::uint32_t flags) {
+  if (!(flags & platform::Reachability::kFlagReachable))
+    networkType_ = kGADNetworkTypeNotReachable;
+  else
+    networkType_ = (flags & platform::Reachability::kFlagIsWWAN) ? kGADNetworkTypeCellular : kGADNetworkTypeWiFi;
+}
+
+std::optional<std::string> GADNetworkChecker::networkTypeString() const {
+  if (networkType_ == kGADNetworkTypeWiFi) return "wi";
+  if (networkType_ == kGADNetworkTypeCellular) return "ed";
+  return std::nullopt;
+}

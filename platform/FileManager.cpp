@@ -1,0 +1,93 @@
+#include "platform/FileManager.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/Bundle.h"
+
+namespace platform {
+
+namespace {
+
+struct Overrides {
+  bool cachesSet = false;
+  std::optional<std::filesystem::path> caches;
+  std::function<void()> beforeRename;
+};
+
+Overrides& overrides() {
+  static Overrides o;
+  return o;
+}
+
+Error writeError(const std::filesystem::path& path, int err) {
+  return Error{kFileErrorDomain, 512, "cannot write " + path.string() + ": " + std::strerror(err)};
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> FileManager::cachesDirectory() {
+  if (overrides().cachesSet) return overrides().caches;
+  std::filesystem::path base;
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
+    base = std::filesystem::path(home) / ".cache";
+  } else {
+    return std::nullopt;
+  }
+  std::string id = Bundle::main().infoString("CFBundleIdentifier");
+  if (id.empty() || id.find('/') != std::string::npos || id == "." || id == "..") id = "blorvik";
+  return base / id;
+}
+
+void FileManager::setCachesDirectoryForTesting(std::optional<std::filesystem::path> directory) {
+  overrides().cachesSet = directory.has_value();
+  overrides().caches = std::move(directory);
+}
+
+std::expected<void, Error> FileManager::writeAtomically(const std::filesystem::path& path,
+                                                        std::span<const std::uint8_t> bytes) {
+  std::string temporary = path.string() + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return std::unexpected(writeError(path, errno));
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = n < 0 ? errno : EIO;
+      ::close(fd);
+      ::unlink(temporary.c_str());
+      return std::unexpected(writeError(path, err));
+    }
+    written += static_cast<size_t>(n);
+  }
+  // The data must be on disk before the name points at it.
+  if (::fsync(fd) != 0 || ::fchmod(fd, 0644) != 0) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return std::unexpected(writeError(path, err));
+  }
+  ::close(fd);
+  if (overrides().beforeRename) overrides().beforeRename();
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temporary.c_str());
+    return std::unexpected(writeError(path, err));
+  }
+  return {};
+}
+
+void FileManager::setBeforeRenameHookForTesting(std::function<void()> hook) {
+  overrides().beforeRename = std::move(hook);
+}
+
+}  // namespace platform

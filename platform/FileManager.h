@@ -1,0 +1,33 @@
+// Files: the caches directory and atomic writes.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+
+#include "platform/Error.h"
+
+namespace platform {
+
+inline constexpr const char* kFileErrorDomain = "NSCocoaErrorDomain";
+
+class FileManager {
+ public:
+  // $XDG_CACHE_HOME/<bundle identifier> (else ~/.cache/...); nullopt when
+  // neither variable gives a folder.
+  static std::optional<std::filesystem::path> cachesDirectory();
+  static void setCachesDirectoryForTesting(std::optional<std::filesystem::path> directory);
+
+  // Writes `bytes` to a new file beside `path`, flushes it to disk and
+  // renames it over `path`: a reader (or a crash) sees the old file or the
+  // new one, never a part.
+  static std::expected<void, Error> writeAtomically(const std::filesystem::path& path,
+                                                    std::span<const std::uint8_t> bytes);
+  // Runs between the flush and the rename (tests kill the process there).
+  static void setBeforeRenameHookForTesting(std::function<void()> hook);
+};
+
+}  // namespace platform

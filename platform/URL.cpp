@@ -1,0 +1,118 @@
+#include "platform/URL.h"
+
+#include <glib.h>
+
+#include <cctype>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// RFC 3986 unreserved, reserved and "%" (checked as an escape) characters.
+bool isURLCharacter(char c) {
+  if (std::isalnum(static_cast<unsigned char>(c))) return true;
+  return std::strchr("-._~:/?#[]@!$&'()*+,;=%", c) != nullptr && c != '\0';
+}
+
+bool isValidReference(std::string_view text) {
+  if (text.empty()) return false;
+  bool seenFragment = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (!isURLCharacter(c)) return false;
+    if (c == '%' && (i + 2 >= text.size() || !isHex(text[i + 1]) || !isHex(text[i + 2]))) return false;
+    if (c == '#') {
+      if (seenFragment) return false;
+      seenFragment = true;
+    }
+  }
+  return true;
+}
+
+std::string unescape(const char* text) {
+  if (!text) return {};
+  char* plain = g_uri_unescape_string(text, nullptr);
+  if (!plain) return text;
+  std::string out = plain;
+  g_free(plain);
+  return out;
+}
+
+}  // namespace
+
+std::optional<URL> URL::create(std::string_view text) {
+  if (!isValidReference(text)) return std::nullopt;
+  URL url;
+  url.text_ = std::string(text);
+  // A reference without a scheme stays relative: only its text, path,
+  // query and fragment.
+  const size_t colon = text.find(':');
+  const size_t firstDelimiter = text.find_first_of("/?#");
+  const bool hasScheme = colon != std::string_view::npos && colon > 0 &&
+                         (firstDelimiter == std::string_view::npos || colon < firstDelimiter) &&
+                         std::isalpha(static_cast<unsigned char>(text[0]));
+  if (!hasScheme) {
+    std::string_view rest = text;
+    if (size_t hash = rest.find('#'); hash != std::string_view::npos) {
+      url.fragment_ = std::string(rest.substr(hash + 1));
+      rest = rest.substr(0, hash);
+    }
+    if (size_t question = rest.find('?'); question != std::string_view::npos) {
+      url.query_ = std::string(rest.substr(question + 1));
+      rest = rest.substr(0, question);
+    }
+    url.escapedPath_ = std::string(rest);
+    return url;
+  }
+  // Path, query and fragment are cut from the text itself, as it was
+  // written; GUri only reads the authority (it would normalise the rest).
+  std::string_view rest = text;
+  if (size_t hash = rest.find('#'); hash != std::string_view::npos) {
+    url.fragment_ = std::string(rest.substr(hash + 1));
+    rest = rest.substr(0, hash);
+  }
+  if (size_t question = rest.find('?'); question != std::string_view::npos) {
+    url.query_ = std::string(rest.substr(question + 1));
+    rest = rest.substr(0, question);
+  }
+  rest = rest.substr(colon + 1);
+  if (rest.substr(0, 2) == "//") {
+    const size_t slash = rest.find('/', 2);
+    url.escapedPath_ = slash == std::string_view::npos ? std::string() : std::string(rest.substr(slash));
+  } else {
+    url.escapedPath_ = std::string(rest);
+  }
+  GError* error = nullptr;
+  GUri* uri = g_uri_parse(url.text_.c_str(), G_URI_FLAGS_ENCODED, &error);
+  if (!uri) {
+    g_error_free(error);
+    return std::nullopt;
+  }
+  url.scheme_ = g_uri_get_scheme(uri);
+  for (char& c : url.scheme_) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  url.host_ = unescape(g_uri_get_host(uri));
+  if (g_uri_get_port(uri) >= 0) url.port_ = g_uri_get_port(uri);
+  g_uri_unref(uri);
+  return url;
+}
+
+std::optional<URL> URL::create(std::string_view reference, const URL& base) {
+  if (!isValidReference(reference)) return std::nullopt;
+  GError* error = nullptr;
+  char* resolved = g_uri_resolve_relative(base.text_.c_str(), std::string(reference).c_str(), G_URI_FLAGS_ENCODED,
+                                          &error);
+  if (!resolved) {
+    g_error_free(error);
+    return std::nullopt;
+  }
+  auto url = create(resolved);
+  g_free(resolved);
+  return url;
+}
+
+std::string URL::path() const { return unescape(escapedPath_.c_str()); }
+
+}  // namespace platform

@@ -1,0 +1,46 @@
+// A URL: the text it was made from, and its parts. Made only from text that
+// is a valid URL reference (RFC 3986 characters, well-formed escapes); an
+// absolute URL also has its scheme, host, port, path and query parsed.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class URL {
+ public:
+  // Nullopt when `text` is empty or not a valid URL reference.
+  static std::optional<URL> create(std::string_view text);
+  // `reference` resolved against `base` (for redirect locations).
+  static std::optional<URL> create(std::string_view reference, const URL& base);
+
+  // The text it was made from.
+  const std::string& absoluteString() const { return text_; }
+  bool isAbsolute() const { return !scheme_.empty(); }
+  // Lowercase, as RFC 3986 compares schemes.
+  const std::string& scheme() const { return scheme_; }
+  // Escapes decoded; IPv6 literals without their brackets.
+  const std::string& host() const { return host_; }
+  std::optional<int> port() const { return port_; }
+  // Escapes decoded.
+  std::string path() const;
+  // Still escaped, without the "?"; nullopt when there is no "?".
+  const std::optional<std::string>& query() const { return query_; }
+  const std::optional<std::string>& fragment() const { return fragment_; }
+
+  bool operator==(const URL& other) const { return text_ == other.text_; }
+
+ private:
+  URL() = default;
+  std::string text_;
+  std::string scheme_;
+  std::string host_;
+  std::optional<int> port_;
+  std::string escapedPath_;
+  std::optional<std::string> query_;
+  std::optional<std::string> fragment_;
+};
+
+}  // namespace platform

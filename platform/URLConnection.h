@@ -1,0 +1,74 @@
+// An asynchronous HTTP fetch on libsoup. Callbacks arrive on the main run
+// loop, in this order: connectionWillSendRequest before the first request
+// and before each redirect hop (our code follows redirects, so the delegate
+// sees and may refuse each one), then one response, its data, and finished
+// or failed. Nothing is called inside start().
+//
+// The delegate is not retained: its owner cancels the connection before it
+// goes. After cancel() no callback follows. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "platform/Error.h"
+#include "platform/HTTPResponse.h"
+#include "platform/URLRequest.h"
+
+namespace platform {
+
+inline constexpr const char* kURLErrorDomain = "NSURLErrorDomain";
+enum URLErrorCode : long {
+  kURLErrorUnknown = -1,
+  kURLErrorBadURL = -1000,
+  kURLErrorTimedOut = -1001,
+  kURLErrorUnsupportedURL = -1002,
+  kURLErrorCannotFindHost = -1003,
+  kURLErrorCannotConnectToHost = -1004,
+  kURLErrorNetworkConnectionLost = -1005,
+  kURLErrorHTTPTooManyRedirects = -1007,
+};
+
+class URLConnection;
+
+class URLConnectionDelegate {
+ public:
+  virtual ~URLConnectionDelegate() = default;
+  // `redirectResponse` is null for the first request. Returns the request to
+  // send, or nullopt to stop quietly (no further callbacks).
+  virtual std::optional<URLRequest> connectionWillSendRequest(URLConnection&, URLRequest request,
+                                                              const HTTPResponse* /*redirectResponse*/) {
+    return request;
+  }
+  virtual void connectionDidReceiveResponse(URLConnection& connection, const HTTPResponse& response) = 0;
+  virtual void connectionDidReceiveData(URLConnection& connection, std::span<const std::uint8_t> data) = 0;
+  virtual void connectionDidFinishLoading(URLConnection& connection) = 0;
+  virtual void connectionDidFailWithError(URLConnection& connection, const Error& error) = 0;
+};
+
+class URLConnection {
+ public:
+  // More hops than this fail with kURLErrorHTTPTooManyRedirects.
+  static constexpr int kMaximumRedirects = 16;
+
+  // Starts fetching on a later turn of the main run loop.
+  static std::shared_ptr<URLConnection> start(const URLRequest& request, URLConnectionDelegate* delegate);
+  ~URLConnection();
+  URLConnection(const URLConnection&) = delete;
+  URLConnection& operator=(const URLConnection&) = delete;
+
+  void cancel();
+  bool isCancelled() const;
+
+  // Drops every cookie of the process's cookie jar (tests).
+  static void clearCookiesForTesting();
+
+ private:
+  struct State;
+  URLConnection() = default;
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace platform

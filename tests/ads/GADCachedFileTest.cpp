@@ -1,0 +1,307 @@
+#include "ads/core/GADCachedFile.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "adnet/LoopbackServer.h"
+#include "ads/request/GADNetworkUtilities.h"
+#include "platform/FileManager.h"
+#include "platform/RunLoop.h"
+#include "tests/support/PlatformTest.h"
+
+using adnet::Answer;
+using platform::URL;
+
+namespace {
+
+class Outcomes : public GADCachedFileDelegate {
+ public:
+  int ended = 0;
+  int failed = 0;
+  std::optional<platform::Error> lastError;
+  bool failedWithoutError = false;
+  std::vector<std::string> redirectsAsked;
+  std::optional<platform::Error> refuseRedirectsWith;
+  std::function<void(GADCachedFile&)> onOutcome;
+
+  void cachedFileDownloadDidEnd(GADCachedFile& file) override {
+    ++ended;
+    if (onOutcome) onOutcome(file);
+  }
+  void cachedFileDownloadDidFail(GADCachedFile& file, const platform::Error* error) override {
+    ++failed;
+    failedWithoutError = error == nullptr;
+    if (error) lastError = *error;
+    if (onOutcome) onOutcome(file);
+  }
+  std::optional<platform::Error> cachedFileShouldRedirectToURL(GADCachedFile&, const URL& url) override {
+    redirectsAsked.push_back(url.path());
+    return refuseRedirectsWith;
+  }
+  int outcomes() const { return ended + failed; }
+};
+
+class GADCachedFileTest : public PlatformTest {
+ protected:
+  void SetUp() override {
+    PlatformTest::SetUp();
+    caches = std::filesystem::temp_directory_path() /
+             ("cached-file-test-" + std::to_string(getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(caches);
+    platform::FileManager::setCachesDirectoryForTesting(caches);
+    server = std::make_unique<adnet::LoopbackServer>();
+    GADNetworkUtilities::resetUserAgentForTesting();
+  }
+  void TearDown() override {
+    server.reset();
+    platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
+    std::filesystem::remove_all(caches);
+    PlatformTest::TearDown();
+  }
+  std::unique_ptr<GADCachedFile> fileFor(const std::string& path) {
+    return std::make_unique<GADCachedFile>(&outcomes, *URL::create(server->url(path)));
+  }
+  bool fetch(GADCachedFile& file, bool cacheBuster = false) {
+    const int before = outcomes.outcomes();
+    cacheBuster ? file.validateWithCacheBuster() : file.validate();
+    return runUntil([&] { return outcomes.outcomes() > before; });
+  }
+  static std::string read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  std::filesystem::path caches;
+  std::unique_ptr<adnet::LoopbackServer> server;
+  Outcomes outcomes;
+  static constexpr std::time_t kModified = 1700000000;  // Tue, 14 Nov 2023 22:13:20 GMT
+};
+
+TEST_F(GADCachedFileTest, FirstFetchIsUnconditionalAndTheNextCarriesTheServersDate) {
+  Answer script;
+  script.body = "function ZOVO_buildAdURL(){}";
+  script.lastModified = kModified;
+  server->setAnswer("/zovo/sdk-core-v40.js", script);
+  auto file = fileFor("/zovo/sdk-core-v40.js");
+
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(outcomes.ended, 1);
+  EXPECT_FALSE(server->requests()[0].header("If-Modified-Since"));
+  EXPECT_EQ(file->content(), "function ZOVO_buildAdURL(){}");
+  EXPECT_EQ(file->httpStatusCode(), 200);
+  EXPECT_EQ(file->fileModificationDate(), "Tue, 14 Nov 2023 22:13:20 GMT");
+
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(server->requests()[1].header("If-Modified-Since"), "Tue, 14 Nov 2023 22:13:20 GMT");
+  EXPECT_EQ(file->httpStatusCode(), 304);
+  EXPECT_EQ(outcomes.ended, 2) << "a 304 reports the file current";
+  EXPECT_EQ(file->content(), "function ZOVO_buildAdURL(){}");
+}
+
+TEST_F(GADCachedFileTest, NotModifiedLeavesTheFileUntouched) {
+  Answer first;
+  first.body = "v1";
+  first.lastModified = kModified;
+  server->setAnswer("/f", first);
+  auto file = fileFor("/f");
+  ASSERT_TRUE(fetch(*file));
+  const auto path = *file->filePath();
+  const auto before = std::filesystem::last_write_time(path);
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(file->httpStatusCode(), 304);
+  EXPECT_EQ(read(path), "v1");
+  EXPECT_EQ(std::filesystem::last_write_time(path), before);
+}
+
+TEST_F(GADCachedFileTest, NotFoundFailsWithoutAnErrorAndKeepsTheEarlierFile) {
+  Answer ok;
+  ok.body = "earlier";
+  server->setAnswer("/f", ok);
+  auto file = fileFor("/f");
+  ASSERT_TRUE(fetch(*file));
+  Answer missing;
+  missing.status = 404;
+  missing.body = "gone";
+  server->setAnswer("/f", missing);
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(outcomes.failed, 1);
+  EXPECT_TRUE(outcomes.failedWithoutError);
+  EXPECT_EQ(file->httpStatusCode(), 404);
+  EXPECT_EQ(file->content(), "earlier");
+}
+
+TEST_F(GADCachedFileTest, CacheBusterIsOnTheWireButNotInThePath) {
+  server->setAnswer("/f", Answer{});
+  auto plain = fileFor("/f");
+  auto busted = fileFor("/f");
+  ASSERT_TRUE(fetch(*busted, true));
+  const auto& query = server->requests().back().query;
+  ASSERT_TRUE(query);
+  EXPECT_EQ(query->rfind("unique=", 0), 0u) << *query;
+  EXPECT_GT(std::stod(query->substr(7)), 7e8) << "seconds since 2001";
+  EXPECT_EQ(busted->filePath(), plain->filePath());
+}
+
+TEST_F(GADCachedFileTest, SecondValidateWhileFetchingStartsNothing) {
+  Answer slow;
+  slow.delaySeconds = 0.05;
+  server->setAnswer("/f", slow);
+  auto file = fileFor("/f");
+  file->validate();
+  file->validate();
+  file->validateWithCacheBuster();
+  ASSERT_TRUE(runUntil([&] { return outcomes.outcomes() == 1; }));
+  platform::RunLoop::main().runFor(0.1);
+  EXPECT_EQ(server->requestCount("/f"), 1u);
+  EXPECT_EQ(outcomes.outcomes(), 1);
+}
+
+TEST_F(GADCachedFileTest, TwoRedirectsAreAskedAndTheLastResponseIsKept) {
+  auto first = Answer::redirect(302, "/two");
+  first.headers.emplace_back("X-Hop", "1");
+  server->setAnswer("/one", first);
+  server->setAnswer("/two", Answer::redirect(302, "/three"));
+  Answer final;
+  final.body = "<html>ad</html>";
+  final.headers.emplace_back("X-Zovo-Refresh-Rate", "30");
+  server->setAnswer("/three", final);
+  auto file = fileFor("/one");
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(outcomes.redirectsAsked, (std::vector<std::string>{"/two", "/three"}));
+  EXPECT_EQ(file->httpDestinationURL().absoluteString(), server->url("/three"));
+  EXPECT_EQ(platform::headerFieldValue(file->httpHeaders(), "X-Zovo-Refresh-Rate"), "30");
+  EXPECT_FALSE(platform::headerFieldValue(file->httpHeaders(), "X-Hop"));
+  EXPECT_EQ(file->content(), "<html>ad</html>");
+  EXPECT_EQ(file->filePath(), fileFor("/one")->filePath()) << "named after the source URL";
+}
+
+TEST_F(GADCachedFileTest, RefusedRedirectFailsWithTheDelegatesError) {
+  server->setAnswer("/one", Answer::redirect(302, "/two"));
+  outcomes.refuseRedirectsWith = platform::Error{"test", 42, "no thanks"};
+  auto file = fileFor("/one");
+  ASSERT_TRUE(fetch(*file));
+  ASSERT_TRUE(outcomes.lastError);
+  EXPECT_EQ(outcomes.lastError->code, 42);
+  EXPECT_EQ(server->requestCount("/two"), 0u);
+  EXPECT_FALSE(file->isFetching());
+}
+
+TEST_F(GADCachedFileTest, BodyThatIsNotUtf8IsStoredButHasNoTextContent) {
+  Answer binary;
+  binary.body = std::string("\xff\xfe\x00\x01", 4);
+  server->setAnswer("/bin", binary);
+  auto file = fileFor("/bin");
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_TRUE(file->hasContent());
+  EXPECT_FALSE(file->content());
+  EXPECT_EQ(read(*file->filePath()), binary.body);
+}
+
+TEST_F(GADCachedFileTest, TransportFailuresReportOnceWithAnErrorAndKeepTheEarlierFile) {
+  Answer ok;
+  ok.body = "earlier";
+  server->setAnswer("/f", ok);
+  auto file = fileFor("/f");
+  ASSERT_TRUE(fetch(*file));
+
+  Answer dropped;
+  dropped.body = "half";
+  dropped.drop = Answer::Drop::MidBody;
+  server->setAnswer("/f", dropped);
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(outcomes.failed, 1);
+  ASSERT_TRUE(outcomes.lastError);
+
+  Answer closed;
+  closed.drop = Answer::Drop::BeforeResponse;
+  server->setAnswer("/f", closed);
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(outcomes.failed, 2);
+
+  const std::string url = server->url("/f");
+  server.reset();
+  auto refused = std::make_unique<GADCachedFile>(&outcomes, *URL::create(url));
+  ASSERT_TRUE(fetch(*refused));
+  EXPECT_EQ(outcomes.failed, 3);
+  EXPECT_EQ(outcomes.lastError->code, platform::kURLErrorCannotConnectToHost);
+  platform::RunLoop::main().runFor(0.05);
+  EXPECT_EQ(outcomes.outcomes(), 4) << "one report per fetch";
+  EXPECT_EQ(file->content(), "earlier");
+}
+
+TEST_F(GADCachedFileTest, OversizedBodyFailsInsteadOfFillingMemory) {
+  Answer huge;
+  huge.body = std::string(GADCachedFile::kMaximumBodyBytes + 1, 'a');
+  server->setAnswer("/huge", huge);
+  auto file = fileFor("/huge");
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(outcomes.failed, 1);
+  ASSERT_TRUE(outcomes.lastError);
+  EXPECT_EQ(outcomes.lastError->code, -1103);
+  EXPECT_FALSE(file->hasContent());
+}
+
+TEST_F(GADCachedFileTest, RedirectLoopEndsInAFailure) {
+  server->setAnswer("/loop", Answer::redirect(302, "/loop"));
+  auto file = fileFor("/loop");
+  ASSERT_TRUE(fetch(*file));
+  ASSERT_TRUE(outcomes.lastError);
+  EXPECT_EQ(outcomes.lastError->code, platform::kURLErrorHTTPTooManyRedirects);
+}
+
+TEST_F(GADCachedFileTest, OddHostsStillNameAFileInsideTheCachesDirectory) {
+  const std::string hosts[] = {"http://" + std::string(300, 'h') + ".example/x", "http://../x", "http://%2e%2e/x",
+                               "http://%2F..%2F..%2Fetc/x", "http://[::1]:8080/x", "http://a%00b/x", "file:///etc/passwd"};
+  for (const auto& text : hosts) {
+    auto url = URL::create(text);
+    if (!url) continue;
+    GADCachedFile file(&outcomes, *url);
+    auto path = file.filePath();
+    ASSERT_TRUE(path) << text;
+    const auto relative = path->lexically_normal().lexically_relative(caches);
+    EXPECT_FALSE(relative.empty()) << text;
+    EXPECT_NE(*relative.begin(), "..") << text << " -> " << *path;
+    EXPECT_EQ(std::distance(relative.begin(), relative.end()), 2) << text << " -> " << *path;
+  }
+}
+
+TEST_F(GADCachedFileTest, UserAgentIsSentOnceKnown) {
+  server->setAnswer("/f", Answer{});
+  auto file = fileFor("/f");
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_FALSE(server->requests().back().header("User-Agent"));
+  GADNetworkUtilities::setUserAgentString("AdView/1.0");
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(server->requests().back().header("User-Agent"), "AdView/1.0");
+  GADNetworkUtilities::resetUserAgentForTesting();
+}
+
+TEST_F(GADCachedFileTest, DelegateMayDestroyTheFileInsideItsReport) {
+  server->setAnswer("/f", Answer{});
+  auto file = fileFor("/f");
+  outcomes.onOutcome = [&](GADCachedFile&) { file.reset(); };
+  file->validate();
+  ASSERT_TRUE(runUntil([&] { return file == nullptr; }));
+  EXPECT_EQ(outcomes.outcomes(), 1);
+}
+
+TEST_F(GADCachedFileTest, InvalidateDeletesTheFile) {
+  server->setAnswer("/f", Answer{});
+  auto file = fileFor("/f");
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_TRUE(file->hasContent());
+  file->invalidate();
+  EXPECT_FALSE(file->hasContent());
+  EXPECT_FALSE(file->fileModificationDate());
+}
+
+TEST(GADCachedFileDateTest, HttpDatesRoundTrip) {
+  EXPECT_EQ(GADCachedFile::formatHTTPDate(784111777), "Sun, 06 Nov 1994 08:49:37 GMT");
+  EXPECT_EQ(GADCachedFile::parseHTTPDate("Sun, 06 Nov 1994 08:49:37 GMT"), 784111777);
+  EXPECT_EQ(GADCachedFile::parseHTTPDate("Sun, 06 Nov 1994 08:49:37 "), 784111777);
+  EXPECT_FALSE(GADCachedFile::parseHTTPDate("yesterday"));
+  EXPECT_FALSE(GADCachedFile::parseHTTPDate("Sun, 06 Foo 1994 08:49:37"));
+}
+
+}  // namespace

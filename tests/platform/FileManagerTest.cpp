@@ -1,0 +1,83 @@
+#include "platform/FileManager.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+using platform::FileManager;
+
+namespace {
+
+std::string readAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::span<const std::uint8_t> bytes(const std::string& text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+class FileManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() / ("fm-test-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override {
+    FileManager::setBeforeRenameHookForTesting({});
+    std::filesystem::remove_all(dir);
+  }
+  std::filesystem::path dir;
+};
+
+TEST_F(FileManagerTest, AtomicWriteReplacesTheFileAndLeavesNoTemporaries) {
+  const auto path = dir / "file";
+  ASSERT_TRUE(FileManager::writeAtomically(path, bytes("old")));
+  ASSERT_TRUE(FileManager::writeAtomically(path, bytes("new body")));
+  EXPECT_EQ(readAll(path), "new body");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+}
+
+TEST_F(FileManagerTest, WriteIntoAMissingFolderFailsWithAnError) {
+  auto result = FileManager::writeAtomically(dir / "missing" / "file", bytes("x"));
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().domain, platform::kFileErrorDomain);
+}
+
+TEST_F(FileManagerTest, AProcessKilledMidWriteLeavesTheOldFileWhole) {
+  const auto path = dir / "file";
+  ASSERT_TRUE(FileManager::writeAtomically(path, bytes("the old content")));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The new body is on disk under its temporary name when the process dies.
+    FileManager::setBeforeRenameHookForTesting([] { ::kill(::getpid(), SIGKILL); });
+    const std::string big(1 << 20, 'n');
+    (void)FileManager::writeAtomically(path, bytes(big));
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(readAll(path), "the old content");
+}
+
+TEST_F(FileManagerTest, CachesDirectoryFollowsXdgCacheHome) {
+  const char* old = std::getenv("XDG_CACHE_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CACHE_HOME", dir.c_str(), 1);
+  auto caches = FileManager::cachesDirectory();
+  ASSERT_TRUE(caches);
+  EXPECT_EQ(caches->parent_path(), dir);
+  if (old)
+    setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+  else
+    unsetenv("XDG_CACHE_HOME");
+}
+
+}  // namespace
