@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <unordered_map>
 
 namespace platform {
 
@@ -33,6 +34,35 @@ void Dictionary::set(std::string key, Value value) {
     return;
   }
   entries_.emplace_back(std::move(key), std::move(value));
+}
+
+void Dictionary::appendUnchecked(std::string key, Value value) {
+  entries_.emplace_back(std::move(key), std::move(value));
+}
+
+void Dictionary::removeDuplicateKeys() {
+  if (entries_.size() < 2) return;
+  std::unordered_map<std::string_view, size_t> firstIndex;
+  firstIndex.reserve(entries_.size());
+  bool duplicates = false;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (!firstIndex.emplace(entries_[i].first, i).second) {
+      duplicates = true;
+      break;
+    }
+  }
+  if (!duplicates) return;
+  std::vector<Entry> unique;
+  unique.reserve(entries_.size());
+  std::unordered_map<std::string, size_t> placed;
+  for (auto& entry : entries_) {
+    auto [it, inserted] = placed.emplace(entry.first, unique.size());
+    if (inserted)
+      unique.push_back(std::move(entry));
+    else
+      unique[it->second].second = std::move(entry.second);
+  }
+  entries_ = std::move(unique);
 }
 
 bool Dictionary::erase(std::string_view key) {

@@ -30,6 +30,12 @@ class Dictionary {
   Value* find(std::string_view key);
   bool contains(std::string_view key) const { return find(key) != nullptr; }
   void set(std::string key, Value value);
+  // Appends without looking for the key: the caller knows it is new, or
+  // calls removeDuplicateKeys afterwards.
+  void appendUnchecked(std::string key, Value value);
+  // Keeps one entry per key: the first one's place, the last one's value.
+  void removeDuplicateKeys();
+  void reserve(size_t count) { entries_.reserve(count); }
   bool erase(std::string_view key);
   // Copies every entry of `other` in, in its order, replacing existing keys.
   void merge(const Dictionary& other);

@@ -1,0 +1,252 @@
+#include "ads/codec/GTMStringEncoding.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+
+#include "platform/UTF8.h"
+
+namespace {
+
+bool isASCII(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 128) return false;
+  return true;
+}
+
+[[noreturn]] void programmingError(const char* what) {
+  std::fprintf(stderr, "GTMStringEncoding: %s\n", what);
+  std::abort();
+}
+
+}  // namespace
+
+bool GTMStringEncoding::init(std::string_view alphabet) {
+  if (!isASCII(alphabet)) return false;
+  const size_t n = alphabet.size();
+  if (n < 2 || n > 128 || (n & (n - 1)) != 0) return false;
+  charMap_ = std::string(alphabet);
+  reverseCharMap_.fill(kUnknown);
+  for (size_t i = 0; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(alphabet[i]);
+    if (reverseCharMap_[c] != kUnknown) return false;
+    reverseCharMap_[c] = static_cast<int>(i);
+  }
+  shift_ = 0;
+  while ((1u << shift_) < n) ++shift_;
+  mask_ = (1 << shift_) - 1;
+  padLen_ = std::lcm(8, shift_) / shift_;
+  return true;
+}
+
+std::optional<GTMStringEncoding> GTMStringEncoding::stringEncodingWithString(std::string_view alphabet) {
+  GTMStringEncoding encoding;
+  if (!encoding.init(alphabet)) return std::nullopt;
+  return encoding;
+}
+
+GTMStringEncoding GTMStringEncoding::make(std::string_view alphabet) {
+  auto encoding = stringEncodingWithString(alphabet);
+  if (!encoding) programmingError("unusable built-in alphabet");
+  return *encoding;
+}
+
+GTMStringEncoding GTMStringEncoding::binaryStringEncoding() { return make("01"); }
+
+GTMStringEncoding GTMStringEncoding::hexStringEncoding() {
+  auto e = make("0123456789ABCDEF");
+  e.addDecodeSynonyms("AaBbCcDdEeFf");
+  return e;
+}
+
+GTMStringEncoding GTMStringEncoding::rfc4648Base32StringEncoding() {
+  auto e = make("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567");
+  e.setPaddingChar('=');
+  e.setDoPad(true);
+  return e;
+}
+
+GTMStringEncoding GTMStringEncoding::rfc4648Base32HexStringEncoding() {
+  auto e = make("0123456789ABCDEFGHIJKLMNOPQRSTUV");
+  e.setPaddingChar('=');
+  e.setDoPad(true);
+  return e;
+}
+
+GTMStringEncoding GTMStringEncoding::crockfordBase32StringEncoding() {
+  auto e = make("0123456789ABCDEFGHJKMNPQRSTVWXYZ");
+  e.addDecodeSynonyms("0oO1iIlLAaBbCcDdEeFfGgHhJjKkMmNnPpQqRrSsTtVvWwXxYyZz");
+  return e;
+}
+
+GTMStringEncoding GTMStringEncoding::rfc4648Base64StringEncoding() {
+  auto e = make("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+  e.setPaddingChar('=');
+  e.setDoPad(true);
+  return e;
+}
+
+GTMStringEncoding GTMStringEncoding::rfc4648Base64WebsafeStringEncoding() {
+  auto e = make("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
+  e.setPaddingChar('=');
+  e.setDoPad(true);
+  return e;
+}
+
+void GTMStringEncoding::setPaddingChar(char padding) {
+  paddingChar_ = padding;
+  const auto c = static_cast<unsigned char>(padding);
+  if (c < 128) reverseCharMap_[c] = kPadding;
+}
+
+void GTMStringEncoding::addDecodeSynonyms(std::string_view synonyms) {
+  int current = kUnknown;
+  for (unsigned char c : synonyms) {
+    if (c >= 128) continue;
+    if (reverseCharMap_[c] != kUnknown)
+      current = reverseCharMap_[c];
+    else
+      reverseCharMap_[c] = current;
+  }
+}
+
+void GTMStringEncoding::ignoreCharacters(std::string_view characters) {
+  for (unsigned char c : characters) {
+    if (c >= 128) continue;
+    if (reverseCharMap_[c] != kUnknown) programmingError("Character already mapped");
+    reverseCharMap_[c] = kIgnored;
+  }
+}
+
+std::string GTMStringEncoding::encode(std::span<const std::uint8_t> data) const {
+  if (data.empty()) return {};
+  const size_t bits = data.size() * 8;
+  size_t length = (bits + static_cast<size_t>(shift_) - 1) / static_cast<size_t>(shift_);
+  if (doPad_) length = (length + static_cast<size_t>(padLen_) - 1) / static_cast<size_t>(padLen_) * static_cast<size_t>(padLen_);
+  std::string out(length, '\0');
+  char* o = out.data();
+  const char* map = charMap_.data();
+  size_t i = 0;
+
+  // Fast paths for whole groups; the general loop below finishes the tail
+  // exactly as it would have done the whole.
+  if (shift_ == 6) {
+    for (; i + 3 <= data.size(); i += 3) {
+      const std::uint32_t v = (std::uint32_t(data[i]) << 16) | (std::uint32_t(data[i + 1]) << 8) | data[i + 2];
+      o[0] = map[v >> 18];
+      o[1] = map[(v >> 12) & 63];
+      o[2] = map[(v >> 6) & 63];
+      o[3] = map[v & 63];
+      o += 4;
+    }
+  } else if (shift_ == 4) {
+    for (; i < data.size(); ++i) {
+      *o++ = map[data[i] >> 4];
+      *o++ = map[data[i] & 15];
+    }
+  }
+
+  if (i < data.size()) {
+    std::uint32_t buffer = data[i++];
+    int available = 8;
+    while (available > 0 || i < data.size()) {
+      if (available < shift_) {
+        if (i < data.size()) {
+          buffer = (buffer << 8) | data[i++];
+          available += 8;
+        } else {
+          const int pad = shift_ - available;
+          buffer <<= pad;
+          available += pad;
+        }
+      }
+      const int index = static_cast<int>(buffer >> (available - shift_)) & mask_;
+      available -= shift_;
+      *o++ = map[index];
+    }
+  }
+  while (doPad_ && o < out.data() + out.size()) *o++ = paddingChar_;
+  if (o != out.data() + out.size()) programmingError("Underflowed output buffer");
+  return out;
+}
+
+std::string GTMStringEncoding::encodeString(std::string_view text) const {
+  return encode(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+std::optional<std::vector<std::uint8_t>> GTMStringEncoding::decode(std::string_view text) const {
+  const size_t room = text.size() * static_cast<size_t>(shift_) / 8;
+  std::vector<std::uint8_t> out(room);
+  std::uint8_t* o = out.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = p + text.size();
+
+  // Fast paths: whole groups of plain alphabet characters, which leave
+  // nothing in the accumulator; anything else goes to the general loop.
+  if (shift_ == 6) {
+    while (end - p >= 4) {
+      const int a = reverse(p[0]), b = reverse(p[1]), c = reverse(p[2]), d = reverse(p[3]);
+      if ((a | b | c | d) < 0) break;
+      const std::uint32_t v = (std::uint32_t(a) << 18) | (std::uint32_t(b) << 12) | (std::uint32_t(c) << 6) | std::uint32_t(d);
+      o[0] = static_cast<std::uint8_t>(v >> 16);
+      o[1] = static_cast<std::uint8_t>(v >> 8);
+      o[2] = static_cast<std::uint8_t>(v);
+      o += 3;
+      p += 4;
+    }
+  } else if (shift_ == 4) {
+    while (end - p >= 2) {
+      const int a = reverse(p[0]), b = reverse(p[1]);
+      if ((a | b) < 0) break;
+      *o++ = static_cast<std::uint8_t>((a << 4) | b);
+      p += 2;
+    }
+  }
+
+  std::uint32_t buffer = 0;
+  int held = 0;
+  bool paddingSeen = false;
+  for (; p < end; ++p) {
+    if (*p >= 128) return std::nullopt;
+    const int value = reverseCharMap_[*p];
+    if (value == kIgnored) continue;
+    if (value == kPadding) {
+      paddingSeen = true;
+      continue;
+    }
+    if (value == kUnknown || paddingSeen) return std::nullopt;
+    buffer = (buffer << shift_) | static_cast<std::uint32_t>(value);
+    held += shift_;
+    if (held >= 8) {
+      held -= 8;
+      if (o >= out.data() + out.size()) programmingError("Overflowed buffer");
+      *o++ = static_cast<std::uint8_t>(buffer >> held);
+    }
+    buffer &= (1u << held) - 1;
+  }
+  if (held > 0 && (buffer & ((1u << held) - 1)) != 0) return std::nullopt;
+  out.resize(static_cast<size_t>(o - out.data()));
+  return out;
+}
+
+std::optional<std::string> GTMStringEncoding::stringByDecoding(std::string_view text) const {
+  auto bytes = decode(text);
+  if (!bytes) return std::nullopt;
+  std::string result(bytes->begin(), bytes->end());
+  if (!platform::isValidUTF8(result)) return std::nullopt;
+  return result;
+}
+
+std::string GTMStringEncoding::description() const {
+  char head[48];
+  std::snprintf(head, sizeof head, "<Base%d StringEncoder: ", 1 << shift_);
+  std::string text = head;
+  text += '<';
+  char hex[4];
+  for (size_t i = 0; i < charMap_.size(); ++i) {
+    if (i > 0 && i % 4 == 0) text += ' ';
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(charMap_[i]));
+    text += hex;
+  }
+  return text + ">>";
+}
