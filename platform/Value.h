@@ -35,16 +35,16 @@ class Dictionary {
   void appendUnchecked(std::string key, Value value);
   // Keeps one entry per key: the first one's place, the last one's value.
   void removeDuplicateKeys();
-  void reserve(size_t count) { entries_.reserve(count); }
   bool erase(std::string_view key);
   // Copies every entry of `other` in, in its order, replacing existing keys.
   void merge(const Dictionary& other);
 
-  size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
+  // Defined below Value: the entries need it whole.
+  size_t size() const;
+  bool empty() const;
   const std::vector<Entry>& entries() const { return entries_; }
-  std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
-  std::vector<Entry>::const_iterator end() const { return entries_.end(); }
+  std::vector<Entry>::const_iterator begin() const;
+  std::vector<Entry>::const_iterator end() const;
 
   // Same keys with equal values; the order does not matter.
   bool operator==(const Dictionary& other) const;
@@ -131,5 +131,10 @@ class Value {
   std::variant<Null, bool, std::int64_t, double, Decimal, std::string, Date, Bytes, Array, Dictionary>
       storage_;
 };
+
+inline size_t Dictionary::size() const { return entries_.size(); }
+inline bool Dictionary::empty() const { return entries_.empty(); }
+inline std::vector<Dictionary::Entry>::const_iterator Dictionary::begin() const { return entries_.begin(); }
+inline std::vector<Dictionary::Entry>::const_iterator Dictionary::end() const { return entries_.end(); }
 
 }  // namespace platform

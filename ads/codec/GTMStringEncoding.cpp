@@ -122,7 +122,10 @@ std::string GTMStringEncoding::encode(std::span<const std::uint8_t> data) const 
   if (data.empty()) return {};
   const size_t bits = data.size() * 8;
   size_t length = (bits + static_cast<size_t>(shift_) - 1) / static_cast<size_t>(shift_);
-  if (doPad_) length = (length + static_cast<size_t>(padLen_) - 1) / static_cast<size_t>(padLen_) * static_cast<size_t>(padLen_);
+  // Padding needs a padding character: without one there is nothing to pad
+  // with (NUL bytes would make text that no decoder takes back).
+  const bool pad = doPad_ && paddingChar_ != 0;
+  if (pad) length = (length + static_cast<size_t>(padLen_) - 1) / static_cast<size_t>(padLen_) * static_cast<size_t>(padLen_);
   std::string out(length, '\0');
   char* o = out.data();
   const char* map = charMap_.data();
@@ -165,7 +168,7 @@ std::string GTMStringEncoding::encode(std::span<const std::uint8_t> data) const 
       *o++ = map[index];
     }
   }
-  while (doPad_ && o < out.data() + out.size()) *o++ = paddingChar_;
+  while (pad && o < out.data() + out.size()) *o++ = paddingChar_;
   if (o != out.data() + out.size()) programmingError("Underflowed output buffer");
   return out;
 }

@@ -94,6 +94,17 @@ TEST(GTMStringEncodingTest, CrockfordSynonyms) {
   EXPECT_FALSE(crockford.decode("U")) << "U is not in the alphabet";
 }
 
+TEST(GTMStringEncodingTest, PaddingWithoutAPaddingCharacterAddsNothing) {
+  auto hex = GTMStringEncoding::hexStringEncoding();
+  hex.setDoPad(true);
+  EXPECT_EQ(hex.encodeString("a"), "61");
+  auto crockford = GTMStringEncoding::crockfordBase32StringEncoding();
+  crockford.setDoPad(true);
+  const std::string text = crockford.encode(std::vector<std::uint8_t>{0});
+  EXPECT_EQ(text, "00");
+  EXPECT_EQ(crockford.decode(text), std::vector<std::uint8_t>{0});
+}
+
 TEST(GTMStringEncodingTest, EmptyDataGivesEmptyTextEvenWithPadding) {
   EXPECT_EQ(GTMStringEncoding::rfc4648Base32StringEncoding().encode({}), "");
   EXPECT_EQ(GTMStringEncoding::rfc4648Base64StringEncoding().decode(""), std::vector<std::uint8_t>{});

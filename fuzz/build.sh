@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang-16, AddressSanitizer and
+# UndefinedBehaviorSanitizer into build/fuzz/.
+#   fuzz/build.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=build/fuzz
+mkdir -p "$out"
+# clang 16 reports an older concepts level, which leaves libstdc++'s
+# <expected> empty unless told otherwise.
+flags=(-std=c++2b -D__cpp_concepts=202002L -Wno-macro-redefined -O1 -g -I.
+       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
+codec=(ads/codec/GAD_TamskJSON.cpp ads/codec/GTMStringEncoding.cpp platform/Value.cpp platform/UTF8.cpp)
+for target in JsonReaderFuzzer JsonRoundTripFuzzer EncodingDecodeFuzzer; do
+  if [ ! "$out/$target" -nt "fuzz/$target.cpp" ] || [ -n "$(find ads/codec platform/Value.* platform/UTF8.* -newer "$out/$target" 2>/dev/null)" ]; then
+    clang++-16 "${flags[@]}" "fuzz/$target.cpp" "${codec[@]}" -o "$out/$target"
+  fi
+done
