@@ -1,6 +1,7 @@
 #include "platform/Value.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,8 @@ namespace platform {
 Dictionary::Dictionary(std::initializer_list<Entry> entries) {
   for (const auto& entry : entries) set(entry.first, entry.second);
 }
+
+Dictionary::Dictionary(std::vector<Entry>&& entries) : entries_(std::move(entries)) {}
 
 const Value* Dictionary::find(std::string_view key) const {
   for (const auto& entry : entries_) {
@@ -41,19 +44,39 @@ void Dictionary::appendUnchecked(std::string key, Value value) {
 }
 
 void Dictionary::removeDuplicateKeys() {
-  if (entries_.size() < 2) return;
-  std::unordered_map<std::string_view, size_t> firstIndex;
-  firstIndex.reserve(entries_.size());
+  const size_t n = entries_.size();
+  if (n < 2) return;
   bool duplicates = false;
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    if (!firstIndex.emplace(entries_[i].first, i).second) {
-      duplicates = true;
-      break;
+  if (n <= 16) {
+    // Small objects, the usual case: pairwise, with no allocation.
+    for (size_t i = 1; i < n && !duplicates; ++i)
+      for (size_t j = 0; j < i; ++j)
+        if (entries_[i].first == entries_[j].first) {
+          duplicates = true;
+          break;
+        }
+  } else {
+    // Open addressing over the keys' hashes: one allocation, keys compared
+    // only when their slots collide.
+    size_t slots = 1;
+    while (slots < n * 2) slots <<= 1;
+    std::vector<std::uint32_t> table(slots, 0);  // entry index + 1; 0 is empty
+    const std::hash<std::string_view> hash;
+    for (size_t i = 0; i < n && !duplicates; ++i) {
+      size_t slot = hash(entries_[i].first) & (slots - 1);
+      while (table[slot] != 0) {
+        if (entries_[table[slot] - 1].first == entries_[i].first) {
+          duplicates = true;
+          break;
+        }
+        slot = (slot + 1) & (slots - 1);
+      }
+      table[slot] = static_cast<std::uint32_t>(i + 1);
     }
   }
   if (!duplicates) return;
   std::vector<Entry> unique;
-  unique.reserve(entries_.size());
+  unique.reserve(n);
   std::unordered_map<std::string, size_t> placed;
   for (auto& entry : entries_) {
     auto [it, inserted] = placed.emplace(entry.first, unique.size());

@@ -24,6 +24,9 @@ class Dictionary {
 
   Dictionary() = default;
   Dictionary(std::initializer_list<Entry> entries);
+  // Takes the entries as they are: keys must be distinct, or the caller
+  // calls removeDuplicateKeys afterwards.
+  explicit Dictionary(std::vector<Entry>&& entries);
 
   // The value for `key`, or nullptr.
   const Value* find(std::string_view key) const;

@@ -19,15 +19,17 @@ namespace {
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighs = 0x8080808080808080ull;
 
-// Whether any byte of `w` is below 0x20, a quotation mark, a backslash or
-// at least 0x80: the bytes a string's fast path cannot copy blindly.
-inline bool hasSpecialByte(std::uint64_t w) {
+// The high bit of each byte of `w` (little-endian) that is below 0x20, a
+// quotation mark, a backslash or at least 0x80: the bytes a string's fast
+// path cannot copy blindly. The lowest set bit marks the first such byte
+// exactly (higher ones may be false alarms).
+inline std::uint64_t specialBytes(std::uint64_t w) {
   const std::uint64_t below20 = (w - kOnes * 0x20) & ~w;
   const std::uint64_t quote = w ^ (kOnes * '"');
   const std::uint64_t backslash = w ^ (kOnes * '\\');
   const std::uint64_t isQuote = (quote - kOnes) & ~quote;
   const std::uint64_t isBackslash = (backslash - kOnes) & ~backslash;
-  return ((below20 | isQuote | isBackslash) & kHighs) != 0 || (w & kHighs) != 0;
+  return (below20 | isQuote | isBackslash | w) & kHighs;
 }
 
 inline std::uint64_t load8(const char* p) {
@@ -59,6 +61,25 @@ bool isJSONNumber(std::string_view t) {
     if (!digits()) return false;
   }
   return i == t.size();
+}
+
+// The length of the well-formed UTF-8 sequence at `p` (RFC 3629), or 0.
+inline size_t utf8SequenceLength(const char* p, const char* end) {
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  const size_t available = static_cast<size_t>(end - p);
+  const unsigned char c = u[0];
+  if (c >= 0xC2 && c <= 0xDF) return available >= 2 && (u[1] & 0xC0) == 0x80 ? 2 : 0;
+  if (c >= 0xE0 && c <= 0xEF) {
+    if (available < 3 || (u[1] & 0xC0) != 0x80 || (u[2] & 0xC0) != 0x80) return 0;
+    if ((c == 0xE0 && u[1] < 0xA0) || (c == 0xED && u[1] >= 0xA0)) return 0;
+    return 3;
+  }
+  if (c >= 0xF0 && c <= 0xF4) {
+    if (available < 4 || (u[1] & 0xC0) != 0x80 || (u[2] & 0xC0) != 0x80 || (u[3] & 0xC0) != 0x80) return 0;
+    if ((c == 0xF0 && u[1] < 0x90) || (c == 0xF4 && u[1] >= 0x90)) return 0;
+    return 4;
+  }
+  return 0;
 }
 
 inline bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -94,32 +115,53 @@ std::string typeName(const Value& value) {
 
 // ---------------------------------------------------------------- writing
 
+void GAD_TamskJSON::Buffer::grow(size_t n) {
+  const size_t wanted = std::max(length_ + n, data_.size() * 2 + 64);
+  // The new room is written before it is read: no need to clear it.
+  // The count is returned as captured: this libstdc++ passes the capacity.
+  data_.resize_and_overwrite(wanted, [wanted](char*, size_t) { return wanted; });
+}
+
+void GAD_TamskJSON::Buffer::put(std::string_view text) {
+  char* p = reserve(text.size());
+  std::memcpy(p, text.data(), text.size());
+  length_ += text.size();
+}
+
+std::string GAD_TamskJSON::Buffer::take() {
+  data_.resize(length_);
+  length_ = 0;
+  return std::move(data_);
+}
+
 GAD_TamskJSON::Text GAD_TamskJSON::stringWithObjectAllowScalar(const Value& value, bool allowScalar) {
   depth_ = 0;
-  std::string out;
   if (!allowScalar && !value.isDictionary() && !value.isArray()) {
     fail(kGAD_TamskJSONErrorNotJSON, "Not valid type for JSON");
     return std::unexpected(error_);
   }
+  Buffer out;
   if (!appendValue(value, out)) return std::unexpected(error_);
-  return out;
+  return out.take();
 }
 
-void GAD_TamskJSON::appendIndent(std::string& out) const {
-  out += '\n';
-  out.append(static_cast<size_t>(depth_) * 2, ' ');
+void GAD_TamskJSON::appendIndent(Buffer& out) const {
+  const size_t blanks = static_cast<size_t>(depth_) * 2;
+  char* p = out.reserve(blanks + 1);
+  *p++ = '\n';
+  std::memset(p, ' ', blanks);
+  out.commit(p + blanks);
 }
 
-bool GAD_TamskJSON::appendValue(const Value& value, std::string& out) {
+bool GAD_TamskJSON::appendValue(const Value& value, Buffer& out) {
   switch (value.type()) {
     case Value::Type::Dictionary: return appendDictionary(*value.asDictionary(), out);
     case Value::Type::Array: return appendArray(*value.asArray(), out);
     case Value::Type::String: return appendString(*value.asString(), out);
-    case Value::Type::Boolean: out += *value.asBoolean() ? "true" : "false"; return true;
+    case Value::Type::Boolean: out.put(*value.asBoolean() ? std::string_view("true") : std::string_view("false")); return true;
     case Value::Type::Integer: {
-      char buffer[24];
-      auto result = std::to_chars(buffer, buffer + sizeof buffer, *value.asInteger());
-      out.append(buffer, result.ptr);
+      char* p = out.reserve(24);
+      out.commit(std::to_chars(p, p + 24, *value.asInteger()).ptr);
       return true;
     }
     case Value::Type::Real: {
@@ -127,19 +169,18 @@ bool GAD_TamskJSON::appendValue(const Value& value, std::string& out) {
       const double d = *value.asReal();
       if (!std::isfinite(d))
         return fail(kGAD_TamskJSONErrorUnsupported, "JSON serialisation not supported for " + typeName(value));
-      char buffer[32];
-      auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
-      out.append(buffer, result.ptr);
+      char* p = out.reserve(32);
+      out.commit(std::to_chars(p, p + 32, d).ptr);
       return true;
     }
     case Value::Type::Decimal: {
       const std::string& literal = value.asDecimal()->literal;
       if (!isJSONNumber(literal))
         return fail(kGAD_TamskJSONErrorUnsupported, "JSON serialisation not supported for " + typeName(value));
-      out += literal;
+      out.put(literal);
       return true;
     }
-    case Value::Type::Null: out += "null"; return true;
+    case Value::Type::Null: out.put("null"); return true;
     // Values with a text form of their own are written as that text.
     case Value::Type::Date:
     case Value::Type::Bytes: return appendString(value.description(), out);
@@ -147,92 +188,107 @@ bool GAD_TamskJSON::appendValue(const Value& value, std::string& out) {
   return fail(kGAD_TamskJSONErrorUnsupported, "JSON serialisation not supported for " + typeName(value));
 }
 
-bool GAD_TamskJSON::appendDictionary(const Dictionary& dictionary, std::string& out) {
-  out += '{';
+bool GAD_TamskJSON::appendDictionary(const Dictionary& dictionary, Buffer& out) {
+  out.put('{');
   ++depth_;
-  const char* separator = humanReadable_ ? " : " : ":";
-  std::vector<const Dictionary::Entry*> entries;
-  entries.reserve(dictionary.size());
-  for (const auto& entry : dictionary) entries.push_back(&entry);
-  if (sortKeys_)
-    std::sort(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->first < b->first; });
+  const std::string_view separator = humanReadable_ ? " : " : ":";
   bool first = true;
-  for (const auto* entry : entries) {
-    if (!first) out += ',';
+  auto appendEntry = [&](const Dictionary::Entry& entry) {
+    if (!first) out.put(',');
     first = false;
     if (humanReadable_) appendIndent(out);
-    if (!appendString(entry->first, out)) return false;
-    out += separator;
-    if (!appendValue(entry->second, out))
-      return fail(kGAD_TamskJSONErrorUnsupported, "Unsupported value for key " + entry->first + " in object");
+    if (!appendString(entry.first, out)) return false;
+    out.put(separator);
+    if (!appendValue(entry.second, out))
+      return fail(kGAD_TamskJSONErrorUnsupported, "Unsupported value for key " + entry.first + " in object");
+    return true;
+  };
+  if (sortKeys_) {
+    std::vector<const Dictionary::Entry*> sorted;
+    sorted.reserve(dictionary.size());
+    for (const auto& entry : dictionary) sorted.push_back(&entry);
+    std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
+    for (const auto* entry : sorted)
+      if (!appendEntry(*entry)) return false;
+  } else {
+    for (const auto& entry : dictionary)
+      if (!appendEntry(entry)) return false;
   }
   --depth_;
   if (humanReadable_ && !dictionary.empty()) appendIndent(out);
-  out += '}';
+  out.put('}');
   return true;
 }
 
-bool GAD_TamskJSON::appendArray(const Value::Array& array, std::string& out) {
-  out += '[';
+bool GAD_TamskJSON::appendArray(const Value::Array& array, Buffer& out) {
+  out.put('[');
   ++depth_;
   bool first = true;
   for (const auto& element : array) {
-    if (!first) out += ',';
+    if (!first) out.put(',');
     first = false;
     if (humanReadable_) appendIndent(out);
     if (!appendValue(element, out)) return false;
   }
   --depth_;
   if (humanReadable_ && !array.empty()) appendIndent(out);
-  out += ']';
+  out.put(']');
   return true;
 }
 
-bool GAD_TamskJSON::appendString(std::string_view text, std::string& out) {
+bool GAD_TamskJSON::appendString(std::string_view text, Buffer& out) {
   static const char* const kHex = "0123456789abcdef";
-  out.reserve(out.size() + text.size() + 2);
-  out += '"';
+  // Worst case: every byte becomes "\u00XX"; the room is taken once.
+  char* o = out.reserve(text.size() * 6 + 2);
+  *o++ = '"';
   const char* p = text.data();
   const char* const end = p + text.size();
-  const char* run = p;
   while (p < end) {
-    if (end - p >= 8 && !hasSpecialByte(load8(p))) {
-      p += 8;
-      continue;
+    if (end - p >= 8) {
+      const std::uint64_t w = load8(p);
+      const std::uint64_t special = specialBytes(w);
+      // Copy the plain bytes before the first special one in one go.
+      const int plain = special ? __builtin_ctzll(special) / 8 : 8;
+      std::memcpy(o, &w, 8);
+      o += plain;
+      p += plain;
+      if (plain == 8) continue;
     }
     const unsigned char b = static_cast<unsigned char>(*p);
     if (b >= 0x80) {
       // Text that is not UTF-8 has no JSON form: refused, never written.
-      const char* start = p;
-      ++p;
-      while (p < end && static_cast<unsigned char>(*p) >= 0x80) ++p;
-      if (!platform::isValidUTF8(std::string_view(start, static_cast<size_t>(p - start))))
+      const size_t length = utf8SequenceLength(p, end);
+      if (length == 0)
         return fail(kGAD_TamskJSONErrorUnsupported, "JSON serialisation not supported for text that is not UTF-8");
+      std::memcpy(o, p, length);
+      o += length;
+      p += length;
       continue;
     }
+    ++p;
     if (b >= 0x20 && b != '"' && b != '\\') {
-      ++p;
+      *o++ = static_cast<char>(b);
       continue;
     }
-    out.append(run, p);
-    out += '\\';
+    *o++ = '\\';
     switch (b) {
-      case '\b': out += 'b'; break;
-      case '\t': out += 't'; break;
-      case '\n': out += 'n'; break;
-      case '\f': out += 'f'; break;
-      case '\r': out += 'r'; break;
-      case '"': out += '"'; break;
-      case '\\': out += '\\'; break;
+      case '\b': *o++ = 'b'; break;
+      case '\t': *o++ = 't'; break;
+      case '\n': *o++ = 'n'; break;
+      case '\f': *o++ = 'f'; break;
+      case '\r': *o++ = 'r'; break;
+      case '"': *o++ = '"'; break;
+      case '\\': *o++ = '\\'; break;
       default:
-        out += "u00";
-        out += kHex[b >> 4];
-        out += kHex[b & 0xF];
+        *o++ = 'u';
+        *o++ = '0';
+        *o++ = '0';
+        *o++ = kHex[b >> 4];
+        *o++ = kHex[b & 0xF];
     }
-    run = ++p;
   }
-  out.append(run, end);
-  out += '"';
+  *o++ = '"';
+  out.commit(o);
   return true;
 }
 
@@ -261,6 +317,8 @@ GAD_TamskJSON::Parsed GAD_TamskJSON::objectWithStringAllowScalar(std::optional<s
   }
   depth_ = 0;
   level_ = 0;
+  elementStack_.clear();
+  entryStack_.clear();
   c_ = text->data();
   end_ = c_ + text->size();
   if (const void* nul = std::memchr(c_, '\0', text->size())) end_ = static_cast<const char*>(nul);
@@ -328,19 +386,23 @@ void GAD_TamskJSON::leaveContainer() {
 
 bool GAD_TamskJSON::scanRestOfArray(Value& out) {
   if (!enterContainer()) return false;
-  Value::Array array;
+  const size_t base = elementStack_.size();
   for (;;) {
     if (c_ >= end_) return fail(kGAD_TamskJSONErrorEndOfInput, "End of input while parsing array");
     skipWhitespace();
     if (peek() == ']') {
       ++c_;
       leaveContainer();
+      Value::Array array(std::make_move_iterator(elementStack_.begin() + static_cast<std::ptrdiff_t>(base)),
+                         std::make_move_iterator(elementStack_.end()));
+      elementStack_.resize(base);
       out = Value(std::move(array));
       return true;
     }
+    // Read into a local: nested containers grow the stack under a reference.
     Value element;
     if (!scanValue(element)) return failWithCause(kGAD_TamskJSONErrorParse, "Expected value while parsing array");
-    array.push_back(std::move(element));
+    elementStack_.push_back(std::move(element));
     skipWhitespace();
     if (peek() == ',') {
       ++c_;
@@ -352,13 +414,18 @@ bool GAD_TamskJSON::scanRestOfArray(Value& out) {
 
 bool GAD_TamskJSON::scanRestOfDictionary(Value& out) {
   if (!enterContainer()) return false;
-  Dictionary dictionary;
+  const size_t base = entryStack_.size();
   for (;;) {
     if (c_ >= end_) return fail(kGAD_TamskJSONErrorEndOfInput, "End of input while parsing object");
     skipWhitespace();
     if (peek() == '}') {
       ++c_;
       leaveContainer();
+      std::vector<Dictionary::Entry> entries(
+          std::make_move_iterator(entryStack_.begin() + static_cast<std::ptrdiff_t>(base)),
+          std::make_move_iterator(entryStack_.end()));
+      entryStack_.resize(base);
+      Dictionary dictionary(std::move(entries));
       dictionary.removeDuplicateKeys();
       out = Value(std::move(dictionary));
       return true;
@@ -372,7 +439,7 @@ bool GAD_TamskJSON::scanRestOfDictionary(Value& out) {
     ++c_;
     Value value;
     if (!scanValue(value)) return failWithCause(kGAD_TamskJSONErrorParse, "Object value expected for key: " + key);
-    dictionary.appendUnchecked(std::move(key), std::move(value));
+    entryStack_.emplace_back(std::move(key), std::move(value));
     skipWhitespace();
     if (peek() == ',') {
       ++c_;
@@ -384,50 +451,61 @@ bool GAD_TamskJSON::scanRestOfDictionary(Value& out) {
 
 bool GAD_TamskJSON::scanRestOfString(std::string& out) {
   char message[64];
+  // Plain text straight to its own string; text with escapes goes through
+  // the scratch buffer so that the result is allocated once.
+  bool escaped = false;
   for (;;) {
     // The longest run of plain bytes goes in at once.
     const char* run = c_;
-    bool nonASCII = false;
     while (c_ < end_) {
       if (end_ - c_ >= 8) {
-        const std::uint64_t w = load8(c_);
-        if (!hasSpecialByte(w)) {
-          c_ += 8;
-          continue;
-        }
+        const std::uint64_t special = specialBytes(load8(c_));
+        const int plain = special ? __builtin_ctzll(special) / 8 : 8;
+        c_ += plain;
+        if (plain == 8) continue;
       }
       const unsigned char b = static_cast<unsigned char>(*c_);
       if (b < 0x20 || b == '"' || b == '\\') break;
-      if (b >= 0x80) nonASCII = true;
-      ++c_;
-    }
-    if (c_ > run) {
-      const std::string_view plain(run, static_cast<size_t>(c_ - run));
+      if (b < 0x80) {
+        ++c_;
+        continue;
+      }
       // Bytes that are not UTF-8 are refused rather than passed on.
-      if (nonASCII && !platform::isValidUTF8(plain))
-        return fail(kGAD_TamskJSONErrorUnicode, "Invalid UTF-8 in string");
-      out.append(plain);
+      const size_t length = utf8SequenceLength(c_, end_);
+      if (length == 0) return fail(kGAD_TamskJSONErrorUnicode, "Invalid UTF-8 in string");
+      c_ += length;
     }
     const char ch = peek();
     if (ch == '"') {
+      if (escaped) {
+        scratch_.append(run, static_cast<size_t>(c_ - run));
+        out.assign(scratch_);
+      } else {
+        out.assign(run, static_cast<size_t>(c_ - run));
+      }
       ++c_;
       return true;
     }
+    if (!escaped) {
+      scratch_.clear();
+      escaped = true;
+    }
+    scratch_.append(run, static_cast<size_t>(c_ - run));
     if (ch == '\\') {
       ++c_;
       const char escape = peek();
       switch (escape) {
         case '"':
         case '/':
-        case '\\': out += escape; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '\\': scratch_ += escape; break;
+        case 'b': scratch_ += '\b'; break;
+        case 'f': scratch_ += '\f'; break;
+        case 'n': scratch_ += '\n'; break;
+        case 'r': scratch_ += '\r'; break;
+        case 't': scratch_ += '\t'; break;
         case 'u':
           ++c_;
-          if (!scanUnicodeChar(out)) return failWithCause(kGAD_TamskJSONErrorUnicode, "Broken unicode character");
+          if (!scanUnicodeChar(scratch_)) return failWithCause(kGAD_TamskJSONErrorUnicode, "Broken unicode character");
           --c_;  // left on the escape's last byte, like the others
           break;
         default:

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Error.h"
 #include "platform/Value.h"
@@ -60,11 +61,30 @@ class GAD_TamskJSON {
   Parsed objectWithStringAllowScalar(std::optional<std::string_view> text, bool allowScalar);
 
  private:
-  bool appendValue(const platform::Value& value, std::string& out);
-  bool appendDictionary(const platform::Dictionary& dictionary, std::string& out);
-  bool appendArray(const platform::Value::Array& array, std::string& out);
-  bool appendString(std::string_view text, std::string& out);
-  void appendIndent(std::string& out) const;
+  // The writer's output: grown by doubling, written through a pointer.
+  class Buffer {
+   public:
+    // Room for `n` more bytes at the returned pointer; commit what was used.
+    char* reserve(size_t n) {
+      if (data_.size() - length_ < n) grow(n);
+      return data_.data() + length_;
+    }
+    void commit(char* end) { length_ = static_cast<size_t>(end - data_.data()); }
+    void put(char c) { *reserve(1) = c, ++length_; }
+    void put(std::string_view text);
+    std::string take();
+
+   private:
+    void grow(size_t n);
+    std::string data_;
+    size_t length_ = 0;
+  };
+
+  bool appendValue(const platform::Value& value, Buffer& out);
+  bool appendDictionary(const platform::Dictionary& dictionary, Buffer& out);
+  bool appendArray(const platform::Value::Array& array, Buffer& out);
+  bool appendString(std::string_view text, Buffer& out);
+  void appendIndent(Buffer& out) const;
 
   bool scanValue(platform::Value& out);
   bool scanRestOfDictionary(platform::Value& out);
@@ -81,6 +101,14 @@ class GAD_TamskJSON {
   void skipWhitespace();
   bool fail(long code, std::string message);
   bool failWithCause(long code, std::string message);
+
+  // Scratch stacks for the elements of the containers being read: each
+  // container's elements go on top and move out into one exact allocation.
+  std::vector<platform::Value> elementStack_;
+  std::vector<platform::Dictionary::Entry> entryStack_;
+  // Where a string with escapes is put together before it gets its own,
+  // exactly sized allocation.
+  std::string scratch_;
 
   bool humanReadable_ = false;
   bool sortKeys_ = false;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <numeric>
 
 #include "platform/UTF8.h"
@@ -36,7 +37,31 @@ bool GTMStringEncoding::init(std::string_view alphabet) {
   while ((1u << shift_) < n) ++shift_;
   mask_ = (1 << shift_) - 1;
   padLen_ = std::lcm(8, shift_) / shift_;
+  rebuildFastTables();
   return true;
+}
+
+void GTMStringEncoding::rebuildFastTables() {
+  if (shift_ != 6 && shift_ != 4) return;
+  auto tables = std::make_shared<FastTables>();
+  if (shift_ == 6) {
+    for (unsigned i = 0; i < 4096; ++i) {
+      const auto first = static_cast<unsigned char>(charMap_[i >> 6]);
+      const auto second = static_cast<unsigned char>(charMap_[i & 63]);
+      // Stored so that a little-endian 16-bit write puts `first` first.
+      tables->pairs[i] = static_cast<std::uint16_t>(first | (second << 8));
+    }
+  }
+  const int groupChars = shift_ == 6 ? 4 : 2;
+  for (int position = 0; position < groupChars; ++position) {
+    const int bitsAfter = shift_ * (groupChars - 1 - position);
+    for (unsigned c = 0; c < 256; ++c) {
+      const int value = c < 128 ? reverseCharMap_[c] : kUnknown;
+      tables->decode[static_cast<size_t>(position)][c] =
+          value >= 0 ? static_cast<std::uint32_t>(value) << bitsAfter : kInvalidBit;
+    }
+  }
+  fast_ = std::move(tables);
 }
 
 std::optional<GTMStringEncoding> GTMStringEncoding::stringEncodingWithString(std::string_view alphabet) {
@@ -97,6 +122,7 @@ void GTMStringEncoding::setPaddingChar(char padding) {
   paddingChar_ = padding;
   const auto c = static_cast<unsigned char>(padding);
   if (c < 128) reverseCharMap_[c] = kPadding;
+  rebuildFastTables();
 }
 
 void GTMStringEncoding::addDecodeSynonyms(std::string_view synonyms) {
@@ -108,6 +134,7 @@ void GTMStringEncoding::addDecodeSynonyms(std::string_view synonyms) {
     else
       reverseCharMap_[c] = current;
   }
+  rebuildFastTables();
 }
 
 void GTMStringEncoding::ignoreCharacters(std::string_view characters) {
@@ -116,6 +143,7 @@ void GTMStringEncoding::ignoreCharacters(std::string_view characters) {
     if (reverseCharMap_[c] != kUnknown) programmingError("Character already mapped");
     reverseCharMap_[c] = kIgnored;
   }
+  rebuildFastTables();
 }
 
 std::string GTMStringEncoding::encode(std::span<const std::uint8_t> data) const {
@@ -126,7 +154,10 @@ std::string GTMStringEncoding::encode(std::span<const std::uint8_t> data) const 
   // with (NUL bytes would make text that no decoder takes back).
   const bool pad = doPad_ && paddingChar_ != 0;
   if (pad) length = (length + static_cast<size_t>(padLen_) - 1) / static_cast<size_t>(padLen_) * static_cast<size_t>(padLen_);
-  std::string out(length, '\0');
+  std::string out;
+  // Every byte is written below: no need to clear the room first. (The
+  // count is returned as captured: this libstdc++ passes the capacity.)
+  out.resize_and_overwrite(length, [length](char*, size_t) { return length; });
   char* o = out.data();
   const char* map = charMap_.data();
   size_t i = 0;
@@ -134,12 +165,12 @@ std::string GTMStringEncoding::encode(std::span<const std::uint8_t> data) const 
   // Fast paths for whole groups; the general loop below finishes the tail
   // exactly as it would have done the whole.
   if (shift_ == 6) {
+    const auto& pairs = fast_->pairs;
     for (; i + 3 <= data.size(); i += 3) {
       const std::uint32_t v = (std::uint32_t(data[i]) << 16) | (std::uint32_t(data[i + 1]) << 8) | data[i + 2];
-      o[0] = map[v >> 18];
-      o[1] = map[(v >> 12) & 63];
-      o[2] = map[(v >> 6) & 63];
-      o[3] = map[v & 63];
+      const std::uint16_t high = pairs[v >> 12], low = pairs[v & 4095];
+      std::memcpy(o, &high, 2);
+      std::memcpy(o + 2, &low, 2);
       o += 4;
     }
   } else if (shift_ == 4) {
@@ -187,10 +218,10 @@ std::optional<std::vector<std::uint8_t>> GTMStringEncoding::decode(std::string_v
   // Fast paths: whole groups of plain alphabet characters, which leave
   // nothing in the accumulator; anything else goes to the general loop.
   if (shift_ == 6) {
+    const auto& d = fast_->decode;
     while (end - p >= 4) {
-      const int a = reverse(p[0]), b = reverse(p[1]), c = reverse(p[2]), d = reverse(p[3]);
-      if ((a | b | c | d) < 0) break;
-      const std::uint32_t v = (std::uint32_t(a) << 18) | (std::uint32_t(b) << 12) | (std::uint32_t(c) << 6) | std::uint32_t(d);
+      const std::uint32_t v = d[0][p[0]] | d[1][p[1]] | d[2][p[2]] | d[3][p[3]];
+      if (v & kInvalidBit) break;
       o[0] = static_cast<std::uint8_t>(v >> 16);
       o[1] = static_cast<std::uint8_t>(v >> 8);
       o[2] = static_cast<std::uint8_t>(v);
@@ -198,10 +229,11 @@ std::optional<std::vector<std::uint8_t>> GTMStringEncoding::decode(std::string_v
       p += 4;
     }
   } else if (shift_ == 4) {
+    const auto& d = fast_->decode;
     while (end - p >= 2) {
-      const int a = reverse(p[0]), b = reverse(p[1]);
-      if ((a | b) < 0) break;
-      *o++ = static_cast<std::uint8_t>((a << 4) | b);
+      const std::uint32_t v = d[0][p[0]] | d[1][p[1]];
+      if (v & kInvalidBit) break;
+      *o++ = static_cast<std::uint8_t>(v);
       p += 2;
     }
   }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -55,7 +56,14 @@ class GTMStringEncoding {
   GTMStringEncoding() = default;
   static GTMStringEncoding make(std::string_view alphabet);
   bool init(std::string_view alphabet);
-  int reverse(unsigned char c) const { return c < 128 ? reverseCharMap_[c] : kUnknown; }
+  // Tables of the 6-bit and 4-bit fast paths, shared between copies and
+  // made anew whenever the decoding rules change.
+  struct FastTables {
+    std::array<std::uint16_t, 4096> pairs;  // 12 bits -> two characters (6-bit alphabets)
+    std::array<std::array<std::uint32_t, 256>, 4> decode;  // character -> bits in place, or kInvalidBit
+  };
+  static constexpr std::uint32_t kInvalidBit = 0x80000000u;
+  void rebuildFastTables();
 
   std::string charMap_;
   std::array<int, 128> reverseCharMap_{};
@@ -64,4 +72,5 @@ class GTMStringEncoding {
   bool doPad_ = false;
   char paddingChar_ = 0;
   int padLen_ = 0;
+  std::shared_ptr<const FastTables> fast_;
 };
