@@ -1,5 +1,7 @@
 #include "platform/Application.h"
 
+#include <gio/gio.h>
+
 #include <cstdio>
 #include <map>
 
@@ -140,6 +142,17 @@ void Application::willTerminate() {
 void Application::receiveMemoryWarning() {
   if (delegate_) delegate_->applicationDidReceiveMemoryWarning(*this);
   NotificationCenter::defaultCenter().post(kApplicationDidReceiveMemoryWarningNotification, this);
+}
+
+bool Application::canOpenURL(const std::string& url) const {
+  if (canOpenURL_) return canOpenURL_(url);
+  char* scheme = g_uri_parse_scheme(url.c_str());
+  if (!scheme) return false;
+  GAppInfo* handler = g_app_info_get_default_for_uri_scheme(scheme);
+  g_free(scheme);
+  if (!handler) return false;
+  g_object_unref(handler);
+  return true;
 }
 
 void Application::setStatusBarHidden(bool hidden) {

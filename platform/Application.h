@@ -79,6 +79,11 @@ class Application {
   // Called by Window::makeKeyAndVisible; the window clears it when it goes.
   void setKeyWindow(Window* window) { keyWindow_ = window; }
 
+  // Whether some installed application handles the URL's scheme (GIO's
+  // default handler for it).
+  bool canOpenURL(const std::string& url) const;
+  void setCanOpenURLForTesting(std::function<bool(const std::string&)> answer) { canOpenURL_ = std::move(answer); }
+
   bool isStatusBarHidden() const { return statusBarHidden_; }
   void setStatusBarHidden(bool hidden);
 
@@ -93,6 +98,7 @@ class Application {
   bool minimized_ = false;
   Window* keyWindow_ = nullptr;
   bool statusBarHidden_ = false;
+  std::function<bool(const std::string&)> canOpenURL_;
 };
 
 }  // namespace platform

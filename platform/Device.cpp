@@ -67,6 +67,8 @@ std::string Device::machineName() const {
 
 std::optional<InterfaceIdiom> Device::interfaceIdiom() const { return InterfaceIdiom::Phone; }
 
+std::optional<std::string> Device::audioRouteName() const { return "Speaker"; }
+
 std::string Device::rawIdentifier() const {
   std::string id = firstLine("/etc/machine-id");
   if (id.empty()) id = firstLine("/var/lib/dbus/machine-id");

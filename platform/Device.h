@@ -32,6 +32,10 @@ class Device {
   // The raw unique device identifier: the machine id (/etc/machine-id),
   // empty when the host has none.
   virtual std::string rawIdentifier() const;
+  // The name of the current audio route ("Speaker", "Headphone", ...), or
+  // nullopt when it cannot be read. The desktop gives no such name: the
+  // host answers "Speaker".
+  virtual std::optional<std::string> audioRouteName() const;
 };
 
 }  // namespace platform

@@ -18,6 +18,8 @@ namespace {
 struct Overrides {
   bool cachesSet = false;
   std::optional<std::filesystem::path> caches;
+  bool documentsSet = false;
+  std::optional<std::filesystem::path> documents;
   std::function<void()> beforeRename;
 };
 
@@ -32,19 +34,40 @@ Error writeError(const std::filesystem::path& path, int err) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> FileManager::cachesDirectory() {
-  if (overrides().cachesSet) return overrides().caches;
+namespace {
+
+// <$variable or ~/fallback>/<bundle identifier>.
+std::optional<std::filesystem::path> applicationFolder(const char* variable, const char* fallback) {
   std::filesystem::path base;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
+  if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
     base = xdg;
   } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
-    base = std::filesystem::path(home) / ".cache";
+    base = std::filesystem::path(home) / fallback;
   } else {
     return std::nullopt;
   }
   std::string id = Bundle::main().infoString("CFBundleIdentifier");
   if (id.empty() || id.find('/') != std::string::npos || id == "." || id == "..") id = "blorvik";
   return base / id;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> FileManager::cachesDirectory() {
+  if (overrides().cachesSet) return overrides().caches;
+  return applicationFolder("XDG_CACHE_HOME", ".cache");
+}
+
+std::optional<std::filesystem::path> FileManager::documentsDirectory() {
+  if (overrides().documentsSet) return overrides().documents;
+  auto folder = applicationFolder("XDG_DATA_HOME", ".local/share");
+  if (!folder) return std::nullopt;
+  return *folder / "Documents";
+}
+
+void FileManager::setDocumentsDirectoryForTesting(std::optional<std::filesystem::path> directory) {
+  overrides().documentsSet = directory.has_value();
+  overrides().documents = std::move(directory);
 }
 
 void FileManager::setCachesDirectoryForTesting(std::optional<std::filesystem::path> directory) {

@@ -20,6 +20,9 @@ class FileManager {
   // neither variable gives a folder.
   static std::optional<std::filesystem::path> cachesDirectory();
   static void setCachesDirectoryForTesting(std::optional<std::filesystem::path> directory);
+  // $XDG_DATA_HOME/<bundle identifier>/Documents (else ~/.local/share/...).
+  static std::optional<std::filesystem::path> documentsDirectory();
+  static void setDocumentsDirectoryForTesting(std::optional<std::filesystem::path> directory);
 
   // Writes `bytes` to a new file beside `path`, flushes it to disk and
   // renames it over `path`: a reader (or a crash) sees the old file or the

@@ -13,6 +13,8 @@
 
 #include "platform/Value.h"
 
+class GADLocation;
+
 enum GADGender : std::int32_t {
   kGADGenderUnknown = 0,
   kGADGenderMale = 1,
@@ -50,8 +52,11 @@ class GADRequest {
   virtual std::shared_ptr<StringList> keywords() const { return nullptr; }
   virtual void setKeywords(std::shared_ptr<StringList>) {}
   virtual bool isInterstitialAd() const { return false; }
+  virtual std::shared_ptr<GADLocation> location() const { return nullptr; }
 
   virtual void setBirthdayWithMonthDayYear(int, int, int) {}
+  virtual void setLocationWithLatitudeLongitudeAccuracy(float, float, float) {}
+  virtual void setLocationWithDescription(const std::string&) {}
   virtual void addKeyword(const std::string&) {}
 
   // The request parameter dictionary (empty for the public type).

@@ -2,8 +2,14 @@
 
 #include <ctime>
 
+#include <cstdio>
+
 #include "ads/request/GADIdentifierUtilities.h"
+#include "ads/request/GADLocation.h"
+#include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADParameterKeys.h"
+#include "ads/request/GADSignalsProvider.h"
+#include "ads/request/GADStatistics.h"
 #include "platform/Device.h"
 #include "platform/Log.h"
 
@@ -13,6 +19,7 @@ GADRequestPrivate::GADRequestPrivate(const GADRequest& other)
       additionalParameters_(other.additionalParameters()),
       gender_(other.gender()),
       birthday_(other.birthday()),
+      location_(other.location()),
       keywords_(other.keywords()),
       interstitialAd_(other.isInterstitialAd()) {}
 
@@ -24,6 +31,14 @@ void GADRequestPrivate::setBirthdayWithMonthDayYear(int month, int day, int year
   local.tm_isdst = -1;
   const std::time_t seconds = std::mktime(&local);
   birthday_ = platform::Value::Date{static_cast<double>(seconds)};
+}
+
+void GADRequestPrivate::setLocationWithLatitudeLongitudeAccuracy(float latitude, float longitude, float accuracy) {
+  location_ = GADLocation::createWithLatitudeLongitudeAccuracy(latitude, longitude, accuracy);
+}
+
+void GADRequestPrivate::setLocationWithDescription(const std::string& description) {
+  location_ = GADLocation::createWithDescription(description);
 }
 
 void GADRequestPrivate::addKeyword(const std::string& keyword) {
@@ -49,8 +64,9 @@ std::optional<std::string> GADRequestPrivate::genderString() const {
 }
 
 platform::Dictionary GADRequestPrivate::parameters() const {
-  platform::Dictionary parameters;
+  platform::Dictionary parameters = GADIdentifierUtilities::sharedInstance().parameters();
   parameters.set(kGADParameterSDKVersion, sdkVersion());
+  if (auto net = GADNetworkChecker::sharedChecker().networkTypeString()) parameters.set(kGADParameterNetworkType, *net);
   if (testing_) {
     platform::log("\"testing\" property has been deprecated.  Use \"testDevices\" instead.");
     parameters.set(kGADParameterTesting, "1");
@@ -71,8 +87,35 @@ platform::Dictionary GADRequestPrivate::parameters() const {
     platform::Value::Array array(keywords_->begin(), keywords_->end());
     parameters.set(kGADParameterKeywords, std::move(array));
   }
+  if (location_) {
+    if (auto uule = location_->oolongRepresentation()) parameters.set(kGADParameterLocation, *uule);
+  }
+  parameters.merge(GADStatistics::sharedStatistics().parameters());
   parameters.set(kGADParameterTotalAdRequests, static_cast<int>(counter_));
   return parameters;
+}
+
+platform::Dictionary GADRequestPrivate::spamSignals() const {
+  std::string text;
+  if (!gad_gmrs(text)) return {};
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos) return {};
+  const std::string name = text.substr(0, equals);
+  std::string value = text.substr(equals + 1);
+  if (size_t second = value.find('='); second != std::string::npos) value.resize(second);
+  if (value.empty()) return {};
+  return platform::Dictionary{{name, value}};
+}
+
+std::string GADRequestPrivate::description() const {
+  std::string text = GADRequest::description();
+  if (!location_) return text;
+  // The location's piece stands after the birthday, before the keywords.
+  const std::string piece = "\nlocation:" + location_->description();
+  size_t at = text.find("\nkeywords:");
+  if (at == std::string::npos) at = text.find("\nadditionalParameters:");
+  if (at == std::string::npos) return text + piece;
+  return text.insert(at, piece);
 }
 
 bool GADRequestPrivate::deviceAtLeastMinimumOSMajorVersionMinorVersion(int major, int minor) {

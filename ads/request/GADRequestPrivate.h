@@ -24,12 +24,17 @@ class GADRequestPrivate : public GADRequest {
   std::shared_ptr<StringList> keywords() const override { return keywords_; }
   void setKeywords(std::shared_ptr<StringList> keywords) override { keywords_ = std::move(keywords); }
   bool isInterstitialAd() const override { return interstitialAd_; }
+  std::shared_ptr<GADLocation> location() const override { return location_; }
+  void setLocation(std::shared_ptr<GADLocation> location) { location_ = std::move(location); }
   void setInterstitialAd(bool interstitial) { interstitialAd_ = interstitial; }
   std::int32_t counter() const { return counter_; }
   void setCounter(std::int32_t counter) { counter_ = counter; }
 
   // Midnight of that day in the current time zone, Gregorian calendar.
   void setBirthdayWithMonthDayYear(int month, int day, int year) override;
+  // Invalid coordinates or empty text clear any earlier location.
+  void setLocationWithLatitudeLongitudeAccuracy(float latitude, float longitude, float accuracy) override;
+  void setLocationWithDescription(const std::string& description) override;
   // Ignores an empty keyword; the first one makes the list.
   void addKeyword(const std::string& keyword) override;
 
@@ -38,7 +43,12 @@ class GADRequestPrivate : public GADRequest {
   // "m", "f", or nullopt for any other gender code.
   std::optional<std::string> genderString() const;
 
+  // Builds the request parameter dictionary. This consumes the statistics
+  // it reports: build it once per ad fetch.
   platform::Dictionary parameters() const override;
+  // At most one entry, name to value, from the signals provider.
+  platform::Dictionary spamSignals() const;
+  std::string description() const override;
 
   // True when the OS is above major, or at major with at least minor.
   static bool deviceAtLeastMinimumOSMajorVersionMinorVersion(int major, int minor);
@@ -51,6 +61,7 @@ class GADRequestPrivate : public GADRequest {
   std::shared_ptr<platform::Dictionary> additionalParameters_;
   std::int32_t gender_ = kGADGenderUnknown;
   std::optional<platform::Value::Date> birthday_;
+  std::shared_ptr<GADLocation> location_;
   std::shared_ptr<StringList> keywords_;
   bool interstitialAd_ = false;
   std::int32_t counter_ = 0;

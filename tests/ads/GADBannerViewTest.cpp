@@ -8,7 +8,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
 #include "platform/ViewController.h"
-#include "tests/support/PlatformTest.h"
+#include "tests/support/AdsTest.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ class FailureRecorder : public GADBannerViewDelegate {
   void adViewDidReceiveAd(GADBannerView*) override { ++otherCalls; }
 };
 
-class GADBannerViewTest : public PlatformTest {
+class GADBannerViewTest : public AdsTest {
  protected:
   void SetUp() override {
     PlatformTest::SetUp();

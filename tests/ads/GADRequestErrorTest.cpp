@@ -2,11 +2,11 @@
 
 #include "ads/request/GADRequestPrivate.h"
 #include "tests/support/FakeDevice.h"
-#include "tests/support/PlatformTest.h"
+#include "tests/support/AdsTest.h"
 
 namespace {
 
-class GADRequestErrorTest : public PlatformTest {
+class GADRequestErrorTest : public AdsTest {
  protected:
   void SetUp() override {
     PlatformTest::SetUp();

@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
+#include "platform/UserDefaults.h"
 
 void PlatformTest::SetUp() {
   platform::RunLoop::resetMainForTesting();
@@ -15,6 +16,10 @@ void PlatformTest::SetUp() {
   platform::Device::setCurrentForTesting(nullptr);
   platform::Screen::setMainForTesting(nullptr);
   platform::Bundle::setMainForTesting(nullptr);
+  // Preferences live in memory unless a test gives them a file.
+  auto defaults = std::make_shared<platform::UserDefaults>(std::nullopt);
+  defaults->registerDefaults(platform::Dictionary{{"AppleLanguages", platform::Value::Array{"en-GB", "fr"}}});
+  platform::UserDefaults::setStandardForTesting(defaults);
   toolkit_ = &platform::HeadlessToolkit::install();
   logLines_.clear();
   platform::setLogSinkForTesting([this](const std::string& line) { logLines_.push_back(line); });

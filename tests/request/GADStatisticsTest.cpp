@@ -1,0 +1,190 @@
+#include "ads/request/GADStatistics.h"
+
+#include <fstream>
+
+#include "ads/request/GADParameterKeys.h"
+#include "platform/Application.h"
+#include "platform/Clock.h"
+#include "platform/UserDefaults.h"
+#include "tests/support/AdsTest.h"
+
+using platform::Value;
+
+namespace {
+
+class GADStatisticsTest : public AdsTest {
+ protected:
+  void SetUp() override {
+    AdsTest::SetUp();
+    platform::Clock::setMonotonicForTesting([this] { return clock; });
+  }
+  GADStatistics& stats() { return GADStatistics::sharedStatistics(); }
+  std::string text(const platform::Dictionary& d, const char* key) {
+    const Value* v = d.find(key);
+    if (!v) return "<absent>";
+    return v->isString() ? *v->asString() : v->description();
+  }
+  double clock = 1000.0;
+};
+
+TEST_F(GADStatisticsTest, TimingElapsedIsTruncatedAndFixedOnceEnded) {
+  GADTiming timing("x");
+  EXPECT_EQ(timing.elapsedMilliseconds(), 0u);
+  timing.start();
+  clock += 1.5007;
+  EXPECT_EQ(timing.elapsedMilliseconds(), 1500u);
+  timing.end();
+  clock += 10;
+  EXPECT_EQ(timing.elapsedMillisecondsString(), "1500");
+  EXPECT_FALSE(timing.isActive());
+}
+
+TEST_F(GADStatisticsTest, TimingRecordRoundTripsWithUserData) {
+  GADTiming timing("pcl");
+  timing.start();
+  const Value ai("ABC");
+  timing.setValueForKey(&ai, "pai");
+  timing.setValueForKey(nullptr, "ignored");
+  auto copy = timing.copy();
+  EXPECT_EQ(copy->dictionaryRepresentation(), timing.dictionaryRepresentation());
+  EXPECT_FALSE(copy->keysAndValues().contains("ignored"));
+}
+
+TEST_F(GADStatisticsTest, ClickThenRequestReportsClickAndPreClickLatencies) {
+  stats().startTimingNamed(kGADParameterPriorPreClickLatency);  // the ad was shown
+  clock += 2.0;
+  const auto url = *platform::URL::create("http://ads.example/click?ai=ABC==&x=1");
+  const auto opened = stats().urlForClick(url);
+  EXPECT_NE(opened.absoluteString().find("&sg="), std::string::npos) << "the click signal is appended";
+  EXPECT_TRUE(stats().isTimingClick());
+  clock += 0.75;
+  const auto report = stats().parameters();
+  EXPECT_EQ(text(report, kGADParameterPriorPreClickLatency), "2000");
+  EXPECT_EQ(text(report, kGADParameterPriorClickLatency), "750") << "the time so far";
+  EXPECT_EQ(text(report, kGADParameterPriorClickString), "ABC");
+  EXPECT_EQ(text(report, kGADParameterPriorClickCount), "1");
+  EXPECT_FALSE(report.contains("date")) << "the click's date is never reported";
+  EXPECT_FALSE(stats().timingNamed(kGADParameterPriorClickLatency)) << "reported timings are removed";
+  EXPECT_EQ(text(stats().parameters(), kGADParameterPriorClickCount), "<absent>") << "reset after the report";
+}
+
+TEST_F(GADStatisticsTest, NoClickMeansNoPreClickLatency) {
+  stats().startTimingNamed(kGADParameterPriorPreClickLatency);
+  clock += 1;
+  EXPECT_FALSE(stats().parameters().contains(kGADParameterPriorPreClickLatency));
+}
+
+TEST_F(GADStatisticsTest, MessageURLsAndBlankAreNotClicks) {
+  for (const char* text : {"gmsg://mobileads.google.com/open?u=x", "about:blank"}) {
+    const auto url = *platform::URL::create(text);
+    EXPECT_EQ(stats().urlForClick(url), url);
+  }
+  EXPECT_FALSE(stats().timingNamed(kGADParameterPriorClickLatency));
+}
+
+TEST_F(GADStatisticsTest, CountersFlagsAndTheirResets) {
+  for (int i = 0; i < 3; ++i) stats().incrementPageNavigationCount();
+  stats().incrementSSLPageNavigationCount();
+  stats().setBreakOutToSafari();
+  stats().setAppOpenInterstitialNoFill();
+  auto first = stats().parameters();
+  EXPECT_EQ(*first.find(kGADParameterPriorLandingPageNavCount), Value(3));
+  EXPECT_EQ(*first.find(kGADParameterPriorLandingPageSSLNavCount), Value(1));
+  EXPECT_EQ(*first.find(kGADParameterPriorClickBreakOut), Value(1));
+  EXPECT_EQ(*first.find(kGADParameterAppOpenInterstitialNoFill), Value(1));
+  auto second = stats().parameters();
+  for (const char* key : {kGADParameterPriorLandingPageNavCount, kGADParameterPriorLandingPageSSLNavCount,
+                          kGADParameterPriorClickBreakOut, kGADParameterAppOpenInterstitialNoFill})
+    EXPECT_FALSE(second.contains(key)) << key;
+}
+
+TEST_F(GADStatisticsTest, TimeSinceFirstRequestSurvivesEveryReport) {
+  stats().startTimingNamed(kGADParameterTimeSinceFirstRequest);
+  clock += 1;
+  EXPECT_EQ(text(stats().parameters(), kGADParameterTimeSinceFirstRequest), "1000");
+  clock += 1;
+  EXPECT_EQ(text(stats().parameters(), kGADParameterTimeSinceFirstRequest), "2000");
+}
+
+TEST_F(GADStatisticsTest, RequestCountIsReportedAndKept) {
+  EXPECT_EQ(stats().incrementAdRequestCount(), 1);
+  EXPECT_EQ(stats().incrementAdRequestCount(), 2);
+  EXPECT_EQ(*stats().parameters().find(kGADParameterTotalAdRequests), Value(2));
+  EXPECT_EQ(*stats().parameters().find(kGADParameterTotalAdRequests), Value(2));
+}
+
+TEST_F(GADStatisticsTest, BackgroundedClickReportsTheClickAgeAsANumber) {
+  double now = 5000;
+  platform::Clock::setNowForTesting([&] { return now; });
+  stats().urlForClick(*platform::URL::create("http://ads.example/c"));
+  stats().setClickBackgroundedApp();
+  now += 4.25;
+  const auto report = stats().parameters();
+  EXPECT_EQ(*report.find(kGADParameterPriorClickLatency), Value(4250));
+  EXPECT_EQ(*report.find(kGADParameterPriorClickBackgroundedApp), Value(1));
+}
+
+TEST_F(GADStatisticsTest, ClickTrackingURLGivesTheImpressionTicket) {
+  stats().urlForClick(*platform::URL::create("http://ads.example/c"));
+  stats().addClickTrackingURL(*platform::URL::create("http://127.0.0.1/abc"));  // path too short
+  EXPECT_FALSE(stats().timingNamed(kGADParameterPriorClickLatency)->valueForKey("pit"));
+  stats().addClickTrackingURL(*platform::URL::create("http://elsewhere.example/pagead/ticket"));
+  EXPECT_FALSE(stats().timingNamed(kGADParameterPriorClickLatency)->valueForKey("pit"));
+  stats().addClickTrackingURL(*platform::URL::create("http://127.0.0.1/aclk/ticket-42"));
+  EXPECT_EQ(text(stats().parameters(), kGADParameterPriorImpressionTicketString), "k/ticket-42");
+}
+
+TEST_F(GADStatisticsTest, TypedWritersIgnoreValuesOfTheWrongType) {
+  GADStatisticsCore store("typed");
+  store.setNumberForKey(Value("text"), "n");
+  EXPECT_EQ(store.numberForKey("n"), nullptr);
+  store.setStringForKey(Value(3), "s");
+  EXPECT_EQ(store.stringForKey("s"), nullptr);
+  store.setNumberForKey(Value(3), "n");
+  EXPECT_EQ(store.addValueNumberForKey(4, "n"), 7);
+}
+
+class PersistentStatisticsTest : public GADStatisticsTest {
+ protected:
+  void SetUp() override {
+    GADStatisticsTest::SetUp();
+    file = std::filesystem::temp_directory_path() / ("prefs-" + std::to_string(getpid())) / "preferences.plist";
+    std::filesystem::remove_all(file.parent_path());
+    useFile();
+  }
+  void TearDown() override {
+    std::filesystem::remove_all(file.parent_path());
+    GADStatisticsTest::TearDown();
+  }
+  // A new store on the same file: what the next run of the process sees.
+  void useFile() { platform::UserDefaults::setStandardForTesting(std::make_shared<platform::UserDefaults>(file)); }
+  std::filesystem::path file;
+};
+
+TEST_F(PersistentStatisticsTest, TimingsAreSavedAtTerminationAndReadByTheNextRun) {
+  stats().startTimingNamed(kGADParameterTimeSinceFirstRequest);
+  clock += 3;
+  platform::Application::shared().willTerminate();
+  GADStatistics::releaseSharedStatistics();
+  useFile();
+  auto ptime = stats().timingNamed(kGADParameterTimeSinceFirstRequest);
+  ASSERT_NE(ptime, nullptr);
+  EXPECT_EQ(ptime->startSeconds(), 1000.0);
+  EXPECT_EQ(ptime->elapsedMilliseconds(), 3000u);
+}
+
+TEST_F(PersistentStatisticsTest, CorruptFileReadsAsEmptyWithOneLogLineAndIsReplaced) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file) << "<?xml version=\"1.0\"?><plist><dict><key>rezido_timing_shared</key><dict>";
+  useFile();
+  EXPECT_EQ(logLines().size(), 1u);
+  EXPECT_FALSE(stats().timingNamed(kGADParameterTimeSinceFirstRequest));
+  stats().startTimingNamed(kGADParameterTimeSinceFirstRequest);
+  stats().synchronize();
+  GADStatistics::releaseSharedStatistics();
+  useFile();
+  EXPECT_EQ(logLines().size(), 1u) << "the next save replaced the broken file";
+  EXPECT_TRUE(stats().timingNamed(kGADParameterTimeSinceFirstRequest));
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+#include "tests/support/AdsTest.h"
+
+#include "ads/request/GADIdentifierUtilities.h"
+#include "ads/request/GADNetworkChecker.h"
+#include "ads/request/GADNetworkUtilities.h"
+#include "ads/request/GADSignalsProvider.h"
+#include "ads/request/GADStatistics.h"
+#include "platform/Clock.h"
+
+void AdsTest::resetSharedAdObjects() {
+  GADStatistics::releaseSharedStatistics();
+  GADIdentifierUtilities::resetForTesting();
+  GADNetworkChecker::resetForTesting();
+  GADSignalsProvider::resetForTesting();
+  GADNetworkUtilities::resetUserAgentForTesting();
+}
+
+void AdsTest::SetUp() {
+  PlatformTest::SetUp();
+  resetSharedAdObjects();
+}
+
+void AdsTest::TearDown() {
+  resetSharedAdObjects();
+  platform::Clock::setMonotonicForTesting({});
+  platform::Clock::setNowForTesting({});
+  PlatformTest::TearDown();
+}
