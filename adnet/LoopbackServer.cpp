@@ -1,5 +1,7 @@
 #include "adnet/LoopbackServer.h"
 
+#include "platform/HTTPDate.h"
+
 #include <libsoup/soup.h>
 #include <strings.h>
 
@@ -10,10 +12,6 @@
 namespace adnet {
 
 namespace {
-
-constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 std::optional<std::time_t> parseDate(const char* text) {
   if (!text) return std::nullopt;
@@ -54,14 +52,7 @@ struct LoopbackServer::Impl {
   }
 };
 
-std::string LoopbackServer::httpDate(std::time_t time) {
-  std::tm utc{};
-  gmtime_r(&time, &utc);
-  char text[40];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[utc.tm_wday], utc.tm_mday,
-                kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
-  return text;
-}
+std::string LoopbackServer::httpDate(std::time_t time) { return platform::HTTPDate::format(time); }
 
 LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
   impl_->context = g_main_context_get_thread_default();

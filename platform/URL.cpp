@@ -54,19 +54,6 @@ std::optional<URL> URL::create(std::string_view text) {
   const bool hasScheme = colon != std::string_view::npos && colon > 0 &&
                          (firstDelimiter == std::string_view::npos || colon < firstDelimiter) &&
                          std::isalpha(static_cast<unsigned char>(text[0]));
-  if (!hasScheme) {
-    std::string_view rest = text;
-    if (size_t hash = rest.find('#'); hash != std::string_view::npos) {
-      url.fragment_ = std::string(rest.substr(hash + 1));
-      rest = rest.substr(0, hash);
-    }
-    if (size_t question = rest.find('?'); question != std::string_view::npos) {
-      url.query_ = std::string(rest.substr(question + 1));
-      rest = rest.substr(0, question);
-    }
-    url.escapedPath_ = std::string(rest);
-    return url;
-  }
   // Path, query and fragment are cut from the text itself, as it was
   // written; GUri only reads the authority (it would normalise the rest).
   std::string_view rest = text;
@@ -77,6 +64,10 @@ std::optional<URL> URL::create(std::string_view text) {
   if (size_t question = rest.find('?'); question != std::string_view::npos) {
     url.query_ = std::string(rest.substr(question + 1));
     rest = rest.substr(0, question);
+  }
+  if (!hasScheme) {
+    url.escapedPath_ = std::string(rest);
+    return url;
   }
   rest = rest.substr(colon + 1);
   if (rest.substr(0, 2) == "//") {

@@ -12,11 +12,11 @@
 
 #include "ads/request/GADNetworkUtilities.h"
 #include "platform/FileManager.h"
+#include "platform/HTTPDate.h"
 #include "platform/UTF8.h"
 
 namespace {
 
-constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr double kSecondsFrom1970To2001 = 978307200.0;
@@ -118,15 +118,7 @@ std::string GADCachedFile::description() {
   return std::string(head) + "\n\turl: " + sourceURL_.absoluteString() + "\n\tfile: " + (path ? path->string() : "(null)");
 }
 
-std::string GADCachedFile::formatHTTPDate(std::time_t time) {
-  std::tm utc{};
-  gmtime_r(&time, &utc);
-  // Names spelled out here: the process locale must not change them.
-  char text[40];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[utc.tm_wday], utc.tm_mday,
-                kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
-  return text;
-}
+std::string GADCachedFile::formatHTTPDate(std::time_t time) { return platform::HTTPDate::format(time); }
 
 std::optional<std::time_t> GADCachedFile::parseHTTPDate(const std::string& text) {
   char day[4] = {}, month[4] = {};

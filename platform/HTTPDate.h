@@ -1,0 +1,15 @@
+// The HTTP date form of RFC 9110 (IMF-fixdate), independent of the locale.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+namespace platform {
+
+class HTTPDate {
+ public:
+  // "Sun, 06 Nov 1994 08:49:37 GMT".
+  static std::string format(std::time_t time);
+};
+
+}  // namespace platform
