@@ -39,10 +39,6 @@ void Dictionary::set(std::string key, Value value) {
   entries_.emplace_back(std::move(key), std::move(value));
 }
 
-void Dictionary::appendUnchecked(std::string key, Value value) {
-  entries_.emplace_back(std::move(key), std::move(value));
-}
-
 void Dictionary::removeDuplicateKeys() {
   const size_t n = entries_.size();
   if (n < 2) return;

@@ -33,9 +33,6 @@ class Dictionary {
   Value* find(std::string_view key);
   bool contains(std::string_view key) const { return find(key) != nullptr; }
   void set(std::string key, Value value);
-  // Appends without looking for the key: the caller knows it is new, or
-  // calls removeDuplicateKeys afterwards.
-  void appendUnchecked(std::string key, Value value);
   // Keeps one entry per key: the first one's place, the last one's value.
   void removeDuplicateKeys();
   bool erase(std::string_view key);

@@ -84,3 +84,22 @@ TEST(ValueTest, DescriptionOfScalars) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DictionaryTest, RemovingDuplicateKeysKeepsFirstPlaceAndLastValue) {
+  for (int extra : {0, 40}) {  // small and large dictionaries take different paths
+    std::vector<platform::Dictionary::Entry> entries{{"a", 1}, {"b", 2}, {"a", 3}};
+    for (int i = 0; i < extra; ++i) entries.emplace_back("k" + std::to_string(i), i);
+    entries.emplace_back("b", 4);
+    platform::Dictionary d(std::move(entries));
+    d.removeDuplicateKeys();
+    EXPECT_EQ(d.size(), 2u + static_cast<size_t>(extra));
+    EXPECT_EQ(d.entries()[0].first, "a");
+    EXPECT_EQ(*d.find("a"), Value(3));
+    EXPECT_EQ(*d.find("b"), Value(4));
+    EXPECT_EQ(d.entries()[1].first, "b");
+  }
+}
+
+}  // namespace
