@@ -76,46 +76,58 @@ GTMStringEncoding GTMStringEncoding::make(std::string_view alphabet) {
   return *encoding;
 }
 
-GTMStringEncoding GTMStringEncoding::binaryStringEncoding() { return make("01"); }
+// Each factory copies a prototype built once: the copy is a new encoder
+// (changing it never changes another), sharing only immutable tables.
+GTMStringEncoding GTMStringEncoding::binaryStringEncoding() {
+  static const GTMStringEncoding prototype = make("01");
+  return prototype;
+}
 
 GTMStringEncoding GTMStringEncoding::hexStringEncoding() {
-  auto e = make("0123456789ABCDEF");
-  e.addDecodeSynonyms("AaBbCcDdEeFf");
+  static const GTMStringEncoding prototype = [] {
+    auto e = make("0123456789ABCDEF");
+    e.addDecodeSynonyms("AaBbCcDdEeFf");
+    return e;
+  }();
+  return prototype;
+}
+
+GTMStringEncoding GTMStringEncoding::padded(std::string_view alphabet) {
+  auto e = make(alphabet);
+  e.setPaddingChar('=');
+  e.setDoPad(true);
   return e;
 }
 
 GTMStringEncoding GTMStringEncoding::rfc4648Base32StringEncoding() {
-  auto e = make("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567");
-  e.setPaddingChar('=');
-  e.setDoPad(true);
-  return e;
+  static const GTMStringEncoding prototype = padded("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567");
+  return prototype;
 }
 
 GTMStringEncoding GTMStringEncoding::rfc4648Base32HexStringEncoding() {
-  auto e = make("0123456789ABCDEFGHIJKLMNOPQRSTUV");
-  e.setPaddingChar('=');
-  e.setDoPad(true);
-  return e;
+  static const GTMStringEncoding prototype = padded("0123456789ABCDEFGHIJKLMNOPQRSTUV");
+  return prototype;
 }
 
 GTMStringEncoding GTMStringEncoding::crockfordBase32StringEncoding() {
-  auto e = make("0123456789ABCDEFGHJKMNPQRSTVWXYZ");
-  e.addDecodeSynonyms("0oO1iIlLAaBbCcDdEeFfGgHhJjKkMmNnPpQqRrSsTtVvWwXxYyZz");
-  return e;
+  static const GTMStringEncoding prototype = [] {
+    auto e = make("0123456789ABCDEFGHJKMNPQRSTVWXYZ");
+    e.addDecodeSynonyms("0oO1iIlLAaBbCcDdEeFfGgHhJjKkMmNnPpQqRrSsTtVvWwXxYyZz");
+    return e;
+  }();
+  return prototype;
 }
 
 GTMStringEncoding GTMStringEncoding::rfc4648Base64StringEncoding() {
-  auto e = make("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
-  e.setPaddingChar('=');
-  e.setDoPad(true);
-  return e;
+  static const GTMStringEncoding prototype =
+      padded("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+  return prototype;
 }
 
 GTMStringEncoding GTMStringEncoding::rfc4648Base64WebsafeStringEncoding() {
-  auto e = make("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
-  e.setPaddingChar('=');
-  e.setDoPad(true);
-  return e;
+  static const GTMStringEncoding prototype =
+      padded("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
+  return prototype;
 }
 
 void GTMStringEncoding::setPaddingChar(char padding) {

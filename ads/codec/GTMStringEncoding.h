@@ -55,6 +55,7 @@ class GTMStringEncoding {
 
   GTMStringEncoding() = default;
   static GTMStringEncoding make(std::string_view alphabet);
+  static GTMStringEncoding padded(std::string_view alphabet);
   bool init(std::string_view alphabet);
   // Tables of the 6-bit and 4-bit fast paths, shared between copies and
   // made anew whenever the decoding rules change.
