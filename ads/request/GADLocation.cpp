@@ -1,5 +1,6 @@
 #include "ads/request/GADLocation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -116,8 +117,10 @@ std::optional<std::string> GADLocation::preciseRepresentation() const {
       locationKey(), iv,
       std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(filled.data()), filled.size()));
   if (!cipher) return std::nullopt;
-  std::vector<std::uint8_t> output(iv.begin(), iv.end());
-  output.insert(output.end(), cipher->begin(), cipher->end());
+  // The vector, then the ciphertext: one buffer sized once.
+  std::vector<std::uint8_t> output(iv.size() + cipher->size());
+  std::copy(iv.begin(), iv.end(), output.begin());
+  std::copy(cipher->begin(), cipher->end(), output.begin() + static_cast<std::ptrdiff_t>(iv.size()));
   return "e1+" + unpaddedWebsafe().encode(output);
 }
 

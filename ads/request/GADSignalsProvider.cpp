@@ -1,5 +1,6 @@
 #include "ads/request/GADSignalsProvider.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -77,8 +78,10 @@ std::optional<std::string> GADSignalsProvider::encode(std::uint8_t kind, std::ui
   const auto iv = platform::Crypto::randomBlock();
   auto cipher = platform::Crypto::aes128CBCEncrypt(signalsKey(), iv, record);
   if (!cipher) return std::nullopt;
-  std::vector<std::uint8_t> bytes(iv.begin(), iv.end());
-  bytes.insert(bytes.end(), cipher->begin(), cipher->end());
+  // The vector, then the ciphertext: one buffer sized once.
+  std::vector<std::uint8_t> bytes(iv.size() + cipher->size());
+  std::copy(iv.begin(), iv.end(), bytes.begin());
+  std::copy(cipher->begin(), cipher->end(), bytes.begin() + static_cast<std::ptrdiff_t>(iv.size()));
   return websafe().encode(bytes);
 }
 
