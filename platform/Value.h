@@ -115,6 +115,16 @@ class Value {
   const Dictionary* asDictionary() const { return std::get_if<Dictionary>(&storage_); }
   Dictionary* asDictionary() { return std::get_if<Dictionary>(&storage_); }
 
+  // Turn this value into an empty text, array or dictionary (or a decimal
+  // with `literal`) in place and answer it: for builders such as the JSON
+  // reader, which fill values where they stand.
+  std::string& makeString() { return storage_.emplace<std::string>(); }
+  Array& makeArray() { return storage_.emplace<Array>(); }
+  Dictionary& makeDictionary() { return storage_.emplace<Dictionary>(); }
+  void makeDecimal(const char* literal, size_t length) {
+    storage_.emplace<Decimal>(Decimal{std::string(literal, length)});
+  }
+
   // Any number or boolean as a double (0 for other types).
   double toDouble() const;
 

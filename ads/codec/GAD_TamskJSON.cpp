@@ -354,12 +354,7 @@ bool GAD_TamskJSON::scanValue(Value& out) {
   switch (ch) {
     case '[': return scanRestOfArray(out);
     case '{': return scanRestOfDictionary(out);
-    case '"': {
-      std::string text;
-      if (!scanRestOfString(text)) return false;
-      out = Value(std::move(text));
-      return true;
-    }
+    case '"': return scanRestOfString(out.makeString());
     case 'n': return literal("ull", 3, Value(), "Expected 'null'");
     case 't': return literal("rue", 3, Value(true), "Expected 'true'");
     case 'f': return literal("alse", 4, Value(false), "Expected 'false'");
@@ -393,10 +388,10 @@ bool GAD_TamskJSON::scanRestOfArray(Value& out) {
     if (peek() == ']') {
       ++c_;
       leaveContainer();
-      Value::Array array(std::make_move_iterator(elementStack_.begin() + static_cast<std::ptrdiff_t>(base)),
-                         std::make_move_iterator(elementStack_.end()));
+      Value::Array& array = out.makeArray();
+      array.assign(std::make_move_iterator(elementStack_.begin() + static_cast<std::ptrdiff_t>(base)),
+                   std::make_move_iterator(elementStack_.end()));
       elementStack_.resize(base);
-      out = Value(std::move(array));
       return true;
     }
     // Read into a local: nested containers grow the stack under a reference.
@@ -455,26 +450,35 @@ bool GAD_TamskJSON::scanRestOfString(std::string& out) {
   // the scratch buffer so that the result is allocated once.
   bool escaped = false;
   for (;;) {
-    // The longest run of plain bytes goes in at once.
+    // The longest run of plain bytes goes in at once. The cursor lives in a
+    // local while scanning, so that it stays in a register.
     const char* run = c_;
-    while (c_ < end_) {
-      if (end_ - c_ >= 8) {
-        const std::uint64_t special = specialBytes(load8(c_));
-        const int plain = special ? __builtin_ctzll(special) / 8 : 8;
-        c_ += plain;
-        if (plain == 8) continue;
+    const char* p = c_;
+    const char* const end = end_;
+    while (p < end) {
+      if (end - p >= 8) {
+        const std::uint64_t special = specialBytes(load8(p));
+        if (!special) {
+          p += 8;
+          continue;
+        }
+        p += __builtin_ctzll(special) / 8;
       }
-      const unsigned char b = static_cast<unsigned char>(*c_);
+      const unsigned char b = static_cast<unsigned char>(*p);
       if (b < 0x20 || b == '"' || b == '\\') break;
       if (b < 0x80) {
-        ++c_;
+        ++p;
         continue;
       }
       // Bytes that are not UTF-8 are refused rather than passed on.
-      const size_t length = utf8SequenceLength(c_, end_);
-      if (length == 0) return fail(kGAD_TamskJSONErrorUnicode, "Invalid UTF-8 in string");
-      c_ += length;
+      const size_t length = utf8SequenceLength(p, end);
+      if (length == 0) {
+        c_ = p;
+        return fail(kGAD_TamskJSONErrorUnicode, "Invalid UTF-8 in string");
+      }
+      p += length;
     }
+    c_ = p;
     const char ch = peek();
     if (ch == '"') {
       if (escaped) {
@@ -582,6 +586,6 @@ bool GAD_TamskJSON::scanNumber(Value& out) {
     while (digit()) ++c_;
   }
   // The literal itself is the value: exact, whatever its size or exponent.
-  out = Value(Value::Decimal{std::string(start, static_cast<size_t>(c_ - start))});
+  out.makeDecimal(start, static_cast<size_t>(c_ - start));
   return true;
 }
