@@ -58,6 +58,10 @@ std::optional<std::filesystem::path> FileManager::cachesDirectory() {
   return applicationFolder("XDG_CACHE_HOME", ".cache");
 }
 
+std::optional<std::filesystem::path> FileManager::configurationDirectory() {
+  return applicationFolder("XDG_CONFIG_HOME", ".config");
+}
+
 std::optional<std::filesystem::path> FileManager::documentsDirectory() {
   if (overrides().documentsSet) return overrides().documents;
   auto folder = applicationFolder("XDG_DATA_HOME", ".local/share");

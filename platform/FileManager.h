@@ -20,6 +20,9 @@ class FileManager {
   // neither variable gives a folder.
   static std::optional<std::filesystem::path> cachesDirectory();
   static void setCachesDirectoryForTesting(std::optional<std::filesystem::path> directory);
+  // $XDG_CONFIG_HOME/<bundle identifier> (else ~/.config/...), where the
+  // preferences live.
+  static std::optional<std::filesystem::path> configurationDirectory();
   // $XDG_DATA_HOME/<bundle identifier>/Documents (else ~/.local/share/...).
   static std::optional<std::filesystem::path> documentsDirectory();
   static void setDocumentsDirectoryForTesting(std::optional<std::filesystem::path> directory);

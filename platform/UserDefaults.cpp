@@ -2,10 +2,7 @@
 
 #include <glib.h>
 
-#include <cstdlib>
-#include <fstream>
 
-#include "platform/Bundle.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
@@ -20,16 +17,9 @@ std::shared_ptr<UserDefaults>& standardSlot() {
 }
 
 std::optional<std::filesystem::path> preferencesFile() {
-  std::filesystem::path base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-    base = xdg;
-  else if (const char* home = std::getenv("HOME"); home && *home == '/')
-    base = std::filesystem::path(home) / ".config";
-  else
-    return std::nullopt;
-  std::string id = Bundle::main().infoString("CFBundleIdentifier");
-  if (id.empty() || id.find('/') != std::string::npos || id == "." || id == "..") id = "blorvik";
-  return base / id / "preferences.plist";
+  auto folder = FileManager::configurationDirectory();
+  if (!folder) return std::nullopt;
+  return *folder / "preferences.plist";
 }
 
 // The user's languages, most preferred first, as language tags ("en-GB"),
