@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr double kSecondsFrom1970To2001 = 978307200.0;
 
 // A folder name made of the host that can only name a folder inside the
@@ -121,28 +119,7 @@ std::string GADCachedFile::description() {
 std::string GADCachedFile::formatHTTPDate(std::time_t time) { return platform::HTTPDate::format(time); }
 
 std::optional<std::time_t> GADCachedFile::parseHTTPDate(const std::string& text) {
-  char day[4] = {}, month[4] = {};
-  int mday = 0, year = 0, hour = 0, minute = 0, second = 0, consumed = 0;
-  if (std::sscanf(text.c_str(), "%3[A-Za-z], %d %3[A-Za-z] %d %d:%d:%d%n", day, &mday, month, &year, &hour, &minute,
-                  &second, &consumed) != 7)
-    return std::nullopt;
-  std::string rest = text.substr(static_cast<size_t>(consumed));
-  while (!rest.empty() && rest.front() == ' ') rest.erase(rest.begin());
-  while (!rest.empty() && rest.back() == ' ') rest.pop_back();
-  if (!rest.empty() && rest != "GMT") return std::nullopt;
-  int monthIndex = -1;
-  for (int i = 0; i < 12; ++i)
-    if (std::strcmp(month, kMonths[i]) == 0) monthIndex = i;
-  if (monthIndex < 0 || mday < 1 || mday > 31 || hour > 23 || minute > 59 || second > 60 || year < 1970)
-    return std::nullopt;
-  std::tm utc{};
-  utc.tm_year = year - 1900;
-  utc.tm_mon = monthIndex;
-  utc.tm_mday = mday;
-  utc.tm_hour = hour;
-  utc.tm_min = minute;
-  utc.tm_sec = second;
-  return timegm(&utc);
+  return platform::HTTPDate::parse(text);
 }
 
 void GADCachedFile::beginFetchWithCacheBuster(bool cacheBuster) {
