@@ -63,25 +63,6 @@ bool isJSONNumber(std::string_view t) {
   return i == t.size();
 }
 
-// The length of the well-formed UTF-8 sequence at `p` (RFC 3629), or 0.
-inline size_t utf8SequenceLength(const char* p, const char* end) {
-  const auto* u = reinterpret_cast<const unsigned char*>(p);
-  const size_t available = static_cast<size_t>(end - p);
-  const unsigned char c = u[0];
-  if (c >= 0xC2 && c <= 0xDF) return available >= 2 && (u[1] & 0xC0) == 0x80 ? 2 : 0;
-  if (c >= 0xE0 && c <= 0xEF) {
-    if (available < 3 || (u[1] & 0xC0) != 0x80 || (u[2] & 0xC0) != 0x80) return 0;
-    if ((c == 0xE0 && u[1] < 0xA0) || (c == 0xED && u[1] >= 0xA0)) return 0;
-    return 3;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    if (available < 4 || (u[1] & 0xC0) != 0x80 || (u[2] & 0xC0) != 0x80 || (u[3] & 0xC0) != 0x80) return 0;
-    if ((c == 0xF0 && u[1] < 0x90) || (c == 0xF4 && u[1] >= 0x90)) return 0;
-    return 4;
-  }
-  return 0;
-}
-
 inline bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 void appendUTF8(std::string& out, std::uint32_t code) {
@@ -257,7 +238,7 @@ bool GAD_TamskJSON::appendString(std::string_view text, Buffer& out) {
     const unsigned char b = static_cast<unsigned char>(*p);
     if (b >= 0x80) {
       // Text that is not UTF-8 has no JSON form: refused, never written.
-      const size_t length = utf8SequenceLength(p, end);
+      const size_t length = platform::utf8SequenceLength(p, end);
       if (length == 0)
         return fail(kGAD_TamskJSONErrorUnsupported, "JSON serialisation not supported for text that is not UTF-8");
       std::memcpy(o, p, length);
@@ -471,7 +452,7 @@ bool GAD_TamskJSON::scanRestOfString(std::string& out) {
         continue;
       }
       // Bytes that are not UTF-8 are refused rather than passed on.
-      const size_t length = utf8SequenceLength(p, end);
+      const size_t length = platform::utf8SequenceLength(p, end);
       if (length == 0) {
         c_ = p;
         return fail(kGAD_TamskJSONErrorUnicode, "Invalid UTF-8 in string");
