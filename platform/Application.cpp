@@ -10,24 +10,22 @@
 #include "platform/Toolkit.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
 namespace {
 
 std::unique_ptr<Application>& sharedSlot() {
-  static std::unique_ptr<Application> slot;
-  return slot;
+  return processWide<std::unique_ptr<Application>>();
 }
 
 std::map<std::string, Application::DelegateFactory>& delegateClasses() {
-  static std::map<std::string, Application::DelegateFactory> classes;
-  return classes;
+  return processWide<std::map<std::string, Application::DelegateFactory>>();
 }
 
 std::map<std::string, Application::ViewControllerFactory>& viewControllerClasses() {
-  static std::map<std::string, Application::ViewControllerFactory> classes;
-  return classes;
+  return processWide<std::map<std::string, Application::ViewControllerFactory>>();
 }
 
 }  // namespace

@@ -2,13 +2,13 @@
 
 #include "BuildConfig.h"
 #include "platform/PropertyList.h"
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
 namespace {
 std::shared_ptr<Bundle>& mainSlot() {
-  static std::shared_ptr<Bundle> slot;
-  return slot;
+  return processWide<std::shared_ptr<Bundle>>();
 }
 }  // namespace
 

@@ -4,14 +4,14 @@
 
 #include <cctype>
 #include <fstream>
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
 namespace {
 
 std::shared_ptr<Device>& currentSlot() {
-  static std::shared_ptr<Device> slot;
-  return slot;
+  return processWide<std::shared_ptr<Device>>();
 }
 
 std::string firstLine(const char* path) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <mutex>
 #include <vector>
+#include "platform/ProcessWide.h"
 
 namespace platform {
 namespace {
@@ -14,8 +15,7 @@ std::mutex& sinkMutex() {
 }
 
 LogSink& sink() {
-  static LogSink s;
-  return s;
+  return processWide<LogSink>();
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 #include "platform/NotificationCenter.h"
 
 #include <algorithm>
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
 namespace {
 std::unique_ptr<NotificationCenter>& defaultSlot() {
-  static std::unique_ptr<NotificationCenter> slot;
-  return slot;
+  return processWide<std::unique_ptr<NotificationCenter>>();
 }
 }  // namespace
 

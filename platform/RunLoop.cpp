@@ -8,6 +8,7 @@
 #include <thread>
 #include <unordered_map>
 #include <vector>
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
@@ -43,8 +44,7 @@ struct RunLoop::State {
 namespace {
 
 std::unique_ptr<RunLoop>& mainSlot() {
-  static std::unique_ptr<RunLoop> slot;
-  return slot;
+  return processWide<std::unique_ptr<RunLoop>>();
 }
 
 // What a deferred call's GSource carries: never the loop itself, only a weak

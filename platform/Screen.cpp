@@ -1,13 +1,13 @@
 #include "platform/Screen.h"
 
 #include "platform/Application.h"
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
 namespace {
 std::shared_ptr<Screen>& mainSlot() {
-  static std::shared_ptr<Screen> slot;
-  return slot;
+  return processWide<std::shared_ptr<Screen>>();
 }
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "platform/Toolkit.h"
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
@@ -14,8 +15,7 @@ struct Registry {
   std::unordered_map<SystemSoundID, std::filesystem::path> paths;
 };
 Registry& registry() {
-  static Registry r;
-  return r;
+  return processWide<Registry>();
 }
 }  // namespace
 

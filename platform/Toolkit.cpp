@@ -2,13 +2,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
 namespace {
 std::unique_ptr<Toolkit>& slot() {
-  static std::unique_ptr<Toolkit> toolkit;
-  return toolkit;
+  return processWide<std::unique_ptr<Toolkit>>();
 }
 }  // namespace
 

@@ -6,14 +6,14 @@
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "platform/ProcessWide.h"
 
 namespace platform {
 
 namespace {
 
 std::shared_ptr<UserDefaults>& standardSlot() {
-  static std::shared_ptr<UserDefaults> slot;
-  return slot;
+  return processWide<std::shared_ptr<UserDefaults>>();
 }
 
 std::optional<std::filesystem::path> preferencesFile() {

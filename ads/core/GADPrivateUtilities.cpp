@@ -1,6 +1,7 @@
 #include "ads/core/GADPrivateUtilities.h"
 
 #include <unordered_map>
+#include "platform/ProcessWide.h"
 
 namespace {
 
@@ -10,8 +11,7 @@ struct Entry {
 };
 
 std::unordered_map<const void*, Entry>& registry() {
-  static std::unordered_map<const void*, Entry> entries;
-  return entries;
+  return platform::processWide<std::unordered_map<const void*, Entry>>();
 }
 
 }  // namespace

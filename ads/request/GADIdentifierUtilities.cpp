@@ -14,12 +14,12 @@
 #include "platform/PropertyList.h"
 #include "platform/Screen.h"
 #include "platform/UserDefaults.h"
+#include "platform/ProcessWide.h"
 
 namespace {
 
 std::unique_ptr<GADIdentifierUtilities>& sharedSlot() {
-  static std::unique_ptr<GADIdentifierUtilities> slot;
-  return slot;
+  return platform::processWide<std::unique_ptr<GADIdentifierUtilities>>();
 }
 
 }  // namespace

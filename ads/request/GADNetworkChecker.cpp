@@ -2,11 +2,11 @@
 
 #include "BuildConfig.h"
 #include "platform/Reachability.h"
+#include "platform/ProcessWide.h"
 
 namespace {
 std::unique_ptr<GADNetworkChecker>& sharedSlot() {
-  static std::unique_ptr<GADNetworkChecker> slot;
-  return slot;
+  return platform::processWide<std::unique_ptr<GADNetworkChecker>>();
 }
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "ads/codec/GTMStringEncoding.h"
 #include "platform/Clock.h"
 #include "platform/Crypto.h"
+#include "platform/ProcessWide.h"
 
 namespace {
 
@@ -15,8 +16,7 @@ constexpr std::uint8_t kVersion = 1;
 constexpr size_t kRecordBytes = 32;
 
 std::unique_ptr<GADSignalsProvider>& sharedSlot() {
-  static std::unique_ptr<GADSignalsProvider> slot;
-  return slot;
+  return platform::processWide<std::unique_ptr<GADSignalsProvider>>();
 }
 
 // The signals key: MD5 of "signals:" and the location key's text, so the

@@ -7,14 +7,14 @@
 #include "ads/request/GADParameterKeys.h"
 #include "ads/request/GADSignalsProvider.h"
 #include "platform/Clock.h"
+#include "platform/ProcessWide.h"
 
 using platform::Value;
 
 namespace {
 
 std::unique_ptr<GADStatistics>& sharedSlot() {
-  static std::unique_ptr<GADStatistics> slot;
-  return slot;
+  return platform::processWide<std::unique_ptr<GADStatistics>>();
 }
 
 }  // namespace

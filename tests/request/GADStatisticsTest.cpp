@@ -163,8 +163,15 @@ class PersistentStatisticsTest : public GADStatisticsTest {
 
 TEST_F(PersistentStatisticsTest, TimingsAreSavedAtTerminationAndReadByTheNextRun) {
   stats().startTimingNamed(kGADParameterTimeSinceFirstRequest);
+  stats().incrementAdRequestCount();
   clock += 3;
   platform::Application::shared().willTerminate();
+  // What is on disk now, read without the live store saving anything first.
+  const platform::UserDefaults onDisk(file);
+  const platform::Value* timings = onDisk.objectForKey("rezido_timing_shared");
+  ASSERT_TRUE(timings && timings->isDictionary());
+  EXPECT_TRUE(timings->asDictionary()->contains(kGADParameterTimeSinceFirstRequest));
+  EXPECT_EQ(onDisk.objectForKey("rezido_stats_shared"), nullptr) << "counters are not written at termination";
   GADStatistics::releaseSharedStatistics();
   useFile();
   auto ptime = stats().timingNamed(kGADParameterTimeSinceFirstRequest);
