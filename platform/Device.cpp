@@ -2,8 +2,8 @@
 
 #include <sys/utsname.h>
 
-#include <cctype>
 #include <fstream>
+#include "platform/ASCII.h"
 #include "platform/ProcessWide.h"
 
 namespace platform {
@@ -52,7 +52,7 @@ std::string Device::systemVersion() const {
   if (uname(&names) != 0) return {};
   std::string release = names.release;
   size_t end = 0;
-  while (end < release.size() && (std::isdigit(static_cast<unsigned char>(release[end])) || release[end] == '.'))
+  while (end < release.size() && (ascii::isDigit(release[end]) || release[end] == '.'))
     ++end;
   return release.substr(0, end);
 }

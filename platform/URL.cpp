@@ -1,19 +1,19 @@
 #include "platform/URL.h"
+#include "platform/ASCII.h"
 
 #include <glib.h>
 
-#include <cctype>
 #include <cstring>
 
 namespace platform {
 
 namespace {
 
-bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool isHex(char c) { return ascii::isHexDigit(c); }
 
 // RFC 3986 unreserved, reserved and "%" (checked as an escape) characters.
 bool isURLCharacter(char c) {
-  if (std::isalnum(static_cast<unsigned char>(c))) return true;
+  if (ascii::isAlnum(c)) return true;
   return std::strchr("-._~:/?#[]@!$&'()*+,;=%", c) != nullptr && c != '\0';
 }
 
@@ -53,7 +53,7 @@ std::optional<URL> URL::create(std::string_view text) {
   const size_t firstDelimiter = text.find_first_of("/?#");
   const bool hasScheme = colon != std::string_view::npos && colon > 0 &&
                          (firstDelimiter == std::string_view::npos || colon < firstDelimiter) &&
-                         std::isalpha(static_cast<unsigned char>(text[0]));
+                         ascii::isAlpha(text[0]);
   // Path, query and fragment are cut from the text itself, as it was
   // written; GUri only reads the authority (it would normalise the rest).
   std::string_view rest = text;
@@ -83,7 +83,7 @@ std::optional<URL> URL::create(std::string_view text) {
     return std::nullopt;
   }
   url.scheme_ = g_uri_get_scheme(uri);
-  for (char& c : url.scheme_) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : url.scheme_) c = ascii::toLower(c);
   url.host_ = unescape(g_uri_get_host(uri));
   if (g_uri_get_port(uri) >= 0) url.port_ = g_uri_get_port(uri);
   g_uri_unref(uri);

@@ -21,6 +21,9 @@ class URL {
   bool isAbsolute() const { return !scheme_.empty(); }
   // Lowercase, as RFC 3986 compares schemes.
   const std::string& scheme() const { return scheme_; }
+  // The scheme as the text spells it, for protocols of our own that compare
+  // schemes exactly ("gmsg" is a message URL, "GMSG" is not).
+  std::string_view schemeAsWritten() const { return std::string_view(text_).substr(0, scheme_.size()); }
   // Escapes decoded; IPv6 literals without their brackets.
   const std::string& host() const { return host_; }
   std::optional<int> port() const { return port_; }

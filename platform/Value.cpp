@@ -1,6 +1,6 @@
 #include "platform/Value.h"
+#include "platform/ASCII.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cinttypes>
 #include <cmath>
@@ -135,7 +135,7 @@ namespace {
 bool needsQuotes(const std::string& text) {
   if (text.empty()) return true;
   for (unsigned char c : text) {
-    if (!std::isalnum(c) && c != '_' && c != '.' && c != '$' && c != '/' && c != ':' && c != '-')
+    if (!ascii::isAlnum(c) && c != '_' && c != '.' && c != '$' && c != '/' && c != ':' && c != '-')
       return true;
   }
   return false;

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "ads/request/GADNetworkUtilities.h"
+#include "platform/ASCII.h"
 #include "platform/FileManager.h"
 #include "platform/HTTPDate.h"
 #include "platform/UTF8.h"
@@ -23,7 +24,7 @@ constexpr double kSecondsFrom1970To2001 = 978307200.0;
 // caches directory: no separators, no leading dots, bounded length.
 std::string directoryNameForHost(const std::string& host) {
   std::string name;
-  for (unsigned char c : host) name += (std::isalnum(c) || c == '-' || c == '.' || c == '_') ? char(c) : '_';
+  for (unsigned char c : host) name += (platform::ascii::isAlnum(static_cast<char>(c)) || c == '-' || c == '.' || c == '_') ? char(c) : '_';
   const size_t start = name.find_first_not_of('.');
   name = start == std::string::npos ? std::string() : name.substr(start);
   if (name.size() > 128) name.resize(128);

@@ -1,11 +1,11 @@
 #include "ads/request/GADIdentifierUtilities.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
 #include "ads/request/GADNumberUtilities.h"
 #include "ads/request/GADParameterKeys.h"
+#include "platform/ASCII.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/Crypto.h"
@@ -112,7 +112,7 @@ std::optional<std::string> GADIdentifierUtilities::locale() {
   const platform::Value& first = languages->asArray()->front();
   if (!first.isString()) return std::nullopt;
   std::string lower = *first.asString();
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : lower) c = platform::ascii::toLower(c);
   locale_ = lower;
   return locale_;
 }

@@ -1,10 +1,10 @@
 #include "ads/request/GADNetworkUtilities.h"
 
-#include <cctype>
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
 
+#include "platform/ASCII.h"
 #include "platform/UTF8.h"
 
 namespace {
@@ -57,7 +57,7 @@ std::string GADNetworkUtilities::encodeURL(const std::string& text) {
   std::string out;
   out.reserve(text.size() * 3);
   for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+    if (platform::ascii::isAlnum(static_cast<char>(c)) || c == '-' || c == '.' || c == '_' || c == '~') {
       out += static_cast<char>(c);
     } else {
       out += '%';
@@ -130,7 +130,7 @@ platform::Dictionary GADNetworkUtilities::dictionaryFromQueryString(const std::s
   std::string_view text = *query;
   size_t i = 0;
   while (i < text.size()) {
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    while (i < text.size() && platform::ascii::isSpace(text[i])) ++i;
     const size_t end = text.find_first_of("&;", i);
     const std::string_view run = text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i);
     i = end == std::string_view::npos ? text.size() : end;
@@ -140,7 +140,7 @@ platform::Dictionary GADNetworkUtilities::dictionaryFromQueryString(const std::s
     auto key = unescape(run.substr(0, equals));
     auto value = unescape(run.substr(equals + 1));
     if (!key || !value) continue;
-    for (char& c : *key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : *key) c = platform::ascii::toLower(c);
     result.set(*key, *value);
   }
   return result;

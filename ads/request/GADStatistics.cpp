@@ -86,7 +86,7 @@ void GADStatistics::setFlagWithParameterName(const std::string& name) { statisti
 void GADStatistics::resetFlagWithParameterName(const std::string& name) { statistics_->removeObjectForKey(name); }
 
 platform::URL GADStatistics::urlForClick(const platform::URL& url) {
-  if (url.scheme() == "gmsg" || url.absoluteString() == "about:blank") return url;
+  if (url.schemeAsWritten() == "gmsg" || url.absoluteString() == "about:blank") return url;
   incrementClickCount();
   startTimingNamed(kGADParameterPriorClickLatency);
   startTimingNamed(kGADParameterPriorClickRedirectLatency);

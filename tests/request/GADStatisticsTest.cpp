@@ -75,11 +75,18 @@ TEST_F(GADStatisticsTest, NoClickMeansNoPreClickLatency) {
 }
 
 TEST_F(GADStatisticsTest, MessageURLsAndBlankAreNotClicks) {
-  for (const char* text : {"gmsg://mobileads.google.com/open?u=x", "about:blank"}) {
+  for (const char* text : {"gmsg://ads.example.test/open?u=x", "about:blank"}) {
     const auto url = *platform::URL::create(text);
     EXPECT_EQ(stats().urlForClick(url), url);
   }
   EXPECT_FALSE(stats().timingNamed(kGADParameterPriorClickLatency));
+}
+
+TEST_F(GADStatisticsTest, MessageSchemeIsComparedExactly) {
+  const auto shouting = *platform::URL::create("GMSG://x/click");
+  stats().urlForClick(shouting);
+  EXPECT_TRUE(stats().timingNamed(kGADParameterPriorClickLatency)) << "\"GMSG\" is not the message scheme";
+  EXPECT_EQ(text(stats().parameters(), kGADParameterPriorClickCount), "1");
 }
 
 TEST_F(GADStatisticsTest, CountersFlagsAndTheirResets) {

@@ -1,0 +1,15 @@
+// Character classes and case of ASCII, the same under every locale (the
+// <cctype> functions follow LC_CTYPE, which the toolkit adopts from the
+// user's environment; protocol text is ASCII by definition).
+#pragma once
+
+namespace platform::ascii {
+
+constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool isAlnum(char c) { return isDigit(c) || isAlpha(c); }
+constexpr bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+constexpr bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr char toLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace platform::ascii
