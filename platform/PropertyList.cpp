@@ -1,5 +1,6 @@
 #include "platform/PropertyList.h"
 
+#include <locale.h>
 #include <plist/plist.h>
 
 #include <cstdlib>
@@ -11,6 +12,31 @@
 namespace platform {
 
 namespace {
+
+// libplist reads reals with strtod, which follows LC_NUMERIC: under a
+// comma-decimal locale "0.25" would read as 0. The C numeric rules are put
+// in force on this thread only, for the length of one libplist call.
+class CNumericScope {
+ public:
+  CNumericScope() {
+    const locale_t current = uselocale(static_cast<locale_t>(0));
+    const locale_t copy = duplocale(current);
+    if (copy) c_ = newlocale(LC_NUMERIC_MASK, "C", copy);
+    if (!c_ && copy) freelocale(copy);
+    if (c_) previous_ = uselocale(c_);
+  }
+  ~CNumericScope() {
+    if (!c_) return;
+    uselocale(previous_);
+    freelocale(c_);
+  }
+  CNumericScope(const CNumericScope&) = delete;
+  CNumericScope& operator=(const CNumericScope&) = delete;
+
+ private:
+  locale_t c_ = static_cast<locale_t>(0);
+  locale_t previous_ = static_cast<locale_t>(0);
+};
 
 // libplist dates count from 2001-01-01, Value's from 1970-01-01.
 constexpr double kSecondsFrom1970To2001 = 978307200.0;
@@ -119,7 +145,10 @@ std::expected<Value, Error> PropertyList::parse(std::span<const std::uint8_t> by
   if (bytes.size() > std::numeric_limits<uint32_t>::max())
     return std::unexpected(Error{kPropertyListErrorDomain, 2, "property list too large"});
   plist_t root = nullptr;
-  plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &root);
+  {
+    const CNumericScope numbers;
+    plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &root);
+  }
   PlistPtr owner(root);
   if (!root)
     return std::unexpected(Error{kPropertyListErrorDomain, 2, "not a property list"});
@@ -137,7 +166,10 @@ std::string PropertyList::toXML(const Value& value) {
   PlistPtr root(toPlist(value));
   char* xml = nullptr;
   uint32_t length = 0;
-  plist_to_xml(root.get(), &xml, &length);
+  {
+    const CNumericScope numbers;
+    plist_to_xml(root.get(), &xml, &length);
+  }
   std::string out(xml ? xml : "", length);
   plist_to_xml_free(xml);
   return out;

@@ -1,5 +1,6 @@
 #include "platform/Value.h"
 #include "platform/ASCII.h"
+#include "platform/NumberText.h"
 
 #include <cstdint>
 #include <cinttypes>
@@ -112,7 +113,7 @@ double Value::toDouble() const {
     case Type::Boolean: return *asBoolean() ? 1.0 : 0.0;
     case Type::Integer: return static_cast<double>(*asInteger());
     case Type::Real: return *asReal();
-    case Type::Decimal: return std::strtod(asDecimal()->literal.c_str(), nullptr);
+    case Type::Decimal: return NumberText::parse(asDecimal()->literal).value_or(0.0);
     default: return 0.0;
   }
 }
@@ -173,8 +174,7 @@ void Value::describe(std::string& out, int indent) const {
       out += buffer;
       break;
     case Type::Real:
-      std::snprintf(buffer, sizeof buffer, "%.17g", *asReal());
-      out += buffer;
+      out += NumberText::general(*asReal(), 17);
       break;
     case Type::Decimal: out += asDecimal()->literal; break;
     case Type::String: appendQuoted(out, *asString()); break;

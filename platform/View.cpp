@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/NumberText.h"
 #include "platform/Toolkit.h"
 
 namespace platform {
@@ -41,6 +42,12 @@ void View::setFrame(const Rect& frame) {
 void View::setHidden(bool hidden) {
   hidden_ = hidden;
   if (peer_) peer_->setHidden(hidden);
+}
+
+std::string Color::cssText() const {
+  auto channel = [](double value) { return std::to_string(static_cast<int>(std::clamp(value, 0.0, 1.0) * 255)); };
+  return "rgba(" + channel(red) + "," + channel(green) + "," + channel(blue) + "," +
+         NumberText::fixed(std::clamp(alpha, 0.0, 1.0), 3) + ")";
 }
 
 void View::setBackgroundColor(const Color& color) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Geometry.h"
@@ -19,6 +20,8 @@ struct Color {
   static constexpr Color clear() { return {0, 0, 0, 0}; }
   static constexpr Color white() { return {1, 1, 1, 1}; }
   bool operator==(const Color&) const = default;
+  // CSS "rgba(r,g,b,a)", components clamped to their ranges.
+  std::string cssText() const;
 };
 
 // Which edges and sizes follow the parent's size, as bit flags.

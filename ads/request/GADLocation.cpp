@@ -10,6 +10,7 @@
 #include "ads/codec/GTMStringEncoding.h"
 #include "platform/Clock.h"
 #include "platform/Crypto.h"
+#include "platform/NumberText.h"
 
 namespace {
 
@@ -69,9 +70,8 @@ bool GADLocation::isPreciseLocation() const {
 std::string GADLocation::description() const {
   if (description_) return *description_;
   if (!isPreciseLocation()) return "";
-  char text[64];
-  std::snprintf(text, sizeof text, "%f,%f", static_cast<double>(latitude_), static_cast<double>(longitude_));
-  return text;
+  return platform::NumberText::fixed(static_cast<double>(latitude_), 6) + "," +
+         platform::NumberText::fixed(static_cast<double>(longitude_), 6);
 }
 
 bool GADLocation::isEqual(const GADLocation* other) const {

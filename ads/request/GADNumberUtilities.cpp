@@ -1,11 +1,9 @@
 #include "ads/request/GADNumberUtilities.h"
+#include "platform/NumberText.h"
 
-#include <cstdio>
 
 std::string GADNumberUtilities::stringWithFloat(float value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%f", static_cast<double>(value));
-  std::string text = buffer;
+  std::string text = platform::NumberText::fixed(static_cast<double>(value), 6);
   while (!text.empty() && text.back() == '0') text.pop_back();
   if (!text.empty() && text.back() == '.') text.pop_back();
   return text;

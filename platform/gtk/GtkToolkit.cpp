@@ -13,6 +13,7 @@
 
 #include "platform/Application.h"
 #include "platform/Bundle.h"
+#include "platform/NumberText.h"
 #include "platform/Screen.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
@@ -79,7 +80,7 @@ void saveScreenshotAndQuit() {
 // The main screen has been shown when the window's first frame is painted.
 void onFirstPaint(GdkFrameClock* clock, gpointer) {
   g_signal_handlers_disconnect_by_func(clock, reinterpret_cast<gpointer>(onFirstPaint), nullptr);
-  if (options().startupReport) std::printf("startup-ms %.1f\n", millisecondsSinceProcessStart());
+  if (options().startupReport) std::printf("startup-ms %s\n", NumberText::fixed(millisecondsSinceProcessStart(), 1).c_str());
   std::fflush(stdout);
   if (!options().screenshot.empty())
     g_timeout_add_once(1000, [](gpointer) { saveScreenshotAndQuit(); }, nullptr);
@@ -205,7 +206,7 @@ int GtkToolkit::runApplication(int argc, char** argv) {
     else if (arg == "--startup-report")
       o.startupReport = true;
     else if (arg == "--quit-after" && i + 1 < argc)
-      o.quitAfter = std::atof(argv[++i]);
+      o.quitAfter = NumberText::parse(argv[++i]).value_or(0);
   }
   o.app = gtk_application_new(kApplicationID, G_APPLICATION_NON_UNIQUE);
   g_signal_connect(o.app, "activate", G_CALLBACK(+[](GApplication*, gpointer) {

@@ -36,11 +36,8 @@ void GtkViewPeer::setBackgroundColor(const Color& color) {
     gtk_style_context_add_provider(gtk_widget_get_style_context(widget_.get()), GTK_STYLE_PROVIDER(css_.get()),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   }
-  char css[160];
-  std::snprintf(css, sizeof css, "* { background-color: rgba(%d,%d,%d,%.3f); }",
-                static_cast<int>(color.red * 255), static_cast<int>(color.green * 255),
-                static_cast<int>(color.blue * 255), color.alpha);
-  gtk_css_provider_load_from_data(css_.get(), css, -1);
+  const std::string css = "* { background-color: " + color.cssText() + "; }";
+  gtk_css_provider_load_from_data(css_.get(), css.c_str(), -1);
 }
 
 void GtkViewPeer::addChild(ViewPeer& child, const Rect& frame) {
