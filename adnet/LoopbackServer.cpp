@@ -5,6 +5,7 @@
 #include <libsoup/soup.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -35,12 +36,72 @@ std::optional<std::string> RecordedRequest::header(const std::string& name) cons
   return std::nullopt;
 }
 
+// Raw bytes on a connection taken from the server, written one at a time
+// on a timer (or all at once), then the connection is closed.
+struct RawWriter {
+  GIOStream* io = nullptr;
+  std::string bytes;
+  size_t sent = 0;
+  GSource* timer = nullptr;
+
+  ~RawWriter() {
+    if (timer) {
+      g_source_destroy(timer);
+      g_source_unref(timer);
+    }
+    g_io_stream_close(io, nullptr, nullptr);
+    g_object_unref(io);
+  }
+  // False once everything is written or the peer has gone.
+  bool writeSome(size_t count) {
+    count = std::min(count, bytes.size() - sent);
+    gsize written = 0;
+    if (!g_output_stream_write_all(g_io_stream_get_output_stream(io), bytes.data() + sent, count, &written, nullptr,
+                                   nullptr))
+      return false;
+    sent += written;
+    return sent < bytes.size();
+  }
+};
+
 struct LoopbackServer::Impl {
   SoupServer* server = nullptr;
   GMainContext* context = nullptr;
   std::vector<GSource*> pending;  // delayed answers not yet sent
+  std::vector<std::unique_ptr<RawWriter>> writers;  // trickling answers
+
+  void writeRaw(SoupServerMessage* message, const std::string& bytes, double trickleSeconds) {
+    auto writer = std::make_unique<RawWriter>();
+    writer->io = soup_server_message_steal_connection(message);
+    writer->bytes = bytes;
+    if (trickleSeconds <= 0) {
+      writer->writeSome(bytes.size());
+      return;
+    }
+    RawWriter* w = writer.get();
+    writers.push_back(std::move(writer));
+    w->timer = g_timeout_source_new(static_cast<guint>(trickleSeconds * 1000));
+    struct Tick {
+      Impl* impl;
+      RawWriter* writer;
+    };
+    g_source_set_callback(
+        w->timer,
+        [](gpointer data) -> gboolean {
+          auto* tick = static_cast<Tick*>(data);
+          if (tick->writer->writeSome(1)) return G_SOURCE_CONTINUE;
+          // Finished: the writer goes, and its timer with it.
+          g_source_unref(tick->writer->timer);
+          tick->writer->timer = nullptr;
+          std::erase_if(tick->impl->writers, [&](const auto& each) { return each.get() == tick->writer; });
+          return G_SOURCE_REMOVE;
+        },
+        new Tick{this, w}, [](gpointer data) { delete static_cast<Tick*>(data); });
+    g_source_attach(w->timer, context);
+  }
 
   ~Impl() {
+    writers.clear();
     for (GSource* source : pending) {
       g_source_destroy(source);
       g_source_unref(source);
@@ -79,7 +140,12 @@ LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
         if (auto handler = self->handlers_.find(request.path); handler != self->handlers_.end())
           answer = handler->second(request);
 
-        auto respond = [message, request, answer]() {
+        auto* impl = self->impl_.get();
+        auto respond = [message, request, answer, impl]() {
+          if (answer.raw) {
+            impl->writeRaw(message, *answer.raw, answer.trickleSeconds);
+            return;
+          }
           if (answer.drop != Answer::Drop::No) {
             GIOStream* io = soup_server_message_steal_connection(message);
             if (answer.drop == Answer::Drop::MidBody) {
@@ -115,7 +181,6 @@ LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
           return;
         }
         soup_server_message_pause(message);
-        auto* impl = self->impl_.get();
         GSource* source = g_timeout_source_new(static_cast<guint>(answer.delaySeconds * 1000));
         struct Delayed {
           std::function<void()> respond;

@@ -46,6 +46,12 @@ struct Answer {
   std::optional<std::time_t> lastModified;
   double delaySeconds = 0;
   Drop drop = Drop::No;
+  // Bytes written verbatim instead of a response (status line, headers and
+  // body, framing and all), after which the connection is closed: for
+  // servers that lie about their framing.
+  std::optional<std::string> raw;
+  // With `raw`: one byte every this many seconds, for servers that trickle.
+  double trickleSeconds = 0;
 
   static Answer redirect(int status, const std::string& location) {
     Answer a;

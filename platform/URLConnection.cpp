@@ -1,43 +1,40 @@
 #include "platform/URLConnection.h"
 
+#include <gio/gio.h>
 #include <libsoup/soup.h>
+#include <strings.h>
 
 #include <cstring>
 #include <string>
 
+#include "platform/ChunkedDecoder.h"
+#include "platform/ProcessWide.h"
 #include "platform/RunLoop.h"
+
+// HTTP/1.1 on GIO sockets, with libsoup's header parser and cookie jar.
+// libsoup's own client reads a chunked body that stops at a chunk boundary
+// as complete and offers no way to tell (nor a way to ask for HTTP/1.0,
+// which would avoid chunked answers), so the body's framing is read here.
 
 namespace platform {
 
 namespace {
 
-// One session (with its cookie jar) per main context: libsoup sessions are
-// tied to the context they were made on, and tests make a fresh one each.
-struct SessionSlot {
+// One cookie jar per main context, as tests make a fresh context each.
+struct CookieSlot {
   GMainContext* context = nullptr;
-  SoupSession* session = nullptr;
   SoupCookieJar* cookies = nullptr;
 };
 
-SessionSlot& sessionSlot() {
-  static SessionSlot slot;
-  return slot;
-}
-
-SoupSession* sharedSession() {
-  SessionSlot& slot = sessionSlot();
+SoupCookieJar* sharedCookieJar() {
+  CookieSlot& slot = processWide<CookieSlot>();
   GMainContext* context = RunLoop::main().context();
-  if (slot.session && slot.context == context) return slot.session;
-  if (slot.session) {
-    g_object_unref(slot.cookies);
-    g_object_unref(slot.session);
-  }
+  if (slot.cookies && slot.context == context) return slot.cookies;
+  if (slot.cookies) g_object_unref(slot.cookies);
   slot.context = context;
-  slot.session = soup_session_new_with_options("timeout", 60u, "idle-timeout", 30u, nullptr);
   slot.cookies = soup_cookie_jar_new();
   soup_cookie_jar_set_accept_policy(slot.cookies, SOUP_COOKIE_JAR_ACCEPT_ALWAYS);
-  soup_session_add_feature(slot.session, SOUP_SESSION_FEATURE(slot.cookies));
-  return slot.session;
+  return slot.cookies;
 }
 
 Error errorFromGError(const GError* error) {
@@ -54,16 +51,16 @@ Error errorFromGError(const GError* error) {
     }
   } else if (error->domain == G_RESOLVER_ERROR) {
     code = kURLErrorCannotFindHost;
-  } else if (error->domain == SOUP_SESSION_ERROR) {
-    code = kURLErrorNetworkConnectionLost;
+  } else if (error->domain == G_TLS_ERROR) {
+    code = kURLErrorSecureConnectionFailed;
   }
   return Error{kURLErrorDomain, code, error->message};
 }
 
-Dictionary headersOf(SoupMessage* message) {
+Dictionary headersOf(SoupMessageHeaders* fields) {
   Dictionary headers;
   SoupMessageHeadersIter it;
-  soup_message_headers_iter_init(&it, soup_message_get_response_headers(message));
+  soup_message_headers_iter_init(&it, fields);
   const char* name = nullptr;
   const char* value = nullptr;
   while (soup_message_headers_iter_next(&it, &name, &value)) {
@@ -79,23 +76,64 @@ bool isRedirect(unsigned status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+bool hasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+// Fields that describe the connection and the body's framing are ours.
+bool isOwnField(const std::string& name) {
+  for (const char* own : {"Host", "Connection", "Content-Length", "Transfer-Encoding", "Accept-Encoding", "TE"})
+    if (strcasecmp(name.c_str(), own) == 0) return true;
+  return false;
+}
+
+constexpr size_t kMaximumHeaderBytes = 64 * 1024;
+constexpr gsize kReadBytes = 64 * 1024;
+
+Error lost(const char* what) { return Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, what}; }
+Error unparsable(const char* what) { return Error{kURLErrorDomain, kURLErrorCannotParseResponse, what}; }
+
 }  // namespace
 
 struct URLConnection::State : std::enable_shared_from_this<State> {
+  // How the end of the body is known (RFC 9112 6.3).
+  enum class Framing { None, Length, Chunked, Close };
+
   URLConnection* connection = nullptr;  // cleared when the connection goes
   URLConnectionDelegate* delegate = nullptr;
   URLRequest request;
   GCancellable* cancellable = g_cancellable_new();
-  SoupMessage* message = nullptr;
-  GInputStream* body = nullptr;
+  GSocketClient* client = nullptr;
+  GIOStream* stream = nullptr;
+  GUri* uri = nullptr;
   int redirects = 0;
   bool done = false;
 
+  // The answer being read.
+  std::string buffer;  // received, not yet parsed
+  bool inBody = false;
+  Framing framing = Framing::Close;
+  goffset remaining = 0;  // Length framing
+  ChunkedDecoder chunks;
+  GConverter* decoder = nullptr;  // Content-Encoding gzip or deflate
+  bool decoderFinished = false;
+
   explicit State(URLRequest r) : request(std::move(r)) {}
   ~State() {
-    if (body) g_object_unref(body);
-    if (message) g_object_unref(message);
+    closeStream();
+    if (uri) g_uri_unref(uri);
     g_object_unref(cancellable);
+  }
+
+  void closeStream() {
+    if (decoder) g_object_unref(decoder);
+    decoder = nullptr;
+    decoderFinished = false;
+    if (stream) {
+      g_io_stream_close(stream, nullptr, nullptr);
+      g_object_unref(stream);
+    }
+    stream = nullptr;
+    if (client) g_object_unref(client);
+    client = nullptr;
   }
 
   // True when nobody may be called any more.
@@ -115,8 +153,22 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     d->connectionDidFailWithError(c, error);
   }
 
+  void succeed() {
+    if (stopped()) return;
+    URLConnection& c = *connection;
+    URLConnectionDelegate* d = delegate;
+    finish();
+    d->connectionDidFinishLoading(c);
+  }
+
   void begin() {
     if (stopped()) return;
+    // Every fetch ends by its deadline, however steadily a server trickles.
+    const double limit = request.timeoutInterval() > 0 ? request.timeoutInterval() : 60;
+    std::weak_ptr<State> weak = weak_from_this();
+    RunLoop::main().performAfterDelay(shared_from_this(), limit, [weak] {
+      if (auto state = weak.lock()) state->fail(Error{kURLErrorDomain, kURLErrorTimedOut, "The request timed out."});
+    });
     auto next = delegate->connectionWillSendRequest(*connection, request, nullptr);
     if (stopped()) return;
     if (!next) {
@@ -127,66 +179,248 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     send();
   }
 
+  // One hop: connect, write the request, read the answer.
   void send() {
     const URL& url = request.url();
     if (url.scheme() != "http" && url.scheme() != "https") {
       fail(Error{kURLErrorDomain, kURLErrorUnsupportedURL, "unsupported URL " + url.absoluteString()});
       return;
     }
+    if (uri) g_uri_unref(uri);
     GError* error = nullptr;
-    GUri* uri = g_uri_parse(url.absoluteString().c_str(), static_cast<GUriFlags>(SOUP_HTTP_URI_FLAGS), &error);
-    if (!uri) {
-      fail(Error{kURLErrorDomain, kURLErrorBadURL, error->message});
-      g_error_free(error);
-      return;
-    }
-    if (message) g_object_unref(message);
-    message = soup_message_new_from_uri(request.method().c_str(), uri);
-    g_uri_unref(uri);
-    // Redirects are followed here, so that the delegate is asked at each hop.
-    soup_message_add_flags(message, SOUP_MESSAGE_NO_REDIRECT);
-    if (!request.shouldHandleCookies()) soup_message_disable_feature(message, SOUP_TYPE_COOKIE_JAR);
-    SoupMessageHeaders* headers = soup_message_get_request_headers(message);
-    for (const auto& [name, value] : request.allHTTPHeaderFields())
-      soup_message_headers_replace(headers, name.c_str(), value.c_str());
-    if (request.cachePolicy() == URLRequestCachePolicy::ReloadIgnoringLocalCacheData)
-      soup_message_headers_replace(headers, "Cache-Control", "no-cache");
-    soup_session_send_async(sharedSession(), message, G_PRIORITY_DEFAULT, cancellable, onSent,
-                            new std::weak_ptr<State>(weak_from_this()));
-  }
-
-  static void onSent(GObject* source, GAsyncResult* result, gpointer data) {
-    std::unique_ptr<std::weak_ptr<State>> weak(static_cast<std::weak_ptr<State>*>(data));
-    GError* error = nullptr;
-    GInputStream* stream = soup_session_send_finish(SOUP_SESSION(source), result, &error);
-    auto state = weak->lock();
-    if (!state || state->stopped()) {
-      if (stream) g_object_unref(stream);
+    uri = g_uri_parse(url.absoluteString().c_str(), static_cast<GUriFlags>(SOUP_HTTP_URI_FLAGS), &error);
+    if (!uri || !g_uri_get_host(uri) || !*g_uri_get_host(uri)) {
+      fail(Error{kURLErrorDomain, kURLErrorBadURL, error ? error->message : "no host in " + url.absoluteString()});
       if (error) g_error_free(error);
       return;
     }
-    if (!stream) {
+    for (const auto& [name, value] : request.allHTTPHeaderFields()) {
+      if (hasLineBreak(name) || hasLineBreak(value)) {
+        fail(Error{kURLErrorDomain, kURLErrorBadURL, "header field " + name + " holds a line break"});
+        return;
+      }
+    }
+    closeStream();
+    buffer.clear();
+    inBody = false;
+    chunks = ChunkedDecoder();
+    client = g_socket_client_new();
+    g_socket_client_set_timeout(client, static_cast<guint>(request.timeoutInterval() > 1 ? request.timeoutInterval() : 1));
+    const bool secure = url.scheme() == "https";
+    g_socket_client_set_tls(client, secure);
+    const int port = g_uri_get_port(uri) > 0 ? g_uri_get_port(uri) : (secure ? 443 : 80);
+    g_socket_client_connect_to_host_async(client, g_uri_get_host(uri), static_cast<guint16>(port), cancellable,
+                                          onConnected, new std::weak_ptr<State>(weak_from_this()));
+  }
+
+  static std::shared_ptr<State> take(gpointer data) {
+    std::unique_ptr<std::weak_ptr<State>> weak(static_cast<std::weak_ptr<State>*>(data));
+    auto state = weak->lock();
+    return state && !state->stopped() ? state : nullptr;
+  }
+
+  static void onConnected(GObject* source, GAsyncResult* result, gpointer data) {
+    GError* error = nullptr;
+    GSocketConnection* connected = g_socket_client_connect_to_host_finish(G_SOCKET_CLIENT(source), result, &error);
+    auto state = take(data);
+    if (!state) {
+      if (connected) g_object_unref(connected);
+      if (error) g_error_free(error);
+      return;
+    }
+    if (!connected) {
       Error e = errorFromGError(error);
       g_error_free(error);
       state->fail(e);
       return;
     }
-    state->received(stream);
+    state->stream = G_IO_STREAM(connected);
+    state->writeRequest();
   }
 
-  void received(GInputStream* stream) {
-    const unsigned status = soup_message_get_status(message);
-    HTTPResponse response(request.url(), static_cast<int>(status), headersOf(message));
-    auto location = response.valueForHeaderField("Location");
-    if (isRedirect(status) && location) {
-      g_object_unref(stream);
-      redirect(response, *location);
+  std::string requestText() {
+    std::string target = g_uri_get_path(uri);
+    if (target.empty()) target = "/";
+    if (const char* query = g_uri_get_query(uri)) target += std::string("?") + query;
+    std::string host = g_uri_get_host(uri);
+    if (host.find(':') != std::string::npos) host = "[" + host + "]";
+    if (g_uri_get_port(uri) > 0) host += ":" + std::to_string(g_uri_get_port(uri));
+    std::string text = request.method() + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\n";
+    for (const auto& [name, value] : request.allHTTPHeaderFields())
+      if (!isOwnField(name)) text += name + ": " + value + "\r\n";
+    if (request.cachePolicy() == URLRequestCachePolicy::ReloadIgnoringLocalCacheData &&
+        !request.valueForHTTPHeaderField("Cache-Control"))
+      text += "Cache-Control: no-cache\r\n";
+    if (request.shouldHandleCookies()) {
+      GSList* cookies = soup_cookie_jar_get_cookie_list(sharedCookieJar(), uri, TRUE);
+      if (cookies) {
+        char* header = soup_cookies_to_cookie_header(cookies);
+        if (header && *header) text += std::string("Cookie: ") + header + "\r\n";
+        g_free(header);
+        soup_cookies_free(cookies);
+      }
+    }
+    if (request.method() == "POST" || request.method() == "PUT") text += "Content-Length: 0\r\n";
+    text += "Accept-Encoding: gzip, deflate\r\nConnection: close\r\n\r\n";
+    return text;
+  }
+
+  void writeRequest() {
+    auto* text = new std::string(requestText());
+    struct Write {
+      std::weak_ptr<State> state;
+      std::string* text;
+    };
+    g_output_stream_write_all_async(
+        g_io_stream_get_output_stream(stream), text->data(), text->size(), G_PRIORITY_DEFAULT, cancellable,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+          std::unique_ptr<Write> write(static_cast<Write*>(data));
+          delete write->text;
+          GError* error = nullptr;
+          const gboolean ok = g_output_stream_write_all_finish(G_OUTPUT_STREAM(source), result, nullptr, &error);
+          auto state = write->state.lock();
+          if (!state || state->stopped()) {
+            if (error) g_error_free(error);
+            return;
+          }
+          if (!ok) {
+            Error e = errorFromGError(error);
+            g_error_free(error);
+            state->fail(e);
+            return;
+          }
+          state->readMore();
+        },
+        new Write{weak_from_this(), text});
+  }
+
+  void readMore() {
+    g_input_stream_read_bytes_async(g_io_stream_get_input_stream(stream), kReadBytes, G_PRIORITY_DEFAULT,
+                                    cancellable, onRead, new std::weak_ptr<State>(weak_from_this()));
+  }
+
+  static void onRead(GObject* source, GAsyncResult* result, gpointer data) {
+    GError* error = nullptr;
+    GBytes* bytes = g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, &error);
+    auto state = take(data);
+    if (!state) {
+      if (bytes) g_bytes_unref(bytes);
+      if (error) g_error_free(error);
       return;
     }
-    body = stream;
-    delegate->connectionDidReceiveResponse(*connection, response);
-    if (stopped()) return;
-    readMore();
+    if (!bytes) {
+      Error e = errorFromGError(error);
+      g_error_free(error);
+      state->fail(e);
+      return;
+    }
+    gsize size = 0;
+    const auto* received = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+    std::string chunk(received ? received : "", size);
+    g_bytes_unref(bytes);
+    if (size == 0) {
+      state->endOfStream();
+      return;
+    }
+    state->buffer += chunk;
+    if (!state->inBody && !state->readHeaders()) return;
+    if (state->stopped()) return;
+    if (state->inBody && !state->readBody()) return;
+    if (!state->stopped()) state->readMore();
+  }
+
+  // Parses the header section once it is whole. False when reading stops
+  // here (a failure, a redirect, a body-less answer or a delegate's stop).
+  bool readHeaders() {
+    for (;;) {
+      size_t end = buffer.find("\r\n\r\n");
+      size_t skip = 4;
+      if (end == std::string::npos) {
+        end = buffer.find("\n\n");
+        skip = 2;
+      }
+      if (end == std::string::npos) {
+        if (buffer.size() > kMaximumHeaderBytes) {
+          fail(unparsable("header section too large"));
+          return false;
+        }
+        return true;
+      }
+      SoupMessageHeaders* fields = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+      SoupHTTPVersion version;
+      guint status = 0;
+      char* reason = nullptr;
+      const bool parsed = soup_headers_parse_response(buffer.data(), static_cast<int>(end + skip), fields, &version,
+                                                      &status, &reason);
+      g_free(reason);
+      buffer.erase(0, end + skip);
+      if (!parsed) {
+        soup_message_headers_unref(fields);
+        fail(unparsable("malformed status line or header fields"));
+        return false;
+      }
+      // RFC 9110 15.2: interim answers precede the real one.
+      if (status >= 100 && status < 200) {
+        soup_message_headers_unref(fields);
+        continue;
+      }
+      const bool keep = response(status, fields);
+      soup_message_headers_unref(fields);
+      return keep;
+    }
+  }
+
+  bool response(unsigned status, SoupMessageHeaders* fields) {
+    if (request.shouldHandleCookies()) {
+      SoupMessageHeadersIter it;
+      soup_message_headers_iter_init(&it, fields);
+      const char *name = nullptr, *value = nullptr;
+      while (soup_message_headers_iter_next(&it, &name, &value))
+        if (strcasecmp(name, "Set-Cookie") == 0) soup_cookie_jar_set_cookie(sharedCookieJar(), uri, value);
+    }
+    HTTPResponse answer(request.url(), static_cast<int>(status), headersOf(fields));
+    auto location = answer.valueForHeaderField("Location");
+    if (isRedirect(status) && location) {
+      closeStream();
+      redirect(answer, *location);
+      return false;
+    }
+    // RFC 9112 6.3: how the body ends.
+    const bool bodiless = request.method() == "HEAD" || status == 204 || status == 304;
+    switch (soup_message_headers_get_encoding(fields)) {
+      case SOUP_ENCODING_CHUNKED: framing = Framing::Chunked; break;
+      case SOUP_ENCODING_CONTENT_LENGTH:
+        framing = Framing::Length;
+        remaining = soup_message_headers_get_content_length(fields);
+        break;
+      case SOUP_ENCODING_NONE: framing = Framing::None; break;
+      case SOUP_ENCODING_UNRECOGNIZED:
+        if (!bodiless) {
+          fail(unparsable("unknown transfer coding"));
+          return false;
+        }
+        break;
+      default: framing = Framing::Close; break;
+    }
+    if (bodiless) framing = Framing::None;
+    if (const char* coding = soup_message_headers_get_one(fields, "Content-Encoding"); coding && !bodiless) {
+      if (g_ascii_strcasecmp(coding, "gzip") == 0 || g_ascii_strcasecmp(coding, "x-gzip") == 0) {
+        decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_GZIP));
+      } else if (g_ascii_strcasecmp(coding, "deflate") == 0) {
+        decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_ZLIB));
+      } else if (g_ascii_strcasecmp(coding, "identity") != 0) {
+        fail(Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, std::string("unknown content coding ") + coding});
+        return false;
+      }
+    }
+    inBody = true;
+    delegate->connectionDidReceiveResponse(*connection, answer);
+    if (stopped()) return false;
+    if (framing == Framing::None || (framing == Framing::Length && remaining == 0)) {
+      completeBody();
+      return false;
+    }
+    return true;
   }
 
   // RFC 9110 15.4: a 303, and a 301 or 302 after POST, continue as GET.
@@ -214,41 +448,104 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     send();
   }
 
-  void readMore() {
-    g_input_stream_read_bytes_async(body, 64 * 1024, G_PRIORITY_DEFAULT, cancellable, onRead,
-                                    new std::weak_ptr<State>(weak_from_this()));
+  // Hands what the buffer holds of the body to the delegate; false when
+  // reading stops here.
+  bool readBody() {
+    std::string data;
+    switch (framing) {
+      case Framing::Length: {
+        const size_t take = static_cast<size_t>(std::min<goffset>(remaining, static_cast<goffset>(buffer.size())));
+        data = buffer.substr(0, take);
+        remaining -= static_cast<goffset>(take);
+        break;
+      }
+      case Framing::Chunked:
+        if (chunks.feed(buffer, data) == ChunkedDecoder::Status::Malformed) {
+          fail(unparsable("malformed chunked body"));
+          return false;
+        }
+        break;
+      case Framing::Close: data = std::move(buffer); break;
+      case Framing::None: break;
+    }
+    buffer.clear();
+    if (!deliver(data, false)) return false;
+    if ((framing == Framing::Length && remaining == 0) ||
+        (framing == Framing::Chunked && chunks.status() == ChunkedDecoder::Status::Done)) {
+      completeBody();
+      return false;
+    }
+    return true;
   }
 
-  static void onRead(GObject* source, GAsyncResult* result, gpointer data) {
-    std::unique_ptr<std::weak_ptr<State>> weak(static_cast<std::weak_ptr<State>*>(data));
-    GError* error = nullptr;
-    GBytes* bytes = g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, &error);
-    auto state = weak->lock();
-    if (!state || state->stopped()) {
-      if (bytes) g_bytes_unref(bytes);
-      if (error) g_error_free(error);
+  void endOfStream() {
+    if (!inBody) {
+      fail(lost("the connection closed before an answer"));
       return;
     }
-    if (!bytes) {
-      Error e = errorFromGError(error);
-      g_error_free(error);
-      state->fail(e);
+    if (framing == Framing::Length && remaining > 0) {
+      fail(lost("the body ended before its Content-Length"));
       return;
     }
-    gsize size = 0;
-    const auto* data_ = static_cast<const std::uint8_t*>(g_bytes_get_data(bytes, &size));
-    if (size == 0) {
-      g_bytes_unref(bytes);
-      URLConnection& c = *state->connection;
-      URLConnectionDelegate* d = state->delegate;
-      state->finish();
-      d->connectionDidFinishLoading(c);
+    if (framing == Framing::Chunked && chunks.status() != ChunkedDecoder::Status::Done) {
+      fail(lost("the chunked body ended before its last chunk"));
       return;
     }
-    state->delegate->connectionDidReceiveData(*state->connection, std::span<const std::uint8_t>(data_, size));
-    g_bytes_unref(bytes);
-    if (state->stopped()) return;
-    state->readMore();
+    completeBody();
+  }
+
+  void completeBody() {
+    if (!deliver({}, true)) return;
+    closeStream();
+    succeed();
+  }
+
+  // Decodes (when the body is compressed) and passes data on; at the end,
+  // the compressed stream must be complete too. False once stopped.
+  bool deliver(const std::string& data, bool atEnd) {
+    if (!decoder) {
+      if (!data.empty()) {
+        delegate->connectionDidReceiveData(
+            *connection, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+      }
+      return !stopped();
+    }
+    // Whatever follows the end of the compressed stream is not body.
+    if (decoderFinished) return true;
+    std::string out(kReadBytes, '\0');
+    size_t at = 0;
+    for (;;) {
+      gsize read = 0, written = 0;
+      GError* error = nullptr;
+      const GConverterResult result =
+          g_converter_convert(decoder, data.data() + at, data.size() - at, out.data(), out.size(),
+                              atEnd ? G_CONVERTER_INPUT_AT_END : G_CONVERTER_NO_FLAGS, &read, &written, &error);
+      if (result == G_CONVERTER_ERROR) {
+        const bool partial = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_PARTIAL_INPUT);
+        const std::string message = error->message;
+        g_error_free(error);
+        // More input will come: not an error yet.
+        if (partial && !atEnd) return true;
+        fail(partial ? lost("the compressed body ended early")
+                     : Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, message});
+        return false;
+      }
+      at += read;
+      if (written > 0) {
+        delegate->connectionDidReceiveData(
+            *connection, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(out.data()), written));
+        if (stopped()) return false;
+      }
+      if (result == G_CONVERTER_FINISHED) {
+        decoderFinished = true;
+        return true;
+      }
+      if ((at >= data.size() || read == 0) && written == 0) {
+        if (!atEnd) return true;
+        fail(lost("the compressed body ended early"));
+        return false;
+      }
+    }
   }
 };
 
@@ -278,11 +575,10 @@ void URLConnection::cancel() {
 bool URLConnection::isCancelled() const { return state_->delegate == nullptr; }
 
 void URLConnection::clearCookiesForTesting() {
-  SessionSlot& slot = sessionSlot();
-  if (!slot.cookies) return;
-  GSList* all = soup_cookie_jar_all_cookies(slot.cookies);
+  SoupCookieJar* jar = sharedCookieJar();
+  GSList* all = soup_cookie_jar_all_cookies(jar);
   for (GSList* c = all; c; c = c->next) {
-    soup_cookie_jar_delete_cookie(slot.cookies, static_cast<SoupCookie*>(c->data));
+    soup_cookie_jar_delete_cookie(jar, static_cast<SoupCookie*>(c->data));
     soup_cookie_free(static_cast<SoupCookie*>(c->data));
   }
   g_slist_free(all);

@@ -4,6 +4,11 @@
 // sees and may refuse each one), then one response, its data, and finished
 // or failed. Nothing is called inside start().
 //
+// Servers are not trusted to end what they start: a body is finished only
+// when its framing says so (all of its Content-Length, or the connection's
+// close; a compressed body also needs its compressed stream complete), and
+// every fetch ends by the request's timeout interval at the latest.
+//
 // The delegate is not retained: its owner cancels the connection before it
 // goes. After cancel() no callback follows. Main thread only.
 #pragma once
@@ -29,6 +34,9 @@ enum URLErrorCode : long {
   kURLErrorCannotConnectToHost = -1004,
   kURLErrorNetworkConnectionLost = -1005,
   kURLErrorHTTPTooManyRedirects = -1007,
+  kURLErrorCannotDecodeContentData = -1016,
+  kURLErrorCannotParseResponse = -1017,
+  kURLErrorSecureConnectionFailed = -1200,
 };
 
 class URLConnection;

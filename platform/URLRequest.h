@@ -25,6 +25,11 @@ class URLRequest {
   void setMethod(std::string method) { method_ = std::move(method); }
   URLRequestCachePolicy cachePolicy() const { return cachePolicy_; }
   void setCachePolicy(URLRequestCachePolicy policy) { cachePolicy_ = policy; }
+  // The whole fetch, redirects and body included, fails with
+  // kURLErrorTimedOut when it has not ended this many seconds after it
+  // started (never mind how steadily bytes arrive).
+  double timeoutInterval() const { return timeoutInterval_; }
+  void setTimeoutInterval(double seconds) { timeoutInterval_ = seconds; }
   bool shouldHandleCookies() const { return handleCookies_; }
   void setShouldHandleCookies(bool handle) { handleCookies_ = handle; }
 
@@ -38,6 +43,7 @@ class URLRequest {
   std::string method_ = "GET";
   URLRequestCachePolicy cachePolicy_ = URLRequestCachePolicy::UseProtocolCachePolicy;
   bool handleCookies_ = true;
+  double timeoutInterval_ = 60;
   std::vector<std::pair<std::string, std::string>> headers_;
 };
 

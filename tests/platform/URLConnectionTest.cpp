@@ -1,5 +1,10 @@
 #include "platform/URLConnection.h"
 
+#include <gio/gio.h>
+
+#include <algorithm>
+#include <cstdio>
+
 #include "adnet/LoopbackServer.h"
 #include "platform/RunLoop.h"
 #include "tests/support/PlatformTest.h"
@@ -181,3 +186,111 @@ TEST_F(URLConnectionTest, HeaderFieldsAreSent) {
 }
 
 }  // namespace
+
+// ------------------------------------------------- framing and deadlines
+
+std::string gzipped(const std::string& text) {
+  GZlibCompressor* compressor = g_zlib_compressor_new(G_ZLIB_COMPRESSOR_FORMAT_GZIP, -1);
+  std::string out(text.size() + 1024, '\0');
+  gsize read = 0, written = 0;
+  g_converter_convert(G_CONVERTER(compressor), text.data(), text.size(), out.data(), out.size(),
+                      G_CONVERTER_INPUT_AT_END, &read, &written, nullptr);
+  g_object_unref(compressor);
+  out.resize(written);
+  return out;
+}
+
+std::string chunked(const std::string& body, bool lastChunk) {
+  std::string out;
+  for (size_t at = 0; at < body.size(); at += 1000) {
+    const std::string piece = body.substr(at, 1000);
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+    out += size + piece + "\r\n";
+  }
+  if (lastChunk) out += "0\r\n\r\n";
+  return out;
+}
+
+// Incompressible text, so a cut gzip stream still has whole chunks of data.
+std::string noise(size_t size) {
+  std::string text(size, 'a');
+  std::uint32_t x = 12345;
+  for (char& c : text) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>('a' + (x >> 16) % 26);
+  }
+  return text;
+}
+
+TEST_F(URLConnectionTest, BodyIsCompleteOnlyWhenItsFramingSaysSo) {
+  const std::string text = noise(20000);
+  const std::string gz = gzipped(text);
+  const std::string compressible(102400, 'z');
+  const std::string gzLong = gzipped(compressible);
+  const std::string head = "HTTP/1.1 200 OK\r\n";
+  const std::string gzipHead = head + "Content-Encoding: gzip\r\n";
+  constexpr long kLost = platform::kURLErrorNetworkConnectionLost;
+  const struct {
+    const char* name;
+    std::string raw;
+    long error;  // 0: the body completes
+  } cases[] = {
+      {"length, whole", head + "Content-Length: 5\r\n\r\nhello", 0},
+      {"length, short", head + "Content-Length: 500\r\n\r\nhello", kLost},
+      {"length, short, closing", head + "Connection: close\r\nContent-Length: 500\r\n\r\nhello", kLost},
+      {"close-delimited", head + "Connection: close\r\n\r\n" + text, 0},
+      {"chunked, whole", head + "Transfer-Encoding: chunked\r\n\r\n" + chunked(text, true), 0},
+      {"chunked, whole, closing", head + "Connection: close\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked(text, true), 0},
+      {"chunked, no last chunk", head + "Transfer-Encoding: chunked\r\n\r\n" + chunked(text, false), kLost},
+      {"chunked, cut inside a chunk", head + "Transfer-Encoding: chunked\r\n\r\n" + chunked(text, true).substr(0, 2500),
+       kLost},
+      {"chunked, size not hexadecimal", head + "Transfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n",
+       platform::kURLErrorCannotParseResponse},
+      {"gzip stream cut, chunk framing whole",
+       gzipHead + "Transfer-Encoding: chunked\r\n\r\n" + chunked(gz.substr(0, gz.size() / 2), true), kLost},
+      {"gzip, chunked, whole", gzipHead + "Transfer-Encoding: chunked\r\n\r\n" + chunked(gz, true), 0},
+      {"gzip, whole", gzipHead + "Content-Length: " + std::to_string(gz.size()) + "\r\n\r\n" + gz, 0},
+      {"gzip, length short",
+       gzipHead + "Content-Length: " + std::to_string(gz.size()) + "\r\n\r\n" + gz.substr(0, gz.size() / 2), kLost},
+      {"gzip stream cut, close-delimited", gzipHead + "Connection: close\r\n\r\n" + gz.substr(0, gz.size() / 2),
+       kLost},
+      {"compressible gzip stream cut, close-delimited",
+       gzipHead + "Connection: close\r\n\r\n" + gzLong.substr(0, gzLong.size() / 2), kLost},
+      {"compressible gzip, whole", gzipHead + "Connection: close\r\n\r\n" + gzLong, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Answer answer;
+    answer.raw = c.raw;
+    server->setAnswer("/framed", answer);
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/framed"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    if (c.error == 0) {
+      EXPECT_TRUE(each.finished) << (each.error ? each.error->message : "");
+      EXPECT_TRUE(each.body == text || each.body == "hello" || each.body == compressible) << each.body.size();
+    } else {
+      EXPECT_FALSE(each.finished) << each.body.size() << " bytes taken as the whole body";
+      ASSERT_TRUE(each.error);
+      EXPECT_EQ(each.error->code, c.error) << each.error->message;
+    }
+  }
+}
+
+TEST_F(URLConnectionTest, TricklingServerIsCutOffAtTheDeadlineWithOneFailure) {
+  Answer trickle;
+  trickle.raw = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, 'x');
+  trickle.trickleSeconds = 0.005;
+  server->setAnswer("/trickle", trickle);
+  URLRequest request = requestFor("/trickle");
+  request.setTimeoutInterval(0.5);
+  auto connection = URLConnection::start(request, &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }, 5));
+  ASSERT_TRUE(recorder.error);
+  EXPECT_EQ(recorder.error->code, platform::kURLErrorTimedOut);
+  EXPECT_FALSE(recorder.body.empty()) << "bytes were arriving all along";
+  runUntil([] { return false; }, 0.3);
+  EXPECT_EQ(std::count(recorder.events.begin(), recorder.events.end(), "failed"), 1);
+  EXPECT_FALSE(recorder.finished);
+}
