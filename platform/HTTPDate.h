@@ -1,4 +1,5 @@
-// The HTTP date form of RFC 9110 (IMF-fixdate), independent of the locale.
+// HTTP dates (RFC 9110 5.6.7), independent of the locale: written in the
+// preferred form, read in all three that recipients must accept.
 #pragma once
 
 #include <ctime>
@@ -11,8 +12,9 @@ class HTTPDate {
  public:
   // "Sun, 06 Nov 1994 08:49:37 GMT".
   static std::string format(std::time_t time);
-  // The same form, with or without the " GMT" at the end; nullopt for
-  // anything else.
+  // That form, the obsolete RFC 850 form ("Sunday, 06-Nov-94 08:49:37 GMT")
+  // or the asctime form ("Sun Nov  6 08:49:37 1994"); " GMT" may be left
+  // off the first two. Nullopt for anything else.
   static std::optional<std::time_t> parse(const std::string& text);
 };
 

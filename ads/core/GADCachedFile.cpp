@@ -14,6 +14,7 @@
 #include "platform/ASCII.h"
 #include "platform/FileManager.h"
 #include "platform/HTTPDate.h"
+#include "platform/ProcessWide.h"
 #include "platform/UTF8.h"
 
 namespace {
@@ -31,8 +32,13 @@ std::string directoryNameForHost(const std::string& host) {
   return name.empty() ? "_" : name;
 }
 
+std::function<std::uint32_t(const std::string&)>& hashForTesting() {
+  return platform::processWide<std::function<std::uint32_t(const std::string&)>>();
+}
+
 // FNV-1a: stable across runs and builds, so one URL keeps one file.
 std::uint32_t hashOfText(const std::string& text) {
+  if (hashForTesting()) return hashForTesting()(text);
   std::uint32_t hash = 2166136261u;
   for (unsigned char c : text) {
     hash ^= c;
@@ -70,10 +76,47 @@ void GADCachedFile::cancel() { cleanUpConnection(); }
 
 void GADCachedFile::invalidate() {
   cleanUpConnection();
-  if (auto path = filePath()) {
-    std::error_code ignored;
-    std::filesystem::remove(*path, ignored);
-  }
+  // Another URL's file stays: it is not ours to delete.
+  if (!ownsFile()) return;
+  std::error_code ignored;
+  std::filesystem::remove(*ownerNotePath(), ignored);
+  std::filesystem::remove(*filePath(), ignored);
+}
+
+void GADCachedFile::setFileNameHashForTesting(std::function<std::uint32_t(const std::string&)> hash) {
+  hashForTesting() = std::move(hash);
+}
+
+std::optional<std::filesystem::path> GADCachedFile::ownerNotePath() {
+  auto path = filePath();
+  if (!path) return std::nullopt;
+  return std::filesystem::path(path->string() + ".url");
+}
+
+bool GADCachedFile::ownsFile() {
+  auto note = ownerNotePath();
+  if (!note) return false;
+  std::ifstream in(*note, std::ios::binary);
+  if (!in) return false;
+  const std::string owner((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::error_code ec;
+  return owner == sourceURL_.absoluteString() && std::filesystem::exists(*filePath(), ec);
+}
+
+// The note goes first and comes back last, so that a writer stopped at any
+// point leaves a body that no URL claims rather than one claimed wrongly.
+std::optional<platform::Error> GADCachedFile::writeFile(const std::filesystem::path& path,
+                                                        const std::vector<std::uint8_t>& body) {
+  const std::filesystem::path note = *ownerNotePath();
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  std::filesystem::remove(note, ec);
+  if (auto written = platform::FileManager::writeAtomically(path, body); !written) return written.error();
+  const std::string& owner = sourceURL_.absoluteString();
+  auto noted = platform::FileManager::writeAtomically(
+      note, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(owner.data()), owner.size()));
+  if (!noted) return noted.error();
+  return std::nullopt;
 }
 
 std::optional<std::filesystem::path> GADCachedFile::filePath() {
@@ -88,7 +131,7 @@ std::optional<std::filesystem::path> GADCachedFile::filePath() {
 
 std::optional<std::string> GADCachedFile::content() {
   auto path = filePath();
-  if (!path) return std::nullopt;
+  if (!path || !ownsFile()) return std::nullopt;
   std::ifstream in(*path, std::ios::binary);
   if (!in) return std::nullopt;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -96,16 +139,12 @@ std::optional<std::string> GADCachedFile::content() {
   return text;
 }
 
-bool GADCachedFile::hasContent() {
-  auto path = filePath();
-  std::error_code ec;
-  return path && std::filesystem::exists(*path, ec);
-}
+bool GADCachedFile::hasContent() { return ownsFile(); }
 
 std::optional<std::string> GADCachedFile::fileModificationDate() {
   auto path = filePath();
   struct stat info{};
-  if (!path || ::stat(path->c_str(), &info) != 0) return std::nullopt;
+  if (!path || !ownsFile() || ::stat(path->c_str(), &info) != 0) return std::nullopt;
   return formatHTTPDate(info.st_mtim.tv_sec);
 }
 
@@ -194,10 +233,16 @@ void GADCachedFile::connectionDidReceiveResponse(platform::URLConnection&, const
     return;
   }
   cleanUpConnection();
-  if (httpStatusCode_ == 304)
+  // RFC 9110 15.4.5: a 304 confirms a copy we hold; without one nothing is
+  // current.
+  if (httpStatusCode_ == 304 && ownsFile()) {
     reportEnd();
-  else
+  } else if (httpStatusCode_ == 304) {
+    const platform::Error noCopy{kGADCachedFileErrorDomain, 1, "304 Not Modified without a cached copy"};
+    reportFailure(&noCopy);
+  } else {
     reportFailure(nullptr);
+  }
 }
 
 void GADCachedFile::connectionDidReceiveData(platform::URLConnection&, std::span<const std::uint8_t> data) {
@@ -221,11 +266,8 @@ void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
     reportFailure(&noCaches);
     return;
   }
-  std::error_code ec;
-  std::filesystem::create_directories(path->parent_path(), ec);
-  auto written = platform::FileManager::writeAtomically(*path, body);
-  if (!written) {
-    reportFailure(&written.error());
+  if (auto failed = writeFile(*path, body)) {
+    reportFailure(&*failed);
     return;
   }
   // The server's own date, so that the next conditional request carries it.

@@ -2,6 +2,10 @@
 // between runs and revalidated with conditional requests. Reports each
 // fetch's outcome to its delegate once and never retries by itself.
 //
+// Two URLs whose names hash alike share a file name, so each body is kept
+// with a note of its URL beside it ("<name>.url"): a file that another URL
+// wrote is a miss, never content of this one.
+//
 // The delegate is not retained; its owner clears it before going. A
 // delegate callback may destroy the cached file. Main thread only.
 #pragma once
@@ -9,6 +13,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,10 +61,13 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   // <caches>/<host>/<hash of the source URL>, always inside the caches
   // directory; nullopt while there is no caches directory.
   std::optional<std::filesystem::path> filePath();
-  // The file as UTF-8 text; nullopt when missing or not UTF-8.
+  // The file as UTF-8 text; nullopt when missing, written for another URL
+  // or not UTF-8.
   std::optional<std::string> content();
+  // Whether this URL's file exists.
   bool hasContent();
-  // The file's modification time as an HTTP date; nullopt without a file.
+  // The file's modification time as an HTTP date; nullopt without a file
+  // of this URL.
   std::optional<std::string> fileModificationDate();
   std::string description();
 
@@ -68,12 +76,21 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   static std::string formatHTTPDate(std::time_t time);
   static std::optional<std::time_t> parseHTTPDate(const std::string& text);
 
+  // Replaces the hash that names files (null: the real one), so that tests
+  // can make two URLs share a name.
+  static void setFileNameHashForTesting(std::function<std::uint32_t(const std::string&)> hash);
+
  private:
   void beginFetchWithCacheBuster(bool cacheBuster);
   void saveHeadersFromResponse(const platform::HTTPResponse& response);
   void cleanUpConnection();
   void reportEnd();
   void reportFailure(const platform::Error* error);
+  // The note of the URL that wrote the file, beside it.
+  std::optional<std::filesystem::path> ownerNotePath();
+  // Whether the file on disk was written for this URL.
+  bool ownsFile();
+  std::optional<platform::Error> writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& body);
 
   std::optional<platform::URLRequest> connectionWillSendRequest(platform::URLConnection&, platform::URLRequest request,
                                                                 const platform::HTTPResponse* redirect) override;

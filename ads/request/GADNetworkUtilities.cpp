@@ -83,7 +83,14 @@ std::string GADNetworkUtilities::textOfValue(const platform::Value& value) {
 
 std::optional<platform::URL> GADNetworkUtilities::appendQueryParametersToURL(const platform::Dictionary& parameters,
                                                                              const platform::URL& url) {
+  // Parameters go into the query, before any fragment: a fragment is
+  // never sent, and what follows "#" would be lost with it.
   std::string text = url.absoluteString();
+  std::string fragment;
+  if (const size_t hash = text.find('#'); hash != std::string::npos) {
+    fragment = text.substr(hash);
+    text.resize(hash);
+  }
   const bool hasQuery = url.query().has_value() && !url.query()->empty();
   bool first = true;
   for (const auto& [key, value] : parameters) {
@@ -96,7 +103,7 @@ std::optional<platform::URL> GADNetworkUtilities::appendQueryParametersToURL(con
       text += escaped;
     }
   }
-  return platform::URL::create(text);
+  return platform::URL::create(text + fragment);
 }
 
 std::optional<platform::URL> GADNetworkUtilities::appendQueryKeyValueToURL(const std::string& key,

@@ -305,3 +305,49 @@ TEST(GADCachedFileDateTest, HttpDatesRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GADCachedFileTest, NotModifiedWithoutACopyIsAFailure) {
+  Answer notModified;
+  notModified.status = 304;
+  server->setAnswer("/stale", notModified);
+  auto file = fileFor("/stale");
+  ASSERT_TRUE(fetch(*file));
+  EXPECT_EQ(outcomes.ended, 0);
+  EXPECT_EQ(outcomes.failed, 1);
+  ASSERT_TRUE(outcomes.lastError);
+  EXPECT_EQ(outcomes.lastError->domain, kGADCachedFileErrorDomain);
+  EXPECT_FALSE(file->hasContent());
+}
+
+TEST_F(GADCachedFileTest, URLsSharingAFileNameNeverServeEachOthersBody) {
+  GADCachedFile::setFileNameHashForTesting([](const std::string&) { return 0xabcu; });
+  Answer alpha;
+  alpha.body = "alpha";
+  alpha.lastModified = kModified;
+  server->setAnswer("/alpha", alpha);
+  Answer beta;
+  beta.body = "beta";
+  server->setAnswer("/beta", beta);
+  auto a = fileFor("/alpha");
+  auto b = fileFor("/beta");
+  ASSERT_EQ(a->filePath(), b->filePath());
+
+  ASSERT_TRUE(fetch(*a));
+  EXPECT_EQ(a->content(), "alpha");
+  EXPECT_FALSE(b->hasContent()) << "the file is alpha's";
+  EXPECT_FALSE(b->content());
+
+  ASSERT_TRUE(fetch(*b));
+  EXPECT_FALSE(server->requests().back().header("If-Modified-Since")) << "beta had no copy to revalidate";
+  EXPECT_EQ(b->content(), "beta");
+  EXPECT_FALSE(a->content()) << "alpha's copy is gone, not replaced by beta's body";
+
+  ASSERT_TRUE(fetch(*a));
+  EXPECT_FALSE(server->requests().back().header("If-Modified-Since"));
+  EXPECT_EQ(a->content(), "alpha");
+  GADCachedFile::setFileNameHashForTesting(nullptr);
+}
+
+}  // namespace

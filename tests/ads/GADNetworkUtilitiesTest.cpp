@@ -34,6 +34,14 @@ TEST(GADNetworkUtilitiesTest, AppendingChoosesTheSeparatorFromTheQuery) {
             "http://h/p??b=x%20y");
 }
 
+TEST(GADNetworkUtilitiesTest, AppendingGoesIntoTheQueryBeforeAnyFragment) {
+  Dictionary unique{{"unique", 42}};
+  EXPECT_EQ(GADNetworkUtilities::appendQueryParametersToURL(unique, url("http://h/p#top"))->absoluteString(),
+            "http://h/p?unique=42#top");
+  EXPECT_EQ(GADNetworkUtilities::appendQueryParametersToURL(unique, url("http://h/p?a=1#x?y"))->absoluteString(),
+            "http://h/p?a=1&unique=42#x?y");
+}
+
 TEST(GADNetworkUtilitiesTest, AppendingKeepsOrderKeysAsTheyAreAndNumbersAsDecimal) {
   Dictionary parameters{{"z", 1}, {"a", 2.5}, {"k[]", "v"}};
   EXPECT_EQ(GADNetworkUtilities::appendQueryParametersToURL(parameters, url("http://h/"))->absoluteString(),

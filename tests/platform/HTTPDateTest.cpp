@@ -1,0 +1,47 @@
+#include "platform/HTTPDate.h"
+
+#include <gtest/gtest.h>
+
+using platform::HTTPDate;
+
+namespace {
+
+TEST(HTTPDateTest, ReadsAllThreeFormsRecipientsMustAccept) {
+  constexpr std::time_t kSunday = 784111777;  // 1994-11-06 08:49:37 UTC
+  const struct {
+    const char* text;
+    std::optional<std::time_t> time;
+  } cases[] = {
+      {"Sun, 06 Nov 1994 08:49:37 GMT", kSunday},
+      {"Sun, 06 Nov 1994 08:49:37", kSunday},
+      {"Sunday, 06-Nov-94 08:49:37 GMT", kSunday},
+      {"Sunday, 06-Nov-94 08:49:37 ", kSunday},
+      {"Sun Nov  6 08:49:37 1994", kSunday},
+      {"Sun Nov 6 08:49:37 1994", kSunday},
+      {"Sun Nov  6 08:49:37 1994 GMT", std::nullopt},
+      {"Sun, 06 Nov 1994 08:49:37 PST", std::nullopt},
+      {"Sun, 06 Foo 1994 08:49:37 GMT", std::nullopt},
+      {"Sun, 32 Nov 1994 08:49:37 GMT", std::nullopt},
+      {"Sun, 06 Nov 1994 25:49:37 GMT", std::nullopt},
+      {"yesterday", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HTTPDate::parse(c.text), c.time) << c.text;
+}
+
+TEST(HTTPDateTest, TwoDigitYearsAreNeverMoreThanFiftyYearsAhead) {
+  // Until 2049, "99" is more than fifty years ahead.
+  const auto past = HTTPDate::parse("Friday, 01-Jan-99 00:00:00 GMT");
+  ASSERT_TRUE(past);
+  EXPECT_EQ(HTTPDate::format(*past), "Fri, 01 Jan 1999 00:00:00 GMT") << "1999, not 2099";
+  const auto soon = HTTPDate::parse("Saturday, 01-Jan-28 00:00:00 GMT");
+  ASSERT_TRUE(soon);
+  EXPECT_EQ(HTTPDate::format(*soon), "Sat, 01 Jan 2028 00:00:00 GMT");
+}
+
+TEST(HTTPDateTest, WritesThePreferredForm) {
+  EXPECT_EQ(HTTPDate::format(784111777), "Sun, 06 Nov 1994 08:49:37 GMT");
+  EXPECT_EQ(HTTPDate::parse(HTTPDate::format(1700000000)), 1700000000);
+}
+
+}  // namespace
