@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <unordered_map>
 
 namespace platform {
@@ -16,9 +17,34 @@ Dictionary::Dictionary(std::initializer_list<Entry> entries) {
   for (const auto& entry : entries) set(entry.first, entry.second);
 }
 
-Dictionary::Dictionary(std::vector<Entry>&& entries) : entries_(std::move(entries)) {}
+Dictionary::Dictionary(std::vector<Entry>&& entries) : entries_(std::move(entries)) { rebuildIndex(); }
+
+size_t Dictionary::slotOf(std::string_view key) const {
+  const size_t mask = index_.size() - 1;
+  size_t slot = std::hash<std::string_view>()(key) & mask;
+  while (index_[slot] != 0 && entries_[index_[slot] - 1].first != key) slot = (slot + 1) & mask;
+  return slot;
+}
+
+// With duplicate keys (before removeDuplicateKeys) the first one is found,
+// as a linear search would.
+void Dictionary::rebuildIndex() {
+  index_.clear();
+  if (entries_.size() <= kLinearSize) return;
+  size_t slots = 64;
+  while (slots < entries_.size() * 2) slots <<= 1;
+  index_.assign(slots, 0);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const size_t slot = slotOf(entries_[i].first);
+    if (index_[slot] == 0) index_[slot] = static_cast<std::uint32_t>(i + 1);
+  }
+}
 
 const Value* Dictionary::find(std::string_view key) const {
+  if (!index_.empty()) {
+    const std::uint32_t at = index_[slotOf(key)];
+    return at == 0 ? nullptr : &entries_[at - 1].second;
+  }
   for (const auto& entry : entries_) {
     if (entry.first == key) return &entry.second;
   }
@@ -26,10 +52,7 @@ const Value* Dictionary::find(std::string_view key) const {
 }
 
 Value* Dictionary::find(std::string_view key) {
-  for (auto& entry : entries_) {
-    if (entry.first == key) return &entry.second;
-  }
-  return nullptr;
+  return const_cast<Value*>(static_cast<const Dictionary&>(*this).find(key));
 }
 
 void Dictionary::set(std::string key, Value value) {
@@ -38,6 +61,11 @@ void Dictionary::set(std::string key, Value value) {
     return;
   }
   entries_.emplace_back(std::move(key), std::move(value));
+  if (index_.empty() || entries_.size() * 2 > index_.size()) {
+    rebuildIndex();
+    return;
+  }
+  index_[slotOf(entries_.back().first)] = static_cast<std::uint32_t>(entries_.size());
 }
 
 void Dictionary::removeDuplicateKeys() {
@@ -83,12 +111,14 @@ void Dictionary::removeDuplicateKeys() {
       unique[it->second].second = std::move(entry.second);
   }
   entries_ = std::move(unique);
+  rebuildIndex();
 }
 
 bool Dictionary::erase(std::string_view key) {
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
     if (it->first == key) {
       entries_.erase(it);
+      rebuildIndex();
       return true;
     }
   }

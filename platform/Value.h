@@ -17,7 +17,9 @@ namespace platform {
 class Value;
 
 // A dictionary with text keys that remembers the order in which keys were
-// first set. Setting an existing key replaces its value in place.
+// first set. Setting an existing key replaces its value in place. Past a
+// few entries, keys are found through a hash index, so building one of N
+// keys takes time near N (ad pages write the query strings it is made of).
 class Dictionary {
  public:
   using Entry = std::pair<std::string, Value>;
@@ -50,7 +52,16 @@ class Dictionary {
   bool operator==(const Dictionary& other) const;
 
  private:
+  static constexpr size_t kLinearSize = 16;
+  // Slot of `key` in index_: where it is, or the empty slot it would take.
+  size_t slotOf(std::string_view key) const;
+  void rebuildIndex();
+
   std::vector<Entry> entries_;
+  // Open addressing over the keys' hashes: entry position + 1, 0 empty; a
+  // power of two at least twice the entries. Empty while linear search is
+  // cheaper. Kept up to date by every change, never built by a reader.
+  std::vector<std::uint32_t> index_;
 };
 
 class Value {

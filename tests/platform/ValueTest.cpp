@@ -103,3 +103,51 @@ TEST(DictionaryTest, RemovingDuplicateKeysKeepsFirstPlaceAndLastValue) {
 }
 
 }  // namespace
+
+namespace {
+
+// Past the small sizes the keys go through a hash index: every operation
+// must answer as the plain ordered list would, at every size it passes.
+TEST(DictionaryTest, LargeDictionariesAnswerAsSmallOnesDo) {
+  platform::Dictionary dictionary;
+  for (int i = 0; i < 3000; ++i) {
+    dictionary.set("k" + std::to_string(i), i);
+    const platform::Value* half = dictionary.find("k" + std::to_string(i / 2));
+    ASSERT_TRUE(half) << "at size " << dictionary.size();
+    ASSERT_EQ(*half, platform::Value(i / 2)) << "at size " << dictionary.size();
+  }
+  dictionary.set("k7", "replaced");
+  EXPECT_EQ(dictionary.size(), 3000u);
+  EXPECT_EQ(dictionary.entries()[7].first, "k7") << "replaced in place";
+  EXPECT_EQ(*dictionary.find("k7"), platform::Value("replaced"));
+  EXPECT_FALSE(dictionary.find("k3000"));
+
+  EXPECT_TRUE(dictionary.erase("k0"));
+  EXPECT_FALSE(dictionary.find("k0"));
+  EXPECT_EQ(*dictionary.find("k2999"), platform::Value(2999));
+  EXPECT_EQ(dictionary.entries().front().first, "k1");
+
+  platform::Dictionary copy = dictionary;
+  copy.set("extra", true);
+  EXPECT_EQ(*copy.find("k1500"), platform::Value(1500));
+  EXPECT_FALSE(dictionary.find("extra"));
+
+  for (int i = 1; i < 3000; ++i) ASSERT_TRUE(dictionary.erase("k" + std::to_string(i))) << i;
+  EXPECT_TRUE(dictionary.empty());
+  dictionary.set("again", 1);
+  EXPECT_EQ(*dictionary.find("again"), platform::Value(1));
+}
+
+TEST(DictionaryTest, LargeDictionaryFromEntriesFindsTheFirstOfDuplicatesUntilThoseAreRemoved) {
+  std::vector<platform::Dictionary::Entry> entries;
+  for (int i = 0; i < 100; ++i) entries.emplace_back("k" + std::to_string(i), i);
+  entries.emplace_back("k5", "later");
+  platform::Dictionary dictionary(std::move(entries));
+  EXPECT_EQ(*dictionary.find("k5"), platform::Value(5));
+  dictionary.removeDuplicateKeys();
+  EXPECT_EQ(dictionary.size(), 100u);
+  EXPECT_EQ(*dictionary.find("k5"), platform::Value("later"));
+  EXPECT_EQ(*dictionary.find("k99"), platform::Value(99));
+}
+
+}  // namespace
