@@ -30,7 +30,7 @@ void BM_DictionaryFromQueryString(benchmark::State& state) {
   state.counters["query_kb"] = static_cast<double>(query.size()) / 1024.0;
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_DictionaryFromQueryString)->Arg(100)->Arg(5000)->Arg(80000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DictionaryFromQueryString)->Arg(100)->Arg(1000)->Arg(5000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
