@@ -22,7 +22,10 @@ void GADBannerView::commonInitializer() {
 GADBannerView::~GADBannerView() {
   // The timer and deferred calls keep the loader alive: stop them first,
   // then let the loader go with the registry entry.
-  if (auto loader = privateObject()) loader->cancelPendingActions();
+  if (auto loader = privateObject()) {
+    loader->cancelPendingActions();
+    loader->detachFromAdView();
+  }
   platform::NotificationCenter::defaultCenter().removeObserver(this);
   GADPrivateUtilities::removePrivateObjectForKey(this);
 }

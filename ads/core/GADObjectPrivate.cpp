@@ -1,12 +1,12 @@
 #include "ads/core/GADObjectPrivate.h"
 
-
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/request/GADRequestPrivate.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
 #include "platform/Timer.h"
+#include "platform/ViewController.h"
 
 GADObjectPrivate::GADObjectPrivate(const platform::Rect&)
     : delegateManager_(std::make_shared<GADDelegateManager>()) {}
@@ -44,6 +44,15 @@ void GADObjectPrivate::loadRequest(const std::shared_ptr<GADRequest>& request) {
     request_ = privateRequest ? std::static_pointer_cast<GADRequestPrivate>(privateRequest->copy())
                               : std::make_shared<GADRequestPrivate>();
   }
+}
+
+void GADObjectPrivate::detachFromAdView() {
+  adView_ = nullptr;
+  if (delegateManager_) delegateManager_->setAdView(nullptr);
+}
+
+void GADObjectPrivate::setRootViewController(platform::ViewController* controller) {
+  rootViewController_ = controller ? controller->weak_from_this() : std::weak_ptr<platform::ViewController>();
 }
 
 void GADObjectPrivate::cancelPendingActions() {

@@ -47,6 +47,9 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate> {
   void loadRequest(const std::shared_ptr<GADRequest>& request);
   // Cancels every deferred call that targets this loader and the refresh timer.
   void cancelPendingActions();
+  // The banner is going: nothing may name it any more. Its owner calls this
+  // before it lets the loader go, since a fetch or a page may outlive it.
+  void detachFromAdView();
 
   // Null yields a new default request, a GADRequestPrivate is returned
   // unchanged, any other request yields null.
@@ -56,8 +59,9 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate> {
   const std::string& adUnitID() const { return adUnitID_; }
   void setAdUnitID(std::string adUnitID) { adUnitID_ = std::move(adUnitID); }
   GADDelegateManager* delegateManager() const { return delegateManager_.get(); }
-  platform::ViewController* rootViewController() const { return rootViewController_; }
-  void setRootViewController(platform::ViewController* controller) { rootViewController_ = controller; }
+  // Not retained: null once the controller has gone.
+  platform::ViewController* rootViewController() const { return rootViewController_.lock().get(); }
+  void setRootViewController(platform::ViewController* controller);
   GADRequestPrivate* request() const { return request_.get(); }
   GADObjectState state() const { return static_cast<GADObjectState>(state_); }
   void changeState(GADObjectState state) {
@@ -74,7 +78,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate> {
   GADBannerView* adView_ = nullptr;
   std::string adUnitID_;
   std::shared_ptr<GADDelegateManager> delegateManager_;
-  platform::ViewController* rootViewController_ = nullptr;
+  std::weak_ptr<platform::ViewController> rootViewController_;
   std::shared_ptr<GADRequestPrivate> request_;
   std::int32_t state_ = kGADObjectStateIdle;
   std::shared_ptr<platform::Timer> reloadTimer_;

@@ -1,8 +1,7 @@
 #include "ads/request/GADRequestPrivate.h"
 
-#include <ctime>
-
 #include <cstdio>
+#include <ctime>
 
 #include "ads/request/GADIdentifierUtilities.h"
 #include "ads/request/GADLocation.h"
@@ -52,8 +51,9 @@ std::optional<std::string> GADRequestPrivate::birthdayString() const {
   const std::time_t seconds = static_cast<std::time_t>(birthday_->secondsSince1970);
   std::tm local{};
   localtime_r(&seconds, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y%m%d", &local);
+  // "yyyyMMdd": the year has at least four digits (strftime's %Y does not pad).
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
   return std::string(text);
 }
 

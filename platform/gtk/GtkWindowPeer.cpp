@@ -30,6 +30,8 @@ std::unique_ptr<GtkWindowPeer> GtkWindowPeer::load(const std::string& nibPath) {
 }
 
 GtkWindowPeer::~GtkWindowPeer() {
+  // Transition ends still pending would act on a window that is going.
+  RunLoop::main().cancelPerformRequests(alive_.get());
   alive_.reset();
   gtk_window_destroy(window());
 }
@@ -87,9 +89,10 @@ void GtkWindowPeer::popModal(ViewPeer* view, Animated animated, std::function<vo
   gtk_stack_set_visible_child(screens_, below);
   // The page leaves the stack once it has slid away; its view's peer may go
   // first, taking the widget out itself, so look it up again.
-  GtkStack* screens = screens_;
+  auto screens = GObjectPtr<GtkWidget>::retain(GTK_WIDGET(screens_));
   afterTransition(animated, [leavingRef, screens, done = std::move(done)] {
-    if (gtk_widget_get_parent(leavingRef.get()) == GTK_WIDGET(screens)) gtk_stack_remove(screens, leavingRef.get());
+    if (gtk_widget_get_parent(leavingRef.get()) == screens.get())
+      gtk_stack_remove(GTK_STACK(screens.get()), leavingRef.get());
     done();
   });
 }

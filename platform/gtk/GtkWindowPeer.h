@@ -39,7 +39,8 @@ class GtkWindowPeer : public WindowPeer {
   GtkStack* screens_ = nullptr;     // owned by the window
   // Bottom first. Held so that a page whose view went stays a valid pointer.
   std::vector<GObjectPtr<GtkWidget>> pages_;
-  // Pending transition ends hold only this token, never the peer itself.
+  // Pending transition ends hold only this token, never the peer itself,
+  // and are cancelled by it when the peer goes.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -27,7 +27,7 @@ class FailureRecorder : public GADBannerViewDelegate {
 class GADBannerViewTest : public AdsTest {
  protected:
   void SetUp() override {
-    PlatformTest::SetUp();
+    AdsTest::SetUp();
     banner = GADBannerView::create(platform::Rect(0, 410, 320, 50));
     screen = std::make_shared<platform::ViewController>();
   }
@@ -109,6 +109,17 @@ TEST_F(GADBannerViewTest, TeardownCancelsTheLoadersDeferredCallsThenDestroysIt) 
   EXPECT_EQ(GADPrivateUtilities::countForTesting(), entries - 1);
   platform::RunLoop::main().runFor(0.02);
   EXPECT_EQ(ran, 0);
+}
+
+TEST_F(GADBannerViewTest, ALoaderThatOutlivesItsBannerNamesNoBannerAndNoGoneController) {
+  banner->setRootViewController(screen.get());
+  auto loader = banner->privateObject();  // held as a fetch in flight would
+  EXPECT_EQ(loader->rootViewController(), screen.get());
+  screen.reset();
+  EXPECT_EQ(loader->rootViewController(), nullptr) << "not retained, and not left dangling";
+  banner.reset();
+  EXPECT_EQ(loader->adView(), nullptr);
+  EXPECT_EQ(loader->delegateManager()->adView(), nullptr);
 }
 
 TEST_F(GADBannerViewTest, TeardownStopsObservingTheDefaultCenter) {

@@ -13,6 +13,7 @@
 #include "app/BlorvikViewController.h"
 #include "app/info.h"
 #include "platform/Application.h"
+#include "platform/Bundle.h"
 #include "platform/RunLoop.h"
 #include "platform/Window.h"
 #include "platform/gtk/GtkToolkit.h"
@@ -128,6 +129,21 @@ TEST_F(ApplicationWindowTest, InfoButtonSlidesTheInfoScreenUpAndBackRemovesIt) {
     for (GtkWidget* c = gtk_widget_get_first_child(GTK_WIDGET(screens)); c; c = gtk_widget_get_next_sibling(c)) ++pages;
     EXPECT_EQ(pages, 1) << "the info page left the stack";
   }
+}
+
+TEST(GtkWindowPeerTest, AWindowThatGoesMidTransitionEndsNoTransitionLater) {
+  auto peer = platform::gtk::GtkWindowPeer::load(platform::Bundle::main().resourcesPath() / "MainWindow.ui");
+  ASSERT_NE(peer, nullptr);
+  platform::gtk::GtkViewPeer root(gtk_fixed_new());
+  platform::gtk::GtkViewPeer modal(gtk_fixed_new());
+  peer->setRootView(&root);
+  int ended = 0;
+  peer->pushModal(&modal, platform::Animated::No, [&] { ++ended; });
+  ASSERT_TRUE(runUntil([&] { return ended == 1; }));
+  peer->popModal(&modal, platform::Animated::Yes, [&] { ++ended; });
+  peer.reset();
+  RunLoop::main().runFor(platform::gtk::GtkWindowPeer::kTransitionSeconds + 0.2);
+  EXPECT_EQ(ended, 1) << "the pop's end was cancelled with its window";
 }
 
 TEST_F(ApplicationWindowTest, HidingTheStatusBarHidesItsStrip) {

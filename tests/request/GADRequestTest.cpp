@@ -57,6 +57,14 @@ TEST_F(GADRequestTest, ApplicationSettingsBecomeTheirKeys) {
   EXPECT_EQ(*parameters.find(kGADParameterTotalAdRequests), Value(7));
 }
 
+TEST_F(GADRequestTest, BirthdayYearsHaveAtLeastFourDigits) {
+  auto request = make();
+  request->setBirthdayWithMonthDayYear(1, 1, 900);
+  EXPECT_EQ(request->birthdayString(), "09000101");
+  request->setBirthdayWithMonthDayYear(12, 31, 2001);
+  EXPECT_EQ(request->birthdayString(), "20011231");
+}
+
 TEST_F(GADRequestTest, UnusableSettingsLeaveTheirKeysOut) {
   auto request = make();
   request->setGender(3);
