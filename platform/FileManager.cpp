@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
+#include "platform/ASCII.h"
 #include "platform/Bundle.h"
 
 namespace platform {
@@ -26,6 +29,45 @@ struct Overrides {
 Overrides& overrides() {
   static Overrides o;
   return o;
+}
+
+// The process's umask, read without changing it (umask(2) both reads and
+// sets, which would race with other threads creating files).
+mode_t currentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) != 0) continue;
+    mode_t mask = 0;
+    for (char c : line.substr(6)) {
+      if (c >= '0' && c <= '7') mask = static_cast<mode_t>(mask * 8 + static_cast<mode_t>(c - '0'));
+    }
+    return mask & 0777;
+  }
+  return 022;
+}
+
+// "<name>.XXXXXX" as mkstemp fills it in.
+bool isTemporaryOf(const std::string& candidate, const std::string& name) {
+  if (candidate.size() != name.size() + 7 || candidate.compare(0, name.size(), name) != 0 ||
+      candidate[name.size()] != '.')
+    return false;
+  for (size_t i = name.size() + 1; i < candidate.size(); ++i)
+    if (!ascii::isAlnum(candidate[i])) return false;
+  return true;
+}
+
+void removeStaleTemporaries(const std::filesystem::path& path) {
+  constexpr auto kStale = std::chrono::minutes(1);
+  const std::string name = path.filename().string();
+  std::error_code ec;
+  const auto now = std::filesystem::file_time_type::clock::now();
+  for (const auto& entry : std::filesystem::directory_iterator(path.parent_path(), ec)) {
+    const std::string candidate = entry.path().filename().string();
+    if (!isTemporaryOf(candidate, name) || !entry.is_regular_file(ec)) continue;
+    const auto written = entry.last_write_time(ec);
+    if (!ec && now - written > kStale) std::filesystem::remove(entry.path(), ec);
+  }
 }
 
 Error writeError(const std::filesystem::path& path, int err) {
@@ -97,7 +139,7 @@ std::expected<void, Error> FileManager::writeAtomically(const std::filesystem::p
     written += static_cast<size_t>(n);
   }
   // The data must be on disk before the name points at it.
-  if (::fsync(fd) != 0 || ::fchmod(fd, 0644) != 0) {
+  if (::fsync(fd) != 0 || ::fchmod(fd, 0666 & ~currentUmask()) != 0) {
     const int err = errno;
     ::close(fd);
     ::unlink(temporary.c_str());
@@ -110,6 +152,7 @@ std::expected<void, Error> FileManager::writeAtomically(const std::filesystem::p
     ::unlink(temporary.c_str());
     return std::unexpected(writeError(path, err));
   }
+  removeStaleTemporaries(path);
   return {};
 }
 

@@ -29,7 +29,9 @@ class FileManager {
 
   // Writes `bytes` to a new file beside `path`, flushes it to disk and
   // renames it over `path`: a reader (or a crash) sees the old file or the
-  // new one, never a part.
+  // new one, never a part. The file gets the mode the process's umask
+  // allows (0666 less the umask). Temporaries that a writer killed mid-write
+  // left beside `path` are removed once they are a minute old.
   static std::expected<void, Error> writeAtomically(const std::filesystem::path& path,
                                                     std::span<const std::uint8_t> bytes);
   // Runs between the flush and the rename (tests kill the process there).

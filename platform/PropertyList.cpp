@@ -105,6 +105,19 @@ Value fromPlist(plist_t node) {
   }
 }
 
+bool holdsNUL(const Value& value) {
+  if (const auto* text = value.asString()) return text->find('\0') != std::string::npos;
+  if (const auto* array = value.asArray()) {
+    for (const auto& item : *array)
+      if (holdsNUL(item)) return true;
+  }
+  if (const auto* dictionary = value.asDictionary()) {
+    for (const auto& [key, item] : *dictionary)
+      if (key.find('\0') != std::string::npos || holdsNUL(item)) return true;
+  }
+  return false;
+}
+
 plist_t toPlist(const Value& value) {
   switch (value.type()) {
     // This libplist has no null: an empty text stands for it.
@@ -162,7 +175,9 @@ std::expected<Value, Error> PropertyList::readFile(const std::filesystem::path& 
   return parse(bytes);
 }
 
-std::string PropertyList::toXML(const Value& value) {
+std::expected<std::string, Error> PropertyList::toXML(const Value& value) {
+  if (holdsNUL(value))
+    return std::unexpected(Error{kPropertyListErrorDomain, 4, "a text with a NUL character cannot be stored"});
   PlistPtr root(toPlist(value));
   char* xml = nullptr;
   uint32_t length = 0;

@@ -18,7 +18,9 @@ class PropertyList {
   // Reads XML or binary.
   static std::expected<Value, Error> parse(std::span<const std::uint8_t> bytes);
   static std::expected<Value, Error> readFile(const std::filesystem::path& path);
-  static std::string toXML(const Value& value);
+  // Fails (code 4) on a text or key holding a NUL character, which the
+  // XML form cannot carry, rather than cut it short.
+  static std::expected<std::string, Error> toXML(const Value& value);
 };
 
 }  // namespace platform

@@ -77,9 +77,13 @@ bool UserDefaults::synchronize() {
   if (!file_) return false;
   std::error_code ec;
   std::filesystem::create_directories(file_->parent_path(), ec);
-  const std::string xml = PropertyList::toXML(Value(values_));
+  const auto xml = PropertyList::toXML(Value(values_));
+  if (!xml) {
+    log("Preferences cannot be saved: %s.", xml.error().message.c_str());
+    return false;
+  }
   auto written = FileManager::writeAtomically(
-      *file_, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(xml.data()), xml.size()));
+      *file_, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(xml->data()), xml->size()));
   return written.has_value();
 }
 

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -65,6 +67,35 @@ TEST_F(FileManagerTest, AProcessKilledMidWriteLeavesTheOldFileWhole) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(readAll(path), "the old content");
+}
+
+TEST_F(FileManagerTest, TemporariesLeftByAKilledWriterGoOnceStale) {
+  const auto path = dir / "file";
+  const auto stale = dir / "file.Ab12Cd";
+  const auto fresh = dir / "file.Zz99Yy";
+  const auto other = dir / "other.Ab12Cd";
+  for (const auto& p : {stale, fresh, other}) std::ofstream(p) << "partial";
+  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+  std::filesystem::last_write_time(stale, old);
+  std::filesystem::last_write_time(other, old);
+  ASSERT_TRUE(FileManager::writeAtomically(path, bytes("body")));
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_TRUE(std::filesystem::exists(fresh)) << "a writer may still be at work on it";
+  EXPECT_TRUE(std::filesystem::exists(other)) << "another file's temporary";
+}
+
+TEST_F(FileManagerTest, WrittenFilesFollowTheUmask) {
+  const mode_t saved = ::umask(077);
+  const auto path = dir / "private";
+  const auto written = FileManager::writeAtomically(path, bytes("x"));
+  ::umask(022);
+  const auto shared = dir / "shared";
+  const auto second = FileManager::writeAtomically(shared, bytes("y"));
+  ::umask(saved);
+  ASSERT_TRUE(written);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all, std::filesystem::perms(0600));
+  EXPECT_EQ(std::filesystem::status(shared).permissions() & std::filesystem::perms::all, std::filesystem::perms(0644));
 }
 
 TEST_F(FileManagerTest, CachesDirectoryFollowsXdgCacheHome) {

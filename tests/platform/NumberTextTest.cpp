@@ -113,7 +113,7 @@ TEST_F(CommaDecimalLocaleTest, JSONNumbersAreWrittenAndReadExactly) {
 
 TEST_F(CommaDecimalLocaleTest, PropertyListRealsRoundTripExactly) {
   const Value original(platform::Dictionary{{"quarter", 0.25}, {"third", 1.0 / 3.0}, {"decimal", Value(Value::Decimal{"0.125"})}});
-  const std::string xml = platform::PropertyList::toXML(original);
+  const std::string xml = platform::PropertyList::toXML(original).value();
   EXPECT_EQ(xml.find(','), std::string::npos) << xml;
   const auto parsed = platform::PropertyList::parse(
       std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(xml.data()), xml.size()));

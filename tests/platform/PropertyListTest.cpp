@@ -22,7 +22,7 @@ TEST(PropertyListTest, XmlRoundTripKeepsTypesAndOrder) {
                             {"when", Value::Date{1700000000}},  // XML dates keep whole seconds
                             {"blob", Value::Bytes{1, 2, 3}},
                             {"list", Value::Array{"a", 1}}});
-  const std::string xml = PropertyList::toXML(original);
+  const std::string xml = PropertyList::toXML(original).value();
   auto parsed = PropertyList::parse(bytesOf(xml));
   ASSERT_TRUE(parsed.has_value());
   EXPECT_EQ(*parsed, original);
@@ -36,6 +36,16 @@ TEST(PropertyListTest, RefusesTextThatIsNoPropertyList) {
   for (std::string_view bad : {"", "hello", "<plist><dict><key>a</key>", "bplist00\x01"}) {
     auto parsed = PropertyList::parse(bytesOf(bad));
     EXPECT_FALSE(parsed.has_value()) << bad;
+  }
+}
+
+TEST(PropertyListTest, TextWithANulCharacterIsRefusedNotCut) {
+  using namespace std::string_literals;
+  for (const platform::Value& value : {platform::Value("a\0b"s), platform::Value(platform::Dictionary{{"k\0"s, 1}}),
+                                       platform::Value(platform::Value::Array{platform::Value("x\0"s)})}) {
+    const auto xml = PropertyList::toXML(value);
+    ASSERT_FALSE(xml) << *xml;
+    EXPECT_EQ(xml.error().code, 4);
   }
 }
 

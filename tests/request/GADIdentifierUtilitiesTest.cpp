@@ -120,9 +120,9 @@ TEST_F(GADIdentifierUtilitiesTest, ApplicationNameAndStoreMetadataFromFiles) {
   std::filesystem::create_directories(home / "Documents");
   std::filesystem::create_directories(home / "bundle");
   std::ofstream(home / "bundle" / "Info.plist")
-      << platform::PropertyList::toXML(platform::Value(platform::Dictionary{{"CFBundleIdentifier", "com.example.app"}}));
+      << *platform::PropertyList::toXML(platform::Value(platform::Dictionary{{"CFBundleIdentifier", "com.example.app"}}));
   std::ofstream(home / "iTunesMetadata.plist")
-      << platform::PropertyList::toXML(platform::Value(platform::Dictionary{{"itemId", 42}}));
+      << *platform::PropertyList::toXML(platform::Value(platform::Dictionary{{"itemId", 42}}));
   platform::Bundle::setMainForTesting(std::make_shared<platform::Bundle>(home / "bundle"));
   platform::FileManager::setDocumentsDirectoryForTesting(home / "Documents");
 
@@ -137,7 +137,7 @@ TEST_F(GADIdentifierUtilitiesTest, ApplicationNameAndStoreMetadataFromFiles) {
 TEST_F(GADIdentifierUtilitiesTest, MissingOrNonDictionaryMetadataIsEmpty) {
   EXPECT_TRUE(GADIdentifierUtilities::readITunesMetadataFileAt("/nonexistent.plist").empty());
   const auto file = std::filesystem::temp_directory_path() / "array-metadata.plist";
-  std::ofstream(file) << platform::PropertyList::toXML(platform::Value(platform::Value::Array{1}));
+  std::ofstream(file) << *platform::PropertyList::toXML(platform::Value(platform::Value::Array{1}));
   EXPECT_TRUE(GADIdentifierUtilities::readITunesMetadataFileAt(file).empty());
   std::filesystem::remove(file);
   EXPECT_EQ(text(GADIdentifierUtilities::sharedInstance().parameters(), kGADApplicationName),
