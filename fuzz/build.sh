@@ -10,9 +10,14 @@ mkdir -p "$out"
 # <expected> empty unless told otherwise.
 flags=(-std=c++2b -D__cpp_concepts=202002L -Wno-macro-redefined -O1 -g -I.
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-codec=(ads/codec/GAD_TamskJSON.cpp ads/codec/GTMStringEncoding.cpp platform/Value.cpp platform/UTF8.cpp)
+codec=(ads/codec/GAD_TamskJSON.cpp ads/codec/GTMStringEncoding.cpp platform/Value.cpp platform/UTF8.cpp platform/NumberText.cpp)
 for target in JsonReaderFuzzer JsonRoundTripFuzzer EncodingDecodeFuzzer; do
-  if [ ! "$out/$target" -nt "fuzz/$target.cpp" ] || [ -n "$(find ads/codec platform/Value.* platform/UTF8.* -newer "$out/$target" 2>/dev/null)" ]; then
+  if [ ! "$out/$target" -nt "fuzz/$target.cpp" ] || [ -n "$(find ads/codec platform/Value.* platform/UTF8.* platform/NumberText.* platform/ASCII.h -newer "$out/$target" 2>/dev/null)" ]; then
     clang++-16 "${flags[@]}" "fuzz/$target.cpp" "${codec[@]}" -o "$out/$target"
   fi
 done
+# The chunked body reader stands alone.
+if [ ! "$out/ChunkedDecoderFuzzer" -nt fuzz/ChunkedDecoderFuzzer.cpp ] ||
+   [ -n "$(find platform/ChunkedDecoder.* platform/ASCII.h -newer "$out/ChunkedDecoderFuzzer" 2>/dev/null)" ]; then
+  clang++-16 "${flags[@]}" fuzz/ChunkedDecoderFuzzer.cpp platform/ChunkedDecoder.cpp -o "$out/ChunkedDecoderFuzzer"
+fi

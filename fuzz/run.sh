@@ -31,5 +31,6 @@ run() {
 run JsonReaderFuzzer json
 run JsonRoundTripFuzzer json
 run EncodingDecodeFuzzer decode
+run ChunkedDecoderFuzzer chunked
 echo "fuzz: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
