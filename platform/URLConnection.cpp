@@ -153,6 +153,13 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     d->connectionDidFailWithError(c, error);
   }
 
+  // A GIO failure: reported as ours (unless stopped) and freed.
+  void failWith(GError* error) {
+    const Error e = errorFromGError(error);
+    g_error_free(error);
+    fail(e);
+  }
+
   void succeed() {
     if (stopped()) return;
     URLConnection& c = *connection;
@@ -229,9 +236,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       return;
     }
     if (!connected) {
-      Error e = errorFromGError(error);
-      g_error_free(error);
-      state->fail(e);
+      state->failWith(error);
       return;
     }
     state->stream = G_IO_STREAM(connected);
@@ -284,9 +289,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
             return;
           }
           if (!ok) {
-            Error e = errorFromGError(error);
-            g_error_free(error);
-            state->fail(e);
+            state->failWith(error);
             return;
           }
           state->readMore();
@@ -309,9 +312,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       return;
     }
     if (!bytes) {
-      Error e = errorFromGError(error);
-      g_error_free(error);
-      state->fail(e);
+      state->failWith(error);
       return;
     }
     gsize size = 0;
