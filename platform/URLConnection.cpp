@@ -128,7 +128,8 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     decoder = nullptr;
     decoderFinished = false;
     if (stream) {
-      g_io_stream_close(stream, nullptr, nullptr);
+      // Closing may write (a TLS close notification): never on the loop's time.
+      g_io_stream_close_async(stream, G_PRIORITY_DEFAULT, nullptr, nullptr, nullptr);
       g_object_unref(stream);
     }
     stream = nullptr;
