@@ -3,8 +3,10 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -20,15 +22,25 @@ struct RunLoop::State {
   struct Request {
     std::shared_ptr<void> target;
     Task task;
-    GSource* source = nullptr;
+    double due = 0;
   };
   std::uint64_t nextRequestID = 1;
   std::unordered_map<std::uint64_t, Request> requests;
+  // Due time, then the order of making: what runs next is first.
+  std::set<std::pair<double, std::uint64_t>> schedule;
   // Cancelling by target touches only that target's requests.
   std::unordered_multimap<const void*, std::uint64_t> requestsByTarget;
+  // One GLib source wakes the loop for the first due request.
+  GSource* wakeup = nullptr;
+  double wakeupDue = 0;
+
+  bool manualTime = false;
+  double manualNow = 0;
 
   std::vector<std::shared_ptr<void>> keptAlive;
   GSource* releaseSource = nullptr;
+
+  double now() const { return manualTime ? manualNow : static_cast<double>(g_get_monotonic_time()) / 1e6; }
 
   void forget(std::uint64_t id, const void* target) {
     auto range = requestsByTarget.equal_range(target);
@@ -39,6 +51,68 @@ struct RunLoop::State {
       }
     }
   }
+
+  // Takes a request out of every index; the caller runs or drops it.
+  Request take(std::uint64_t id) {
+    auto it = requests.find(id);
+    Request request = std::move(it->second);
+    requests.erase(it);
+    schedule.erase({request.due, id});
+    forget(id, request.target.get());
+    return request;
+  }
+
+  void disarm() {
+    if (!wakeup) return;
+    g_source_destroy(wakeup);
+    g_source_unref(wakeup);
+    wakeup = nullptr;
+  }
+
+  // Points the wake-up at the first due request; under manual time only a
+  // request already due wakes the loop.
+  void arm(const std::shared_ptr<State>& self) {
+    if (schedule.empty()) {
+      disarm();
+      return;
+    }
+    const double due = schedule.begin()->first;
+    if (wakeup && wakeupDue <= due) return;
+    disarm();
+    const double delay = due - now();
+    if (manualTime && delay > 0) return;
+    const guint milliseconds = delay <= 0 ? 0 : static_cast<guint>(std::ceil(delay * 1000.0));
+    wakeup = g_timeout_source_new(milliseconds);
+    wakeupDue = due;
+    g_source_set_callback(
+        wakeup,
+        [](gpointer data) -> gboolean {
+          auto state = std::static_pointer_cast<State>(static_cast<std::weak_ptr<void>*>(data)->lock());
+          if (state) state->wake(state);
+          return G_SOURCE_REMOVE;
+        },
+        new std::weak_ptr<void>(self), [](gpointer data) { delete static_cast<std::weak_ptr<void>*>(data); });
+    g_source_attach(wakeup, context);
+  }
+
+  // Runs the requests due now, but not those they make: a call made with no
+  // delay runs on a later turn, as if it had a source of its own.
+  void wake(const std::shared_ptr<State>& self) {
+    g_source_unref(wakeup);
+    wakeup = nullptr;
+    const double time = now();
+    std::vector<std::uint64_t> due;
+    for (const auto& [when, id] : schedule) {
+      if (when > time) break;
+      due.push_back(id);
+    }
+    for (std::uint64_t id : due) {
+      if (!requests.count(id)) continue;  // cancelled by an earlier one
+      Request request = take(id);
+      request.task();
+    }
+    arm(self);
+  }
 };
 
 namespace {
@@ -46,13 +120,6 @@ namespace {
 std::unique_ptr<RunLoop>& mainSlot() {
   return processWide<std::unique_ptr<RunLoop>>();
 }
-
-// What a deferred call's GSource carries: never the loop itself, only a weak
-// reference to its state, so a source that outlives its loop does nothing.
-struct RequestHandle {
-  std::weak_ptr<void> state;
-  std::uint64_t id;
-};
 
 }  // namespace
 
@@ -63,12 +130,14 @@ RunLoop::RunLoop(GMainContext* context, bool ownsContext) : state_(std::make_sha
 }
 
 RunLoop::~RunLoop() {
-  for (auto& [id, request] : state_->requests) {
-    g_source_destroy(request.source);
-    g_source_unref(request.source);
-  }
+  state_->disarm();
+  // Targets go after the indexes are empty: a target's destructor may
+  // cancel more requests.
+  auto dropped = std::move(state_->requests);
   state_->requests.clear();
+  state_->schedule.clear();
   state_->requestsByTarget.clear();
+  dropped.clear();
   if (state_->releaseSource) {
     g_source_destroy(state_->releaseSource);
     g_source_unref(state_->releaseSource);
@@ -101,47 +170,46 @@ bool RunLoop::isMainThread() const { return std::this_thread::get_id() == state_
 void RunLoop::performAfterDelay(std::shared_ptr<void> target, double delaySeconds, Task task) {
   const std::uint64_t id = state_->nextRequestID++;
   const void* key = target.get();
-  const guint milliseconds = delaySeconds <= 0 ? 0 : static_cast<guint>(delaySeconds * 1000.0 + 0.5);
-  GSource* source = g_timeout_source_new(milliseconds);
-  auto* handle = new RequestHandle{state_, id};
-  g_source_set_callback(
-      source,
-      [](gpointer data) -> gboolean {
-        auto* h = static_cast<RequestHandle*>(data);
-        auto state = std::static_pointer_cast<State>(h->state.lock());
-        if (!state) return G_SOURCE_REMOVE;
-        auto it = state->requests.find(h->id);
-        if (it == state->requests.end()) return G_SOURCE_REMOVE;
-        // Take the request out before running it: the task may cancel or
-        // add requests, or release the last other owner of its target.
-        State::Request request = std::move(it->second);
-        state->requests.erase(it);
-        state->forget(h->id, request.target.get());
-        g_source_unref(request.source);
-        request.task();
-        return G_SOURCE_REMOVE;
-      },
-      handle, [](gpointer data) { delete static_cast<RequestHandle*>(data); });
-  state_->requests.emplace(id, State::Request{std::move(target), std::move(task), source});
+  const double due = state_->now() + (delaySeconds > 0 ? delaySeconds : 0);
+  state_->requests.emplace(id, State::Request{std::move(target), std::move(task), due});
+  state_->schedule.emplace(due, id);
   state_->requestsByTarget.emplace(key, id);
-  g_source_attach(source, state_->context);
+  state_->arm(state_);
 }
 
 void RunLoop::cancelPerformRequests(const void* target) {
   std::vector<State::Request> cancelled;
+  std::vector<std::uint64_t> ids;
   auto range = state_->requestsByTarget.equal_range(target);
-  for (auto it = range.first; it != range.second; ++it) {
-    auto request = state_->requests.find(it->second);
-    if (request == state_->requests.end()) continue;
-    g_source_destroy(request->second.source);
-    g_source_unref(request->second.source);
-    cancelled.push_back(std::move(request->second));
-    state_->requests.erase(request);
-  }
-  state_->requestsByTarget.erase(target);
+  for (auto it = range.first; it != range.second; ++it) ids.push_back(it->second);
+  for (std::uint64_t id : ids)
+    if (state_->requests.count(id)) cancelled.push_back(state_->take(id));
   // Targets are released last, after the index is consistent again, since
   // releasing one may run a destructor that cancels more requests.
   cancelled.clear();
+}
+
+double RunLoop::now() const { return state_->now(); }
+
+void RunLoop::useManualTimeForTesting() {
+  state_->manualNow = state_->now();
+  state_->manualTime = true;
+  state_->disarm();
+  state_->arm(state_);
+}
+
+void RunLoop::advanceForTesting(double seconds) {
+  if (!state_->manualTime) useManualTimeForTesting();
+  const double end = state_->manualNow + (seconds > 0 ? seconds : 0);
+  while (!state_->schedule.empty() && state_->schedule.begin()->first <= end) {
+    const auto [due, id] = *state_->schedule.begin();
+    state_->manualNow = std::max(state_->manualNow, due);
+    State::Request request = state_->take(id);
+    request.task();
+  }
+  state_->manualNow = end;
+  state_->disarm();
+  state_->arm(state_);
 }
 
 size_t RunLoop::pendingPerformRequestCount(const void* target) const {

@@ -1,5 +1,11 @@
-// The main run loop, on a GLib main context. Deferred calls, keep-alive until
-// the end of the current turn, thread identity and cross-thread calls.
+// The main run loop, on a GLib main context. Deferred calls (and the timers
+// built on them), keep-alive until the end of the current turn, thread
+// identity and cross-thread calls.
+//
+// Deferred calls are kept in one schedule ordered by due time, read against
+// the loop's clock: GLib's monotonic clock in the product; in tests, a clock
+// that stands still until the test advances it, so a 30-second refresh is
+// tested without waiting.
 //
 // Everything here is used on the main thread unless a comment says otherwise.
 #pragma once
@@ -40,6 +46,18 @@ class RunLoop {
   // Cancels every pending request made with `target`; none of them runs.
   void cancelPerformRequests(const void* target);
   size_t pendingPerformRequestCount(const void* target) const;
+
+  // Seconds on the loop's clock (monotonic; only differences mean anything).
+  double now() const;
+  // From now on the loop's clock stands still but for advanceForTesting.
+  // Calls already due, and calls made with no delay, still run on a later
+  // turn of the loop.
+  void useManualTimeForTesting();
+  // Moves the manual clock `seconds` forward, running in due order (calls
+  // due at the same time in the order they were made) every deferred call
+  // that falls due on the way, those made meanwhile included; the clock
+  // reads each call's due time while it runs.
+  void advanceForTesting(double seconds);
 
   // Any thread. Runs `task` on the main thread and returns once it has run.
   // On the main thread it runs at once. Must not be called from a thread the

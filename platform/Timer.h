@@ -1,6 +1,7 @@
 // A one-shot timer on the main run loop. While scheduled it holds its target
 // alive (as the loader's refresh timer must); invalidating it or destroying
-// the Timer object releases the target and removes the GLib source.
+// the Timer object releases the target and cancels its run-loop request.
+// It runs on the run loop's clock, so tests can advance it by hand.
 #pragma once
 
 #include <functional>

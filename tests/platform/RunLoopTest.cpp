@@ -1,8 +1,12 @@
 #include "platform/RunLoop.h"
 
 #include <atomic>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "platform/Timer.h"
 #include "tests/support/PlatformTest.h"
 
 using platform::RunLoop;
@@ -114,6 +118,93 @@ TEST_F(RunLoopTest, RunOnMainAndWaitRunsOnTheMainThreadBeforeReturning) {
 
 TEST_F(RunLoopTest, RunUntilReportsATimeout) {
   EXPECT_FALSE(runUntil([] { return false; }, 0.02));
+}
+
+}  // namespace
+
+namespace {
+
+// ------------------------------------------------------- time tests control
+
+class ManualTimeTest : public PlatformTest {
+ protected:
+  void SetUp() override {
+    PlatformTest::SetUp();
+    loop().useManualTimeForTesting();
+  }
+  static RunLoop& loop() { return RunLoop::main(); }
+  std::shared_ptr<int> target = std::make_shared<int>(0);
+  std::vector<std::string> ran;
+};
+
+TEST_F(ManualTimeTest, DelayedCallsWaitForTheClockNotForTheLoop) {
+  loop().performAfterDelay(target, 30, [&] { ran.push_back("30s"); });
+  loop().runFor(0.05);
+  EXPECT_TRUE(ran.empty()) << "real time does not move the manual clock";
+  loop().advanceForTesting(29.9);
+  EXPECT_TRUE(ran.empty());
+  loop().advanceForTesting(0.1);
+  EXPECT_EQ(ran, std::vector<std::string>{"30s"});
+}
+
+TEST_F(ManualTimeTest, CallsRunInDueOrderThenOrderOfMakingAndSeeTheirDueTime) {
+  const double start = loop().now();
+  std::vector<double> clock;
+  for (const auto& [name, delay] : std::vector<std::pair<std::string, double>>{{"c", 3}, {"a", 1}, {"b1", 2}, {"b2", 2}})
+    loop().performAfterDelay(target, delay, [&, name = name] {
+      ran.push_back(name);
+      clock.push_back(loop().now() - start);
+    });
+  loop().advanceForTesting(10);
+  EXPECT_EQ(ran, (std::vector<std::string>{"a", "b1", "b2", "c"}));
+  EXPECT_EQ(clock, (std::vector<double>{1, 2, 2, 3}));
+  EXPECT_EQ(loop().now() - start, 10);
+}
+
+TEST_F(ManualTimeTest, CallsMadeDuringAnAdvanceRunInItWhenTheyFallDue) {
+  loop().performAfterDelay(target, 5, [&] {
+    ran.push_back("first");
+    loop().performAfterDelay(target, 5, [&] { ran.push_back("chained"); });
+    loop().performAfterDelay(target, 50, [&] { ran.push_back("later"); });
+  });
+  loop().advanceForTesting(12);
+  EXPECT_EQ(ran, (std::vector<std::string>{"first", "chained"}));
+  EXPECT_EQ(loop().pendingPerformRequestCount(target.get()), 1u);
+}
+
+TEST_F(ManualTimeTest, CallsWithNoDelayStillRunOnALaterTurn) {
+  loop().performAfterDelay(target, 0, [&] {
+    ran.push_back("now");
+    loop().performAfterDelay(target, 0, [&] { ran.push_back("next turn"); });
+  });
+  EXPECT_TRUE(ran.empty());
+  ASSERT_TRUE(loop().runUntil([&] { return ran.size() == 1; }, 1));
+  EXPECT_EQ(ran, std::vector<std::string>{"now"}) << "not in the same turn";
+  ASSERT_TRUE(loop().runUntil([&] { return ran.size() == 2; }, 1));
+}
+
+TEST_F(ManualTimeTest, CancelledCallsDoNotRunWhenTheClockPasses) {
+  auto other = std::make_shared<int>(0);
+  loop().performAfterDelay(target, 1, [&] { ran.push_back("cancelled"); });
+  loop().performAfterDelay(other, 2, [&] { ran.push_back("kept"); });
+  loop().cancelPerformRequests(target.get());
+  loop().advanceForTesting(5);
+  EXPECT_EQ(ran, std::vector<std::string>{"kept"});
+}
+
+TEST_F(ManualTimeTest, TimersFireOnTheManualClock) {
+  int fired = 0;
+  auto timer = platform::Timer::scheduledTimer(30, target, [&] { ++fired; });
+  loop().advanceForTesting(29);
+  EXPECT_EQ(fired, 0);
+  EXPECT_TRUE(timer->isValid());
+  loop().advanceForTesting(1);
+  EXPECT_EQ(fired, 1);
+  EXPECT_FALSE(timer->isValid());
+  auto cancelled = platform::Timer::scheduledTimer(1, target, [&] { ++fired; });
+  cancelled->invalidate();
+  loop().advanceForTesting(2);
+  EXPECT_EQ(fired, 1);
 }
 
 }  // namespace
