@@ -21,3 +21,12 @@ if [ ! "$out/ChunkedDecoderFuzzer" -nt fuzz/ChunkedDecoderFuzzer.cpp ] ||
    [ -n "$(find platform/ChunkedDecoder.* platform/ASCII.h -newer "$out/ChunkedDecoderFuzzer" 2>/dev/null)" ]; then
   clang++-16 "${flags[@]}" fuzz/ChunkedDecoderFuzzer.cpp platform/ChunkedDecoder.cpp -o "$out/ChunkedDecoderFuzzer"
 fi
+# Message URLs: the URL type (on GLib), the query parser and the messages.
+message=(ads/content/GADNotification.cpp ads/request/GADNetworkUtilities.cpp platform/URL.cpp platform/Value.cpp
+         platform/UTF8.cpp platform/NumberText.cpp)
+if [ ! "$out/MessageURLFuzzer" -nt fuzz/MessageURLFuzzer.cpp ] ||
+   [ -n "$(find "${message[@]}" ads/content platform/URL.h platform/Value.h platform/ASCII.h -newer "$out/MessageURLFuzzer" 2>/dev/null)" ]; then
+  # shellcheck disable=SC2046
+  clang++-16 "${flags[@]}" fuzz/MessageURLFuzzer.cpp "${message[@]}" $(pkg-config --cflags --libs glib-2.0) \
+    -o "$out/MessageURLFuzzer"
+fi

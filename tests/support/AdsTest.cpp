@@ -1,5 +1,6 @@
 #include "tests/support/AdsTest.h"
 
+#include "ads/content/GADNotificationCenter.h"
 #include "ads/request/GADIdentifierUtilities.h"
 #include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADNetworkUtilities.h"
@@ -9,6 +10,7 @@
 
 void AdsTest::resetSharedAdObjects() {
   GADStatistics::releaseSharedStatistics();
+  GADNotificationCenter::resetDefaultForTesting();
   GADIdentifierUtilities::resetForTesting();
   GADNetworkChecker::resetForTesting();
   GADSignalsProvider::resetForTesting();

@@ -1,0 +1,46 @@
+#include "ads/content/GADNotificationCenter.h"
+
+#include "ads/core/GADMacros.h"
+#include "platform/ProcessWide.h"
+#include "platform/RunLoop.h"
+
+namespace {
+std::unique_ptr<GADNotificationCenter>& defaultSlot() {
+  return platform::processWide<std::unique_ptr<GADNotificationCenter>>();
+}
+}  // namespace
+
+GADNotificationCenter& GADNotificationCenter::defaultCenter() {
+  auto& slot = defaultSlot();
+  if (!slot) slot = std::make_unique<GADNotificationCenter>();
+  return *slot;
+}
+
+void GADNotificationCenter::resetDefaultForTesting() {
+  if (auto& slot = defaultSlot()) platform::RunLoop::main().cancelPerformRequests(slot.get());
+  defaultSlot() = std::make_unique<GADNotificationCenter>();
+}
+
+void GADNotificationCenter::postNotificationFromURLObject(const platform::URL& url, const void* sender) {
+  auto message = GADNotification::notificationFromURL(url);
+  if (!message) return;
+  post(message->name(), sender, message->parameters().value_or(platform::Dictionary()));
+}
+
+void GADNotificationCenter::postNotificationFromURLObjectWithDelay(const platform::URL& url,
+                                                                   std::shared_ptr<void> sender,
+                                                                   double delaySeconds) {
+  // The centre lives as long as the process (or is reset, cancelling these):
+  // the request names it without owning it.
+  std::shared_ptr<void> self(std::shared_ptr<void>(), this);
+  platform::RunLoop::main().performAfterDelay(self, delaySeconds, [this, url, sender = std::move(sender)] {
+    postNotificationFromURLObject(url, sender.get());
+  });
+}
+
+std::string GADNotificationCenter::scriptForJSNotification(const std::string& name,
+                                                           const std::optional<platform::Dictionary>& userInfo) {
+  if (!userInfo) return std::string(kJSReceiveMessageMethod) + "('" + name + "');";
+  const platform::Value info(*userInfo);
+  return std::string(kJSReceiveMessageMethod) + "('" + name + "', " + GADMacros::jsonify(&info).value_or("") + ");";
+}

@@ -1,0 +1,32 @@
+// The process-wide centre on which ad messages that no web view delegate
+// handles itself are posted by name, with the sending web view as object
+// and the message's parameters as user info. Main thread only.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ads/content/GADNotification.h"
+#include "platform/NotificationCenter.h"
+
+class GADNotificationCenter : public platform::NotificationCenter {
+ public:
+  static GADNotificationCenter& defaultCenter();
+  static void resetDefaultForTesting();
+
+  // Posts the message of `url` now, from `sender`; a URL that gives no
+  // message posts nothing.
+  void postNotificationFromURLObject(const platform::URL& url, const void* sender);
+  // The same after `delaySeconds` on the main run loop (0: on a later turn,
+  // never inside this call). The pending posting holds `sender` (may be
+  // null) until it has run, so a sender that goes first stays until then.
+  void postNotificationFromURLObjectWithDelay(const platform::URL& url, std::shared_ptr<void> sender,
+                                              double delaySeconds);
+
+  // The script that hands the event `name` with `userInfo` (as JSON) to a
+  // page's receiving function. `name` is put between single quotes as it
+  // is: callers pass only the client's own event names, never page text.
+  static std::string scriptForJSNotification(const std::string& name,
+                                             const std::optional<platform::Dictionary>& userInfo);
+};
