@@ -153,6 +153,26 @@ bool Application::canOpenURL(const std::string& url) const {
   return true;
 }
 
+bool Application::openURL(const std::string& url) {
+  if (openURL_) return openURL_(url);
+  if (!canOpenURL(url)) return false;
+  struct Launch {
+    std::string url;
+  };
+  g_app_info_launch_default_for_uri_async(
+      url.c_str(), nullptr, nullptr,
+      [](GObject*, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Launch> launch(static_cast<Launch*>(data));
+        GError* error = nullptr;
+        if (!g_app_info_launch_default_for_uri_finish(result, &error)) {
+          std::fprintf(stderr, "platform: cannot open %s: %s\n", launch->url.c_str(), error->message);
+          g_error_free(error);
+        }
+      },
+      new Launch{url});
+  return true;
+}
+
 void Application::setStatusBarHidden(bool hidden) {
   if (statusBarHidden_ == hidden) return;
   statusBarHidden_ = hidden;

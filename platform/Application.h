@@ -83,6 +83,12 @@ class Application {
   // default handler for it).
   bool canOpenURL(const std::string& url) const;
   void setCanOpenURLForTesting(std::function<bool(const std::string&)> answer) { canOpenURL_ = std::move(answer); }
+  // Hands the URL to the application that handles its scheme (GIO's
+  // default handler). True when one does and its launch has begun; the
+  // launch itself goes on without the run loop waiting for it.
+  bool openURL(const std::string& url);
+  // Replaces the desktop's handlers: `open` answers and records instead.
+  void setOpenURLForTesting(std::function<bool(const std::string&)> open) { openURL_ = std::move(open); }
 
   bool isStatusBarHidden() const { return statusBarHidden_; }
   void setStatusBarHidden(bool hidden);
@@ -99,6 +105,7 @@ class Application {
   Window* keyWindow_ = nullptr;
   bool statusBarHidden_ = false;
   std::function<bool(const std::string&)> canOpenURL_;
+  std::function<bool(const std::string&)> openURL_;
 };
 
 }  // namespace platform

@@ -95,3 +95,26 @@ TEST_F(ApplicationTest, HidingTheStatusBarGivesItsStripToTheApplicationFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+class OpenURLTest : public PlatformTest {};
+
+TEST_F(OpenURLTest, URLsGoToTheReplacedHandlersInTests) {
+  std::vector<std::string> opened;
+  platform::Application::shared().setOpenURLForTesting([&](const std::string& url) {
+    opened.push_back(url);
+    return url.rfind("tel:", 0) == 0;
+  });
+  EXPECT_TRUE(platform::Application::shared().openURL("tel:1"));
+  EXPECT_FALSE(platform::Application::shared().openURL("mailto:a@example.test"));
+  EXPECT_EQ(opened, (std::vector<std::string>{"tel:1", "mailto:a@example.test"}));
+}
+
+TEST_F(OpenURLTest, ASchemeNoApplicationHandlesIsNotOpened) {
+  EXPECT_FALSE(platform::Application::shared().canOpenURL("blorvik-no-such-scheme:x"));
+  EXPECT_FALSE(platform::Application::shared().openURL("blorvik-no-such-scheme:x"));
+  EXPECT_FALSE(platform::Application::shared().openURL("not a url"));
+}
+
+}  // namespace
