@@ -1,22 +1,26 @@
 #include "platform/Button.h"
 
-#include "platform/Toolkit.h"
+#include "platform/PeerFactory.h"
 
 namespace platform {
 
 std::shared_ptr<Button> Button::create(const Rect& frame, std::string title) {
-  return std::make_shared<Button>(frame, std::move(title));
+  return View::make<Button>(frame, std::move(title));
 }
 
-Button::Button(const Rect& frame, std::string title) : View(frame), title_(std::move(title)) {
-  auto peer = Toolkit::current().createButtonPeer(*this);
-  if (auto* buttonPeer = dynamic_cast<ButtonPeer*>(peer.get())) buttonPeer->setTitle(title_);
-  setPeer(std::move(peer));
+Button::Button(const Rect& frame, std::string title) : View(frame), title_(std::move(title)) {}
+
+std::unique_ptr<ViewPeer> Button::makePeer(PeerFactory& peers) {
+  auto self = std::static_pointer_cast<Button>(shared_from_this());
+  auto peer = peers.createButtonPeer(std::weak_ptr<ButtonClient>(self));
+  buttonPeer_ = peer.get();
+  if (buttonPeer_) buttonPeer_->setTitle(title_);
+  return peer;
 }
 
 void Button::setTitle(std::string title) {
   title_ = std::move(title);
-  if (auto* buttonPeer = dynamic_cast<ButtonPeer*>(peer())) buttonPeer->setTitle(title_);
+  if (buttonPeer_) buttonPeer_->setTitle(title_);
 }
 
 void Button::press() {

@@ -14,7 +14,15 @@ class ButtonPeer : public ViewPeer {
   virtual void setTitle(const std::string& title) = 0;
 };
 
-class Button : public View {
+// What a button's peer calls back: it holds this weakly, so a press that
+// arrives after the button has gone is dropped.
+class ButtonClient {
+ public:
+  virtual ~ButtonClient() = default;
+  virtual void peerWasPressed() = 0;
+};
+
+class Button : public View, public ButtonClient {
  public:
   static std::shared_ptr<Button> create(const Rect& frame, std::string title = {});
   Button(const Rect& frame, std::string title);
@@ -26,9 +34,15 @@ class Button : public View {
   // A press, from the toolkit or a test.
   void press();
 
+  void peerWasPressed() override { press(); }
+
+ protected:
+  std::unique_ptr<ViewPeer> makePeer(PeerFactory& peers) override;
+
  private:
   std::string title_;
   std::function<void()> action_;
+  ButtonPeer* buttonPeer_ = nullptr;  // the view's peer, typed
 };
 
 }  // namespace platform

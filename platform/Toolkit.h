@@ -11,9 +11,8 @@
 
 namespace platform {
 
+class PeerFactory;
 class View;
-class ViewPeer;
-class Button;
 class ViewController;
 class WindowPeer;
 
@@ -26,8 +25,8 @@ class Toolkit {
   static void install(std::unique_ptr<Toolkit> toolkit);
   static bool isInstalled();
 
-  virtual std::unique_ptr<ViewPeer> createViewPeer(View& view) = 0;
-  virtual std::unique_ptr<ViewPeer> createButtonPeer(Button& button) = 0;
+  // The maker of this toolkit's widget peers.
+  virtual PeerFactory& peers() = 0;
   // Loads the interface file `name` as a root view of `frame`, wiring each
   // button's handler name to `owner`'s action of that name. Null when there
   // is no such file.

@@ -3,11 +3,12 @@
 #include <algorithm>
 
 #include "platform/NumberText.h"
+#include "platform/PeerFactory.h"
 #include "platform/Toolkit.h"
 
 namespace platform {
 
-std::shared_ptr<View> View::create(const Rect& frame) { return std::make_shared<View>(frame); }
+std::shared_ptr<View> View::create(const Rect& frame) { return make<View>(frame); }
 
 std::shared_ptr<View> View::createWithPeer(const Rect& frame, std::unique_ptr<ViewPeer> peer) {
   auto view = std::make_shared<View>(frame);
@@ -15,7 +16,13 @@ std::shared_ptr<View> View::createWithPeer(const Rect& frame, std::unique_ptr<Vi
   return view;
 }
 
-View::View(const Rect& frame) : frame_(frame) { setPeer(Toolkit::current().createViewPeer(*this)); }
+View::View(const Rect& frame) : frame_(frame) {}
+
+std::unique_ptr<ViewPeer> View::makePeer(PeerFactory& peers) { return peers.createViewPeer(weak_from_this()); }
+
+void View::attachPeer() {
+  if (Toolkit::isInstalled()) setPeer(makePeer(Toolkit::current().peers()));
+}
 
 View::~View() {
   // Children go first, each taking its peer out of ours.
@@ -28,10 +35,12 @@ View::~View() {
 
 void View::setPeer(std::unique_ptr<ViewPeer> peer) {
   peer_ = std::move(peer);
-  if (peer_) {
-    peer_->setFrame(frame_);
-    peer_->setHidden(hidden_);
-  }
+  if (!peer_) return;
+  peer_->setFrame(frame_);
+  peer_->setHidden(hidden_);
+  peer_->setBackgroundColor(backgroundColor_);
+  for (const auto& child : subviews_)
+    if (child->peer_) peer_->addChild(*child->peer_, child->frame_);
 }
 
 void View::setFrame(const Rect& frame) {

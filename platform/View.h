@@ -1,6 +1,8 @@
 // A rectangle of the screen with a hierarchy of subviews. The frame, the
-// hierarchy and the flags live here, in memory; a toolkit peer, when the
-// toolkit gives one, mirrors them on screen. Main thread only.
+// hierarchy and the flags live here, in memory; the toolkit's peer mirrors
+// them. Views are made through create (or make, for subclasses), which
+// attaches the peer once the view is owned, so that the peer can refer back
+// to it weakly. Main thread only.
 #pragma once
 
 #include <memory>
@@ -11,6 +13,7 @@
 
 namespace platform {
 
+class PeerFactory;
 class ViewPeer;
 
 enum class Animated { No, Yes };
@@ -36,6 +39,13 @@ class View : public std::enable_shared_from_this<View> {
   static std::shared_ptr<View> create(const Rect& frame);
   // A view around a peer that the toolkit already made (a loaded nib).
   static std::shared_ptr<View> createWithPeer(const Rect& frame, std::unique_ptr<ViewPeer> peer);
+  // A view of kind T made with `args`, then given the peer of its kind.
+  template <class T, class... Args>
+  static std::shared_ptr<T> make(Args&&... args) {
+    auto view = std::make_shared<T>(std::forward<Args>(args)...);
+    view->attachPeer();
+    return view;
+  }
 
   explicit View(const Rect& frame);
   virtual ~View();
@@ -68,11 +78,15 @@ class View : public std::enable_shared_from_this<View> {
   ViewPeer* peer() const { return peer_.get(); }
 
  protected:
-  // Subclasses with their own kind of peer (buttons, web views) set it in
-  // their constructor.
-  void setPeer(std::unique_ptr<ViewPeer> peer);
+  // The peer of this kind of view; kinds with their own peer interface
+  // override it. Called once, when the view is already owned.
+  virtual std::unique_ptr<ViewPeer> makePeer(PeerFactory& peers);
 
  private:
+  void attachPeer();
+  // Takes `peer` and brings it up to date: frame, flags, colour, children.
+  void setPeer(std::unique_ptr<ViewPeer> peer);
+
   Rect frame_;
   bool hidden_ = false;
   bool opaque_ = true;
@@ -88,6 +102,9 @@ class View : public std::enable_shared_from_this<View> {
 class ViewPeer {
  public:
   virtual ~ViewPeer() = default;
+  // The toolkit's own object (a GtkWidget in the GTK toolkit), for placing
+  // one peer in another; only peers of one toolkit ever meet.
+  virtual void* toolkitHandle() = 0;
   virtual void setFrame(const Rect& frame) = 0;
   virtual void setHidden(bool hidden) = 0;
   virtual void setBackgroundColor(const Color&) {}

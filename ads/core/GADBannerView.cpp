@@ -8,7 +8,7 @@
 #include "platform/NotificationCenter.h"
 
 std::shared_ptr<GADBannerView> GADBannerView::create(const platform::Rect& frame) {
-  return std::make_shared<GADBannerView>(frame);
+  return platform::View::make<GADBannerView>(frame);
 }
 
 GADBannerView::GADBannerView(const platform::Rect& frame) : platform::View(frame) { commonInitializer(); }

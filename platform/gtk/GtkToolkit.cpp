@@ -125,18 +125,6 @@ GtkToolkit& GtkToolkit::install(InitGtk init) {
   return ref;
 }
 
-std::unique_ptr<ViewPeer> GtkToolkit::createViewPeer(View&) {
-  GtkWidget* fixed = gtk_fixed_new();
-  gtk_widget_set_overflow(fixed, GTK_OVERFLOW_HIDDEN);
-  return std::make_unique<GtkViewPeer>(fixed);
-}
-
-std::unique_ptr<ViewPeer> GtkToolkit::createButtonPeer(Button& button) {
-  auto peer = std::make_unique<GtkViewPeer>(gtk_button_new());
-  peer->connectPress(button);
-  return peer;
-}
-
 std::shared_ptr<View> GtkToolkit::loadNibView(const std::string& name, std::weak_ptr<ViewController> owner,
                                               const Rect& frame) {
   auto path = Bundle::main().pathForResource(name, "ui");

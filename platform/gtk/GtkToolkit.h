@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Toolkit.h"
+#include "platform/gtk/GtkPeerFactory.h"
 
 namespace platform::gtk {
 
@@ -13,8 +14,7 @@ class GtkToolkit : public Toolkit {
   enum class InitGtk { No, Yes };
   static GtkToolkit& install(InitGtk init = InitGtk::No);
 
-  std::unique_ptr<ViewPeer> createViewPeer(View& view) override;
-  std::unique_ptr<ViewPeer> createButtonPeer(Button& button) override;
+  PeerFactory& peers() override { return peers_; }
   std::shared_ptr<View> loadNibView(const std::string& name, std::weak_ptr<ViewController> owner,
                                     const Rect& frame) override;
   std::unique_ptr<WindowPeer> createMainWindowPeer(const std::string& nibName) override;
@@ -28,6 +28,9 @@ class GtkToolkit : public Toolkit {
 
   // Sounds started and not yet ended.
   size_t playingSoundCount() const;
+
+ private:
+  GtkPeerFactory peers_;
 };
 
 }  // namespace platform::gtk

@@ -7,6 +7,13 @@
 
 namespace platform::gtk {
 
+namespace {
+GtkWidget* widgetOf(ViewPeer* view) {
+  auto* handle = view ? static_cast<GObject*>(view->toolkitHandle()) : nullptr;
+  return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
+}
+}  // namespace
+
 std::unique_ptr<GtkWindowPeer> GtkWindowPeer::load(const std::string& nibPath) {
   GObjectPtr<GtkBuilder> builder = GObjectPtr<GtkBuilder>::adopt(gtk_builder_new());
   GError* error = nullptr;
@@ -41,12 +48,12 @@ void GtkWindowPeer::setRootView(ViewPeer* view) {
     detachFromParent(pages_.front().get());
     pages_.erase(pages_.begin());
   }
-  auto* peer = dynamic_cast<GtkViewPeer*>(view);
-  if (!peer) return;
-  detachFromParent(peer->widget());
-  gtk_stack_add_child(screens_, peer->widget());
-  pages_.insert(pages_.begin(), GObjectPtr<GtkWidget>::retain(peer->widget()));
-  if (pages_.size() == 1) gtk_stack_set_visible_child(screens_, peer->widget());
+  GtkWidget* widget = widgetOf(view);
+  if (!widget) return;
+  detachFromParent(widget);
+  gtk_stack_add_child(screens_, widget);
+  pages_.insert(pages_.begin(), GObjectPtr<GtkWidget>::retain(widget));
+  if (pages_.size() == 1) gtk_stack_set_visible_child(screens_, widget);
 }
 
 void GtkWindowPeer::makeKeyAndVisible() { gtk_window_present(window()); }
@@ -57,26 +64,26 @@ void GtkWindowPeer::afterTransition(Animated animated, std::function<void()> don
 }
 
 void GtkWindowPeer::pushModal(ViewPeer* view, Animated animated, std::function<void()> done) {
-  auto* peer = dynamic_cast<GtkViewPeer*>(view);
-  if (!peer) {
+  GtkWidget* widget = widgetOf(view);
+  if (!widget) {
     afterTransition(Animated::No, std::move(done));
     return;
   }
-  detachFromParent(peer->widget());
-  gtk_stack_add_child(screens_, peer->widget());
-  pages_.push_back(GObjectPtr<GtkWidget>::retain(peer->widget()));
+  detachFromParent(widget);
+  gtk_stack_add_child(screens_, widget);
+  pages_.push_back(GObjectPtr<GtkWidget>::retain(widget));
   gtk_stack_set_transition_type(screens_, animated == Animated::Yes ? GTK_STACK_TRANSITION_TYPE_SLIDE_UP
                                                                     : GTK_STACK_TRANSITION_TYPE_NONE);
   gtk_stack_set_transition_duration(screens_, static_cast<guint>(kTransitionSeconds * 1000));
-  gtk_stack_set_visible_child(screens_, peer->widget());
+  gtk_stack_set_visible_child(screens_, widget);
   afterTransition(animated, std::move(done));
 }
 
 void GtkWindowPeer::popModal(ViewPeer* view, Animated animated, std::function<void()> done) {
-  auto* peer = dynamic_cast<GtkViewPeer*>(view);
-  auto it = peer ? std::find_if(pages_.begin(), pages_.end(),
-                                [&](const GObjectPtr<GtkWidget>& page) { return page.get() == peer->widget(); })
-                : pages_.end();
+  GtkWidget* widget = widgetOf(view);
+  auto it = widget ? std::find_if(pages_.begin(), pages_.end(),
+                                  [&](const GObjectPtr<GtkWidget>& page) { return page.get() == widget; })
+                  : pages_.end();
   if (it == pages_.end() || it == pages_.begin()) {
     afterTransition(Animated::No, std::move(done));
     return;

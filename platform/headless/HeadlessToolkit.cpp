@@ -14,10 +14,6 @@ HeadlessToolkit& HeadlessToolkit::install() {
   return ref;
 }
 
-std::unique_ptr<ViewPeer> HeadlessToolkit::createViewPeer(View&) { return nullptr; }
-
-std::unique_ptr<ViewPeer> HeadlessToolkit::createButtonPeer(Button&) { return nullptr; }
-
 std::shared_ptr<View> HeadlessToolkit::loadNibView(const std::string& name, std::weak_ptr<ViewController>,
                                                    const Rect& frame) {
   if (!Bundle::main().pathForResource(name, "ui")) return nullptr;

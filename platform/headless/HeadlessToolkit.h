@@ -1,5 +1,5 @@
-// The toolkit for tests without a display: views have no peers (frame,
-// hierarchy and flags stay in memory), presentation completes at once,
+// The toolkit for tests without a display: views get recording peers that
+// tests read (HeadlessPeerRecord), presentation completes at once,
 // sounds are recorded instead of played, and interface files load as
 // plain root views when the file exists.
 #pragma once
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Toolkit.h"
+#include "platform/headless/HeadlessPeerFactory.h"
 
 namespace platform {
 
@@ -16,8 +17,7 @@ class HeadlessToolkit : public Toolkit {
   // Installs a fresh headless toolkit and returns it.
   static HeadlessToolkit& install();
 
-  std::unique_ptr<ViewPeer> createViewPeer(View& view) override;
-  std::unique_ptr<ViewPeer> createButtonPeer(Button& button) override;
+  PeerFactory& peers() override { return peers_; }
   std::shared_ptr<View> loadNibView(const std::string& name, std::weak_ptr<ViewController> owner,
                                     const Rect& frame) override;
   std::unique_ptr<WindowPeer> createMainWindowPeer(const std::string& nibName) override;
@@ -29,6 +29,7 @@ class HeadlessToolkit : public Toolkit {
   const std::vector<std::string>& loadedNibs() const { return loadedNibs_; }
 
  private:
+  HeadlessPeerFactory peers_;
   std::vector<std::filesystem::path> playedSounds_;
   std::vector<std::string> loadedNibs_;
 };

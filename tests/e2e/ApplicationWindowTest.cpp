@@ -32,8 +32,8 @@ bool runUntil(const std::function<bool()>& condition, double seconds = 10) {
 }
 
 GtkWidget* widgetOf(const platform::View& view) {
-  auto* peer = dynamic_cast<platform::gtk::GtkViewPeer*>(view.peer());
-  return peer ? peer->widget() : nullptr;
+  auto* handle = view.peer() ? static_cast<GObject*>(view.peer()->toolkitHandle()) : nullptr;
+  return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
 }
 
 GtkWidget* findButton(GtkWidget* root, const char* label) {

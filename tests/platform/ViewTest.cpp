@@ -1,5 +1,10 @@
 #include "platform/View.h"
 
+#include <vector>
+
+#include "platform/Button.h"
+#include "platform/headless/HeadlessButtonPeer.h"
+#include "platform/headless/HeadlessPeer.h"
 #include "tests/support/PlatformTest.h"
 
 using platform::Rect;
@@ -57,6 +62,83 @@ TEST_F(ViewTest, BoundsAreTheFrameAtTheOrigin) {
   EXPECT_EQ(view->bounds(), Rect(0, 0, 320, 50));
   EXPECT_TRUE(view->isOpaque());
   EXPECT_FALSE(view->isHidden());
+}
+
+}  // namespace
+
+// ------------------------------------------------ the view-to-peer protocol
+
+namespace {
+
+using platform::HeadlessPeerRecord;
+
+class PeerProtocolTest : public PlatformTest {};
+
+// A kind of view that sets its looks while it is being made, before it can
+// have a peer.
+class Tinted : public View {
+ public:
+  explicit Tinted(const Rect& frame) : View(frame) {
+    setHidden(true);
+    setBackgroundColor(platform::Color{1, 0, 0, 1});
+  }
+};
+
+TEST_F(PeerProtocolTest, PeersMirrorTheHierarchyInOrder) {
+  auto parent = View::create(Rect(0, 0, 320, 460));
+  auto a = View::create(Rect(0, 0, 10, 10));
+  auto b = View::create(Rect(0, 410, 320, 50));
+  parent->addSubview(a);
+  parent->addSubview(b);
+  const HeadlessPeerRecord* record = HeadlessPeerRecord::of(*parent);
+  ASSERT_NE(record, nullptr);
+  ASSERT_EQ(record->children.size(), 2u);
+  EXPECT_EQ(record->children[0], HeadlessPeerRecord::of(*a));
+  EXPECT_EQ(record->children[1], HeadlessPeerRecord::of(*b));
+  EXPECT_EQ(HeadlessPeerRecord::of(*b)->frame, Rect(0, 410, 320, 50));
+  parent->addSubview(a);  // to the top
+  EXPECT_EQ(record->children.back(), HeadlessPeerRecord::of(*a));
+  auto other = View::create(Rect());
+  other->addSubview(b);
+  EXPECT_EQ(record->children.size(), 1u) << "moved, not copied";
+  EXPECT_EQ(HeadlessPeerRecord::of(*b)->parent, HeadlessPeerRecord::of(*other));
+  a->removeFromSuperview();
+  EXPECT_TRUE(record->children.empty());
+  EXPECT_EQ(HeadlessPeerRecord::of(*a)->parent, nullptr);
+}
+
+TEST_F(PeerProtocolTest, WhatAViewSetBeforeItHadAPeerReachesThePeer) {
+  auto view = View::make<Tinted>(Rect(5, 6, 7, 8));
+  const HeadlessPeerRecord* record = HeadlessPeerRecord::of(*view);
+  ASSERT_NE(record, nullptr);
+  EXPECT_TRUE(record->hidden);
+  EXPECT_EQ(record->backgroundColor, (platform::Color{1, 0, 0, 1}));
+  EXPECT_EQ(record->frame, Rect(5, 6, 7, 8));
+  view->setHidden(false);
+  EXPECT_FALSE(record->hidden);
+}
+
+TEST_F(PeerProtocolTest, AButtonsPeerShowsItsTitleAndPressesThroughTheClient) {
+  auto button = platform::Button::create(Rect(0, 0, 80, 40), "Gas");
+  auto* peer = static_cast<platform::HeadlessButtonPeer*>(button->peer());
+  ASSERT_NE(peer, nullptr);
+  EXPECT_EQ(peer->title(), "Gas");
+  button->setTitle("Wet");
+  EXPECT_EQ(peer->title(), "Wet");
+  int presses = 0;
+  button->setAction([&] { ++presses; });
+  peer->tap();
+  EXPECT_EQ(presses, 1);
+}
+
+TEST_F(PeerProtocolTest, AParentThatGoesFirstLeavesItsChildrensPeersWhole) {
+  auto child = View::create(Rect());
+  {
+    auto parent = View::create(Rect());
+    parent->addSubview(child);
+  }
+  EXPECT_EQ(child->superview(), nullptr);
+  EXPECT_EQ(HeadlessPeerRecord::of(*child)->parent, nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,67 @@
+// What every GTK peer does with its widget, whatever its kind: placed in its
+// parent's GtkFixed at the view's frame, shown or hidden, coloured, and a
+// GtkFixed of its own for children. Kinds add their interface on top.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "platform/View.h"
+#include "platform/gtk/GObjectPtr.h"
+
+namespace platform::gtk {
+
+// Takes `widget` out of whatever container holds it.
+void detachFromParent(GtkWidget* widget);
+
+template <class PeerInterface>
+class GtkPeer : public PeerInterface {
+ public:
+  // Takes the new (floating) reference to `widget`.
+  explicit GtkPeer(GtkWidget* widget) : widget_(GObjectPtr<GtkWidget>::adopt(widget)) {}
+  ~GtkPeer() override { detachFromParent(widget_.get()); }
+  GtkPeer(const GtkPeer&) = delete;
+  GtkPeer& operator=(const GtkPeer&) = delete;
+
+  GtkWidget* widget() const { return widget_.get(); }
+  void* toolkitHandle() override { return widget_.get(); }
+
+  void setFrame(const Rect& frame) override {
+    gtk_widget_set_size_request(widget_.get(), static_cast<int>(frame.width()), static_cast<int>(frame.height()));
+    GtkWidget* parent = gtk_widget_get_parent(widget_.get());
+    if (parent && GTK_IS_FIXED(parent)) gtk_fixed_move(GTK_FIXED(parent), widget_.get(), frame.x(), frame.y());
+  }
+  void setHidden(bool hidden) override { gtk_widget_set_visible(widget_.get(), !hidden); }
+  void setBackgroundColor(const Color& color) override {
+    if (!css_) {
+      css_ = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
+      gtk_style_context_add_provider(gtk_widget_get_style_context(widget_.get()), GTK_STYLE_PROVIDER(css_.get()),
+                                     GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    }
+    const std::string css = "* { background-color: " + color.cssText() + "; }";
+    gtk_css_provider_load_from_data(css_.get(), css.c_str(), -1);
+  }
+  void addChild(ViewPeer& child, const Rect& frame) override {
+    GtkWidget* widget = childWidget(child);
+    if (!widget || !GTK_IS_FIXED(widget_.get())) return;
+    detachFromParent(widget);
+    gtk_fixed_put(GTK_FIXED(widget_.get()), widget, frame.x(), frame.y());
+  }
+  void removeChild(ViewPeer& child) override {
+    GtkWidget* widget = childWidget(child);
+    if (widget && gtk_widget_get_parent(widget) == widget_.get()) detachFromParent(widget);
+  }
+
+ private:
+  // Peers of this toolkit hand out their widget; GObject checks the type.
+  static GtkWidget* childWidget(ViewPeer& child) {
+    auto* handle = static_cast<GObject*>(child.toolkitHandle());
+    return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
+  }
+
+  GObjectPtr<GtkWidget> widget_;
+  GObjectPtr<GtkCssProvider> css_;
+};
+
+}  // namespace platform::gtk

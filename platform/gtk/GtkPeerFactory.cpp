@@ -1,0 +1,16 @@
+#include "platform/gtk/GtkPeerFactory.h"
+
+#include "platform/gtk/GtkButtonPeer.h"
+#include "platform/gtk/GtkViewPeer.h"
+
+namespace platform::gtk {
+
+std::unique_ptr<ViewPeer> GtkPeerFactory::createViewPeer(std::weak_ptr<View>) {
+  return std::make_unique<GtkViewPeer>();
+}
+
+std::unique_ptr<ButtonPeer> GtkPeerFactory::createButtonPeer(std::weak_ptr<ButtonClient> client) {
+  return std::make_unique<GtkButtonPeer>(std::move(client));
+}
+
+}  // namespace platform::gtk

@@ -1,0 +1,14 @@
+// The headless toolkit's recording peers.
+#pragma once
+
+#include "platform/PeerFactory.h"
+
+namespace platform {
+
+class HeadlessPeerFactory final : public PeerFactory {
+ public:
+  std::unique_ptr<ViewPeer> createViewPeer(std::weak_ptr<View> view) override;
+  std::unique_ptr<ButtonPeer> createButtonPeer(std::weak_ptr<ButtonClient> client) override;
+};
+
+}  // namespace platform
