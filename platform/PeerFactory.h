@@ -13,6 +13,8 @@ class ButtonClient;
 class ButtonPeer;
 class View;
 class ViewPeer;
+class WebViewClient;
+class WebViewPeer;
 
 class PeerFactory {
  public:
@@ -20,6 +22,7 @@ class PeerFactory {
   // A plain view: a container that places its children at their frames.
   virtual std::unique_ptr<ViewPeer> createViewPeer(std::weak_ptr<View> view) = 0;
   virtual std::unique_ptr<ButtonPeer> createButtonPeer(std::weak_ptr<ButtonClient> client) = 0;
+  virtual std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client) = 0;
 };
 
 }  // namespace platform

@@ -2,11 +2,16 @@
 
 #include "platform/gtk/GtkButtonPeer.h"
 #include "platform/gtk/GtkViewPeer.h"
+#include "platform/gtk/GtkWebViewPeer.h"
 
 namespace platform::gtk {
 
 std::unique_ptr<ViewPeer> GtkPeerFactory::createViewPeer(std::weak_ptr<View>) {
   return std::make_unique<GtkViewPeer>();
+}
+
+std::unique_ptr<WebViewPeer> GtkPeerFactory::createWebViewPeer(std::weak_ptr<WebViewClient> client) {
+  return std::make_unique<GtkWebViewPeer>(std::move(client));
 }
 
 std::unique_ptr<ButtonPeer> GtkPeerFactory::createButtonPeer(std::weak_ptr<ButtonClient> client) {

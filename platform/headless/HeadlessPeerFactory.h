@@ -9,6 +9,7 @@ class HeadlessPeerFactory final : public PeerFactory {
  public:
   std::unique_ptr<ViewPeer> createViewPeer(std::weak_ptr<View> view) override;
   std::unique_ptr<ButtonPeer> createButtonPeer(std::weak_ptr<ButtonClient> client) override;
+  std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client) override;
 };
 
 }  // namespace platform

@@ -1,0 +1,62 @@
+#include "platform/WebView.h"
+
+#include "platform/PeerFactory.h"
+
+namespace platform {
+
+std::shared_ptr<WebView> WebView::create(const Rect& frame) { return View::make<WebView>(frame); }
+
+std::unique_ptr<ViewPeer> WebView::makePeer(PeerFactory& peers) {
+  auto self = std::static_pointer_cast<WebView>(shared_from_this());
+  auto peer = peers.createWebViewPeer(std::weak_ptr<WebViewClient>(self));
+  webPeer_ = peer.get();
+  return peer;
+}
+
+void WebView::loadHTMLStringBaseURL(const std::string& html, const std::optional<URL>& baseURL) {
+  if (webPeer_) webPeer_->loadHTMLString(html, baseURL);
+}
+
+void WebView::loadRequest(const URLRequest& request) {
+  if (webPeer_) webPeer_->loadRequest(request);
+}
+
+void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done) {
+  if (webPeer_) webPeer_->evaluateJavaScript(script, std::move(done));
+}
+
+void WebView::goBack() {
+  if (webPeer_) webPeer_->goBack();
+}
+void WebView::goForward() {
+  if (webPeer_) webPeer_->goForward();
+}
+void WebView::reload() {
+  if (webPeer_) webPeer_->reload();
+}
+void WebView::stopLoading() {
+  if (webPeer_) webPeer_->stopLoading();
+}
+bool WebView::canGoBack() const { return webPeer_ && webPeer_->canGoBack(); }
+bool WebView::canGoForward() const { return webPeer_ && webPeer_->canGoForward(); }
+bool WebView::isLoading() const { return webPeer_ && webPeer_->isLoading(); }
+
+// The delegate may release this web view from inside its callback: the
+// peer's caller holds a reference for the length of each call.
+bool WebView::peerShouldStartLoad(const URLRequest& request, NavigationType type) {
+  return !delegate_ || delegate_->webViewShouldStartLoadWithRequestNavigationType(*this, request, type);
+}
+
+void WebView::peerDidStartLoad() {
+  if (delegate_) delegate_->webViewDidStartLoad(*this);
+}
+
+void WebView::peerDidFinishLoad() {
+  if (delegate_) delegate_->webViewDidFinishLoad(*this);
+}
+
+void WebView::peerDidFailLoad(const Error& error) {
+  if (delegate_) delegate_->webViewDidFailLoadWithError(*this, error);
+}
+
+}  // namespace platform

@@ -1,0 +1,109 @@
+// A view that shows web content. Loads HTML text with a base URL or a
+// request, asks its delegate about every navigation a page attempts, tells
+// it when a load starts, finishes or fails, and evaluates scripts in the
+// page. Main thread only.
+//
+// The delegate is not retained: its owner clears it before it goes. All
+// callbacks arrive later, on the run loop; one that arrives after the web
+// view has gone is dropped (its peer holds it weakly).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Error.h"
+#include "platform/URLRequest.h"
+#include "platform/View.h"
+
+namespace platform {
+
+// The numbers are fixed: ad code reports them.
+enum class NavigationType : std::int32_t {
+  LinkClicked = 0,
+  FormSubmitted = 1,
+  BackForward = 2,
+  Reload = 3,
+  FormResubmitted = 4,
+  Other = 5,
+};
+
+class WebView;
+
+class WebViewDelegate {
+ public:
+  virtual ~WebViewDelegate() = default;
+  // False keeps the page where it is.
+  virtual bool webViewShouldStartLoadWithRequestNavigationType(WebView&, const URLRequest&, NavigationType) {
+    return true;
+  }
+  virtual void webViewDidStartLoad(WebView&) {}
+  virtual void webViewDidFinishLoad(WebView&) {}
+  virtual void webViewDidFailLoadWithError(WebView&, const Error&) {}
+};
+
+// What a web view's peer calls back.
+class WebViewClient {
+ public:
+  virtual ~WebViewClient() = default;
+  virtual bool peerShouldStartLoad(const URLRequest& request, NavigationType type) = 0;
+  virtual void peerDidStartLoad() = 0;
+  virtual void peerDidFinishLoad() = 0;
+  virtual void peerDidFailLoad(const Error& error) = 0;
+};
+
+// The toolkit's side of a web view.
+class WebViewPeer : public ViewPeer {
+ public:
+  using ScriptResult = std::function<void(std::optional<std::string>)>;
+  virtual void loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) = 0;
+  virtual void loadRequest(const URLRequest& request) = 0;
+  // `done` is called later with the result as text (nullopt when the script
+  // failed), unless the peer goes first.
+  virtual void evaluateJavaScript(const std::string& script, ScriptResult done) = 0;
+  virtual void goBack() = 0;
+  virtual void goForward() = 0;
+  virtual void reload() = 0;
+  virtual void stopLoading() = 0;
+  virtual bool canGoBack() const = 0;
+  virtual bool canGoForward() const = 0;
+  virtual bool isLoading() const = 0;
+};
+
+class WebView : public View, public WebViewClient {
+ public:
+  static std::shared_ptr<WebView> create(const Rect& frame);
+  explicit WebView(const Rect& frame) : View(frame) {}
+
+  WebViewDelegate* delegate() const { return delegate_; }
+  void setDelegate(WebViewDelegate* delegate) { delegate_ = delegate; }
+
+  void loadHTMLStringBaseURL(const std::string& html, const std::optional<URL>& baseURL);
+  void loadRequest(const URLRequest& request);
+  // The result arrives on the run loop, never inside this call; never once
+  // the web view has gone.
+  void evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done = {});
+  void goBack();
+  void goForward();
+  void reload();
+  void stopLoading();
+  bool canGoBack() const;
+  bool canGoForward() const;
+  bool isLoading() const;
+
+  bool peerShouldStartLoad(const URLRequest& request, NavigationType type) override;
+  void peerDidStartLoad() override;
+  void peerDidFinishLoad() override;
+  void peerDidFailLoad(const Error& error) override;
+
+ protected:
+  std::unique_ptr<ViewPeer> makePeer(PeerFactory& peers) override;
+
+ private:
+  WebViewDelegate* delegate_ = nullptr;
+  WebViewPeer* webPeer_ = nullptr;  // the view's peer, typed
+};
+
+}  // namespace platform

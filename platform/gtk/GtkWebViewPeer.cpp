@@ -1,0 +1,136 @@
+#include "platform/gtk/GtkWebViewPeer.h"
+
+#include <libsoup/soup.h>
+
+namespace platform::gtk {
+
+GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client)
+    : GtkPeer(webkit_web_view_new()), client_(std::move(client)) {
+  decidePolicy_ = ScopedSignal(widget(), g_signal_connect(widget(), "decide-policy", G_CALLBACK(onDecidePolicy), this));
+  loadChanged_ = ScopedSignal(widget(), g_signal_connect(widget(), "load-changed", G_CALLBACK(onLoadChanged), this));
+  loadFailed_ = ScopedSignal(widget(), g_signal_connect(widget(), "load-failed", G_CALLBACK(onLoadFailed), this));
+}
+
+GtkWebViewPeer::~GtkWebViewPeer() {
+  g_cancellable_cancel(scripts_);
+  g_object_unref(scripts_);
+}
+
+// A page decides where it navigates; the client answers for every
+// navigation of every frame, new windows included. The request's text comes
+// from the page: one that is no valid URL is never loaded.
+gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                        WebKitPolicyDecisionType type, gpointer data) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
+    return FALSE;
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  // Held for the whole call: the client may let its web view go inside it.
+  auto client = self->client_.lock();
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  WebKitURIRequest* asked = webkit_navigation_action_get_request(action);
+  auto url = URL::create(webkit_uri_request_get_uri(asked) ? webkit_uri_request_get_uri(asked) : "");
+  if (!client || !url) {
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+  }
+  URLRequest request(*url);
+  if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(asked)) {
+    SoupMessageHeadersIter it;
+    soup_message_headers_iter_init(&it, headers);
+    const char *name = nullptr, *value = nullptr;
+    while (soup_message_headers_iter_next(&it, &name, &value)) request.setValueForHTTPHeaderField(value, name);
+  }
+  if (const char* method = webkit_uri_request_get_http_method(asked)) request.setMethod(method);
+  const auto kind = static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
+  if (client->peerShouldStartLoad(request, kind))
+    webkit_policy_decision_use(decision);
+  else
+    webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
+
+void GtkWebViewPeer::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  if (event == WEBKIT_LOAD_STARTED) self->failed_ = false;
+  if (event != WEBKIT_LOAD_STARTED && event != WEBKIT_LOAD_FINISHED) return;
+  const bool failed = self->failed_;
+  auto client = self->client_.lock();
+  if (!client) return;
+  if (event == WEBKIT_LOAD_STARTED)
+    client->peerDidStartLoad();
+  else if (!failed)
+    client->peerDidFinishLoad();
+}
+
+gboolean GtkWebViewPeer::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  self->failed_ = true;
+  // A navigation the client refused ends the load it interrupted: that is
+  // the client's own doing, not a failure to report.
+  if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
+    return TRUE;
+  auto client = self->client_.lock();
+  if (client) client->peerDidFailLoad(Error{g_quark_to_string(error->domain), error->code, error->message});
+  return TRUE;  // no error page in an ad's view
+}
+
+void GtkWebViewPeer::setBackgroundColor(const Color& color) {
+  const GdkRGBA rgba{static_cast<float>(color.red), static_cast<float>(color.green), static_cast<float>(color.blue),
+                     static_cast<float>(color.alpha)};
+  webkit_web_view_set_background_color(webView(), &rgba);
+}
+
+void GtkWebViewPeer::loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) {
+  webkit_web_view_load_html(webView(), html.c_str(), baseURL ? baseURL->absoluteString().c_str() : nullptr);
+}
+
+void GtkWebViewPeer::loadRequest(const URLRequest& request) {
+  WebKitURIRequest* wanted = webkit_uri_request_new(request.url().absoluteString().c_str());
+  if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(wanted)) {
+    for (const auto& [name, value] : request.allHTTPHeaderFields())
+      soup_message_headers_replace(headers, name.c_str(), value.c_str());
+  }
+  webkit_web_view_load_request(webView(), wanted);
+  g_object_unref(wanted);
+}
+
+void GtkWebViewPeer::evaluateJavaScript(const std::string& script, ScriptResult done) {
+  auto* pending = new ScriptResult(std::move(done));
+  webkit_web_view_evaluate_javascript(
+      webView(), script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, scripts_,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<ScriptResult> callback(static_cast<ScriptResult*>(data));
+        GError* error = nullptr;
+        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        // Cancelled: the peer has gone, and with it whoever asked.
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+          g_error_free(error);
+          return;
+        }
+        std::optional<std::string> text;
+        if (value) {
+          if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
+            char* printed = jsc_value_to_string(value);
+            text = printed ? printed : "";
+            g_free(printed);
+          } else {
+            text = "";
+          }
+          g_object_unref(value);
+        }
+        if (error) g_error_free(error);
+        if (*callback) (*callback)(text);
+      },
+      pending);
+}
+
+void GtkWebViewPeer::goBack() { webkit_web_view_go_back(webView()); }
+void GtkWebViewPeer::goForward() { webkit_web_view_go_forward(webView()); }
+void GtkWebViewPeer::reload() { webkit_web_view_reload(webView()); }
+void GtkWebViewPeer::stopLoading() { webkit_web_view_stop_loading(webView()); }
+bool GtkWebViewPeer::canGoBack() const { return webkit_web_view_can_go_back(webView()); }
+bool GtkWebViewPeer::canGoForward() const { return webkit_web_view_can_go_forward(webView()); }
+bool GtkWebViewPeer::isLoading() const { return webkit_web_view_is_loading(webView()); }
+
+}  // namespace platform::gtk

@@ -1,0 +1,57 @@
+#include "platform/headless/HeadlessWebViewPeer.h"
+
+#include "platform/RunLoop.h"
+
+namespace platform {
+
+HeadlessWebViewPeer::~HeadlessWebViewPeer() { RunLoop::main().cancelPerformRequests(pending_.get()); }
+
+HeadlessWebViewPeer* HeadlessWebViewPeer::of(WebView& view) {
+  return dynamic_cast<HeadlessWebViewPeer*>(view.peer());
+}
+
+std::vector<std::string> HeadlessWebViewPeer::evaluatedScripts() const {
+  std::vector<std::string> scripts;
+  for (const auto& evaluation : evaluations_) scripts.push_back(evaluation.script);
+  return scripts;
+}
+
+std::optional<bool> HeadlessWebViewPeer::decide(const URLRequest& request, NavigationType type) {
+  auto client = client_.lock();
+  if (!client) return std::nullopt;
+  return client->peerShouldStartLoad(request, type);
+}
+
+void HeadlessWebViewPeer::start() {
+  loading_ = true;
+  if (auto client = client_.lock()) client->peerDidStartLoad();
+}
+
+void HeadlessWebViewPeer::finish() {
+  loading_ = false;
+  if (auto client = client_.lock()) client->peerDidFinishLoad();
+}
+
+void HeadlessWebViewPeer::fail(const Error& error) {
+  loading_ = false;
+  if (auto client = client_.lock()) client->peerDidFailLoad(error);
+}
+
+void HeadlessWebViewPeer::completeEvaluation(size_t index, std::optional<std::string> result) {
+  if (index >= evaluations_.size() || !evaluations_[index].done) return;
+  auto done = std::move(evaluations_[index].done);
+  // Script results arrive on the run loop, as WebKit's do.
+  RunLoop::main().performAfterDelay(pending_, 0, [done = std::move(done), result = std::move(result)] { done(result); });
+}
+
+void HeadlessWebViewPeer::loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) {
+  loads_.push_back(Load{html, baseURL, std::nullopt});
+}
+
+void HeadlessWebViewPeer::loadRequest(const URLRequest& request) { loads_.push_back(Load{{}, std::nullopt, request}); }
+
+void HeadlessWebViewPeer::evaluateJavaScript(const std::string& script, ScriptResult done) {
+  evaluations_.push_back(Evaluation{script, std::move(done)});
+}
+
+}  // namespace platform

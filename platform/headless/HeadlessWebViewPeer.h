@@ -1,0 +1,79 @@
+// A scripted web view for tests: records what it was asked to load and
+// evaluate, and lets a test play the page's part, driving the web view's
+// client as WebKit would (navigation decisions, load events, script
+// results). Nothing reaches a client that has gone.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/WebView.h"
+#include "platform/headless/HeadlessPeer.h"
+
+namespace platform {
+
+class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
+ public:
+  struct Load {
+    std::string html;                // for loadHTMLString
+    std::optional<URL> baseURL;      // for loadHTMLString
+    std::optional<URLRequest> request;  // for loadRequest
+  };
+  struct Evaluation {
+    std::string script;
+    ScriptResult done;
+  };
+
+  explicit HeadlessWebViewPeer(std::weak_ptr<WebViewClient> client) : client_(std::move(client)) {}
+  ~HeadlessWebViewPeer() override;
+
+  // The headless peer of `view`; null when it has another kind of peer.
+  static HeadlessWebViewPeer* of(WebView& view);
+
+  const std::vector<Load>& loads() const { return loads_; }
+  const std::vector<Evaluation>& evaluations() const { return evaluations_; }
+  std::vector<std::string> evaluatedScripts() const;
+  int reloads() const { return reloads_; }
+  int stops() const { return stops_; }
+
+  // The page's side. decide answers nullopt when the client has gone.
+  std::optional<bool> decide(const URLRequest& request, NavigationType type);
+  void start();
+  void finish();
+  void fail(const Error& error);
+  // Answers the evaluation at `index`, as the page would, later.
+  void completeEvaluation(size_t index, std::optional<std::string> result);
+  void setHistory(bool canGoBack, bool canGoForward) {
+    canGoBack_ = canGoBack;
+    canGoForward_ = canGoForward;
+  }
+
+  void loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) override;
+  void loadRequest(const URLRequest& request) override;
+  void evaluateJavaScript(const std::string& script, ScriptResult done) override;
+  void goBack() override { ++backs_; }
+  void goForward() override { ++forwards_; }
+  void reload() override { ++reloads_; }
+  void stopLoading() override {
+    ++stops_;
+    loading_ = false;
+  }
+  bool canGoBack() const override { return canGoBack_; }
+  bool canGoForward() const override { return canGoForward_; }
+  bool isLoading() const override { return loading_; }
+  int backs() const { return backs_; }
+  int forwards() const { return forwards_; }
+
+ private:
+  std::weak_ptr<WebViewClient> client_;
+  std::vector<Load> loads_;
+  std::vector<Evaluation> evaluations_;
+  bool canGoBack_ = false, canGoForward_ = false, loading_ = false;
+  int backs_ = 0, forwards_ = 0, reloads_ = 0, stops_ = 0;
+  // Names the results still to be delivered; cancelled when the peer goes.
+  std::shared_ptr<int> pending_ = std::make_shared<int>(0);
+};
+
+}  // namespace platform
