@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/ChunkedDecoder.h"
-#include "platform/ProcessWide.h"
 #include "platform/RunLoop.h"
+#include "platform/SharedCookieJar.h"
 
 // HTTP/1.1 on GIO sockets, with libsoup's header parser and cookie jar.
 // libsoup's own client reads a chunked body that stops at a chunk boundary
@@ -19,23 +19,6 @@
 namespace platform {
 
 namespace {
-
-// One cookie jar per main context, as tests make a fresh context each.
-struct CookieSlot {
-  GMainContext* context = nullptr;
-  SoupCookieJar* cookies = nullptr;
-};
-
-SoupCookieJar* sharedCookieJar() {
-  CookieSlot& slot = processWide<CookieSlot>();
-  GMainContext* context = RunLoop::main().context();
-  if (slot.cookies && slot.context == context) return slot.cookies;
-  if (slot.cookies) g_object_unref(slot.cookies);
-  slot.context = context;
-  slot.cookies = soup_cookie_jar_new();
-  soup_cookie_jar_set_accept_policy(slot.cookies, SOUP_COOKIE_JAR_ACCEPT_ALWAYS);
-  return slot.cookies;
-}
 
 Error errorFromGError(const GError* error) {
   long code = kURLErrorUnknown;

@@ -7,10 +7,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "adnet/LoopbackServer.h"
 #include "platform/RunLoop.h"
+#include "platform/URLConnection.h"
 #include "platform/WebView.h"
 
 using platform::NavigationType;
@@ -30,11 +33,12 @@ class Recorder : public platform::WebViewDelegate {
  public:
   std::vector<Decision> decisions;
   int finished = 0;
+  std::string page = "http://127.0.0.1:8642/ad";
   bool webViewShouldStartLoadWithRequestNavigationType(WebView&, const URLRequest& request,
                                                        NavigationType type) override {
     decisions.push_back({request.url().absoluteString(), type});
     // Only the page itself may load: message URLs and links are refused.
-    return request.url().absoluteString() == "http://127.0.0.1:8642/ad";
+    return request.url().absoluteString() == page;
   }
   void webViewDidFinishLoad(WebView&) override { ++finished; }
 };
@@ -51,6 +55,7 @@ class WebViewWindowTest : public ::testing::Test {
     gtk_window_present(window);
   }
   void TearDown() override {
+    gtk_window_set_child(window, nullptr);
     webView.reset();
     root.reset();
     gtk_window_destroy(window);
@@ -114,6 +119,71 @@ TEST_F(WebViewWindowTest, AWebViewThatGoesWithAScriptPendingHearsNothingMore) {
   ASSERT_TRUE(weak.expired());
   RunLoop::main().runFor(0.5);
   EXPECT_FALSE(called);
+}
+
+}  // namespace
+
+// ------------------------------------------------------ one cookie store
+
+namespace {
+
+class Fetch : public platform::URLConnectionDelegate {
+ public:
+  bool ended = false;
+  void connectionDidReceiveResponse(platform::URLConnection&, const platform::HTTPResponse&) override {}
+  void connectionDidReceiveData(platform::URLConnection&, std::span<const std::uint8_t>) override {}
+  void connectionDidFinishLoading(platform::URLConnection&) override { ended = true; }
+  void connectionDidFailWithError(platform::URLConnection&, const platform::Error&) override { ended = true; }
+};
+
+class CookieStoreTest : public WebViewWindowTest {
+ protected:
+  void SetUp() override {
+    WebViewWindowTest::SetUp();
+    server = std::make_unique<adnet::LoopbackServer>();
+  }
+  void TearDown() override {
+    server.reset();
+    WebViewWindowTest::TearDown();
+  }
+  // The client's own fetch of `path`; the "Cookie" field it carried.
+  std::string fetchCookies(const std::string& path) {
+    Fetch fetch;
+    auto connection = platform::URLConnection::start(URLRequest(*URL::create(server->url(path))), &fetch);
+    EXPECT_TRUE(runUntil([&] { return fetch.ended; }));
+    return server->requests().empty() ? "" : server->requests().back().header("Cookie").value_or("");
+  }
+  std::unique_ptr<adnet::LoopbackServer> server;
+};
+
+TEST_F(CookieStoreTest, ACookieAPageSetsGoesWithTheClientsFetches) {
+  server->setAnswer("/check", adnet::Answer{});
+  recorder.page = server->url("/ad");
+  webView->loadHTMLStringBaseURL("<script>document.cookie = 'fromPage=1; path=/';</script>",
+                                 URL::create(server->url("/ad")));
+  ASSERT_TRUE(runUntil([&] { return recorder.finished > 0; }));
+  std::string sent;
+  EXPECT_TRUE(runUntil([&] {
+    sent = fetchCookies("/check");
+    return sent.find("fromPage=1") != std::string::npos;
+  })) << "last sent: " << sent;
+}
+
+TEST_F(CookieStoreTest, ACookieTheClientReceivedGoesWithThePagesRequests) {
+  adnet::Answer setting;
+  setting.headers.emplace_back("Set-Cookie", "fromClient=2; Path=/");
+  server->setAnswer("/set", setting);
+  server->setAnswer("/page", adnet::Answer{});
+  fetchCookies("/set");
+  webView->setDelegate(nullptr);
+  std::string sent;
+  EXPECT_TRUE(runUntil([&] {
+    const size_t before = server->requestCount("/page");
+    webView->loadRequest(URLRequest(*URL::create(server->url("/page"))));
+    if (!runUntil([&] { return server->requestCount("/page") > before; }, 5)) return false;
+    sent = server->requests().back().header("Cookie").value_or("");
+    return sent.find("fromClient=2") != std::string::npos;
+  })) << "last sent: " << sent;
 }
 
 }  // namespace
