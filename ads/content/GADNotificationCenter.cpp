@@ -3,6 +3,7 @@
 #include "ads/core/GADMacros.h"
 #include "platform/ProcessWide.h"
 #include "platform/RunLoop.h"
+#include "platform/WebView.h"
 
 namespace {
 std::unique_ptr<GADNotificationCenter>& defaultSlot() {
@@ -36,6 +37,12 @@ void GADNotificationCenter::postNotificationFromURLObjectWithDelay(const platfor
   platform::RunLoop::main().performAfterDelay(self, delaySeconds, [this, url, sender = std::move(sender)] {
     postNotificationFromURLObject(url, sender.get());
   });
+}
+
+void GADNotificationCenter::postJSNotificationUserInfoWebView(const std::string& name,
+                                                              const std::optional<platform::Dictionary>& userInfo,
+                                                              platform::WebView* webView) {
+  if (webView) webView->evaluateJavaScript(scriptForJSNotification(name, userInfo));
 }
 
 std::string GADNotificationCenter::scriptForJSNotification(const std::string& name,

@@ -10,6 +10,10 @@
 #include "ads/content/GADNotification.h"
 #include "platform/NotificationCenter.h"
 
+namespace platform {
+class WebView;
+}
+
 class GADNotificationCenter : public platform::NotificationCenter {
  public:
   static GADNotificationCenter& defaultCenter();
@@ -29,4 +33,9 @@ class GADNotificationCenter : public platform::NotificationCenter {
   // is: callers pass only the client's own event names, never page text.
   static std::string scriptForJSNotification(const std::string& name,
                                              const std::optional<platform::Dictionary>& userInfo);
+  // Sends that event to the page in `webView` (nothing without one); the
+  // script's result is not examined.
+  static void postJSNotificationUserInfoWebView(const std::string& name,
+                                                const std::optional<platform::Dictionary>& userInfo,
+                                                platform::WebView* webView);
 };

@@ -7,6 +7,8 @@
 
 #include "ads/content/GADNotificationCenter.h"
 #include "platform/RunLoop.h"
+#include "platform/WebView.h"
+#include "platform/headless/HeadlessWebViewPeer.h"
 #include "tests/support/AdsTest.h"
 
 using platform::Dictionary;
@@ -96,6 +98,16 @@ class GADNotificationCenterTest : public AdsTest {
     AdsTest::TearDown();
   }
 };
+
+TEST_F(GADNotificationCenterTest, EventsAreEvaluatedInTheGivenPage) {
+  auto webView = platform::WebView::create(platform::Rect(0, 0, 320, 50));
+  GADNotificationCenter::postJSNotificationUserInfoWebView("onhide", std::nullopt, webView.get());
+  GADNotificationCenter::postJSNotificationUserInfoWebView("onshow", Dictionary{{"version", "4.1.0"}}, webView.get());
+  GADNotificationCenter::postJSNotificationUserInfoWebView("nowhere", std::nullopt, nullptr);
+  EXPECT_EQ(platform::HeadlessWebViewPeer::of(*webView)->evaluatedScripts(),
+            (std::vector<std::string>{"ZOVO_ReceiveMessage('onhide');",
+                                      "ZOVO_ReceiveMessage('onshow', {\"version\":\"4.1.0\"});"}));
+}
 
 TEST_F(GADNotificationCenterTest, MessagesArePostedByNameFromTheirSender) {
   int sender = 0, other = 0;
