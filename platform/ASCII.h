@@ -11,5 +11,12 @@ constexpr bool isAlnum(char c) { return isDigit(c) || isAlpha(c); }
 constexpr bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 constexpr bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 constexpr char toLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// The value of a hexadecimal digit; -1 for anything else.
+constexpr int hexValue(char c) {
+  if (isDigit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 }  // namespace platform::ascii

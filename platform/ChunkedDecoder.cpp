@@ -6,17 +6,6 @@
 
 namespace platform {
 
-namespace {
-
-int hexValue(char c) {
-  if (ascii::isDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 bool ChunkedDecoder::takeLine(std::string_view input, size_t& at) {
   while (at < input.size()) {
     const char c = input[at++];
@@ -43,7 +32,7 @@ ChunkedDecoder::Status ChunkedDecoder::feed(std::string_view input, std::string&
         std::uint64_t size = 0;
         size_t digits = 0;
         for (; digits < line_.size(); ++digits) {
-          const int value = hexValue(line_[digits]);
+          const int value = ascii::hexValue(line_[digits]);
           if (value < 0) break;
           if (digits == 15) return malformed();  // beyond 2^60: no body of ours
           size = size * 16 + static_cast<std::uint64_t>(value);

@@ -14,13 +14,6 @@ std::optional<std::string>& storedUserAgent() {
   return agent;
 }
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Percent escapes replaced; nullopt for a malformed escape or a result that
 // is not UTF-8.
 std::optional<std::string> unescape(std::string_view text) {
@@ -32,7 +25,7 @@ std::optional<std::string> unescape(std::string_view text) {
       continue;
     }
     if (i + 2 >= text.size()) return std::nullopt;
-    const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
+    const int high = platform::ascii::hexValue(text[i + 1]), low = platform::ascii::hexValue(text[i + 2]);
     if (high < 0 || low < 0) return std::nullopt;
     out += static_cast<char>(high * 16 + low);
     i += 2;
