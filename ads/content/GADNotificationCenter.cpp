@@ -1,6 +1,9 @@
 #include "ads/content/GADNotificationCenter.h"
 
+#include <algorithm>
+
 #include "ads/core/GADMacros.h"
+#include "platform/ASCII.h"
 #include "platform/ProcessWide.h"
 #include "platform/RunLoop.h"
 #include "platform/WebView.h"
@@ -42,11 +45,14 @@ void GADNotificationCenter::postNotificationFromURLObjectWithDelay(const platfor
 void GADNotificationCenter::postJSNotificationUserInfoWebView(const std::string& name,
                                                               const std::optional<platform::Dictionary>& userInfo,
                                                               platform::WebView* webView) {
-  if (webView) webView->evaluateJavaScript(scriptForJSNotification(name, userInfo));
+  if (!webView) return;
+  if (auto script = scriptForJSNotification(name, userInfo)) webView->evaluateJavaScript(*script);
 }
 
-std::string GADNotificationCenter::scriptForJSNotification(const std::string& name,
-                                                           const std::optional<platform::Dictionary>& userInfo) {
+std::optional<std::string> GADNotificationCenter::scriptForJSNotification(
+    const std::string& name, const std::optional<platform::Dictionary>& userInfo) {
+  if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return platform::ascii::isAlnum(c) || c == '_'; }))
+    return std::nullopt;
   if (!userInfo) return std::string(kJSReceiveMessageMethod) + "('" + name + "');";
   const platform::Value info(*userInfo);
   return std::string(kJSReceiveMessageMethod) + "('" + name + "', " + GADMacros::jsonify(&info).value_or("") + ");";

@@ -30,9 +30,11 @@ class GADNotificationCenter : public platform::NotificationCenter {
 
   // The script that hands the event `name` with `userInfo` (as JSON) to a
   // page's receiving function. `name` is put between single quotes as it
-  // is: callers pass only the client's own event names, never page text.
-  static std::string scriptForJSNotification(const std::string& name,
-                                             const std::optional<platform::Dictionary>& userInfo);
+  // is, so it must be one of the client's own event names (letters, digits
+  // and "_"): any other text, which could close the quotes and run as
+  // script, gives nullopt.
+  static std::optional<std::string> scriptForJSNotification(const std::string& name,
+                                                            const std::optional<platform::Dictionary>& userInfo);
   // Sends that event to the page in `webView` (nothing without one); the
   // script's result is not examined.
   static void postJSNotificationUserInfoWebView(const std::string& name,

@@ -76,6 +76,8 @@ TEST(GADNotificationTest, DescriptionNamesTheMessageAndItsParameters) {
 
 TEST(GADNotificationCenterScriptTest, EventScriptsInBothForms) {
   EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("onhide", std::nullopt), "ZOVO_ReceiveMessage('onhide');");
+  EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("evalJavaScriptInOpenerResult", std::nullopt),
+            "ZOVO_ReceiveMessage('evalJavaScriptInOpenerResult');");
   EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("onshow", Dictionary{}),
             "ZOVO_ReceiveMessage('onshow', {});");
   EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("openableURLs", Dictionary{{"tel:1", true}}),
@@ -84,6 +86,11 @@ TEST(GADNotificationCenterScriptTest, EventScriptsInBothForms) {
   EXPECT_EQ(GADNotificationCenter::scriptForJSNotification(
                 "x", Dictionary{{"n", std::numeric_limits<double>::quiet_NaN()}}),
             "ZOVO_ReceiveMessage('x', );");
+}
+
+TEST(GADNotificationCenterScriptTest, NamesThatCouldLeaveTheQuotesGiveNoScript) {
+  for (const char* name : {"a'); steal(); ('", "on show", "", "x\\"})
+    EXPECT_FALSE(GADNotificationCenter::scriptForJSNotification(name, std::nullopt)) << name;
 }
 
 class GADNotificationCenterTest : public AdsTest {
