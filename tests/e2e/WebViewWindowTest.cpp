@@ -121,6 +121,19 @@ TEST_F(WebViewWindowTest, AWebViewThatGoesWithAScriptPendingHearsNothingMore) {
   EXPECT_FALSE(called);
 }
 
+TEST_F(WebViewWindowTest, AWebViewThatGoesMidLoadCallsItsDelegateNoMore) {
+  const size_t decided = recorder.decisions.size();
+  webView->loadHTMLStringBaseURL("<html><body><img src='http://127.0.0.1:9/slow.png'>ad</body></html>",
+                                 URL::create("http://127.0.0.1:8642/ad"));
+  std::weak_ptr<WebView> weak = webView;
+  webView->removeFromSuperview();
+  webView.reset();
+  ASSERT_TRUE(weak.expired());
+  RunLoop::main().runFor(0.5);
+  EXPECT_EQ(recorder.finished, 0);
+  EXPECT_EQ(recorder.decisions.size(), decided);
+}
+
 }  // namespace
 
 // ------------------------------------------------------ one cookie store
