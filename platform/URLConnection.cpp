@@ -255,16 +255,16 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   }
 
   void writeRequest() {
-    auto* text = new std::string(requestText());
+    // The text lives with the write until it completes.
     struct Write {
       std::weak_ptr<State> state;
-      std::string* text;
+      std::string text;
     };
+    auto* write = new Write{weak_from_this(), requestText()};
     g_output_stream_write_all_async(
-        g_io_stream_get_output_stream(stream), text->data(), text->size(), G_PRIORITY_DEFAULT, cancellable,
+        g_io_stream_get_output_stream(stream), write->text.data(), write->text.size(), G_PRIORITY_DEFAULT, cancellable,
         [](GObject* source, GAsyncResult* result, gpointer data) {
           std::unique_ptr<Write> write(static_cast<Write*>(data));
-          delete write->text;
           GError* error = nullptr;
           const gboolean ok = g_output_stream_write_all_finish(G_OUTPUT_STREAM(source), result, nullptr, &error);
           auto state = write->state.lock();
@@ -278,7 +278,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
           }
           state->readMore();
         },
-        new Write{weak_from_this(), text});
+        write);
   }
 
   void readMore() {
@@ -301,13 +301,12 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     }
     gsize size = 0;
     const auto* received = static_cast<const char*>(g_bytes_get_data(bytes, &size));
-    std::string chunk(received ? received : "", size);
+    if (size > 0) state->buffer.append(received, size);
     g_bytes_unref(bytes);
     if (size == 0) {
       state->endOfStream();
       return;
     }
-    state->buffer += chunk;
     if (!state->inBody && !state->readHeaders()) return;
     if (state->stopped()) return;
     if (state->inBody && !state->readBody()) return;
