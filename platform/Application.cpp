@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/Bundle.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Toolkit.h"
 #include "platform/ViewController.h"
@@ -165,7 +166,7 @@ bool Application::openURL(const std::string& url) {
         std::unique_ptr<Launch> launch(static_cast<Launch*>(data));
         GError* error = nullptr;
         if (!g_app_info_launch_default_for_uri_finish(result, &error)) {
-          std::fprintf(stderr, "platform: cannot open %s: %s\n", launch->url.c_str(), error->message);
+          log("Cannot open %s: %s", launch->url.c_str(), error->message);
           g_error_free(error);
         }
       },
@@ -177,6 +178,16 @@ void Application::setStatusBarHidden(bool hidden) {
   if (statusBarHidden_ == hidden) return;
   statusBarHidden_ = hidden;
   Toolkit::current().statusBarHiddenChanged(hidden);
+}
+
+Application::BackgroundTaskID Application::beginBackgroundTaskWithExpirationHandler(
+    std::function<void()> expirationHandler) {
+  if (!backgroundTasks_ || !backgroundTasks_->begin) return 0;
+  return backgroundTasks_->begin(std::move(expirationHandler));
+}
+
+void Application::endBackgroundTask(BackgroundTaskID task) {
+  if (backgroundTasks_ && backgroundTasks_->end) backgroundTasks_->end(task);
 }
 
 }  // namespace platform

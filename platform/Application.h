@@ -6,8 +6,10 @@
 // headless tests raise them by calling the same operations.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ApplicationDelegate.h"
@@ -90,6 +92,24 @@ class Application {
   // Replaces the desktop's handlers: `open` answers and records instead.
   void setOpenURLForTesting(std::function<bool(const std::string&)> open) { openURL_ = std::move(open); }
 
+  // Background tasks: time granted to finish work after the application has
+  // moved to the background. The desktop has no such facility, so the
+  // product answers false and 0; a platform (or a test) that has one plugs
+  // it in here.
+  using BackgroundTaskID = std::uint32_t;
+  struct BackgroundTaskFacility {
+    // A non-zero identifier; the handler runs if the time runs out first.
+    std::function<BackgroundTaskID(std::function<void()> expirationHandler)> begin;
+    std::function<void(BackgroundTaskID)> end;
+  };
+  bool supportsBackgroundTasks() const { return backgroundTasks_.has_value(); }
+  // 0 without the facility.
+  BackgroundTaskID beginBackgroundTaskWithExpirationHandler(std::function<void()> expirationHandler);
+  void endBackgroundTask(BackgroundTaskID task);
+  void setBackgroundTaskFacility(std::optional<BackgroundTaskFacility> facility) {
+    backgroundTasks_ = std::move(facility);
+  }
+
   bool isStatusBarHidden() const { return statusBarHidden_; }
   void setStatusBarHidden(bool hidden);
 
@@ -106,6 +126,7 @@ class Application {
   bool statusBarHidden_ = false;
   std::function<bool(const std::string&)> canOpenURL_;
   std::function<bool(const std::string&)> openURL_;
+  std::optional<BackgroundTaskFacility> backgroundTasks_;
 };
 
 }  // namespace platform

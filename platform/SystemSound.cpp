@@ -11,7 +11,7 @@ namespace platform {
 
 namespace {
 struct Registry {
-  SystemSoundID next = 1;
+  SystemSoundID next = 1;  // never reaches kSystemSoundIDVibrate in practice
   std::unordered_map<SystemSoundID, std::filesystem::path> paths;
 };
 Registry& registry() {
@@ -29,6 +29,10 @@ std::optional<SystemSoundID> SystemSound::create(const std::filesystem::path& pa
 }
 
 void SystemSound::play(SystemSoundID sound) {
+  if (sound == kSystemSoundIDVibrate) {
+    Toolkit::current().vibrate();
+    return;
+  }
   auto& r = registry();
   auto it = r.paths.find(sound);
   if (it == r.paths.end()) return;

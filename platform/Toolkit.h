@@ -36,6 +36,8 @@ class Toolkit {
   virtual std::unique_ptr<WindowPeer> createMainWindowPeer(const std::string& nibName) = 0;
   // Starts playing the sound file at `path`; returns at once.
   virtual void playSound(const std::filesystem::path& path) = 0;
+  // The device's vibration, or what stands in for it; returns at once.
+  virtual void vibrate() = 0;
   virtual void statusBarHiddenChanged(bool hidden) = 0;
   // Application::main's work: see there.
   virtual int runApplication(int argc, char** argv) = 0;

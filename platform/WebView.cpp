@@ -40,6 +40,7 @@ void WebView::stopLoading() {
 bool WebView::canGoBack() const { return webPeer_ && webPeer_->canGoBack(); }
 bool WebView::canGoForward() const { return webPeer_ && webPeer_->canGoForward(); }
 bool WebView::isLoading() const { return webPeer_ && webPeer_->isLoading(); }
+std::optional<URL> WebView::currentURL() const { return webPeer_ ? webPeer_->currentURL() : std::nullopt; }
 
 // The delegate may release this web view from inside its callback: the
 // peer's caller holds a reference for the length of each call.

@@ -70,6 +70,8 @@ class WebViewPeer : public ViewPeer {
   virtual bool canGoBack() const = 0;
   virtual bool canGoForward() const = 0;
   virtual bool isLoading() const = 0;
+  // The URL of the page shown (the base URL of loaded HTML text).
+  virtual std::optional<URL> currentURL() const = 0;
 };
 
 class WebView : public View, public WebViewClient {
@@ -92,6 +94,7 @@ class WebView : public View, public WebViewClient {
   bool canGoBack() const;
   bool canGoForward() const;
   bool isLoading() const;
+  std::optional<URL> currentURL() const;
 
   bool peerShouldStartLoad(const URLRequest& request, NavigationType type) override;
   void peerDidStartLoad() override;

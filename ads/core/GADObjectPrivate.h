@@ -9,16 +9,21 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "ads/content/GADClickTrackerDelegate.h"
 #include "platform/Geometry.h"
 
 namespace platform {
 class Timer;
 class ViewController;
 class View;
+class WebView;
 }  // namespace platform
 
 class GADBannerView;
+class GADBannerWebViewDelegate;
+class GADClickTracker;
 class GADDelegateManager;
 class GADRequest;
 class GADRequestPrivate;
@@ -34,12 +39,12 @@ enum GADObjectState : std::int32_t {
   kGADObjectStateFailed = 7,
 };
 
-class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate> {
+class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>, private GADClickTrackerDelegate {
  public:
   // The loader of `view` (not retained), with the banner's bounds.
   static std::shared_ptr<GADObjectPrivate> createWithView(GADBannerView* view);
   static std::shared_ptr<GADObjectPrivate> createWithFrame(const platform::Rect& frame);
-  ~GADObjectPrivate();
+  ~GADObjectPrivate() override;
   GADObjectPrivate(const GADObjectPrivate&) = delete;
   GADObjectPrivate& operator=(const GADObjectPrivate&) = delete;
 
@@ -59,6 +64,10 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate> {
   const std::string& adUnitID() const { return adUnitID_; }
   void setAdUnitID(std::string adUnitID) { adUnitID_ = std::move(adUnitID); }
   GADDelegateManager* delegateManager() const { return delegateManager_.get(); }
+  const std::shared_ptr<GADDelegateManager>& sharedDelegateManager() const { return delegateManager_; }
+  // The banner's ad web view: hidden until an ad has loaded in it.
+  platform::WebView* webView() const { return webView_.get(); }
+  GADBannerWebViewDelegate* webViewDelegate() const { return webViewDelegate_.get(); }
   // Not retained: null once the controller has gone.
   platform::ViewController* rootViewController() const { return rootViewController_.lock().get(); }
   void setRootViewController(platform::ViewController* controller);
@@ -71,16 +80,34 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate> {
   std::int32_t supportedOrientations() const { return supportedOrientations_; }
   bool hasReloadTimer() const { return reloadTimer_ != nullptr; }
 
+  // The current ad's impression and click tracking URLs.
+  const std::vector<platform::URL>& pendingTrackingURLs() const { return pendingTrackingURLs_; }
+  const std::vector<platform::URL>& pendingClickURLs() const { return pendingClickURLs_; }
+  void addPendingTrackingURL(platform::URL url) { pendingTrackingURLs_.push_back(std::move(url)); }
+  void addPendingClickURL(platform::URL url) { pendingClickURLs_.push_back(std::move(url)); }
+  // Fires each URL through a tracker of its own; finished trackers are let
+  // go on the next turn of the run loop.
+  void trackURLs(const std::vector<platform::URL>& urls);
+  const std::vector<std::shared_ptr<GADClickTracker>>& pendingTrackers() const { return trackers_; }
+
  private:
   explicit GADObjectPrivate(const platform::Rect& frame);
   void resetReloadTimer();
+  void cleanupTrackers();
+  void trackerDidRedirect(GADClickTracker& tracker, const platform::URL& url) override;
+  void trackerDidFailWithError(GADClickTracker& tracker, const platform::Error* error) override;
 
   GADBannerView* adView_ = nullptr;
   std::string adUnitID_;
   std::shared_ptr<GADDelegateManager> delegateManager_;
   std::weak_ptr<platform::ViewController> rootViewController_;
+  std::shared_ptr<platform::WebView> webView_;
+  std::shared_ptr<GADBannerWebViewDelegate> webViewDelegate_;
   std::shared_ptr<GADRequestPrivate> request_;
   std::int32_t state_ = kGADObjectStateIdle;
+  std::vector<std::shared_ptr<GADClickTracker>> trackers_;
+  std::vector<platform::URL> pendingTrackingURLs_;
+  std::vector<platform::URL> pendingClickURLs_;
   std::shared_ptr<platform::Timer> reloadTimer_;
   double reloadSeconds_ = 0;
   bool hasAutoRefreshed_ = false;

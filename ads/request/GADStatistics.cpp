@@ -86,7 +86,11 @@ void GADStatistics::setFlagWithParameterName(const std::string& name) { statisti
 void GADStatistics::resetFlagWithParameterName(const std::string& name) { statistics_->removeObjectForKey(name); }
 
 platform::URL GADStatistics::urlForClick(const platform::URL& url) {
-  if (url.schemeAsWritten() == "gmsg" || url.absoluteString() == "about:blank") return url;
+  return *urlForClick(std::optional<platform::URL>(url));
+}
+
+std::optional<platform::URL> GADStatistics::urlForClick(const std::optional<platform::URL>& url) {
+  if (url && (url->schemeAsWritten() == "gmsg" || url->absoluteString() == "about:blank")) return url;
   incrementClickCount();
   startTimingNamed(kGADParameterPriorClickLatency);
   startTimingNamed(kGADParameterPriorClickRedirectLatency);
@@ -94,14 +98,14 @@ platform::URL GADStatistics::urlForClick(const platform::URL& url) {
   auto click = timingNamed(kGADParameterPriorClickLatency);
   const Value date(Value::Date{platform::Clock::now()});
   click->setValueForKey(&date, "date");
-  platform::URL result = url;
-  const auto ai = GADNetworkUtilities::parameterValueForKeyFromURL("ai", url);
+  std::optional<platform::URL> result = url;
+  const auto ai = url ? GADNetworkUtilities::parameterValueForKeyFromURL("ai", *url) : std::nullopt;
   if (ai && !ai->empty()) {
     const Value clickString(*ai);
     click->setValueForKey(&clickString, kGADParameterPriorClickString);
     std::string signal;
     if (gad_gmcs(*ai, signal)) {
-      if (auto signed_ = GADNetworkUtilities::appendQueryKeyValueToURL(signal, std::nullopt, url)) result = *signed_;
+      if (auto signed_ = GADNetworkUtilities::appendQueryKeyValueToURL(signal, std::nullopt, *url)) result = *signed_;
     }
   }
   endTimingNamed(kGADParameterPriorClickRedirectLatency);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ class GADStatistics {
 
   // Records a click and answers the URL to open (with the click signal).
   platform::URL urlForClick(const platform::URL& url);
+  // A click without a URL (an ad's own HTML opened) is counted all the same,
+  // and answers nothing.
+  std::optional<platform::URL> urlForClick(const std::optional<platform::URL>& url);
   // A finished click-tracking fetch of `url`: its path (less the first four
   // characters) becomes the click's "pit" when the host is the click server.
   void addClickTrackingURL(const platform::URL& url);

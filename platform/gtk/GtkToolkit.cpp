@@ -167,6 +167,11 @@ std::unique_ptr<WindowPeer> GtkToolkit::createMainWindowPeer(const std::string& 
   return peer;
 }
 
+// A desktop has no vibration motor: the display's bell is the nearest thing.
+void GtkToolkit::vibrate() {
+  if (GdkDisplay* display = gdk_display_get_default()) gdk_display_beep(display);
+}
+
 void GtkToolkit::playSound(const std::filesystem::path& path) {
   GtkMediaStream* stream = gtk_media_file_new_for_filename(path.c_str());
   playing().insert(stream);

@@ -19,6 +19,7 @@ class GtkToolkit : public Toolkit {
                                     const Rect& frame) override;
   std::unique_ptr<WindowPeer> createMainWindowPeer(const std::string& nibName) override;
   void playSound(const std::filesystem::path& path) override;
+  void vibrate() override;
   void statusBarHiddenChanged(bool hidden) override;
   // Options, before GTK's own: --screenshot FILE (save the window as PNG
   // once the main screen is shown, then quit), --startup-report (print the

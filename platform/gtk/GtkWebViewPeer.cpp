@@ -133,4 +133,9 @@ bool GtkWebViewPeer::canGoBack() const { return webkit_web_view_can_go_back(webV
 bool GtkWebViewPeer::canGoForward() const { return webkit_web_view_can_go_forward(webView()); }
 bool GtkWebViewPeer::isLoading() const { return webkit_web_view_is_loading(webView()); }
 
+std::optional<URL> GtkWebViewPeer::currentURL() const {
+  const char* uri = webkit_web_view_get_uri(webView());
+  return uri ? URL::create(uri) : std::nullopt;
+}
+
 }  // namespace platform::gtk

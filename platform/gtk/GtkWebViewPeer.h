@@ -30,6 +30,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   bool canGoBack() const override;
   bool canGoForward() const override;
   bool isLoading() const override;
+  std::optional<URL> currentURL() const override;
 
  private:
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,

@@ -22,16 +22,19 @@ class HeadlessToolkit : public Toolkit {
                                     const Rect& frame) override;
   std::unique_ptr<WindowPeer> createMainWindowPeer(const std::string& nibName) override;
   void playSound(const std::filesystem::path& path) override;
+  void vibrate() override { ++vibrations_; }
   void statusBarHiddenChanged(bool hidden) override;
   int runApplication(int argc, char** argv) override;
 
   const std::vector<std::filesystem::path>& playedSounds() const { return playedSounds_; }
   const std::vector<std::string>& loadedNibs() const { return loadedNibs_; }
+  int vibrations() const { return vibrations_; }
 
  private:
   HeadlessPeerFactory peers_;
   std::vector<std::filesystem::path> playedSounds_;
   std::vector<std::string> loadedNibs_;
+  int vibrations_ = 0;
 };
 
 }  // namespace platform

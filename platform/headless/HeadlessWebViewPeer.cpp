@@ -46,9 +46,13 @@ void HeadlessWebViewPeer::completeEvaluation(size_t index, std::optional<std::st
 
 void HeadlessWebViewPeer::loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) {
   loads_.push_back(Load{html, baseURL, std::nullopt});
+  currentURL_ = baseURL;
 }
 
-void HeadlessWebViewPeer::loadRequest(const URLRequest& request) { loads_.push_back(Load{{}, std::nullopt, request}); }
+void HeadlessWebViewPeer::loadRequest(const URLRequest& request) {
+  loads_.push_back(Load{{}, std::nullopt, request});
+  currentURL_ = request.url();
+}
 
 void HeadlessWebViewPeer::evaluateJavaScript(const std::string& script, ScriptResult done) {
   evaluations_.push_back(Evaluation{script, std::move(done)});

@@ -63,6 +63,9 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   bool canGoBack() const override { return canGoBack_; }
   bool canGoForward() const override { return canGoForward_; }
   bool isLoading() const override { return loading_; }
+  std::optional<URL> currentURL() const override { return currentURL_; }
+  // The page navigated on its own (a followed link).
+  void setCurrentURL(std::optional<URL> url) { currentURL_ = std::move(url); }
   int backs() const { return backs_; }
   int forwards() const { return forwards_; }
 
@@ -70,6 +73,7 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   std::weak_ptr<WebViewClient> client_;
   std::vector<Load> loads_;
   std::vector<Evaluation> evaluations_;
+  std::optional<URL> currentURL_;
   bool canGoBack_ = false, canGoForward_ = false, loading_ = false;
   int backs_ = 0, forwards_ = 0, reloads_ = 0, stops_ = 0;
   // Names the results still to be delivered; cancelled when the peer goes.

@@ -1,0 +1,28 @@
+// The delegate of the banner's ad web view. Until the ad is on screen it
+// decides as every ad web view does, so the ad's page and its resources
+// load; the end of that load shows the ad, fires its impressions and tells
+// the application. From then on every navigation the ad attempts is a
+// click: it is tracked and opened in a screen or elsewhere, and the banner
+// itself never leaves the ad.
+//
+// Owned by the ad loader, which it does not retain.
+#pragma once
+
+#include "ads/content/GADWebViewDelegate.h"
+
+class GADObjectPrivate;
+
+class GADBannerWebViewDelegate : public GADWebViewDelegate {
+ public:
+  // Becomes the delegate of the loader's web view.
+  explicit GADBannerWebViewDelegate(GADObjectPrivate* loader);
+  ~GADBannerWebViewDelegate() override;
+
+  bool webViewShouldStartLoadWithRequestNavigationType(platform::WebView& webView, const platform::URLRequest& request,
+                                                       platform::NavigationType type) override;
+  void webViewDidFinishLoad(platform::WebView& webView) override;
+  void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
+
+ private:
+  GADObjectPrivate* private_;
+};

@@ -1,0 +1,136 @@
+#include "ads/content/GADOpener.h"
+
+#include "ads/content/GADClickTracker.h"
+#include "ads/content/GADNotification.h"
+#include "ads/core/GADDelegateManager.h"
+#include "ads/request/GADNetworkUtilities.h"
+#include "ads/request/GADStatistics.h"
+#include "platform/Application.h"
+#include "platform/Log.h"
+#include "platform/ProcessWide.h"
+#include "platform/RunLoop.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+
+namespace {
+int& repeatCount() { return platform::processWide<int>(); }
+
+const std::string* stringParameter(const std::optional<platform::Dictionary>& parameters, std::string_view key) {
+  if (!parameters) return nullptr;
+  const platform::Value* value = parameters->find(key);
+  return value ? value->asString() : nullptr;
+}
+
+std::vector<std::string> splitAtCommas(const std::string& text) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = text.find(',', start);
+    parts.push_back(text.substr(start, comma - start));
+    if (comma == std::string::npos) return parts;
+    start = comma + 1;
+  }
+}
+}  // namespace
+
+int GADOpener::repeatCountForTesting() { return repeatCount(); }
+void GADOpener::resetRepeatCountForTesting() { repeatCount() = 0; }
+
+platform::ViewController* GADOpener::viewController() const { return viewController_.lock().get(); }
+
+void GADOpener::setViewController(platform::ViewController* controller) {
+  viewController_ = controller ? controller->weak_from_this() : std::weak_ptr<platform::ViewController>();
+}
+
+platform::WebView* GADOpener::openingWebView() const { return openingWebView_.lock().get(); }
+
+void GADOpener::setOpeningWebView(platform::WebView* webView) {
+  openingWebView_ = webView ? std::static_pointer_cast<platform::WebView>(webView->shared_from_this())
+                            : std::weak_ptr<platform::WebView>();
+}
+
+int GADOpener::orientationCodeFromText(const std::string* text) {
+  if (text && *text == "p") return kGADOrientationPortrait;
+  if (text && *text == "l") return kGADOrientationLandscape;
+  return kGADOrientationAny;
+}
+
+void GADOpener::openNotification(const GADNotification& notification) {
+  // The parameters are the page's: each is read as text or taken as absent.
+  const auto& parameters = notification.parameters();
+  const std::string* action = stringParameter(parameters, "a");
+  const std::string* urlText = stringParameter(parameters, "u");
+  const std::string* html = stringParameter(parameters, "html");
+  const std::optional<platform::URL> url = urlText ? platform::URL::create(*urlText) : std::nullopt;
+  const bool isWebApp = action && *action == "webapp";
+  if (!url && !(html && isWebApp)) return;
+  const int orientations = orientationCodeFromText(stringParameter(parameters, "o"));
+  const std::optional<platform::URL> click = GADStatistics::sharedStatistics().urlForClick(url);
+
+  if (action && (*action == "browser" || *action == "video")) {
+    openBrowserToURLSupportedOrientations(click, orientations);
+  } else if (isWebApp) {
+    if (click) {
+      openWebAppSupportedOrientations(*click, orientations);
+    } else if (html) {
+      openWebAppWithHTMLSupportedOrientations(*html, orientations);
+    }
+  } else {
+    openApp(click);
+  }
+}
+
+void GADOpener::openBrowserToURLSupportedOrientations(const std::optional<platform::URL>& url, int) {
+  if (url) platform::log("No in-app browser to open %s in", url->absoluteString().c_str());
+}
+
+void GADOpener::openWebAppSupportedOrientations(const platform::URL& url, int) {
+  platform::log("No web application screen to open %s in", url.absoluteString().c_str());
+}
+
+void GADOpener::openWebAppWithHTMLSupportedOrientations(const std::string&, int) {
+  platform::log("No web application screen to open an ad's page in");
+}
+
+void GADOpener::openEmailComposer(const platform::URL& url) {
+  platform::log("No mail composer for %s", url.absoluteString().c_str());
+}
+
+void GADOpener::openApp(const std::optional<platform::URL>& url) {
+  if (!url) return;
+  auto self = shared_from_this();
+  if (GADClickTracker::activeTrackings()) {
+    // Leaving may end a tracking's fetch: put it off a few times, not forever.
+    if (repeatCount()++ < kAppOpenMaxRetries) {
+      platform::RunLoop::main().performAfterDelay(self, kAppOpenRetrySeconds,
+                                                  [self, url] { self->openApp(url); });
+      return;
+    }
+  }
+  repeatCount() = 0;
+  if (delegateManager_) delegateManager_->willLeaveApplication();
+  platform::RunLoop::main().performAfterDelay(self, 0, [text = url->absoluteString()] {
+    platform::Application::shared().openURL(text);
+  });
+}
+
+GADOpener::MailFields GADOpener::mailFieldsFromURL(const platform::URL& url) {
+  MailFields fields;
+  const std::string& absolute = url.absoluteString();
+  const std::string rest = absolute.size() > 7 ? absolute.substr(7) : std::string();
+  const size_t question = rest.find('?');
+  fields.to.push_back(rest.substr(0, question));
+  if (question == std::string::npos) return fields;
+  const std::string query = rest.substr(question + 1);
+  const platform::Dictionary values = GADNetworkUtilities::dictionaryFromQueryString(&query);
+  auto text = [&](std::string_view key) -> std::optional<std::string> {
+    const platform::Value* value = values.find(key);
+    if (!value) return std::nullopt;
+    return GADNetworkUtilities::textOfValue(*value);
+  };
+  if (auto cc = text("cc")) fields.cc = splitAtCommas(*cc);
+  if (auto bcc = text("bcc")) fields.bcc = splitAtCommas(*bcc);
+  fields.subject = text("subject").value_or("");
+  fields.body = text("body").value_or("");
+  return fields;
+}

@@ -1,0 +1,85 @@
+// Carries out what an ad asks to be opened: the in-app browser, a
+// full-screen web application (from a URL or from HTML), the mail composer
+// for a "mailto" URL, or another application for any other URL. Each web
+// view delegate owns one and sets its view controller before every
+// decision. Main thread only.
+//
+// The operations are virtual so that tests can record what a page asked
+// for; the product uses this class as it is.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/URL.h"
+
+namespace platform {
+class ViewController;
+class WebView;
+}  // namespace platform
+
+class GADDelegateManager;
+class GADNotification;
+
+// Which orientations a screen opened for an ad may take.
+enum GADOrientationCode : int {
+  kGADOrientationAny = 1,
+  kGADOrientationPortrait = 2,
+  kGADOrientationLandscape = 3,
+};
+
+class GADOpener : public std::enable_shared_from_this<GADOpener> {
+ public:
+  // Made with std::make_shared: deferred openings hold the opener.
+  GADOpener() = default;
+  virtual ~GADOpener() = default;
+  GADOpener(const GADOpener&) = delete;
+  GADOpener& operator=(const GADOpener&) = delete;
+
+  // Carries out an "open" message.
+  virtual void openNotification(const GADNotification& notification);
+  virtual void openBrowserToURLSupportedOrientations(const std::optional<platform::URL>& url, int orientations);
+  virtual void openWebAppSupportedOrientations(const platform::URL& url, int orientations);
+  virtual void openWebAppWithHTMLSupportedOrientations(const std::string& html, int orientations);
+  // Hands `url` to the desktop, after giving trackings in flight a short
+  // chance to finish; nullopt does nothing.
+  virtual void openApp(const std::optional<platform::URL>& url);
+  virtual void openEmailComposer(const platform::URL& url);
+
+  // What a "mailto" URL fills in: the text before "?" is the one
+  // to-recipient as written; "cc" and "bcc" are split at ","; keys match
+  // in any case.
+  struct MailFields {
+    std::vector<std::string> to, cc, bcc;
+    std::string subject, body;
+  };
+  static MailFields mailFieldsFromURL(const platform::URL& url);
+  // "p" portrait, "l" landscape, anything else any.
+  static int orientationCodeFromText(const std::string* text);
+
+  const std::shared_ptr<GADDelegateManager>& delegateManager() const { return delegateManager_; }
+  void setDelegateManager(std::shared_ptr<GADDelegateManager> manager) { delegateManager_ = std::move(manager); }
+  // Not retained.
+  platform::ViewController* viewController() const;
+  void setViewController(platform::ViewController* controller);
+  const std::optional<platform::URL>& referringURL() const { return referringURL_; }
+  void setReferringURL(std::optional<platform::URL> url) { referringURL_ = std::move(url); }
+  // Not retained.
+  platform::WebView* openingWebView() const;
+  void setOpeningWebView(platform::WebView* webView);
+
+  // The deferrals of openApp in a row, shared by every opener.
+  static int repeatCountForTesting();
+  static void resetRepeatCountForTesting();
+
+  static constexpr double kAppOpenRetrySeconds = 0.3;
+  static constexpr int kAppOpenMaxRetries = 3;
+
+ private:
+  std::shared_ptr<GADDelegateManager> delegateManager_;
+  std::weak_ptr<platform::ViewController> viewController_;
+  std::optional<platform::URL> referringURL_;
+  std::weak_ptr<platform::WebView> openingWebView_;
+};

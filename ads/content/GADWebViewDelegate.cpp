@@ -1,0 +1,238 @@
+#include "ads/content/GADWebViewDelegate.h"
+
+#include <charconv>
+#include <algorithm>
+#include <climits>
+
+#include "ads/content/GADClickTracker.h"
+#include "ads/content/GADNotification.h"
+#include "ads/content/GADNotificationCenter.h"
+#include "ads/content/GADOpener.h"
+#include "ads/fullscreen/GADRelinquishableScreen.h"
+#include "ads/request/GADIdentifierUtilities.h"
+#include "ads/request/GADNetworkUtilities.h"
+#include "ads/request/GADSignalsProvider.h"
+#include "platform/ASCII.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/Screen.h"
+#include "platform/SystemSound.h"
+#include "platform/ViewController.h"
+
+namespace {
+const std::string* stringParameter(const std::optional<platform::Dictionary>& parameters, std::string_view key) {
+  if (!parameters) return nullptr;
+  const platform::Value* value = parameters->find(key);
+  return value ? value->asString() : nullptr;
+}
+
+std::shared_ptr<platform::WebView> sharedWebView(platform::WebView& webView) {
+  return std::static_pointer_cast<platform::WebView>(webView.shared_from_this());
+}
+
+// A page's text for the log: bounded, and with no line breaks or other
+// control bytes that could forge lines of their own.
+std::string printableLogText(const std::string& text) {
+  std::string out = text.substr(0, GADWebViewDelegate::kMaximumLogBytes);
+  for (char& c : out) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) c = ' ';
+  }
+  return out;
+}
+}  // namespace
+
+GADWebViewDelegate::GADWebViewDelegate() : opener_(std::make_shared<GADOpener>()) {}
+
+GADWebViewDelegate::~GADWebViewDelegate() {
+  platform::RunLoop::main().cancelPerformRequests(this);
+  opener_.reset();
+  if (tracker_) {
+    tracker_->reset();
+    tracker_.reset();
+  }
+}
+
+void GADWebViewDelegate::setOpenerForTesting(std::shared_ptr<GADOpener> opener) { opener_ = std::move(opener); }
+
+platform::ViewController* GADWebViewDelegate::viewController() const { return viewController_.lock().get(); }
+
+void GADWebViewDelegate::setViewController(platform::ViewController* controller) {
+  viewController_ = controller ? controller->weak_from_this() : std::weak_ptr<platform::ViewController>();
+}
+
+platform::WebView* GADWebViewDelegate::openingWebView() const { return openingWebView_.lock().get(); }
+
+void GADWebViewDelegate::setOpeningWebView(platform::WebView* webView) {
+  openingWebView_ = webView ? sharedWebView(*webView) : std::weak_ptr<platform::WebView>();
+}
+
+void GADWebViewDelegate::webViewDidStartLoad(platform::WebView&) {}
+
+void GADWebViewDelegate::webViewDidFailLoadWithError(platform::WebView&, const platform::Error&) {}
+
+void GADWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) {
+  notifyWebViewOfOrientationChange(webView, static_cast<int>(platform::Screen::main().statusBarOrientation()));
+}
+
+std::optional<std::string> GADWebViewDelegate::orientationScript(int interfaceOrientation) {
+  const char* degrees = nullptr;
+  switch (interfaceOrientation) {
+    case 1: degrees = "0"; break;
+    case 2: degrees = "180"; break;
+    case 3: degrees = "90"; break;
+    case 4: degrees = "-90"; break;
+    default: return std::nullopt;
+  }
+  return std::string("window.__defineGetter__('orientation',function(){return ") + degrees +
+         ";});window.onorientationchange();";
+}
+
+void GADWebViewDelegate::notifyWebViewOfOrientationChange(platform::WebView& webView, int interfaceOrientation) {
+  if (auto script = orientationScript(interfaceOrientation)) webView.evaluateJavaScript(*script);
+}
+
+bool GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platform::WebView& webView,
+                                                                         const platform::URLRequest& request,
+                                                                         platform::NavigationType type) {
+  if (auto userAgent = request.valueForHTTPHeaderField("User-Agent"))
+    GADNetworkUtilities::setUserAgentString(*userAgent);
+  opener_->setViewController(viewController());
+
+  const platform::URL& url = request.url();
+  const std::string& scheme = url.scheme();  // lower case
+  // A page must never reach the local file system.
+  if (scheme == "file") return false;
+  if (scheme == "about") return true;
+
+  if (GADNotification::isNotificationURL(url)) return dispatchMessage(webView, url);
+
+  const std::string path = url.path();
+  if (!(type == platform::NavigationType::Other && path.size() < 2)) {
+    platform::NotificationCenter::defaultCenter().post(GADWebViewDelegateDidReceiveWebAction, &webView,
+                                                       platform::Dictionary{{"u", url.absoluteString()}});
+  }
+  if (scheme == "mailto") {
+    opener_->openEmailComposer(url);
+    return false;
+  }
+  if (scheme == "http" || scheme == "https") return true;
+  opener_->openApp(url);
+  return false;
+}
+
+// Message URLs are never loaded, whatever becomes of them: the answer is
+// always false.
+bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platform::URL& url) {
+  const auto message = GADNotification::notificationFromURL(url);
+  // A message URL that gives no message (no name) has nothing to dispatch
+  // and no name to report: it is refused silently.
+  if (!message) return false;
+  platform::NotificationCenter::defaultCenter().post(
+      GADWebViewDelegateDidReceiveWebAction, &webView,
+      platform::Dictionary{{"u", url.absoluteString()}, {"a", message->name()}});
+
+  const std::string& name = message->name();
+  const auto& parameters = message->parameters();
+  if (name == "click") {
+    trackURLStringAppendSpamSignals(stringParameter(parameters, "u"), true);
+  } else if (name == "close") {
+    if (auto* screen = dynamic_cast<GADRelinquishableScreen*>(viewController())) screen->relinquishScreen();
+  } else if (name == "httpTrack") {
+    trackURLStringAppendSpamSignals(stringParameter(parameters, "u"), false);
+  } else if (name == "log") {
+    if (const std::string* text = stringParameter(parameters, "string"))
+      platform::log("%s", printableLogText(*text).c_str());
+  } else if (name == "open") {
+    opener_->openNotification(*message);
+  } else if (name == "touch") {
+    processTouchSignals(parameters);
+  } else if (name == "vibrate") {
+    platform::SystemSound::play(platform::kSystemSoundIDVibrate);
+  } else if (name == "canOpenURLs") {
+    std::vector<std::string> urls;
+    if (const std::string* list = stringParameter(parameters, "urls")) {
+      size_t start = 0;
+      // Each entry is a lookup on the desktop: a page gets a bounded number.
+      while (urls.size() < kMaximumCanOpenURLs) {
+        const size_t comma = list->find(',', start);
+        urls.push_back(list->substr(start, comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+      }
+    }
+    processCanOpenURLsWebView(urls, webView);
+  } else if (name == "evalInOpener") {
+    // The one way a page reaches script in another page: the page that
+    // opened its screen, and only while that page is there.
+    if (openingWebView() && parameters) {
+      std::weak_ptr<platform::WebView> answerTo = sharedWebView(webView);
+      platform::RunLoop::main().performAfterDelay(deferralTarget(), 0, [this, item = *parameters, answerTo] {
+        evaluateJavaScriptInOpener(item, answerTo);
+      });
+    }
+  } else {
+    GADNotificationCenter::defaultCenter().postNotificationFromURLObjectWithDelay(url, sharedWebView(webView), 0);
+  }
+  return false;
+}
+
+void GADWebViewDelegate::evaluateJavaScriptInOpener(const platform::Dictionary& item,
+                                                    std::weak_ptr<platform::WebView> answerTo) {
+  platform::WebView* opening = openingWebView();
+  const platform::Value* js = item.find("js");
+  if (!opening || !js || !js->asString()) return;
+  opening->evaluateJavaScript(*js->asString(), [answerTo](std::optional<std::string> result) {
+    auto target = answerTo.lock();
+    if (!target) return;
+    GADNotificationCenter::postJSNotificationUserInfoWebView(
+        "evalJavaScriptInOpenerResult", platform::Dictionary{{"result", result.value_or("")}}, target.get());
+  });
+}
+
+void GADWebViewDelegate::processCanOpenURLsWebView(const std::vector<std::string>& urls, platform::WebView& webView) {
+  const platform::Dictionary answers = GADIdentifierUtilities::sharedInstance().canOpenURLs(urls);
+  GADNotificationCenter::postJSNotificationUserInfoWebView("openableURLs", answers, &webView);
+}
+
+int GADWebViewDelegate::intForKeyFromDictionary(std::string_view key,
+                                                const std::optional<platform::Dictionary>& dictionary) {
+  const platform::Value* value = dictionary ? dictionary->find(key) : nullptr;
+  if (!value) return -1;
+  if (const auto* integer = value->asInteger()) {
+    return static_cast<int>(std::clamp<std::int64_t>(*integer, INT_MIN, INT_MAX));
+  }
+  const std::string* text = value->asString();
+  if (!text) return 0;
+  size_t i = 0;
+  while (i < text->size() && platform::ascii::isSpace((*text)[i])) ++i;
+  bool negative = false;
+  if (i < text->size() && ((*text)[i] == '+' || (*text)[i] == '-')) negative = (*text)[i++] == '-';
+  long long magnitude = 0;
+  for (; i < text->size() && platform::ascii::isDigit((*text)[i]); ++i) {
+    // Past int's range the answer is pinned, so stop growing.
+    if (magnitude <= static_cast<long long>(INT_MAX) + 1) magnitude = magnitude * 10 + ((*text)[i] - '0');
+  }
+  const long long signedValue = negative ? -magnitude : magnitude;
+  return static_cast<int>(std::clamp<long long>(signedValue, INT_MIN, INT_MAX));
+}
+
+void GADWebViewDelegate::processTouchSignals(const std::optional<platform::Dictionary>& parameters) {
+  gad_htg(intForKeyFromDictionary("tx", parameters), intForKeyFromDictionary("ty", parameters),
+          intForKeyFromDictionary("td", parameters));
+}
+
+void GADWebViewDelegate::trackURLStringAppendSpamSignals(const std::string* text, bool appendSpamSignals) {
+  if (!tracker_) tracker_ = std::make_shared<GADClickTracker>();
+  std::optional<platform::URL> url = text ? platform::URL::create(*text) : std::nullopt;
+  if (url && appendSpamSignals) {
+    if (auto clickString = GADNetworkUtilities::parameterValueForKeyFromURL("ai", *url)) {
+      std::string signal;
+      if (gad_gmcs(*clickString, signal)) {
+        if (auto signed_ = GADNetworkUtilities::appendQueryKeyValueToURL(signal, std::nullopt, *url)) url = signed_;
+      }
+    }
+  }
+  tracker_->trackURL(url);
+}

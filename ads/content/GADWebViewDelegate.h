@@ -1,0 +1,85 @@
+// The delegate of every web view that shows ad content. It decides each
+// navigation a page attempts: message URLs become actions (tracking,
+// opening, vibrating, answers to the page) and are never loaded; "file"
+// URLs are refused; "mailto" and other schemes leave for the mail composer
+// and the desktop. After each load it tells the page the interface
+// orientation.
+//
+// A page is untrusted. What it sends arrives as a URL it navigates to; the
+// values are read as text, bounded where native work grows with them, and
+// never run as script here. Main thread only.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Value.h"
+#include "platform/WebView.h"
+
+namespace platform {
+class ViewController;
+}
+
+class GADClickTracker;
+class GADOpener;
+
+inline constexpr const char* GADWebViewDelegateDidReceiveWebAction = "didReceiveWebAction";
+
+class GADWebViewDelegate : public platform::WebViewDelegate {
+ public:
+  GADWebViewDelegate();
+  ~GADWebViewDelegate() override;
+  GADWebViewDelegate(const GADWebViewDelegate&) = delete;
+  GADWebViewDelegate& operator=(const GADWebViewDelegate&) = delete;
+
+  bool webViewShouldStartLoadWithRequestNavigationType(platform::WebView& webView, const platform::URLRequest& request,
+                                                       platform::NavigationType type) override;
+  void webViewDidStartLoad(platform::WebView& webView) override;
+  void webViewDidFinishLoad(platform::WebView& webView) override;
+  void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
+
+  // The script that gives the page the orientation (1 to 4, the phone's
+  // numbering) and runs its handler; nullopt for any other value.
+  static std::optional<std::string> orientationScript(int interfaceOrientation);
+  static void notifyWebViewOfOrientationChange(platform::WebView& webView, int interfaceOrientation);
+
+  // Runs the item's "js" in the opening web view and sends the result to
+  // the page named by `answerTo` (the page that asked).
+  void evaluateJavaScriptInOpener(const platform::Dictionary& item, std::weak_ptr<platform::WebView> answerTo);
+  void processCanOpenURLsWebView(const std::vector<std::string>& urls, platform::WebView& webView);
+  // The integer reading of the value (blanks, a sign and digits; 0 without
+  // digits; clamped to int), or -1 when the key is absent.
+  static int intForKeyFromDictionary(std::string_view key, const std::optional<platform::Dictionary>& dictionary);
+  void processTouchSignals(const std::optional<platform::Dictionary>& parameters);
+  void trackURLStringAppendSpamSignals(const std::string* text, bool appendSpamSignals);
+
+  // Not retained: the screen hosting the web view.
+  platform::ViewController* viewController() const;
+  void setViewController(platform::ViewController* controller);
+  // Not retained: the ad web view whose action opened this web view's screen.
+  platform::WebView* openingWebView() const;
+  void setOpeningWebView(platform::WebView* webView);
+
+  GADOpener& opener() const { return *opener_; }
+  void setOpenerForTesting(std::shared_ptr<GADOpener> opener);
+  // Null until the first "click" or "httpTrack".
+  GADClickTracker* tracker() const { return tracker_.get(); }
+
+  // Whatever a page sends beyond these is dropped.
+  static constexpr size_t kMaximumLogBytes = 1024;
+  static constexpr size_t kMaximumCanOpenURLs = 64;
+
+ protected:
+  // The target that names this delegate's deferred calls without holding it.
+  std::shared_ptr<void> deferralTarget() { return std::shared_ptr<void>(std::shared_ptr<void>(), this); }
+
+ private:
+  bool dispatchMessage(platform::WebView& webView, const platform::URL& url);
+
+  std::shared_ptr<GADOpener> opener_;
+  std::shared_ptr<GADClickTracker> tracker_;
+  std::weak_ptr<platform::ViewController> viewController_;
+  std::weak_ptr<platform::WebView> openingWebView_;
+};
