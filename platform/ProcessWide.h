@@ -7,7 +7,9 @@
 
 namespace platform {
 
-// One `T` per type, value-initialised on first use, never destroyed.
+// One `T` per type, value-initialised on first use, never destroyed. The
+// type names the slot: a plain type (an int, a string) gets a struct of
+// its own, or two users would share one slot.
 template <class T>
 T& processWide() {
   static T* const storage = new T();

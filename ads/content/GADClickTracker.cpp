@@ -5,7 +5,10 @@
 #include "platform/ProcessWide.h"
 
 namespace {
-int& trackingCount() { return platform::processWide<int>(); }
+struct TrackingCount {
+  int value = 0;
+};
+int& trackingCount() { return platform::processWide<TrackingCount>().value; }
 
 }  // namespace
 

@@ -13,7 +13,10 @@
 #include "platform/WebView.h"
 
 namespace {
-int& repeatCount() { return platform::processWide<int>(); }
+struct RepeatCount {
+  int value = 0;
+};
+int& repeatCount() { return platform::processWide<RepeatCount>().value; }
 
 const std::string* stringParameter(const std::optional<platform::Dictionary>& parameters, std::string_view key) {
   if (!parameters) return nullptr;

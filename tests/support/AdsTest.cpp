@@ -1,6 +1,8 @@
 #include "tests/support/AdsTest.h"
 
+#include "ads/content/GADClickTracker.h"
 #include "ads/content/GADNotificationCenter.h"
+#include "ads/content/GADOpener.h"
 #include "ads/request/GADIdentifierUtilities.h"
 #include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADNetworkUtilities.h"
@@ -15,6 +17,8 @@ void AdsTest::resetSharedAdObjects() {
   GADNetworkChecker::resetForTesting();
   GADSignalsProvider::resetForTesting();
   GADNetworkUtilities::resetUserAgentForTesting();
+  GADClickTracker::resetTrackingCountForTesting();
+  GADOpener::resetRepeatCountForTesting();
 }
 
 void AdsTest::SetUp() {

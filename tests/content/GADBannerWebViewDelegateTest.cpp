@@ -1,0 +1,199 @@
+#include "ads/content/GADBannerWebViewDelegate.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adnet/LoopbackServer.h"
+#include "ads/content/GADClickTracker.h"
+#include "ads/core/GADBannerViewDelegate.h"
+#include "ads/core/GADDelegateManager.h"
+#include "ads/core/GADObjectPrivate.h"
+#include "ads/core/GADRequestError.h"
+#include "ads/request/GADStatistics.h"
+#include "platform/FileManager.h"
+#include "platform/RunLoop.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+#include "platform/headless/HeadlessWebViewPeer.h"
+#include "tests/content/RecordingOpener.h"
+#include "tests/support/AdsTest.h"
+
+using platform::HeadlessWebViewPeer;
+using platform::NavigationType;
+using platform::URL;
+using platform::URLRequest;
+
+namespace {
+
+class Events : public GADBannerViewDelegate {
+ public:
+  std::vector<std::string> calls;
+  std::vector<long> codes;
+  void adViewDidReceiveAd(GADBannerView*) override { calls.push_back("didReceive"); }
+  void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError& error) override {
+    calls.push_back("didFail");
+    codes.push_back(error.code());
+  }
+};
+
+class GADBannerWebViewDelegateTest : public AdsTest {
+ protected:
+  void SetUp() override {
+    AdsTest::SetUp();
+    caches = std::filesystem::temp_directory_path() / ("banner-delegate-test-" + std::to_string(getpid()));
+    std::filesystem::remove_all(caches);
+    platform::FileManager::setCachesDirectoryForTesting(caches);
+    server = std::make_unique<adnet::LoopbackServer>();
+    server->setAnswer("/impression", adnet::Answer{});
+    server->setAnswer("/clicktrack", adnet::Answer{});
+    loader = GADObjectPrivate::createWithFrame(platform::Rect(0, 0, 320, 50));
+    loader->setRootViewController(root.get());
+    loader->delegateManager()->setBannerDelegate(events);
+    opener = std::make_shared<RecordingOpener>();
+    loader->webViewDelegate()->setOpenerForTesting(opener);
+  }
+  void TearDown() override {
+    loader->cancelPendingActions();
+    loader.reset();
+    server.reset();
+    platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
+    std::filesystem::remove_all(caches);
+    AdsTest::TearDown();
+  }
+  HeadlessWebViewPeer& page() { return *HeadlessWebViewPeer::of(*loader->webView()); }
+  // The ad's HTML was handed to the web view and the page has loaded.
+  void showAd() {
+    loader->changeState(kGADObjectStateRenderingAd);
+    loader->webView()->loadHTMLStringBaseURL("<p>ad</p>", URL::create("http://ads.example.test/ad?id=7"));
+    page().finish();
+  }
+  bool navigate(const std::string& text, NavigationType type = NavigationType::LinkClicked) {
+    return *page().decide(URLRequest(*URL::create(text)), type);
+  }
+  std::int64_t clickCount() {
+    const auto report = GADStatistics::sharedStatistics().parameters();
+    const platform::Value* pcc = report.find("pcc");
+    return pcc && pcc->asInteger() ? *pcc->asInteger() : 0;
+  }
+
+  std::filesystem::path caches;
+  std::unique_ptr<adnet::LoopbackServer> server;
+  std::shared_ptr<platform::ViewController> root = std::make_shared<platform::ViewController>();
+  std::shared_ptr<Events> events = std::make_shared<Events>();
+  std::shared_ptr<GADObjectPrivate> loader;
+  std::shared_ptr<RecordingOpener> opener;
+};
+
+TEST_F(GADBannerWebViewDelegateTest, TheLoadersWebViewIsHiddenUntilTheAdHasLoaded) {
+  EXPECT_EQ(loader->webView()->delegate(), loader->webViewDelegate());
+  EXPECT_TRUE(loader->webView()->isHidden());
+  loader->addPendingTrackingURL(*URL::create(server->url("/impression")));
+  GADStatistics::sharedStatistics().startTimingNamed("prl");
+  showAd();
+  EXPECT_EQ(loader->state(), kGADObjectStateAdShown);
+  EXPECT_FALSE(loader->webView()->isHidden());
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"didReceive"}));
+  EXPECT_EQ(page().evaluatedScripts().size(), 1u);  // the orientation script
+  ASSERT_TRUE(runUntil([&] { return server->requestCount("/impression") == 1; }));
+  // The finished tracker is let go on a later turn.
+  ASSERT_TRUE(runUntil([&] { return loader->pendingTrackers().empty(); }));
+  EXPECT_FALSE(GADStatistics::sharedStatistics().timingNamed("prl")->isActive());
+  EXPECT_TRUE(GADStatistics::sharedStatistics().timingNamed("ppcl")->isActive());
+
+  // A later finish (a subframe) changes nothing but the orientation.
+  page().finish();
+  EXPECT_EQ(events->calls.size(), 1u);
+  EXPECT_EQ(page().evaluatedScripts().size(), 2u);
+  platform::RunLoop::main().runFor(0.05);
+  EXPECT_EQ(server->requestCount("/impression"), 1u);
+}
+
+TEST_F(GADBannerWebViewDelegateTest, AFinishBeforeTheAdWasHandedOverShowsNothing) {
+  loader->changeState(kGADObjectStateBuildingAdURL);
+  page().finish();
+  EXPECT_EQ(loader->state(), kGADObjectStateBuildingAdURL);
+  EXPECT_TRUE(loader->webView()->isHidden());
+  EXPECT_TRUE(events->calls.empty());
+}
+
+TEST_F(GADBannerWebViewDelegateTest, FailuresBeforeTheAdIsShownReportANetworkErrorEachTime) {
+  loader->changeState(kGADObjectStateRenderingAd);
+  page().fail(platform::Error{"test", 1, "gone"});
+  EXPECT_EQ(loader->state(), kGADObjectStateFailed);
+  page().fail(platform::Error{"test", 1, "gone"});
+  EXPECT_EQ(events->codes, (std::vector<long>{kGADErrorNetworkError, kGADErrorNetworkError}));
+
+  showAd();
+  events->calls.clear();
+  page().fail(platform::Error{"test", 1, "late"});
+  EXPECT_EQ(loader->state(), kGADObjectStateAdShown);
+  EXPECT_TRUE(events->calls.empty());
+}
+
+TEST_F(GADBannerWebViewDelegateTest, BeforeTheAdIsShownItDecidesAsEveryAdWebView) {
+  loader->changeState(kGADObjectStateRenderingAd);
+  EXPECT_TRUE(navigate("https://ads.example.test/creative.png", NavigationType::Other));
+  EXPECT_FALSE(navigate("file:///etc/hosts"));
+  EXPECT_EQ(clickCount(), 0);
+  EXPECT_TRUE(opener->calls.empty());
+  EXPECT_EQ(opener->viewController(), root.get());
+  EXPECT_EQ(opener->delegateManager().get(), loader->delegateManager());
+}
+
+TEST_F(GADBannerWebViewDelegateTest, OnceShownEveryWebNavigationIsAClickOpenedInAScreen) {
+  showAd();
+  // No click tracking URLs: the in-app browser.
+  EXPECT_FALSE(navigate("https://landing.example.test/offer"));
+  EXPECT_EQ(clickCount(), 1);
+  ASSERT_EQ(opener->calls.size(), 1u);
+  EXPECT_EQ(opener->calls[0], "browser https://landing.example.test/offer 1");
+  EXPECT_EQ(opener->referringURL()->absoluteString(), "http://ads.example.test/ad?id=7");
+
+  // With click tracking URLs: they are fired and the web application opens.
+  loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
+  opener->calls.clear();
+  EXPECT_FALSE(navigate("http://landing.example.test/app"));
+  EXPECT_EQ(opener->calls, (std::vector<std::string>{"webapp http://landing.example.test/app 1"}));
+  ASSERT_TRUE(runUntil([&] { return server->requestCount("/clicktrack") == 1; }));
+  EXPECT_EQ(clickCount(), 1);  // the report above consumed the first
+}
+
+TEST_F(GADBannerWebViewDelegateTest, OnceShownOtherSchemesLeaveThroughTheOpenerAndMessagesAreNoClicks) {
+  showAd();
+  EXPECT_FALSE(navigate("tel:5551234"));
+  EXPECT_EQ(opener->calls, (std::vector<std::string>{"app tel:5551234"}));
+  EXPECT_EQ(clickCount(), 1);
+
+  opener->calls.clear();
+  EXPECT_FALSE(navigate("gmsg://x/open?a=browser&u=http%3A%2F%2Flanding.example.test%2F"));
+  EXPECT_EQ(opener->calls, (std::vector<std::string>{"notification open"}));
+  EXPECT_EQ(clickCount(), 0);  // the message counts its click when it opens
+  EXPECT_FALSE(navigate("about:blank"));
+  EXPECT_EQ(opener->calls.size(), 1u);
+}
+
+TEST_F(GADBannerWebViewDelegateTest, TheLoaderGoingClearsTheWebViewAndStopsItsTrackers) {
+  adnet::Answer slow;
+  slow.delaySeconds = 30;
+  server->setAnswer("/slow", slow);
+  loader->addPendingTrackingURL(*URL::create(server->url("/slow")));
+  showAd();
+  ASSERT_TRUE(runUntil([&] { return server->requestCount("/slow") == 1; }));
+  EXPECT_TRUE(GADClickTracker::activeTrackings());
+  std::shared_ptr<platform::WebView> webView =
+      std::static_pointer_cast<platform::WebView>(loader->webView()->shared_from_this());
+  loader->cancelPendingActions();
+  loader.reset();
+  EXPECT_EQ(webView->delegate(), nullptr);
+  EXPECT_EQ(HeadlessWebViewPeer::of(*webView)->loads().back().html, "");
+  EXPECT_FALSE(GADClickTracker::activeTrackings());
+  // The page's late events find no delegate.
+  HeadlessWebViewPeer::of(*webView)->finish();
+  EXPECT_EQ(events->calls.size(), 1u);
+  loader = GADObjectPrivate::createWithFrame(platform::Rect(0, 0, 320, 50));
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include "ads/content/GADClickTracker.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adnet/LoopbackServer.h"
+#include "platform/Application.h"
+#include "platform/FileManager.h"
+#include "platform/RunLoop.h"
+#include "tests/support/AdsTest.h"
+
+using platform::URL;
+
+namespace {
+
+class Outcomes : public GADClickTrackerDelegate {
+ public:
+  std::vector<std::string> reports;
+  void trackerDidRedirect(GADClickTracker&, const URL& url) override {
+    reports.push_back("redirect " + url.absoluteString());
+  }
+  void trackerDidFailWithError(GADClickTracker&, const platform::Error* error) override {
+    reports.push_back(error ? "fail " + error->domain : std::string("fail status"));
+  }
+};
+
+class GADClickTrackerTest : public AdsTest {
+ protected:
+  void SetUp() override {
+    AdsTest::SetUp();
+    caches = std::filesystem::temp_directory_path() / ("click-tracker-test-" + std::to_string(getpid()));
+    std::filesystem::remove_all(caches);
+    platform::FileManager::setCachesDirectoryForTesting(caches);
+    server = std::make_unique<adnet::LoopbackServer>();
+    tracker = std::make_shared<GADClickTracker>();
+    tracker->setDelegate(&outcomes);
+  }
+  void TearDown() override {
+    tracker.reset();
+    server.reset();
+    platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
+    std::filesystem::remove_all(caches);
+    AdsTest::TearDown();
+  }
+  URL at(const std::string& path) { return *URL::create(server->url(path)); }
+  bool reported() {
+    return runUntil([&] { return !outcomes.reports.empty(); });
+  }
+
+  std::filesystem::path caches;
+  std::unique_ptr<adnet::LoopbackServer> server;
+  Outcomes outcomes;
+  std::shared_ptr<GADClickTracker> tracker;
+};
+
+TEST_F(GADClickTrackerTest, WebRedirectsAreFollowedAndTheLastAddressIsReported) {
+  server->setAnswer("/a", adnet::Answer::redirect(302, "/b"));
+  server->setAnswer("/b", adnet::Answer::redirect(301, server->url("/c")));
+  server->setAnswer("/c", adnet::Answer{});
+  tracker->trackURL(at("/a"));
+  EXPECT_FALSE(tracker->hasTracked());
+  ASSERT_TRUE(reported());
+  EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect " + server->url("/c")}));
+  EXPECT_TRUE(tracker->hasTracked());
+  EXPECT_EQ(tracker->trackingURL()->path(), "/c");
+}
+
+TEST_F(GADClickTrackerTest, ARedirectThatLeavesTheWebCompletesAtOnceAndNeverFails) {
+  server->setAnswer("/click", adnet::Answer::redirect(302, "tel:5551234"));
+  tracker->trackURL(at("/click"));
+  ASSERT_TRUE(reported());
+  platform::RunLoop::main().runFor(0.05);
+  EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect tel:5551234"}));
+  EXPECT_EQ(tracker->trackingURL()->absoluteString(), "tel:5551234");
+  EXPECT_FALSE(GADClickTracker::activeTrackings());
+}
+
+TEST_F(GADClickTrackerTest, A304CompletesWithTheRequestedURLAndABadStatusFailsWithoutError) {
+  adnet::Answer modified;
+  modified.lastModified = 1700000000;
+  server->setAnswer("/pixel", modified);
+  tracker->trackURL(at("/pixel"));
+  ASSERT_TRUE(reported());
+  outcomes.reports.clear();
+  tracker->trackURL(at("/pixel"));  // conditional now: 304
+  ASSERT_TRUE(reported());
+  EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect " + server->url("/pixel")}));
+
+  outcomes.reports.clear();
+  adnet::Answer error;
+  error.status = 500;
+  server->setAnswer("/broken", error);
+  tracker->trackURL(at("/broken"));
+  ASSERT_TRUE(reported());
+  EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"fail status"}));
+
+  outcomes.reports.clear();
+  adnet::Answer dropped;
+  dropped.drop = adnet::Answer::Drop::BeforeResponse;
+  server->setAnswer("/dropped", dropped);
+  tracker->trackURL(at("/dropped"));
+  ASSERT_TRUE(reported());
+  ASSERT_EQ(outcomes.reports.size(), 1u);
+  EXPECT_TRUE(outcomes.reports[0].starts_with("fail ") && outcomes.reports[0] != "fail status");
+}
+
+TEST_F(GADClickTrackerTest, OnlyTheLatestTrackingReportsAndNoURLLeavesItRunning) {
+  adnet::Answer slow;
+  slow.delaySeconds = 0.3;
+  server->setAnswer("/first", slow);
+  server->setAnswer("/second", adnet::Answer{});
+  tracker->trackURL(at("/first"));
+  tracker->trackURL(std::nullopt);
+  EXPECT_EQ(tracker->trackingURL()->path(), "/first");
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);
+  tracker->trackURL(at("/second"));
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);
+  ASSERT_TRUE(reported());
+  platform::RunLoop::main().runFor(0.5);
+  EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect " + server->url("/second")}));
+  EXPECT_FALSE(GADClickTracker::activeTrackings());
+}
+
+TEST_F(GADClickTrackerTest, ResetAbandonsWithoutAReportAndADelegateMayLetTheTrackerGo) {
+  adnet::Answer slow;
+  slow.delaySeconds = 0.2;
+  server->setAnswer("/slow", slow);
+  tracker->trackURL(at("/slow"));
+  EXPECT_TRUE(GADClickTracker::activeTrackings());
+  tracker->reset();
+  EXPECT_FALSE(GADClickTracker::activeTrackings());
+  EXPECT_FALSE(tracker->trackingURL());
+  platform::RunLoop::main().runFor(0.4);
+  EXPECT_TRUE(outcomes.reports.empty());
+
+  class Dropper : public GADClickTrackerDelegate {
+   public:
+    std::shared_ptr<GADClickTracker>* owner = nullptr;
+    void trackerDidRedirect(GADClickTracker&, const URL&) override { owner->reset(); }
+  } dropper;
+  dropper.owner = &tracker;
+  server->setAnswer("/fast", adnet::Answer{});
+  tracker->setDelegate(&dropper);
+  tracker->trackURL(at("/fast"));
+  ASSERT_TRUE(runUntil([&] { return tracker == nullptr; }));
+  EXPECT_FALSE(GADClickTracker::activeTrackings());
+}
+
+TEST_F(GADClickTrackerTest, WithABackgroundTaskFacilityTrackingsAreNotCounted) {
+  std::vector<std::string> tasks;
+  std::function<void()> expire;
+  platform::Application::shared().setBackgroundTaskFacility(platform::Application::BackgroundTaskFacility{
+      [&](std::function<void()> handler) {
+        tasks.push_back("begin");
+        expire = std::move(handler);
+        return platform::Application::BackgroundTaskID{7};
+      },
+      [&](platform::Application::BackgroundTaskID id) { tasks.push_back("end " + std::to_string(id)); }});
+  server->setAnswer("/pixel", adnet::Answer{});
+  tracker->trackURL(at("/pixel"));
+  EXPECT_FALSE(GADClickTracker::activeTrackings());
+  ASSERT_TRUE(reported());
+  EXPECT_EQ(tasks, (std::vector<std::string>{"begin", "end 7"}));
+
+  // Running out of background time abandons the tracking silently.
+  adnet::Answer slow;
+  slow.delaySeconds = 0.2;
+  server->setAnswer("/slow", slow);
+  outcomes.reports.clear();
+  tracker->trackURL(at("/slow"));
+  expire();
+  platform::RunLoop::main().runFor(0.4);
+  EXPECT_TRUE(outcomes.reports.empty());
+  EXPECT_EQ(tasks.back(), "end 7");
+  platform::Application::shared().setBackgroundTaskFacility(std::nullopt);
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+#include "ads/content/GADOpener.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adnet/LoopbackServer.h"
+#include "ads/content/GADClickTracker.h"
+#include "ads/content/GADNotification.h"
+#include "ads/core/GADBannerViewDelegate.h"
+#include "ads/core/GADDelegateManager.h"
+#include "ads/request/GADStatistics.h"
+#include "platform/Application.h"
+#include "platform/FileManager.h"
+#include "platform/RunLoop.h"
+#include "tests/support/AdsTest.h"
+
+using platform::URL;
+
+namespace {
+
+// Records the screens asked for; hands applications to the real openApp.
+class ScreenRecorder : public GADOpener {
+ public:
+  std::vector<std::string> calls;
+  void openBrowserToURLSupportedOrientations(const std::optional<URL>& url, int orientations) override {
+    calls.push_back("browser " + (url ? url->absoluteString() : "-") + " " + std::to_string(orientations));
+  }
+  void openWebAppSupportedOrientations(const URL& url, int orientations) override {
+    calls.push_back("webapp " + url.absoluteString() + " " + std::to_string(orientations));
+  }
+  void openWebAppWithHTMLSupportedOrientations(const std::string& html, int orientations) override {
+    calls.push_back("webapp-html " + html + " " + std::to_string(orientations));
+  }
+};
+
+class LeaveRecorder : public GADBannerViewDelegate {
+ public:
+  std::vector<std::string>* events = nullptr;
+  void adViewWillLeaveApplication(GADBannerView*) override { events->push_back("willLeave"); }
+};
+
+class GADOpenerTest : public AdsTest {
+ protected:
+  void SetUp() override {
+    AdsTest::SetUp();
+    caches = std::filesystem::temp_directory_path() / ("opener-test-" + std::to_string(getpid()));
+    platform::FileManager::setCachesDirectoryForTesting(caches);
+    opener = std::make_shared<ScreenRecorder>();
+    manager = std::make_shared<GADDelegateManager>();
+    leave->events = &events;
+    manager->setBannerDelegate(leave);
+    opener->setDelegateManager(manager);
+    platform::Application::shared().setOpenURLForTesting([this](const std::string& url) {
+      events.push_back("open " + url);
+      return true;
+    });
+  }
+  void TearDown() override {
+    server.reset();
+    platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
+    std::filesystem::remove_all(caches);
+    AdsTest::TearDown();
+  }
+  void open(const std::string& text) {
+    auto message = GADNotification::notificationFromURL(*URL::create(text));
+    ASSERT_TRUE(message) << text;
+    opener->openNotification(*message);
+  }
+  // A tracking in flight for as long as a test runs.
+  std::shared_ptr<GADClickTracker> slowTracking() {
+    if (!server) server = std::make_unique<adnet::LoopbackServer>();
+    adnet::Answer slow;
+    slow.delaySeconds = 30;
+    server->setAnswer("/slow", slow);
+    auto tracker = std::make_shared<GADClickTracker>();
+    tracker->trackURL(URL::create(server->url("/slow")));
+    return tracker;
+  }
+  std::int64_t clickCount() {
+    const auto report = GADStatistics::sharedStatistics().parameters();
+    const platform::Value* pcc = report.find("pcc");
+    return pcc && pcc->asInteger() ? *pcc->asInteger() : 0;
+  }
+
+  std::shared_ptr<ScreenRecorder> opener;
+  std::shared_ptr<GADDelegateManager> manager;
+  std::shared_ptr<LeaveRecorder> leave = std::make_shared<LeaveRecorder>();
+  std::vector<std::string> events;
+  std::unique_ptr<adnet::LoopbackServer> server;
+  std::filesystem::path caches;
+};
+
+TEST_F(GADOpenerTest, EachActionOpensItsScreen) {
+  const struct {
+    const char* message;
+    const char* opened;  // "" when nothing is opened
+  } cases[] = {
+      {"gmsg://x/open?a=browser&u=http%3A%2F%2Fland.example.test%2F", "browser http://land.example.test/ 1"},
+      {"gmsg://x/open?a=browser&o=p&u=http%3A%2F%2Fland.example.test%2F", "browser http://land.example.test/ 2"},
+      {"gmsg://x/open?a=video&o=l&u=http%3A%2F%2Fland.example.test%2Fv", "browser http://land.example.test/v 3"},
+      {"gmsg://x/open?a=webapp&o=x&u=http%3A%2F%2Fland.example.test%2Fw", "webapp http://land.example.test/w 1"},
+      {"gmsg://x/open?a=webapp&o=l&html=%3Cp%3Ehi%3C%2Fp%3E", "webapp-html <p>hi</p> 3"},
+      // The URL wins over the HTML.
+      {"gmsg://x/open?a=webapp&u=http%3A%2F%2Fland.example.test%2F&html=x", "webapp http://land.example.test/ 1"},
+      {"gmsg://x/open?a=browser&html=x", ""},
+      {"gmsg://x/open?a=browser", ""},
+      {"gmsg://x/open?a=browser&u=%20", ""},
+      {"gmsg://x/open?a=webapp", ""},
+      {"gmsg://x/open?a=Browser&u=tel%3A1", ""},  // not "browser": an application
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    opener->calls.clear();
+    open(c.message);
+    if (*c.opened) {
+      EXPECT_EQ(opener->calls, (std::vector<std::string>{c.opened}));
+    } else {
+      EXPECT_TRUE(opener->calls.empty());
+    }
+  }
+}
+
+TEST_F(GADOpenerTest, EveryOpeningCountsAClickEvenFromHTMLAlone) {
+  open("gmsg://x/open?a=webapp&html=x");
+  EXPECT_EQ(clickCount(), 1);
+  open("gmsg://x/open?a=browser");  // nothing to open: no click either
+  EXPECT_EQ(clickCount(), 0);
+}
+
+TEST_F(GADOpenerTest, OtherActionsLeaveForAnApplicationOnALaterTurn) {
+  for (const char* text : {"gmsg://x/open?a=call&u=tel%3A5551234", "gmsg://x/open?a=app&u=tel%3A5551234",
+                           "gmsg://x/open?u=tel%3A5551234"}) {
+    SCOPED_TRACE(text);
+    events.clear();
+    open(text);
+    EXPECT_EQ(events, (std::vector<std::string>{"willLeave"}));  // just before
+    platform::RunLoop::main().drain();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1], "open tel:5551234");
+  }
+}
+
+TEST_F(GADOpenerTest, LeavingWaitsAtMostThreeTimesForATrackingInFlight) {
+  platform::RunLoop::main().useManualTimeForTesting();
+  auto tracker = slowTracking();
+  ASSERT_TRUE(GADClickTracker::activeTrackings());
+
+  opener->openApp(URL::create("tel:5551234"));
+  opener->openApp(std::nullopt);  // nothing at all
+  platform::RunLoop::main().advanceForTesting(0.89);
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(GADOpener::repeatCountForTesting(), 3);
+  // The fourth try goes ahead: the report, then the opening on the next turn.
+  platform::RunLoop::main().advanceForTesting(0.02);
+  EXPECT_EQ(events, (std::vector<std::string>{"willLeave", "open tel:5551234"}));
+  EXPECT_EQ(GADOpener::repeatCountForTesting(), 0);
+  tracker->reset();
+}
+
+TEST_F(GADOpenerTest, LeavingGoesAheadAsSoonAsTheTrackingEnds) {
+  platform::RunLoop::main().useManualTimeForTesting();
+  auto tracker = slowTracking();
+  opener->openApp(URL::create("tel:1"));
+  platform::RunLoop::main().advanceForTesting(0.3);
+  EXPECT_TRUE(events.empty());
+  tracker->reset();
+  platform::RunLoop::main().advanceForTesting(0.3);
+  EXPECT_EQ(events, (std::vector<std::string>{"willLeave", "open tel:1"}));
+}
+
+TEST_F(GADOpenerTest, MailFieldsFromAMailtoURL) {
+  auto fields = GADOpener::mailFieldsFromURL(
+      *URL::create("mailto:a@example.test,b@example.test?CC=c@example.test,d@example.test&bcc=e@example.test"
+                   "&subject=Hello%20there;body=Line"));
+  EXPECT_EQ(fields.to, (std::vector<std::string>{"a@example.test,b@example.test"}));
+  EXPECT_EQ(fields.cc, (std::vector<std::string>{"c@example.test", "d@example.test"}));
+  EXPECT_EQ(fields.bcc, (std::vector<std::string>{"e@example.test"}));
+  EXPECT_EQ(fields.subject, "Hello there");
+  EXPECT_EQ(fields.body, "Line");
+
+  fields = GADOpener::mailFieldsFromURL(*URL::create("mailto:x%40example.test"));
+  EXPECT_EQ(fields.to, (std::vector<std::string>{"x%40example.test"}));  // as written
+  EXPECT_TRUE(fields.cc.empty());
+  EXPECT_TRUE(fields.subject.empty());
+}
+
+}  // namespace

@@ -1,0 +1,367 @@
+#include "ads/content/GADWebViewDelegate.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adnet/LoopbackServer.h"
+#include "ads/content/GADClickTracker.h"
+#include "ads/content/GADNotification.h"
+#include "ads/content/GADNotificationCenter.h"
+#include "ads/content/GADOpener.h"
+#include "ads/fullscreen/GADRelinquishableScreen.h"
+#include "ads/request/GADNetworkUtilities.h"
+#include "ads/request/GADSignalsProvider.h"
+#include "platform/Application.h"
+#include "platform/FileManager.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/Screen.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+#include "platform/headless/HeadlessWebViewPeer.h"
+#include "tests/content/RecordingOpener.h"
+#include "tests/support/AdsTest.h"
+
+using platform::Dictionary;
+using platform::HeadlessWebViewPeer;
+using platform::NavigationType;
+using platform::URL;
+using platform::URLRequest;
+using platform::WebView;
+
+namespace {
+
+class LandscapeScreen : public platform::Screen {
+ public:
+  platform::InterfaceOrientation statusBarOrientation() const override {
+    return platform::InterfaceOrientation::LandscapeRight;
+  }
+};
+
+class ClosableScreen : public platform::ViewController, public GADRelinquishableScreen {
+ public:
+  int relinquished = 0;
+  void relinquishScreen() override { ++relinquished; }
+};
+
+class GADWebViewDelegateTest : public AdsTest {
+ protected:
+  void SetUp() override {
+    AdsTest::SetUp();
+    caches = std::filesystem::temp_directory_path() / ("web-view-delegate-test-" + std::to_string(getpid()));
+    std::filesystem::remove_all(caches);
+    platform::FileManager::setCachesDirectoryForTesting(caches);
+    webView = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
+    delegate = std::make_unique<GADWebViewDelegate>();
+    opener = std::make_shared<RecordingOpener>();
+    delegate->setOpenerForTesting(opener);
+    webView->setDelegate(delegate.get());
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, GADWebViewDelegateDidReceiveWebAction, nullptr,
+        [this](const platform::Notification& n) { webActions.push_back(n); });
+  }
+  void TearDown() override {
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    webView->setDelegate(nullptr);
+    delegate.reset();
+    webView.reset();
+    platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
+    std::filesystem::remove_all(caches);
+    AdsTest::TearDown();
+  }
+
+  // The page navigates to `text`; the web view's answer.
+  bool navigate(const std::string& text, NavigationType type = NavigationType::LinkClicked) {
+    auto url = URL::create(text);
+    EXPECT_TRUE(url) << text;
+    return *page().decide(URLRequest(*url), type);
+  }
+  HeadlessWebViewPeer& page() { return *HeadlessWebViewPeer::of(*webView); }
+
+  std::filesystem::path caches;
+  std::shared_ptr<WebView> webView;
+  std::unique_ptr<GADWebViewDelegate> delegate;
+  std::shared_ptr<RecordingOpener> opener;
+  std::vector<platform::Notification> webActions;
+};
+
+TEST_F(GADWebViewDelegateTest, DecisionsByScheme) {
+  const struct {
+    const char* url;
+    NavigationType type;
+    bool allowed;
+    bool webAction;
+    const char* opened;  // what the opener was asked, or ""
+  } cases[] = {
+      {"file:///etc/passwd", NavigationType::LinkClicked, false, false, ""},
+      {"FILE:///etc/passwd", NavigationType::Other, false, false, ""},
+      {"about:blank", NavigationType::Other, true, false, ""},
+      {"http://ads.example.test/page", NavigationType::LinkClicked, true, true, ""},
+      {"https://ads.example.test/page", NavigationType::FormSubmitted, true, true, ""},
+      // A page's own subresource-like loads (type other, no path) report no action.
+      {"http://ads.example.test/", NavigationType::Other, true, false, ""},
+      {"http://ads.example.test", NavigationType::Other, true, false, ""},
+      {"http://ads.example.test/", NavigationType::LinkClicked, true, true, ""},
+      {"http://ads.example.test/ab", NavigationType::Other, true, true, ""},
+      {"mailto:someone@example.test?subject=Hi", NavigationType::LinkClicked, false, true,
+       "mail mailto:someone@example.test?subject=Hi"},
+      {"tel:5551234", NavigationType::LinkClicked, false, true, "app tel:5551234"},
+      {"itms://example.test/app", NavigationType::LinkClicked, false, true, "app itms://example.test/app"},
+      // The same rule holds whatever the scheme: no action, but still opened.
+      {"tel:/", NavigationType::Other, false, false, "app tel:/"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    webActions.clear();
+    opener->calls.clear();
+    EXPECT_EQ(navigate(c.url, c.type), c.allowed);
+    ASSERT_EQ(webActions.size(), c.webAction ? 1u : 0u);
+    if (c.webAction) {
+      EXPECT_EQ(webActions[0].object, webView.get());
+      EXPECT_EQ(webActions[0].userInfo, (Dictionary{{"u", URL::create(c.url)->absoluteString()}}));
+    }
+    if (*c.opened) {
+      ASSERT_EQ(opener->calls.size(), 1u);
+      EXPECT_EQ(opener->calls[0], c.opened);
+    } else {
+      EXPECT_TRUE(opener->calls.empty());
+    }
+  }
+}
+
+TEST_F(GADWebViewDelegateTest, MessageURLsAreNeverLoadedAndReportTheirName) {
+  for (const char* text : {"gmsg://x/click", "gmsg://x/whatever?a=1", "gmsg://x/log?string=x", "vaver://closecanvas",
+                           "vaver://log?string=x"}) {
+    SCOPED_TRACE(text);
+    webActions.clear();
+    EXPECT_FALSE(navigate(text));
+    ASSERT_EQ(webActions.size(), 1u);
+    const auto message = GADNotification::notificationFromURL(*URL::create(text));
+    EXPECT_EQ(webActions[0].userInfo, (Dictionary{{"u", text}, {"a", message->name()}}));
+  }
+  // A message URL without a message: refused, and nothing is reported.
+  webActions.clear();
+  EXPECT_FALSE(navigate("gmsg://x"));
+  EXPECT_FALSE(navigate("vaver://other?x=1"));
+  EXPECT_TRUE(webActions.empty());
+  // Only the exact scheme is a message: this one is another application's.
+  EXPECT_FALSE(navigate("GMSG://x/click"));
+  EXPECT_EQ(opener->calls, (std::vector<std::string>{"app GMSG://x/click"}));
+}
+
+TEST_F(GADWebViewDelegateTest, TheRequestsUserAgentBecomesTheClientsAndTheOpenerGetsTheScreen) {
+  auto screen = std::make_shared<platform::ViewController>();
+  delegate->setViewController(screen.get());
+  URLRequest request(*URL::create("http://ads.example.test/a"));
+  request.setValueForHTTPHeaderField("TestAgent/1.0 (page)", "User-Agent");
+  EXPECT_TRUE(*page().decide(request, NavigationType::LinkClicked));
+  EXPECT_EQ(GADNetworkUtilities::userAgentString(), "TestAgent/1.0 (page)");
+  EXPECT_EQ(opener->viewController(), screen.get());
+  screen.reset();
+  EXPECT_EQ(delegate->viewController(), nullptr);  // not retained
+}
+
+TEST_F(GADWebViewDelegateTest, OpenLogVibrateAndOtherNames) {
+  EXPECT_FALSE(navigate("gmsg://x/open?a=browser&u=http%3A%2F%2Fads.example.test%2Fland"));
+  EXPECT_EQ(opener->calls, (std::vector<std::string>{"notification open"}));
+
+  EXPECT_FALSE(navigate("gmsg://x/log?string=Hello%20there"));
+  ASSERT_FALSE(logLines().empty());
+  EXPECT_EQ(logLines().back(), "<Rezido> Hello there");
+  // A page cannot forge log lines of its own or flood the log.
+  EXPECT_FALSE(navigate("gmsg://x/log?string=one%0A%3CRezido%3E%20two"));
+  EXPECT_EQ(logLines().back(), "<Rezido> one <Rezido> two");
+  EXPECT_FALSE(navigate("gmsg://x/log?string=" + std::string(5000, 'z')));
+  EXPECT_EQ(logLines().back().size(), std::string("<Rezido> ").size() + GADWebViewDelegate::kMaximumLogBytes);
+
+  EXPECT_FALSE(navigate("gmsg://x/vibrate"));
+  EXPECT_EQ(toolkit().vibrations(), 1);
+
+  // A name the delegate does not handle goes to the message centre, later.
+  std::vector<platform::Notification> posted;
+  GADNotificationCenter::defaultCenter().addObserver(this, "appEvent", nullptr,
+                                                     [&](const platform::Notification& n) { posted.push_back(n); });
+  EXPECT_FALSE(navigate("gmsg://x/appEvent?name=level&info=2"));
+  EXPECT_TRUE(posted.empty());
+  ASSERT_TRUE(runUntil([&] { return !posted.empty(); }));
+  EXPECT_EQ(posted[0].object, webView.get());
+  EXPECT_EQ(posted[0].userInfo.find("name")->asString() ? *posted[0].userInfo.find("name")->asString() : "", "level");
+  GADNotificationCenter::defaultCenter().removeObserver(this);
+}
+
+TEST_F(GADWebViewDelegateTest, CloseGivesBackOnlyAFullScreenAdScreen) {
+  auto plain = std::make_shared<platform::ViewController>();
+  delegate->setViewController(plain.get());
+  EXPECT_FALSE(navigate("gmsg://x/close"));
+  auto closable = std::make_shared<ClosableScreen>();
+  delegate->setViewController(closable.get());
+  EXPECT_FALSE(navigate("gmsg://x/close"));
+  EXPECT_FALSE(navigate("vaver://closecanvas"));
+  EXPECT_EQ(closable->relinquished, 2);
+}
+
+TEST_F(GADWebViewDelegateTest, TouchesReachTheSignalsProviderWithMinusOneForWhatIsMissing) {
+  auto lastTouch = [] {
+    auto signal = GADSignalsProvider::shared().requestSignal();
+    EXPECT_TRUE(signal);
+    auto record = GADSignalsProvider::decodeSignal(signal->substr(3));
+    EXPECT_TRUE(record);
+    return record ? std::vector<int>{record->lastX, record->lastY, record->lastDuration} : std::vector<int>{};
+  };
+  EXPECT_FALSE(navigate("gmsg://x/touch?tx=12&ty=%20-7px&td=300"));
+  EXPECT_EQ(lastTouch(), (std::vector<int>{12, -7, 300}));
+  EXPECT_FALSE(navigate("gmsg://x/touch?tx=5"));
+  EXPECT_EQ(lastTouch(), (std::vector<int>{5, -1, -1}));
+  EXPECT_EQ(GADSignalsProvider::shared().touchCount(), 2u);
+}
+
+TEST_F(GADWebViewDelegateTest, IntegerReadingOfPageValues) {
+  const Dictionary values{{"blank", "  42abc"}, {"plus", "+8"},          {"minus", "-15"},
+                          {"none", "abc"},      {"empty", ""},           {"huge", "99999999999999999999"},
+                          {"tiny", "-99999999999999999999"}, {"number", 17}, {"array", platform::Value::Array{}}};
+  const struct {
+    const char* key;
+    int expected;
+  } cases[] = {{"blank", 42}, {"plus", 8},         {"minus", -15},       {"none", 0},   {"empty", 0},
+               {"huge", INT_MAX}, {"tiny", INT_MIN}, {"number", 17}, {"array", 0}, {"absent", -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    EXPECT_EQ(GADWebViewDelegate::intForKeyFromDictionary(c.key, values), c.expected);
+  }
+  EXPECT_EQ(GADWebViewDelegate::intForKeyFromDictionary("x", std::nullopt), -1);
+}
+
+TEST_F(GADWebViewDelegateTest, CanOpenURLsAsksForEachTextAndAnswersThePage) {
+  std::vector<std::string> asked;
+  platform::Application::shared().setCanOpenURLForTesting([&](const std::string& url) {
+    asked.push_back(url);
+    return url == "a";
+  });
+  EXPECT_FALSE(navigate("gmsg://x/canOpenURLs?urls=a,b"));
+  EXPECT_EQ(asked, (std::vector<std::string>{"a", "b"}));
+  const auto scripts = page().evaluatedScripts();
+  ASSERT_EQ(scripts.size(), 1u);
+  EXPECT_EQ(scripts[0], *GADNotificationCenter::scriptForJSNotification(
+                            "openableURLs", Dictionary{{"a", true}, {"b", false}}));
+
+  // Each text is a lookup on the desktop: a page gets a bounded number.
+  asked.clear();
+  std::string many;
+  for (int i = 0; i < 500; ++i) many += (i ? "," : "") + std::string("s") + std::to_string(i) + ":";
+  EXPECT_FALSE(navigate("gmsg://x/canOpenURLs?urls=" + many));
+  EXPECT_EQ(asked.size(), GADWebViewDelegate::kMaximumCanOpenURLs);
+}
+
+TEST_F(GADWebViewDelegateTest, EvalInOpenerRunsInTheOpeningPageLaterAndAnswersTheAskingPage) {
+  // Without an opening page nothing runs anywhere.
+  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=1%2B1"));
+  platform::RunLoop::main().drain();
+  EXPECT_TRUE(page().evaluations().empty());
+
+  auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
+  delegate->setOpeningWebView(opening.get());
+  auto& openingPage = *HeadlessWebViewPeer::of(*opening);
+  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=document.title"));
+  EXPECT_TRUE(openingPage.evaluations().empty());  // not inside the decision
+  ASSERT_TRUE(runUntil([&] { return !openingPage.evaluations().empty(); }));
+  EXPECT_EQ(openingPage.evaluatedScripts(), (std::vector<std::string>{"document.title"}));
+  openingPage.completeEvaluation(0, "The title");
+  ASSERT_TRUE(runUntil([&] { return !page().evaluations().empty(); }));
+  EXPECT_EQ(page().evaluatedScripts()[0], *GADNotificationCenter::scriptForJSNotification(
+                                              "evalJavaScriptInOpenerResult", Dictionary{{"result", "The title"}}));
+  // The opening page is not retained.
+  opening.reset();
+  EXPECT_EQ(delegate->openingWebView(), nullptr);
+}
+
+TEST_F(GADWebViewDelegateTest, AnEvalInOpenerPendingWhenItsDelegateGoesNeverRuns) {
+  auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
+  delegate->setOpeningWebView(opening.get());
+  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=1"));
+  webView->setDelegate(nullptr);
+  delegate.reset();
+  platform::RunLoop::main().drain();
+  EXPECT_TRUE(HeadlessWebViewPeer::of(*opening)->evaluations().empty());
+}
+
+TEST_F(GADWebViewDelegateTest, TheOrientationScriptAfterEveryLoad) {
+  const struct {
+    int orientation;
+    const char* value;
+  } cases[] = {{1, "0"}, {2, "180"}, {3, "90"}, {4, "-90"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(GADWebViewDelegate::orientationScript(c.orientation),
+              std::string("window.__defineGetter__('orientation',function(){return ") + c.value +
+                  ";});window.onorientationchange();");
+  }
+  EXPECT_FALSE(GADWebViewDelegate::orientationScript(0));
+  EXPECT_FALSE(GADWebViewDelegate::orientationScript(5));
+
+  platform::Screen::setMainForTesting(std::make_shared<LandscapeScreen>());
+  page().finish();
+  page().finish();
+  EXPECT_EQ(page().evaluatedScripts(), (std::vector<std::string>(2, *GADWebViewDelegate::orientationScript(3))));
+  platform::Screen::setMainForTesting(nullptr);
+}
+
+class TrackingTest : public GADWebViewDelegateTest {
+ protected:
+  void SetUp() override {
+    GADWebViewDelegateTest::SetUp();
+    server = std::make_unique<adnet::LoopbackServer>();
+  }
+  void TearDown() override {
+    server.reset();
+    GADWebViewDelegateTest::TearDown();
+  }
+  std::string escaped(const std::string& path) { return GADNetworkUtilities::encodeURL(server->url(path)); }
+  std::unique_ptr<adnet::LoopbackServer> server;
+};
+
+TEST_F(TrackingTest, ClickIsTrackedWithItsClickSignalAndHttpTrackWithout) {
+  server->setAnswer("/click", adnet::Answer{});
+  server->setAnswer("/track", adnet::Answer{});
+  EXPECT_FALSE(navigate("gmsg://x/click?u=" + escaped("/click?ai=CLICK1")));
+  ASSERT_TRUE(runUntil([&] { return delegate->tracker() && delegate->tracker()->hasTracked(); }));
+  ASSERT_EQ(server->requestCount("/click"), 1u);
+  // The signal is appended as a bare query item: "&" then the text, no "=".
+  const std::string query = *server->requests()[0].query;
+  ASSERT_TRUE(query.starts_with("ai=CLICK1&sg=")) << query;
+  auto record = GADSignalsProvider::decodeSignal(query.substr(std::string("ai=CLICK1&sg=").size()));
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->kind, 2);
+
+  GADClickTracker* first = delegate->tracker();
+  EXPECT_FALSE(navigate("gmsg://x/httpTrack?u=" + escaped("/track?ai=CLICK2")));
+  EXPECT_EQ(delegate->tracker(), first);  // one tracker, reused
+  ASSERT_TRUE(runUntil([&] { return server->requestCount("/track") == 1 && delegate->tracker()->hasTracked(); }));
+  EXPECT_EQ(server->requests().back().query, "ai=CLICK2");
+  EXPECT_FALSE(GADClickTracker::activeTrackings());
+}
+
+TEST_F(TrackingTest, ASecondClickCancelsTheFirstAndAClickWithoutAURLDoesNothing) {
+  adnet::Answer slow;
+  slow.delaySeconds = 30;
+  server->setAnswer("/slow", slow);
+  server->setAnswer("/fast", adnet::Answer{});
+  EXPECT_FALSE(navigate("gmsg://x/click?u=" + escaped("/slow")));
+  ASSERT_TRUE(runUntil([&] { return server->requestCount("/slow") == 1; }));
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);
+  // No "u", or one that is no URL: the running tracking goes on.
+  EXPECT_FALSE(navigate("gmsg://x/click"));
+  EXPECT_FALSE(navigate("gmsg://x/click?u=%20"));
+  EXPECT_EQ(delegate->tracker()->trackingURL()->path(), "/slow");
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);
+
+  EXPECT_FALSE(navigate("gmsg://x/click?u=" + escaped("/fast")));
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);  // the first was abandoned
+  ASSERT_TRUE(runUntil([&] { return delegate->tracker()->hasTracked(); }));
+  EXPECT_EQ(delegate->tracker()->trackingURL()->path(), "/fast");
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 0);
+}
+
+}  // namespace
