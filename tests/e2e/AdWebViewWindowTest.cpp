@@ -1,0 +1,132 @@
+// Ad web views on real WebKit (under xvfb-run): the orientation a page
+// reads after each load, messages from a page to the client and the
+// client's answers back through the page's receiving function.
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ads/content/GADNotificationCenter.h"
+#include "ads/content/GADWebViewDelegate.h"
+#include "platform/Application.h"
+#include "platform/RunLoop.h"
+#include "platform/WebView.h"
+
+using platform::RunLoop;
+using platform::URL;
+using platform::WebView;
+
+namespace {
+
+// Counts finished loads on top of the ad delegate's own behaviour.
+class CountingDelegate : public GADWebViewDelegate {
+ public:
+  int finished = 0;
+  void webViewDidFinishLoad(WebView& webView) override {
+    GADWebViewDelegate::webViewDidFinishLoad(webView);
+    ++finished;
+  }
+};
+
+// The page side of the message channel: what ZOVO_ReceiveMessage got.
+constexpr const char* kReceiver =
+    "<script>window.received = [];"
+    "function ZOVO_ReceiveMessage(name, data) { received.push(name + ' ' + JSON.stringify(data)); }"
+    "window.onorientationchange = function() { document.title = 'turned ' + window.orientation; };"
+    "</script>";
+
+class AdWebViewWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GADNotificationCenter::resetDefaultForTesting();
+    root = platform::View::create(platform::Rect(0, 0, 320, 100));
+    window = GTK_WINDOW(gtk_window_new());
+    gtk_window_set_child(window, static_cast<GtkWidget*>(root->peer()->toolkitHandle()));
+    gtk_window_present(window);
+  }
+  void TearDown() override {
+    for (auto& [view, delegate] : pages) view->setDelegate(nullptr);
+    pages.clear();
+    gtk_window_set_child(window, nullptr);
+    root.reset();
+    gtk_window_destroy(window);
+    platform::Application::shared().setCanOpenURLForTesting({});
+  }
+  bool runUntil(const std::function<bool()>& condition, double seconds = 15) {
+    return RunLoop::main().runUntil(condition, seconds);
+  }
+  // A shown page with its own ad delegate.
+  std::pair<std::shared_ptr<WebView>, CountingDelegate*> open(const std::string& body, double y = 0) {
+    auto view = WebView::create(platform::Rect(0, y, 320, 50));
+    auto delegate = std::make_unique<CountingDelegate>();
+    view->setDelegate(delegate.get());
+    root->addSubview(view);
+    view->loadHTMLStringBaseURL(std::string("<html><head>") + kReceiver + "</head><body>" + body + "</body></html>",
+                                URL::create("http://127.0.0.1:8642/ad"));
+    CountingDelegate* raw = delegate.get();
+    EXPECT_TRUE(runUntil([&] { return raw->finished > 0; }));
+    pages.emplace_back(view, std::move(delegate));
+    return {view, raw};
+  }
+  std::optional<std::string> evaluate(WebView& view, const std::string& script) {
+    std::optional<std::string> result;
+    bool done = false;
+    view.evaluateJavaScript(script, [&](std::optional<std::string> r) {
+      result = std::move(r);
+      done = true;
+    });
+    EXPECT_TRUE(runUntil([&] { return done; }));
+    return result;
+  }
+  // Waits until the page's script `condition` is true.
+  bool pageHolds(WebView& view, const std::string& condition) {
+    return runUntil([&] { return evaluate(view, condition) == "true"; });
+  }
+
+  GtkWindow* window = nullptr;
+  std::shared_ptr<platform::View> root;
+  std::vector<std::pair<std::shared_ptr<WebView>, std::unique_ptr<CountingDelegate>>> pages;
+};
+
+TEST_F(AdWebViewWindowTest, EachLoadTellsThePageItsOrientationAndRunsItsHandler) {
+  auto [view, delegate] = open("<p>ad</p>");
+  ASSERT_TRUE(pageHolds(*view, "document.title === 'turned 0'"));
+  EXPECT_EQ(evaluate(*view, "window.orientation"), "0");
+}
+
+TEST_F(AdWebViewWindowTest, AMessageFromThePageReachesTheCentreLaterWithItsWebView) {
+  std::vector<platform::Notification> posted;
+  GADNotificationCenter::defaultCenter().addObserver(
+      this, "appEvent", nullptr, [&](const platform::Notification& n) { posted.push_back(n); });
+  auto [view, delegate] = open("<p>ad</p>");
+  evaluate(*view, "location.href = 'gmsg://ads.example.test/appEvent?name=level&info=2'; 0");
+  ASSERT_TRUE(runUntil([&] { return !posted.empty(); }));
+  EXPECT_EQ(posted[0].object, view.get());
+  EXPECT_EQ(posted[0].userInfo, (platform::Dictionary{{"name", "level"}, {"info", "2"}}));
+  EXPECT_EQ(evaluate(*view, "location.href"), "http://127.0.0.1:8642/ad");
+  GADNotificationCenter::defaultCenter().removeObserver(this);
+}
+
+TEST_F(AdWebViewWindowTest, ThePageReceivesItsAnswerAsAnEventWithJSONData) {
+  platform::Application::shared().setCanOpenURLForTesting([](const std::string& url) { return url == "tel:"; });
+  auto [view, delegate] = open("<p>ad</p>");
+  evaluate(*view, "location.href = 'gmsg://ads.example.test/canOpenURLs?urls=tel:,zzz:'; 0");
+  ASSERT_TRUE(pageHolds(*view, "received.length > 0"));
+  EXPECT_EQ(evaluate(*view, "received[0]"), "openableURLs {\"tel:\":true,\"zzz:\":false}");
+}
+
+TEST_F(AdWebViewWindowTest, EvalInOpenerRunsInTheOpeningPageAndAnswersTheAskingOne) {
+  auto [opening, openingDelegate] = open("<script>var secret = 'from the banner';</script>");
+  auto [screen, screenDelegate] = open("<p>landing</p>", 50);
+  screenDelegate->setOpeningWebView(opening.get());
+  evaluate(*screen, "location.href = 'gmsg://ads.example.test/evalInOpener?js=secret'; 0");
+  ASSERT_TRUE(pageHolds(*screen, "received.length > 0"));
+  EXPECT_EQ(evaluate(*screen, "received[0]"), "evalJavaScriptInOpenerResult {\"result\":\"from the banner\"}");
+  EXPECT_EQ(evaluate(*opening, "received.length"), "0");
+}
+
+}  // namespace
