@@ -50,6 +50,7 @@ void GADBannerWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) 
   // A subframe finishing after the ad is shown changes nothing.
   if (private_->state() != kGADObjectStateRenderingAd) return;
   private_->changeState(kGADObjectStateAdShown);
+  private_->adDidShow();
   webView.setHidden(false);
   private_->delegateManager()->didReceiveAd();
   private_->trackURLs(private_->pendingTrackingURLs());

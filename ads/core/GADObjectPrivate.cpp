@@ -1,15 +1,77 @@
 #include "ads/core/GADObjectPrivate.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "ads/content/GADBannerWebViewDelegate.h"
 #include "ads/content/GADClickTracker.h"
+#include "ads/content/GADNotificationCenter.h"
+#include "ads/content/GADWebViewDelegate.h"
 #include "ads/core/GADBannerView.h"
+#include "ads/core/GADCachedFile.h"
 #include "ads/core/GADDelegateManager.h"
+#include "ads/core/GADEndpoints.h"
+#include "ads/core/GADMacros.h"
+#include "ads/core/GADRequestError.h"
+#include "ads/request/GADIdentifierUtilities.h"
+#include "ads/request/GADNetworkUtilities.h"
+#include "ads/request/GADParameterKeys.h"
 #include "ads/request/GADRequestPrivate.h"
+#include "ads/request/GADSignalsProvider.h"
+#include "ads/request/GADStatistics.h"
+#include "ads/request/GADStatisticsCore.h"
+#include "platform/Application.h"
+#include "platform/ASCII.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/NumberText.h"
+#include "platform/ProcessWide.h"
 #include "platform/RunLoop.h"
 #include "platform/Timer.h"
+#include "platform/UserDefaults.h"
 #include "platform/ViewController.h"
 #include "platform/WebView.h"
+
+namespace {
+
+constexpr const char* kExpireDateKey = "expireDate";
+constexpr double kScriptLifetimeSeconds = 86400;
+
+struct LaunchFinished {
+  bool value = false;
+  bool observing = false;
+};
+LaunchFinished& launchFinished() { return platform::processWide<LaunchFinished>(); }
+
+// Class start-up: the launch-finished flag is set once, when the platform
+// announces it.
+void observeLaunchOnce() {
+  auto& launch = launchFinished();
+  if (launch.observing || launch.value) return;
+  launch.observing = true;
+  static int token;
+  platform::NotificationCenter::defaultCenter().addObserver(
+      &token, platform::kApplicationDidFinishLaunchingNotification, nullptr, [](const platform::Notification&) {
+        launchFinished().value = true;
+        launchFinished().observing = false;
+        platform::NotificationCenter::defaultCenter().removeObserver(&token);
+      });
+}
+
+std::string trimmed(const std::string& text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && platform::ascii::isSpace(text[begin])) ++begin;
+  while (end > begin && platform::ascii::isSpace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+const std::string* userInfoText(const platform::Notification& message, std::string_view key) {
+  const platform::Value* value = message.userInfo.find(key);
+  return value ? value->asString() : nullptr;
+}
+
+}  // namespace
 
 GADObjectPrivate::GADObjectPrivate(const platform::Rect& frame)
     : delegateManager_(std::make_shared<GADDelegateManager>()) {
@@ -23,7 +85,10 @@ GADObjectPrivate::GADObjectPrivate(const platform::Rect& frame)
 }
 
 std::shared_ptr<GADObjectPrivate> GADObjectPrivate::createWithFrame(const platform::Rect& frame) {
-  return std::shared_ptr<GADObjectPrivate>(new GADObjectPrivate(frame));
+  observeLaunchOnce();
+  auto loader = std::shared_ptr<GADObjectPrivate>(new GADObjectPrivate(frame));
+  loader->observeApplication();
+  return loader;
 }
 
 std::shared_ptr<GADObjectPrivate> GADObjectPrivate::createWithView(GADBannerView* view) {
@@ -31,6 +96,26 @@ std::shared_ptr<GADObjectPrivate> GADObjectPrivate::createWithView(GADBannerView
   loader->adView_ = view;
   if (view) view->addSubview(loader->webView_);
   return loader;
+}
+
+// The observers hold the loader weakly: it stops observing when it goes.
+void GADObjectPrivate::observeApplication() {
+  auto& center = platform::NotificationCenter::defaultCenter();
+  std::weak_ptr<GADObjectPrivate> weak = weak_from_this();
+  auto on = [&center, this, weak](const char* name, void (GADObjectPrivate::*action)()) {
+    center.addObserver(this, name, nullptr, [weak, action](const platform::Notification&) {
+      if (auto self = weak.lock()) ((*self).*action)();
+    });
+  };
+  if (GADIdentifierUtilities::isOSAtLeastMajorMinorBug(4, 0, 0)) {
+    on(platform::kApplicationDidEnterBackgroundNotification, &GADObjectPrivate::deactivateReloadTimer);
+    on(platform::kApplicationWillEnterForegroundNotification, &GADObjectPrivate::activateReloadTimer);
+  } else {
+    on(platform::kApplicationWillResignActiveNotification, &GADObjectPrivate::deactivateReloadTimer);
+    on(platform::kApplicationDidBecomeActiveNotification, &GADObjectPrivate::activateReloadTimer);
+  }
+  on(GADViewControllerWillPresentFullScreen, &GADObjectPrivate::deactivateReloadTimer);
+  on(GADViewControllerDidRelinquishFullScreen, &GADObjectPrivate::activateReloadTimer);
 }
 
 GADObjectPrivate::~GADObjectPrivate() {
@@ -41,7 +126,11 @@ GADObjectPrivate::~GADObjectPrivate() {
   webView_->loadHTMLStringBaseURL("", std::nullopt);
   webView_.reset();
   webViewDelegate_.reset();
+  resetBuildAdWebView();
   adUnitID_.clear();
+  if (buildAdJS_) buildAdJS_->setDelegate(nullptr);
+  buildAdJS_.reset();
+  setAdHTML(nullptr);
   request_.reset();
   // The manager may outlive us for the rest of a dispatch: it must not name
   // a banner that is going away.
@@ -62,13 +151,12 @@ std::shared_ptr<GADRequestPrivate> GADObjectPrivate::privateRequestWithRequest(
   return std::dynamic_pointer_cast<GADRequestPrivate>(request);
 }
 
-void GADObjectPrivate::loadRequest(const std::shared_ptr<GADRequest>& request) {
-  auto privateRequest = privateRequestWithRequest(request);
-  hasAutoRefreshed_ = false;
-  if (privateRequest.get() != request_.get()) {
-    request_ = privateRequest ? std::static_pointer_cast<GADRequestPrivate>(privateRequest->copy())
-                              : std::make_shared<GADRequestPrivate>();
-  }
+std::int32_t GADObjectPrivate::orientationFromString(const std::string* text) {
+  if (!text) return 0;
+  if (*text == "any") return 1;
+  if (*text == "portrait") return 2;
+  if (*text == "landscape") return 3;
+  return 0;
 }
 
 void GADObjectPrivate::detachFromAdView() {
@@ -80,15 +168,381 @@ void GADObjectPrivate::setRootViewController(platform::ViewController* controlle
   rootViewController_ = controller ? controller->weak_from_this() : std::weak_ptr<platform::ViewController>();
 }
 
-void GADObjectPrivate::cancelPendingActions() {
-  platform::RunLoop::main().cancelPerformRequests(this);
-  resetReloadTimer();
+bool GADObjectPrivate::isMakingRequest() const {
+  return state_ == kGADObjectStateLoadingScript || state_ == kGADObjectStateBuildingAdURL ||
+         state_ == kGADObjectStateLoadingAdHTML || state_ == kGADObjectStateRenderingAd;
 }
+
+bool GADObjectPrivate::isAppActive() {
+  if (platform::Application::shared().state() == platform::ApplicationState::Active) return true;
+  // Requests made during launch, before its end is announced, go ahead.
+  return !launchFinished().value;
+}
+
+void GADObjectPrivate::resetLaunchFinishedForTesting() { launchFinished() = LaunchFinished{}; }
+
+std::optional<std::string> GADObjectPrivate::adHTMLString() const {
+  return adHTML_ ? adHTML_->content() : std::nullopt;
+}
+
+// ---- Starting a load
+
+void GADObjectPrivate::loadRequest(const std::shared_ptr<GADRequest>& request) {
+  loadPrivateRequestAutoRefresh(privateRequestWithRequest(request), false);
+}
+
+void GADObjectPrivate::reloadCurrentRequest() { loadPrivateRequestAutoRefresh(request_, true); }
+
+void GADObjectPrivate::loadPrivateRequestAutoRefresh(const std::shared_ptr<GADRequestPrivate>& request,
+                                                     bool autoRefresh) {
+  if (isMakingRequest()) return;
+  if (!isAppActive()) return;
+  if (!supportsMinimumRequirementsForRequest(request.get())) return;
+  hasAutoRefreshed_ = autoRefresh;
+  if (request.get() != request_.get() || !request_) {
+    request_ = request ? std::static_pointer_cast<GADRequestPrivate>(request->copy())
+                       : std::make_shared<GADRequestPrivate>();
+  }
+  auto& statistics = GADStatistics::sharedStatistics();
+  if (!statistics.timingNamed(kGADParameterTimeSinceFirstRequest)) {
+    statistics.startTimingNamed(kGADParameterTimeSinceFirstRequest);
+  }
+  request_->setCounter(static_cast<std::int32_t>(statistics.incrementAdRequestCount()));
+  attemptFailed_ = false;
+  changeState(kGADObjectStateBuildingAdURL);
+  armAttemptDeadline();
+  ensureSupportFiles();
+}
+
+bool GADObjectPrivate::supportsMinimumRequirementsForRequest(GADRequestPrivate* request) {
+  if (GADRequestPrivate::deviceAtLeastMinimumOSMajorVersionMinorVersion(3, 0)) return true;
+  delegateManager_->didFailToReceiveAdWithError(GADRequestError::errorWithCode(kGADErrorOSVersionTooLow, request));
+  changeState(kGADObjectStateFailed);
+  return false;
+}
+
+// ---- The core script
+
+void GADObjectPrivate::ensureSupportFiles() {
+  if (!buildAdJS_) {
+    changeState(kGADObjectStateLoadingScript);
+    buildAdJS_ = std::make_unique<GADCachedFile>(static_cast<GADCachedFileDelegate*>(this),
+                                                 *platform::URL::create(GADEndpoints::coreScriptURL()));
+  }
+  GADStatisticsCore store("GADObjectPrivate");
+  const platform::Value* stored = store.dateForKey(kExpireDateKey);
+  const platform::Value::Date* expires = stored ? stored->asDate() : nullptr;
+  const auto content = buildAdJS_->content();
+  if (expires && content && !content->empty() && expires->secondsSince1970 >= platform::Clock::now()) {
+    cachedFileDownloadDidEnd(*buildAdJS_);
+    return;
+  }
+  store.setDateForKey(platform::Value(platform::Value::Date{platform::Clock::now() + kScriptLifetimeSeconds}),
+                      kExpireDateKey);
+  store.synchronize();
+  changeState(kGADObjectStateLoadingScript);
+  buildAdJS_->validate();
+}
+
+void GADObjectPrivate::failedToDownloadJavaScriptWithError() {
+  changeState(kGADObjectStateScriptFailed);
+  const auto content = buildAdJS_->content();
+  if (content && !content->empty()) {
+    buildAdUrl();
+    return;
+  }
+  endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNetworkError, nullptr));
+}
+
+// ---- The build-ad page
+
+void GADObjectPrivate::buildAdUrl() {
+  changeState(kGADObjectStateBuildingAdURL);
+  platform::Dictionary parameters = request_->parameters();
+  addAdditionalParameters(parameters);
+  const platform::Value value(parameters);
+  const std::string json = GADMacros::jsonify(&value).value_or("{}");
+  setupBuildAdWebView();
+  std::string page = "<html><head><script>";
+  page += buildAdJS_->content().value_or("");
+  page += "</script>";
+  page += "<script>ZOVO_buildAdURL(" + json + ");</script>";
+  page += "</head><body></body></html>";
+  buildAdWebView_->loadHTMLStringBaseURL(page, platform::URL::create(GADEndpoints::adServerBaseURL()));
+}
+
+void GADObjectPrivate::addAdditionalParameters(platform::Dictionary& parameters) const {
+  if (!adUnitID_.empty()) parameters.set("slotname", adUnitID_);
+  if (request_->isInterstitialAd()) {
+    parameters.set("format", "interstitial_mb");
+    return;
+  }
+  const platform::Rect frame = adView_ ? adView_->frame() : webView_->frame();
+  // Single precision, as the ad network reads them.
+  auto number = [](double v) { return platform::Value(static_cast<double>(static_cast<float>(v))); };
+  parameters.set("ad_frame", platform::Dictionary{{"x", number(frame.origin.x)},
+                                                  {"y", number(frame.origin.y)},
+                                                  {"w", number(frame.size.width)},
+                                                  {"h", number(frame.size.height)}});
+}
+
+void GADObjectPrivate::setupBuildAdWebView() {
+  resetBuildAdWebView();
+  buildAdWebViewDelegate_ = std::make_unique<GADWebViewDelegate>();
+  buildAdWebView_ = platform::View::make<platform::WebView>(platform::Rect(0, 0, 1, 1));
+  buildAdWebView_->setHidden(true);
+  buildAdWebView_->setDelegate(buildAdWebViewDelegate_.get());
+  auto& center = GADNotificationCenter::defaultCenter();
+  const void* page = buildAdWebView_.get();
+  // The messages arrive on later turns; the loader may be gone by then.
+  std::weak_ptr<GADObjectPrivate> weak = weak_from_this();
+  center.addObserver(this, "loadAdURL", page, [weak](const platform::Notification& n) {
+    if (auto self = weak.lock()) self->loadAdURL(n);
+  });
+  center.addObserver(this, "invalidRequest", page, [weak](const platform::Notification& n) {
+    if (auto self = weak.lock()) self->refuseAdRequest("Invalid Request", n);
+  });
+  center.addObserver(this, "unableToServe", page, [weak](const platform::Notification& n) {
+    if (auto self = weak.lock()) self->refuseAdRequest("Unable to serve", n);
+  });
+}
+
+void GADObjectPrivate::resetBuildAdWebView() {
+  GADNotificationCenter::defaultCenter().removeObserver(this);
+  if (buildAdWebView_) {
+    buildAdWebView_->setDelegate(nullptr);
+    buildAdWebView_->stopLoading();
+  }
+  buildAdWebView_.reset();
+  buildAdWebViewDelegate_.reset();
+}
+
+void GADObjectPrivate::loadAdURL(const platform::Notification& message) {
+  // Only the page of the running attempt is heard.
+  if (state_ != kGADObjectStateBuildingAdURL) return;
+  resetBuildAdWebView();
+  changeState(kGADObjectStateLoadingAdHTML);
+  const std::string* text = userInfoText(message, "url");
+  std::optional<platform::URL> url = text ? platform::URL::create(*text) : std::nullopt;
+  gad_gig(GADRequestPrivate::requestTypeFromString(userInfoText(message, "type")), GADRequest::sdkVersion());
+  // The page is the ad network's: only a web address is fetched.
+  if (!url || !(url->scheme() == "http" || url->scheme() == "https")) {
+    platform::log("Invalid ad URL: %s", text ? text->c_str() : "(none)");
+    endAttemptWithError(GADRequestError::errorWithCode(kGADErrorServerError, request_.get()));
+    return;
+  }
+  const platform::Dictionary signals = request_->spamSignals();
+  if (!signals.empty()) {
+    if (auto signedURL = GADNetworkUtilities::appendQueryParametersToURL(signals, *url)) url = signedURL;
+  }
+  GADStatistics::sharedStatistics().startTimingNamed(kGADParameterPriorRequestLatency);
+  setAdHTML(std::make_unique<GADCachedFile>(static_cast<GADCachedFileDelegate*>(this), *url));
+}
+
+void GADObjectPrivate::refuseAdRequest(const char* what, const platform::Notification& message) {
+  if (state_ != kGADObjectStateBuildingAdURL) return;
+  resetBuildAdWebView();
+  platform::log("%s: %s", what, platform::Value(message.userInfo).description().c_str());
+  // The attempt is over: it must not hold the loader in a running state.
+  changeState(kGADObjectStateFailed);
+  endAttemptWithError(GADRequestError::errorWithCode(kGADErrorInvalidRequest, request_.get()));
+}
+
+// ---- The ad HTML
+
+void GADObjectPrivate::setAdHTML(std::unique_ptr<GADCachedFile> file) {
+  if (file.get() == adHTML_.get()) return;
+  if (adHTML_) {
+    auto old = std::move(adHTML_);
+    old->setDelegate(nullptr);
+    old->invalidate();
+  }
+  adHTML_ = std::move(file);
+  if (adHTML_) adHTML_->validate();
+  pendingTrackingURLs_.clear();
+  pendingClickURLs_.clear();
+}
+
+void GADObjectPrivate::appendURLsFromHeader(std::vector<platform::URL>& urls, const std::string& header) {
+  size_t start = 0;
+  for (;;) {
+    const size_t space = header.find(' ', start);
+    const std::string piece = trimmed(header.substr(start, space - start));
+    if (!piece.empty()) {
+      if (auto url = platform::URL::create(piece); url && !url->absoluteString().empty()) urls.push_back(*url);
+    }
+    if (space == std::string::npos) return;
+    start = space + 1;
+  }
+}
+
+void GADObjectPrivate::processHTTPHeaders(GADCachedFile& file) {
+  const platform::Dictionary& headers = file.httpHeaders();
+  if (auto value = platform::headerFieldValue(headers, "X-Zovo-Tracking-Urls"))
+    appendURLsFromHeader(pendingTrackingURLs_, *value);
+  if (auto value = platform::headerFieldValue(headers, "X-Zovo-Click-Tracking-Urls"))
+    appendURLsFromHeader(pendingClickURLs_, *value);
+  const auto orientation = platform::headerFieldValue(headers, "X-Zovo-Orientation");
+  supportedOrientations_ = orientationFromString(orientation ? &*orientation : nullptr);
+  if (auto timeout = platform::headerFieldValue(headers, "X-Zovo-Interstitial-Timeout"); timeout && !timeout->empty()) {
+    const double seconds = platform::NumberText::parse(trimmed(*timeout)).value_or(0);
+    platform::UserDefaults::standard().setObjectForKey(platform::Value(seconds), "applicationTimeout");
+  }
+}
+
+void GADObjectPrivate::showAd() {
+  const std::optional<platform::URL> base = adHTML_->httpDestinationURL();
+  const std::string content = trimmed(adHTML_->content().value_or(""));
+  if (content.empty()) {
+    changeState(kGADObjectStateFailed);
+    endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNoFill, request_.get()));
+    return;
+  }
+  attemptFailed_ = false;
+  addReloadInformationFromHeaders();
+  changeState(kGADObjectStateRenderingAd);
+  webView_->loadHTMLStringBaseURL(content, base);
+}
+
+void GADObjectPrivate::adDidShow() {
+  disarmAttemptDeadline();
+  failuresInARow_ = 0;
+}
+
+void GADObjectPrivate::failedAdRequestWithError(GADCachedFile& file) {
+  changeState(kGADObjectStateFailed);
+  const long status = file.httpStatusCode();
+  long code = kGADErrorNetworkError;
+  if (status == 400) {
+    platform::log("Server rejected ad parameters.  Typically this is because the ad unit ID is incorrect.");
+    code = kGADErrorInvalidRequest;
+  } else if (status > 400) {
+    code = kGADErrorServerError;
+  }
+  endAttemptWithError(GADRequestError::errorWithCode(code, request_.get()));
+}
+
+// ---- Ending attempts
+
+void GADObjectPrivate::endAttemptWithError(const GADRequestError& error) {
+  disarmAttemptDeadline();
+  ++failuresInARow_;
+  attemptFailed_ = true;
+  if (isMakingRequest()) changeState(kGADObjectStateFailed);
+  // Schedule first: the application's handler may load again at once.
+  addReloadInformationFromHeaders();
+  delegateManager_->didFailToReceiveAdWithError(error);
+}
+
+void GADObjectPrivate::armAttemptDeadline() {
+  disarmAttemptDeadline();
+  attemptDeadline_ = std::make_shared<int>(0);
+  std::weak_ptr<GADObjectPrivate> weak = weak_from_this();
+  platform::RunLoop::main().performAfterDelay(attemptDeadline_, kAttemptTimeoutSeconds, [weak] {
+    if (auto self = weak.lock()) self->attemptTimedOut();
+  });
+}
+
+void GADObjectPrivate::disarmAttemptDeadline() {
+  if (!attemptDeadline_) return;
+  platform::RunLoop::main().cancelPerformRequests(attemptDeadline_.get());
+  attemptDeadline_.reset();
+}
+
+void GADObjectPrivate::attemptTimedOut() {
+  attemptDeadline_.reset();
+  if (!isMakingRequest()) return;
+  platform::log("The ad request timed out.");
+  resetBuildAdWebView();
+  if (buildAdJS_) buildAdJS_->cancel();
+  if (adHTML_) adHTML_->cancel();
+  if (state_ == kGADObjectStateRenderingAd) webView_->stopLoading();
+  changeState(kGADObjectStateFailed);
+  endAttemptWithError(GADRequestError::errorWithCode(kGADErrorTimeout, request_.get()));
+}
+
+// ---- The refresh timer
+
+std::optional<double> GADObjectPrivate::refreshSecondsFromHeader(const std::string& value) {
+  const auto seconds = platform::NumberText::parse(trimmed(value));
+  if (!seconds || !std::isfinite(*seconds) || *seconds < 0) return std::nullopt;
+  if (*seconds == 0) return 0.0;
+  return std::clamp(*seconds, kMinimumRefreshSeconds, kMaximumRefreshSeconds);
+}
+
+void GADObjectPrivate::addReloadInformationFromHeaders() {
+  double seconds = reloadSeconds_;
+  if (adHTML_) {
+    if (auto header = platform::headerFieldValue(adHTML_->httpHeaders(), "X-Zovo-Refresh-Rate");
+        header && !header->empty()) {
+      if (auto asked = refreshSecondsFromHeader(*header)) seconds = *asked;
+    }
+  }
+  scheduleReloadTimer(seconds);
+}
+
+void GADObjectPrivate::scheduleReloadTimer(double seconds) {
+  resetReloadTimer();
+  if (seconds == 0) return;
+  reloadSeconds_ = seconds;
+  double wait = seconds;
+  if (attemptFailed_ && failuresInARow_ > 1) {
+    const int factor = std::min(1 << std::min(failuresInARow_ - 1, 30), kMaximumBackoffFactor);
+    wait = std::min(seconds * factor, kMaximumRefreshSeconds * 2);
+  }
+  scheduledReloadSeconds_ = wait;
+  std::weak_ptr<GADObjectPrivate> weak = weak_from_this();
+  reloadTimer_ = platform::Timer::scheduledTimer(wait, shared_from_this(), [weak] {
+    if (auto self = weak.lock()) {
+      self->reloadTimer_.reset();
+      self->reloadCurrentRequest();
+    }
+  });
+}
+
+double GADObjectPrivate::scheduledReloadSeconds() const { return reloadTimer_ ? scheduledReloadSeconds_ : 0; }
 
 void GADObjectPrivate::resetReloadTimer() {
   if (!reloadTimer_) return;
   auto timer = std::move(reloadTimer_);
   timer->invalidate();
+}
+
+void GADObjectPrivate::activateReloadTimer() { scheduleReloadTimer(reloadSeconds_); }
+
+void GADObjectPrivate::deactivateReloadTimer() { resetReloadTimer(); }
+
+void GADObjectPrivate::cancelPendingActions() {
+  platform::RunLoop::main().cancelPerformRequests(this);
+  disarmAttemptDeadline();
+  resetReloadTimer();
+}
+
+// ---- Callbacks
+
+void GADObjectPrivate::cachedFileDownloadDidEnd(GADCachedFile& file) {
+  if (&file == buildAdJS_.get()) {
+    if (state_ == kGADObjectStateLoadingScript || state_ == kGADObjectStateBuildingAdURL) buildAdUrl();
+    return;
+  }
+  if (&file != adHTML_.get() || state_ != kGADObjectStateLoadingAdHTML) return;
+  processHTTPHeaders(file);
+  showAd();
+}
+
+void GADObjectPrivate::cachedFileDownloadDidFail(GADCachedFile& file, const platform::Error*) {
+  if (&file == buildAdJS_.get()) {
+    if (state_ == kGADObjectStateLoadingScript) failedToDownloadJavaScriptWithError();
+    return;
+  }
+  if (&file != adHTML_.get() || state_ != kGADObjectStateLoadingAdHTML) return;
+  failedAdRequestWithError(file);
+}
+
+std::optional<platform::Error> GADObjectPrivate::cachedFileShouldRedirectToURL(GADCachedFile& file,
+                                                                               const platform::URL&) {
+  if (&file == adHTML_.get()) processHTTPHeaders(file);
+  return std::nullopt;
 }
 
 void GADObjectPrivate::trackURLs(const std::vector<platform::URL>& urls) {

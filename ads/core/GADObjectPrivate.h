@@ -1,20 +1,31 @@
 // The ad loader behind one banner view: created by the banner, owned by the
-// private-object registry, destroyed with the banner. It owns the banner's
-// delegate manager and its own copy of the current request.
+// private-object registry, destroyed with the banner. It gates a load,
+// makes sure the ad network's core script is cached (fetched at most once a
+// day), runs it in a hidden web view to get the ad URL, fetches the ad HTML
+// reading the ad server's headers, and hands the HTML to the banner's web
+// view, whose delegate shows the ad. A one-shot timer refreshes it.
+//
+// The ad network is outside the system and untrusted: every attempt has a
+// deadline, the refresh interval it names is bounded, and repeated failures
+// back off.
 //
 // Its refresh timer and deferred calls hold it alive; the banner cancels
-// them (cancelPendingActions) before it lets the loader go.
+// them (cancelPendingActions) before it lets the loader go. Main thread only.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ads/content/GADClickTrackerDelegate.h"
+#include "ads/core/GADCachedFileDelegate.h"
 #include "platform/Geometry.h"
+#include "platform/Value.h"
 
 namespace platform {
+struct Notification;
 class Timer;
 class ViewController;
 class View;
@@ -23,10 +34,13 @@ class WebView;
 
 class GADBannerView;
 class GADBannerWebViewDelegate;
+class GADCachedFile;
 class GADClickTracker;
 class GADDelegateManager;
 class GADRequest;
+class GADRequestError;
 class GADRequestPrivate;
+class GADWebViewDelegate;
 
 enum GADObjectState : std::int32_t {
   kGADObjectStateIdle = 0,
@@ -39,8 +53,24 @@ enum GADObjectState : std::int32_t {
   kGADObjectStateFailed = 7,
 };
 
-class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>, private GADClickTrackerDelegate {
+// Posted by full-screen ad screens of any banner; every loader pauses its
+// refresh while one is up.
+inline constexpr const char* GADViewControllerWillPresentFullScreen = "GADViewControllerWillPresentFullScreen";
+inline constexpr const char* GADViewControllerDidRelinquishFullScreen = "GADViewControllerDidRelinquishFullScreen";
+
+class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
+                         private GADClickTrackerDelegate,
+                         private GADCachedFileDelegate {
  public:
+  // An attempt that has not shown or failed by then fails with code 5.
+  static constexpr double kAttemptTimeoutSeconds = 20;
+  // The ad server's refresh interval is kept within these bounds.
+  static constexpr double kMinimumRefreshSeconds = 15;
+  static constexpr double kMaximumRefreshSeconds = 3600;
+  // A failed attempt waits the refresh interval times 2 per failure in a
+  // row before it, up to this factor.
+  static constexpr int kMaximumBackoffFactor = 16;
+
   // The loader of `view` (not retained), with the banner's bounds.
   static std::shared_ptr<GADObjectPrivate> createWithView(GADBannerView* view);
   static std::shared_ptr<GADObjectPrivate> createWithFrame(const platform::Rect& frame);
@@ -48,8 +78,10 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>, 
   GADObjectPrivate(const GADObjectPrivate&) = delete;
   GADObjectPrivate& operator=(const GADObjectPrivate&) = delete;
 
-  // Takes the request (null: a new default one) as the loader's own copy.
+  // Takes the request (null: a new default one) as the loader's own copy
+  // and starts an attempt unless the gate refuses.
   void loadRequest(const std::shared_ptr<GADRequest>& request);
+  void reloadCurrentRequest();
   // Cancels every deferred call that targets this loader and the refresh timer.
   void cancelPendingActions();
   // The banner is going: nothing may name it any more. Its owner calls this
@@ -59,15 +91,24 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>, 
   // Null yields a new default request, a GADRequestPrivate is returned
   // unchanged, any other request yields null.
   static std::shared_ptr<GADRequestPrivate> privateRequestWithRequest(const std::shared_ptr<GADRequest>& request);
+  // "any" 1, "portrait" 2, "landscape" 3, anything else 0.
+  static std::int32_t orientationFromString(const std::string* text);
+  // The URLs of a header's space-separated pieces, appended to `urls`.
+  static void appendURLsFromHeader(std::vector<platform::URL>& urls, const std::string& header);
+  // The interval a "X-Zovo-Refresh-Rate" value asks for: nullopt when it
+  // names none (not a number, negative), 0 for no refresh, otherwise within
+  // the bounds above.
+  static std::optional<double> refreshSecondsFromHeader(const std::string& value);
+  // Whether the application lets a load start now.
+  static bool isAppActive();
+  static void resetLaunchFinishedForTesting();
 
+  bool isMakingRequest() const;
   GADBannerView* adView() const { return adView_; }
   const std::string& adUnitID() const { return adUnitID_; }
   void setAdUnitID(std::string adUnitID) { adUnitID_ = std::move(adUnitID); }
   GADDelegateManager* delegateManager() const { return delegateManager_.get(); }
   const std::shared_ptr<GADDelegateManager>& sharedDelegateManager() const { return delegateManager_; }
-  // The banner's ad web view: hidden until an ad has loaded in it.
-  platform::WebView* webView() const { return webView_.get(); }
-  GADBannerWebViewDelegate* webViewDelegate() const { return webViewDelegate_.get(); }
   // Not retained: null once the controller has gone.
   platform::ViewController* rootViewController() const { return rootViewController_.lock().get(); }
   void setRootViewController(platform::ViewController* controller);
@@ -76,9 +117,21 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>, 
   void changeState(GADObjectState state) {
     if (state_ != state) state_ = state;
   }
+  // Whether the last load was a refresh made by the timer.
   bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
   std::int32_t supportedOrientations() const { return supportedOrientations_; }
   bool hasReloadTimer() const { return reloadTimer_ != nullptr; }
+  // The interval of the pending refresh (backoff included); 0 without one.
+  double scheduledReloadSeconds() const;
+  double reloadSeconds() const { return reloadSeconds_; }
+
+  // The banner's ad web view: hidden until an ad has loaded in it.
+  platform::WebView* webView() const { return webView_.get(); }
+  GADBannerWebViewDelegate* webViewDelegate() const { return webViewDelegate_.get(); }
+  // The hidden web view of the build-ad page, while it runs.
+  platform::WebView* buildAdWebView() const { return buildAdWebView_.get(); }
+  GADCachedFile* adHTML() const { return adHTML_.get(); }
+  std::optional<std::string> adHTMLString() const;
 
   // The current ad's impression and click tracking URLs.
   const std::vector<platform::URL>& pendingTrackingURLs() const { return pendingTrackingURLs_; }
@@ -90,19 +143,54 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>, 
   void trackURLs(const std::vector<platform::URL>& urls);
   const std::vector<std::shared_ptr<GADClickTracker>>& pendingTrackers() const { return trackers_; }
 
+  // The banner web view delegate's report that the ad is on screen.
+  void adDidShow();
+
  private:
   explicit GADObjectPrivate(const platform::Rect& frame);
+  void observeApplication();
+  void loadPrivateRequestAutoRefresh(const std::shared_ptr<GADRequestPrivate>& request, bool autoRefresh);
+  bool supportsMinimumRequirementsForRequest(GADRequestPrivate* request);
+  void ensureSupportFiles();
+  void buildAdUrl();
+  void addAdditionalParameters(platform::Dictionary& parameters) const;
+  void setupBuildAdWebView();
+  void resetBuildAdWebView();
+  void loadAdURL(const platform::Notification& message);
+  void refuseAdRequest(const char* what, const platform::Notification& message);
+  void setAdHTML(std::unique_ptr<GADCachedFile> file);
+  void processHTTPHeaders(GADCachedFile& file);
+  void showAd();
+  void failedToDownloadJavaScriptWithError();
+  void failedAdRequestWithError(GADCachedFile& file);
+  void attemptTimedOut();
+  // An attempt ended without an ad: report it and retry on the schedule.
+  void endAttemptWithError(const GADRequestError& error);
+  void armAttemptDeadline();
+  void disarmAttemptDeadline();
+  void addReloadInformationFromHeaders();
+  void scheduleReloadTimer(double seconds);
   void resetReloadTimer();
+  void activateReloadTimer();
+  void deactivateReloadTimer();
   void cleanupTrackers();
+
   void trackerDidRedirect(GADClickTracker& tracker, const platform::URL& url) override;
   void trackerDidFailWithError(GADClickTracker& tracker, const platform::Error* error) override;
+  void cachedFileDownloadDidEnd(GADCachedFile& file) override;
+  void cachedFileDownloadDidFail(GADCachedFile& file, const platform::Error* error) override;
+  std::optional<platform::Error> cachedFileShouldRedirectToURL(GADCachedFile& file, const platform::URL& url) override;
 
   GADBannerView* adView_ = nullptr;
   std::string adUnitID_;
   std::shared_ptr<GADDelegateManager> delegateManager_;
   std::weak_ptr<platform::ViewController> rootViewController_;
   std::shared_ptr<platform::WebView> webView_;
+  std::shared_ptr<platform::WebView> buildAdWebView_;
   std::shared_ptr<GADBannerWebViewDelegate> webViewDelegate_;
+  std::unique_ptr<GADWebViewDelegate> buildAdWebViewDelegate_;
+  std::unique_ptr<GADCachedFile> buildAdJS_;
+  std::unique_ptr<GADCachedFile> adHTML_;
   std::shared_ptr<GADRequestPrivate> request_;
   std::int32_t state_ = kGADObjectStateIdle;
   std::vector<std::shared_ptr<GADClickTracker>> trackers_;
@@ -110,6 +198,13 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>, 
   std::vector<platform::URL> pendingClickURLs_;
   std::shared_ptr<platform::Timer> reloadTimer_;
   double reloadSeconds_ = 0;
+  double scheduledReloadSeconds_ = 0;
   bool hasAutoRefreshed_ = false;
   std::int32_t supportedOrientations_ = 1;
+  // Failed attempts in a row, for the backoff; a shown ad clears it.
+  int failuresInARow_ = 0;
+  // Whether the attempt now ending failed (read when scheduling).
+  bool attemptFailed_ = false;
+  // Names the running attempt's deadline among the deferred calls.
+  std::shared_ptr<int> attemptDeadline_;
 };

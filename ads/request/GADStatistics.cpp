@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "BuildConfig.h"
+#include "ads/core/GADEndpoints.h"
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADParameterKeys.h"
 #include "ads/request/GADSignalsProvider.h"
@@ -114,7 +114,7 @@ std::optional<platform::URL> GADStatistics::urlForClick(const std::optional<plat
 
 void GADStatistics::addClickTrackingURL(const platform::URL& url) {
   const std::string& host = url.host();
-  const std::string domain = config::kClickServerDomain;
+  const std::string domain = GADEndpoints::clickServerDomain();
   if (host.size() < domain.size() || host.compare(host.size() - domain.size(), domain.size(), domain) != 0) return;
   const std::string path = url.path();
   if (path.size() < 5) return;

@@ -3,6 +3,8 @@
 #include "ads/content/GADClickTracker.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADOpener.h"
+#include "ads/core/GADEndpoints.h"
+#include "ads/core/GADObjectPrivate.h"
 #include "ads/request/GADIdentifierUtilities.h"
 #include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADNetworkUtilities.h"
@@ -19,6 +21,8 @@ void AdsTest::resetSharedAdObjects() {
   GADNetworkUtilities::resetUserAgentForTesting();
   GADClickTracker::resetTrackingCountForTesting();
   GADOpener::resetRepeatCountForTesting();
+  GADObjectPrivate::resetLaunchFinishedForTesting();
+  GADEndpoints::setForTesting(std::nullopt);
 }
 
 void AdsTest::SetUp() {
