@@ -115,7 +115,7 @@ struct LoopbackServer::Impl {
 
 std::string LoopbackServer::httpDate(std::time_t time) { return platform::HTTPDate::format(time); }
 
-LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
+LoopbackServer::LoopbackServer(int port) : impl_(std::make_unique<Impl>()) {
   impl_->context = g_main_context_get_thread_default();
   impl_->server = soup_server_new("server-header", "adnet ", nullptr);
   // The handler's `this` is valid while the server exists: the server is
@@ -172,7 +172,7 @@ LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
             }
           }
           soup_server_message_set_status(message, static_cast<guint>(answer.status), nullptr);
-          soup_server_message_set_response(message, "text/html; charset=utf-8", SOUP_MEMORY_COPY,
+          soup_server_message_set_response(message, answer.contentType.c_str(), SOUP_MEMORY_COPY,
                                            answer.body.data(), answer.body.size());
         };
 
@@ -206,7 +206,7 @@ LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
       this, nullptr);
 
   GError* error = nullptr;
-  if (!soup_server_listen_local(impl_->server, 0, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
+  if (!soup_server_listen_local(impl_->server, static_cast<guint>(port), SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
     std::string message = error->message;
     g_error_free(error);
     throw std::runtime_error("loopback server cannot listen: " + message);

@@ -52,6 +52,7 @@ struct Answer {
   std::optional<std::string> raw;
   // With `raw`: one byte every this many seconds, for servers that trickle.
   double trickleSeconds = 0;
+  std::string contentType = "text/html; charset=utf-8";
 
   static Answer redirect(int status, const std::string& location) {
     Answer a;
@@ -65,7 +66,8 @@ class LoopbackServer {
  public:
   using Handler = std::function<Answer(const RecordedRequest&)>;
 
-  LoopbackServer();
+  // On `port`, or an ephemeral one when 0. Throws when it cannot listen.
+  explicit LoopbackServer(int port = 0);
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;

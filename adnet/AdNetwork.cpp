@@ -1,0 +1,183 @@
+#include "adnet/AdNetwork.h"
+
+#include <glib.h>
+
+#include "adnet/CoreScript.h"
+#include "ads/codec/GTMStringEncoding.h"
+#include "ads/request/GADLocation.h"
+#include "ads/request/GADSignalsProvider.h"
+#include "platform/Crypto.h"
+
+namespace adnet {
+
+namespace {
+
+struct Creative {
+  const char* headline;
+  const char* tagline;
+  const char* colour;
+};
+constexpr Creative kCreatives[AdNetwork::kCreativeCount] = {
+    {"Rubber Duck Regatta", "Float your way to glory", "#1f7a4d"},
+    {"Whoopee Cushion Co.", "Every seat a surprise", "#b03a2e"},
+    {"Kazoo Academy", "Hum like you mean it", "#2e5fb0"},
+    {"Banana Peel Insurance", "Slip without worry", "#b07d1a"},
+};
+
+std::string unescape(const std::string& text) {
+  // No '+' to space: the client sends '+' literally (the "uule" text has one).
+  char* raw = g_uri_unescape_string(text.c_str(), nullptr);
+  if (!raw) return text;
+  std::string out = raw;
+  g_free(raw);
+  return out;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> parseQuery(const std::string& query) {
+  std::map<std::string, std::string> items;
+  size_t start = 0;
+  while (start <= query.size()) {
+    size_t end = query.find('&', start);
+    if (end == std::string::npos) end = query.size();
+    const std::string item = query.substr(start, end - start);
+    if (!item.empty()) {
+      const size_t equals = item.find('=');
+      if (equals == std::string::npos) {
+        items[unescape(item)] = "";
+      } else {
+        items[unescape(item.substr(0, equals))] = unescape(item.substr(equals + 1));
+      }
+    }
+    start = end + 1;
+  }
+  return items;
+}
+
+AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port)) {
+  server_->setHandler("/zovo/sdk-core-v40.js", [this](const RecordedRequest& r) { return answerScript(r); });
+  server_->setHandler("/zovo/ads/ad", [this](const RecordedRequest& r) { return answerAd(r); });
+  server_->setHandler("/zovo/ads/redirect", [this](const RecordedRequest& r) {
+    Answer hop = Answer::redirect(302, url("/zovo/ads/ad") + (r.query ? "?" + *r.query : ""));
+    hop.headers.emplace_back("X-Zovo-Tracking-Urls", url("/zovo/imp?hop=1"));
+    return hop;
+  });
+  Answer pixel;
+  pixel.status = 200;
+  pixel.contentType = "image/gif";
+  pixel.body = std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14);
+  server_->setAnswer("/zovo/imp", pixel);
+  server_->setAnswer("/zovo/clk", pixel);
+  server_->setHandler("/zovo/aclk", [this](const RecordedRequest& r) {
+    const auto query = parseQuery(r.query.value_or(""));
+    const auto ad = query.find("ad");
+    return Answer::redirect(302, url("/landing?ad=" + (ad == query.end() ? std::string("0") : ad->second)));
+  });
+  server_->setHandler("/landing", [](const RecordedRequest& r) {
+    const auto query = parseQuery(r.query.value_or(""));
+    const auto ad = query.find("ad");
+    const int index = ad == query.end() ? 0 : std::atoi(ad->second.c_str());
+    const Creative& c = kCreatives[static_cast<size_t>(index) % kCreativeCount];
+    Answer page;
+    page.body = std::string("<!DOCTYPE html><html><head><meta name=\"viewport\" content=\"width=device-width\">"
+                            "<title>") +
+                c.headline + "</title></head><body style=\"font-family:sans-serif;margin:24px\"><h1 style=\"color:" +
+                c.colour + "\">" + c.headline + "</h1><p>" + c.tagline +
+                ".</p><p>This is a landing page of the sandbox ad network.</p></body></html>";
+    return page;
+  });
+}
+
+AdNetwork::~AdNetwork() = default;
+
+Answer AdNetwork::answerScript(const RecordedRequest&) {
+  Answer answer;
+  answer.status = behaviour_.scriptStatus;
+  if (answer.status != 200) {
+    answer.body = "no script here";
+    return answer;
+  }
+  const char* mode = "answer";
+  switch (behaviour_.scriptAnswer) {
+    case ScriptAnswer::LoadAdURL: break;
+    case ScriptAnswer::InvalidRequest: mode = "invalidRequest"; break;
+    case ScriptAnswer::UnableToServe: mode = "unableToServe"; break;
+    case ScriptAnswer::Silent: mode = "silent"; break;
+    case ScriptAnswer::ViaRedirect: mode = "redirect"; break;
+  }
+  answer.contentType = "application/javascript";
+  answer.body = std::string("window.ZOVO_SANDBOX_MODE = '") + mode + "';\n" + kCoreScript;
+  answer.lastModified = kScriptLastModified;
+  return answer;
+}
+
+Answer AdNetwork::answerAd(const RecordedRequest& request) {
+  AdRequestRecord record;
+  record.parameters = parseQuery(request.query.value_or(""));
+  record.userAgent = request.header("User-Agent");
+  if (auto uule = record.parameters.find("uule"); uule != record.parameters.end())
+    record.location = decodeLocation(uule->second);
+  if (auto ms = record.parameters.find("ms"); ms != record.parameters.end()) {
+    if (auto signal = GADSignalsProvider::decodeSignal(ms->second)) {
+      record.signal = "kind=" + std::to_string(signal->kind) + " type=" + std::to_string(signal->requestType) +
+                      " touches=" + std::to_string(signal->touchCount);
+    }
+  }
+  record.creative = nextCreative_;
+  nextCreative_ = (nextCreative_ + 1) % kCreativeCount;
+  adRequests_.push_back(record);
+
+  Answer answer;
+  answer.status = behaviour_.adStatus;
+  answer.delaySeconds = behaviour_.adDelaySeconds;
+  if (behaviour_.adDropsConnection) answer.drop = Answer::Drop::BeforeResponse;
+  const std::string creative = std::to_string(record.creative);
+  answer.body = behaviour_.adBody ? *behaviour_.adBody
+                                  : creativeHTML(record.creative, url("/zovo/aclk?ad=" + creative + "&ai=AI" + creative));
+  answer.headers.emplace_back("X-Zovo-Tracking-Urls", url("/zovo/imp?ad=" + creative));
+  if (behaviour_.clickTracking) answer.headers.emplace_back("X-Zovo-Click-Tracking-Urls", url("/zovo/clk?ad=" + creative));
+  if (behaviour_.refreshRate) answer.headers.emplace_back("X-Zovo-Refresh-Rate", *behaviour_.refreshRate);
+  if (behaviour_.orientation) answer.headers.emplace_back("X-Zovo-Orientation", *behaviour_.orientation);
+  return answer;
+}
+
+std::string AdNetwork::creativeHTML(int index, const std::string& clickURL) {
+  const Creative& c = kCreatives[static_cast<size_t>(index) % kCreativeCount];
+  return std::string(
+             "<!DOCTYPE html><html><head><meta name=\"viewport\" content=\"width=320,height=50\"><style>"
+             "html,body{margin:0;padding:0;overflow:hidden;background:transparent}"
+             "a{display:flex;align-items:center;justify-content:space-between;box-sizing:border-box;width:320px;"
+             "height:50px;padding:0 12px;color:#fff;font:bold 16px sans-serif;text-decoration:none;background:") +
+         c.colour +
+         "}small{display:block;font-weight:normal;font-size:11px;opacity:.85}"
+         "b{font-size:11px;border:1px solid #fff;border-radius:3px;padding:2px 6px}</style></head><body>"
+         "<a id=\"ad\" href=\"" +
+         clickURL + "\"><span>" + c.headline + "<small>" + c.tagline + "</small></span><b>Ad</b></a></body></html>";
+}
+
+std::optional<std::string> AdNetwork::decodeLocation(const std::string& uule) {
+  const auto websafe = GTMStringEncoding::rfc4648Base64WebsafeStringEncoding();
+  auto decode = [&](std::string text) -> std::optional<std::vector<std::uint8_t>> {
+    // The client leaves the padding out.
+    while (text.size() % 4 != 0) text.push_back('=');
+    return websafe.decode(text);
+  };
+  if (uule.starts_with("a+")) {
+    auto bytes = decode(uule.substr(2));
+    if (!bytes) return std::nullopt;
+    return std::string(bytes->begin(), bytes->end());
+  }
+  if (!uule.starts_with("e1+")) return std::nullopt;
+  auto bytes = decode(uule.substr(3));
+  if (!bytes || bytes->size() < 32) return std::nullopt;
+  platform::Crypto::Block iv{};
+  std::copy(bytes->begin(), bytes->begin() + 16, iv.begin());
+  const auto key = GADLocation::locationKey();
+  auto plain = platform::Crypto::aes128CBCDecrypt(
+      key, iv, std::span<const std::uint8_t>(bytes->data() + 16, bytes->size() - 16));
+  if (!plain) return std::nullopt;
+  return std::string(plain->begin(), plain->end());
+}
+
+}  // namespace adnet

@@ -1,0 +1,89 @@
+// The sandbox ad network on loopback: it plays the ad network's part so the
+// application shows ads, and is tested, on a machine with no network.
+//
+//   /zovo/sdk-core-v40.js   the core script (Last-Modified, 304 answers)
+//   /zovo/ads/ad            ad HTML with the "X-Zovo-..." headers
+//   /zovo/ads/redirect      one redirect hop to /zovo/ads/ad, with headers
+//   /zovo/imp, /zovo/clk    impression and click tracking endpoints
+//   /zovo/aclk              the click server: redirects to a landing page
+//   /landing                landing pages
+//
+// It records every ad request with its parameters decoded (the location and
+// signal texts too), and a test can tell it how to misbehave.
+#pragma once
+
+#include <ctime>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adnet/LoopbackServer.h"
+
+namespace adnet {
+
+struct AdRequestRecord {
+  std::map<std::string, std::string> parameters;
+  std::optional<std::string> userAgent;
+  // The "uule" text decoded with the location key.
+  std::optional<std::string> location;
+  // The "ms" signal's record, as "kind=1 type=4 touches=0".
+  std::optional<std::string> signal;
+  int creative = 0;  // which ad was served
+};
+
+class AdNetwork {
+ public:
+  enum class ScriptAnswer { LoadAdURL, InvalidRequest, UnableToServe, Silent, ViaRedirect };
+  struct Behaviour {
+    int scriptStatus = 200;
+    ScriptAnswer scriptAnswer = ScriptAnswer::LoadAdURL;
+    int adStatus = 200;
+    // Replaces the creative (an empty or blank ad).
+    std::optional<std::string> adBody;
+    double adDelaySeconds = 0;
+    bool adDropsConnection = false;
+    // "X-Zovo-Refresh-Rate", left out when nullopt.
+    std::optional<std::string> refreshRate = "30";
+    std::optional<std::string> orientation = "any";
+    bool clickTracking = false;
+  };
+  static constexpr std::time_t kScriptLastModified = 1767225600;  // 1 January 2026
+
+  // On `port`, or an ephemeral one when 0.
+  explicit AdNetwork(int port = 0);
+  ~AdNetwork();
+  AdNetwork(const AdNetwork&) = delete;
+  AdNetwork& operator=(const AdNetwork&) = delete;
+
+  Behaviour& behaviour() { return behaviour_; }
+  int port() const { return server_->port(); }
+  std::string url(const std::string& path) const { return server_->url(path); }
+  std::string staticContentHost() const { return "127.0.0.1:" + std::to_string(port()); }
+  std::string adServerBaseURL() const { return url("/zovo/ads/"); }
+
+  const std::vector<AdRequestRecord>& adRequests() const { return adRequests_; }
+  size_t requestCount(const std::string& path) const { return server_->requestCount(path); }
+  const std::vector<RecordedRequest>& requests() const { return server_->requests(); }
+
+  // The creatives in rotation.
+  static constexpr int kCreativeCount = 4;
+  static std::string creativeHTML(int creative, const std::string& clickURL);
+  // What a "uule" text says; nullopt when it cannot be read.
+  static std::optional<std::string> decodeLocation(const std::string& uule);
+
+ private:
+  Answer answerAd(const RecordedRequest& request);
+  Answer answerScript(const RecordedRequest& request);
+
+  std::unique_ptr<LoopbackServer> server_;
+  Behaviour behaviour_;
+  std::vector<AdRequestRecord> adRequests_;
+  int nextCreative_ = 0;
+};
+
+// The query's items, unescaped, keys as sent.
+std::map<std::string, std::string> parseQuery(const std::string& query);
+
+}  // namespace adnet

@@ -1,0 +1,50 @@
+// The sandbox ad network as a program of its own: serves on loopback until
+// SIGINT or SIGTERM.
+//   blorvik-adnet [--port N] [--refresh-rate SECONDS|none]
+#include <glib-unix.h>
+#include <glib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "adnet/AdNetwork.h"
+
+int main(int argc, char** argv) {
+  int port = 8642;
+  std::optional<std::string> refresh = "30";
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
+      port = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--refresh-rate") == 0 && i + 1 < argc) {
+      const std::string value = argv[++i];
+      refresh = value == "none" ? std::nullopt : std::optional<std::string>(value);
+    } else {
+      std::fprintf(stderr, "usage: %s [--port N] [--refresh-rate SECONDS|none]\n", argv[0]);
+      return 2;
+    }
+  }
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  try {
+    adnet::AdNetwork network(port);
+    network.behaviour().refreshRate = refresh;
+    auto quit = +[](gpointer data) -> gboolean {
+      g_main_loop_quit(static_cast<GMainLoop*>(data));
+      return G_SOURCE_REMOVE;
+    };
+    g_unix_signal_add(SIGINT, quit, loop);
+    g_unix_signal_add(SIGTERM, quit, loop);
+    std::printf("adnet: serving on %s\n", network.url("/").c_str());
+    std::fflush(stdout);
+    g_main_loop_run(loop);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "adnet: %s\n", error.what());
+    g_main_loop_unref(loop);
+    return 1;
+  }
+  g_main_loop_unref(loop);
+  return 0;
+}
