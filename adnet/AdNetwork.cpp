@@ -63,12 +63,15 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
     hop.headers.emplace_back("X-Zovo-Tracking-Urls", url("/zovo/imp?hop=1"));
     return hop;
   });
-  Answer pixel;
-  pixel.status = 200;
-  pixel.contentType = "image/gif";
-  pixel.body = std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14);
-  server_->setAnswer("/zovo/imp", pixel);
-  server_->setAnswer("/zovo/clk", pixel);
+  auto pixel = [this](const RecordedRequest&) {
+    Answer answer;
+    answer.contentType = "image/gif";
+    answer.body = std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14);
+    answer.delaySeconds = behaviour_.trackingDelaySeconds;
+    return answer;
+  };
+  server_->setHandler("/zovo/imp", pixel);
+  server_->setHandler("/zovo/clk", pixel);
   server_->setHandler("/zovo/aclk", [this](const RecordedRequest& r) {
     const auto query = parseQuery(r.query.value_or(""));
     const auto ad = query.find("ad");
@@ -139,6 +142,8 @@ Answer AdNetwork::answerAd(const RecordedRequest& request) {
   if (behaviour_.clickTracking) answer.headers.emplace_back("X-Zovo-Click-Tracking-Urls", url("/zovo/clk?ad=" + creative));
   if (behaviour_.refreshRate) answer.headers.emplace_back("X-Zovo-Refresh-Rate", *behaviour_.refreshRate);
   if (behaviour_.orientation) answer.headers.emplace_back("X-Zovo-Orientation", *behaviour_.orientation);
+  if (behaviour_.interstitialTimeout)
+    answer.headers.emplace_back("X-Zovo-Interstitial-Timeout", *behaviour_.interstitialTimeout);
   return answer;
 }
 

@@ -48,6 +48,10 @@ class AdNetwork {
     std::optional<std::string> refreshRate = "30";
     std::optional<std::string> orientation = "any";
     bool clickTracking = false;
+    // "X-Zovo-Interstitial-Timeout", left out when nullopt.
+    std::optional<std::string> interstitialTimeout;
+    // How long the impression and click tracking endpoints take to answer.
+    double trackingDelaySeconds = 0;
   };
   static constexpr std::time_t kScriptLastModified = 1767225600;  // 1 January 2026
 

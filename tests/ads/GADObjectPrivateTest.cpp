@@ -1,0 +1,586 @@
+#include "ads/core/GADObjectPrivate.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adnet/AdNetwork.h"
+#include "ads/codec/GAD_TamskJSON.h"
+#include "ads/content/GADWebViewDelegate.h"
+#include "ads/core/GADBannerView.h"
+#include "ads/core/GADBannerViewDelegate.h"
+#include "ads/core/GADEndpoints.h"
+#include "ads/core/GADRequestError.h"
+#include "ads/request/GADNetworkUtilities.h"
+#include "ads/request/GADRequest.h"
+#include "ads/request/GADStatistics.h"
+#include "platform/Application.h"
+#include "platform/Clock.h"
+#include "platform/FileManager.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+#include "platform/headless/HeadlessWebViewPeer.h"
+#include "tests/support/AdsTest.h"
+
+using platform::HeadlessWebViewPeer;
+using platform::NavigationType;
+using platform::URL;
+using platform::URLRequest;
+
+namespace {
+
+class Events : public GADBannerViewDelegate {
+ public:
+  int received = 0;
+  std::vector<long> codes;
+  void adViewDidReceiveAd(GADBannerView*) override { ++received; }
+  void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError& error) override {
+    codes.push_back(error.code());
+  }
+};
+
+constexpr const char* kAdUnit = "a1b2c3d4e5f6071";
+
+// The headless fake web view runs no script: the fixture plays the core
+// script's part, reading the parameters the loader put in the build-ad page
+// and answering through the message channel as the script would.
+class GADObjectPrivateTest : public AdsTest {
+ protected:
+  void SetUp() override {
+    AdsTest::SetUp();
+    caches = std::filesystem::temp_directory_path() / ("loader-test-" + std::to_string(getpid()));
+    std::filesystem::remove_all(caches);
+    platform::FileManager::setCachesDirectoryForTesting(caches);
+    network = std::make_unique<adnet::AdNetwork>();
+    GADEndpoints::setForTesting(
+        GADEndpoints::Overrides{network->staticContentHost(), network->adServerBaseURL(), "127.0.0.1"});
+    makeBanner();
+  }
+  void TearDown() override {
+    banner.reset();
+    network.reset();
+    platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
+    std::filesystem::remove_all(caches);
+    AdsTest::TearDown();
+  }
+
+  void makeBanner() {
+    banner = GADBannerView::create(platform::Rect(0, 410, 320, 50));
+    banner->setAdUnitID(kAdUnit);
+    banner->setRootViewController(root.get());
+    events = std::make_shared<Events>();
+    banner->setDelegate(events);
+  }
+  std::shared_ptr<GADObjectPrivate> loader() { return banner->privateObject(); }
+  HeadlessWebViewPeer& adPage() { return *HeadlessWebViewPeer::of(*loader()->webView()); }
+
+  // Waits for the build-ad page and returns the parameters it passes to
+  // the core script.
+  platform::Dictionary buildPageParameters() {
+    EXPECT_TRUE(runUntil([&] {
+      auto* page = loader()->buildAdWebView();
+      return page && !HeadlessWebViewPeer::of(*page)->loads().empty();
+    })) << "no build-ad page";
+    auto* page = loader()->buildAdWebView();
+    if (!page) return {};
+    const auto& load = HeadlessWebViewPeer::of(*page)->loads().back();
+    EXPECT_EQ(load.baseURL->absoluteString(), network->adServerBaseURL());
+    EXPECT_NE(load.html.find("window.ZOVO_buildAdURL"), std::string::npos) << "the core script is in the page";
+    const std::string call = "<script>ZOVO_buildAdURL(";
+    const size_t start = load.html.find(call);
+    const size_t end = load.html.find(");</script>", start);
+    EXPECT_NE(start, std::string::npos);
+    auto parsed = GAD_TamskJSON().objectWithString(load.html.substr(start + call.size(), end - start - call.size()));
+    EXPECT_TRUE(parsed.has_value());
+    return parsed && parsed->asDictionary() ? *parsed->asDictionary() : platform::Dictionary{};
+  }
+  // The page navigates to a message URL, as the core script does.
+  void pageSends(const std::string& message) {
+    auto* page = loader()->buildAdWebView();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(HeadlessWebViewPeer::of(*page)->decide(URLRequest(*URL::create(message)), NavigationType::Other), false);
+  }
+  // The script's "loadAdURL" answer, with the ad URL made of its parameters.
+  void answerWithAdURL(std::string base = {}) {
+    const platform::Dictionary parameters = buildPageParameters();
+    if (base.empty()) base = network->adServerBaseURL() + "ad";
+    std::string url = base + "?";
+    for (const auto& [key, value] : parameters) {
+      const std::string text = value.asDictionary() ? GAD_TamskJSON().stringWithObject(value).value_or("")
+                                                    : GADNetworkUtilities::textOfValue(value);
+      url += GADNetworkUtilities::encodeURL(key) + "=" + GADNetworkUtilities::encodeURL(text) + "&";
+    }
+    url.pop_back();
+    pageSends("gmsg://zovo/loadAdURL?url=" + GADNetworkUtilities::encodeURL(url) + "&type=vaver");
+  }
+  // The ad HTML has reached the banner's web view: the page finishes.
+  bool adRendered() {
+    if (!runUntil([&] { return loader()->state() == kGADObjectStateRenderingAd; })) return false;
+    adPage().finish();
+    return loader()->state() == kGADObjectStateAdShown;
+  }
+  bool loadAndShow() {
+    banner->loadRequest(GADRequest::request());
+    answerWithAdURL();
+    return adRendered();
+  }
+  long failureCode() {
+    EXPECT_TRUE(runUntil([&] { return !events->codes.empty(); })) << "no failure reported";
+    return events->codes.empty() ? -1 : events->codes.back();
+  }
+  bool logged(const std::string& line) const {
+    for (const auto& l : logLines())
+      if (l.find(line) != std::string::npos) return true;
+    return false;
+  }
+  std::string lastParameter(const std::string& key) const {
+    const auto& p = network->adRequests().back().parameters;
+    auto found = p.find(key);
+    return found == p.end() ? "(none)" : found->second;
+  }
+  // Manual time: the refresh timer and the deadlines wait for the test.
+  void manualTime() { platform::RunLoop::main().useManualTimeForTesting(); }
+  void advance(double seconds) {
+    platform::RunLoop::main().advanceForTesting(seconds);
+    platform::RunLoop::main().drain();
+  }
+
+  std::filesystem::path caches;
+  std::unique_ptr<adnet::AdNetwork> network;
+  std::shared_ptr<platform::ViewController> root = std::make_shared<platform::ViewController>();
+  std::shared_ptr<GADBannerView> banner;
+  std::shared_ptr<Events> events;
+};
+
+TEST_F(GADObjectPrivateTest, AnAdIsFetchedShownAndTrackedOnce) {
+  banner->loadRequest(GADRequest::request());
+  EXPECT_EQ(loader()->state(), kGADObjectStateLoadingScript);
+  const platform::Dictionary parameters = buildPageParameters();
+  EXPECT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), 1u);
+  EXPECT_EQ(loader()->state(), kGADObjectStateBuildingAdURL);
+  ASSERT_NE(parameters.find("slotname"), nullptr);
+  EXPECT_EQ(*parameters.find("slotname")->asString(), kAdUnit);
+  ASSERT_NE(parameters.find("ad_frame"), nullptr);
+  const platform::Dictionary* frame = parameters.find("ad_frame")->asDictionary();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(GADNetworkUtilities::textOfValue(*frame->find("y")), "410");
+  EXPECT_EQ(GADNetworkUtilities::textOfValue(*frame->find("w")), "320");
+  EXPECT_EQ(GADNetworkUtilities::textOfValue(*parameters.find("preqs")), "1");
+  EXPECT_NE(parameters.find("js"), nullptr);
+
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(loader()->buildAdWebView(), nullptr) << "the build-ad page is let go";
+  ASSERT_EQ(network->adRequests().size(), 1u);
+  EXPECT_EQ(lastParameter("slotname"), kAdUnit);
+  EXPECT_EQ(lastParameter("preqs"), "1");
+  EXPECT_NE(lastParameter("ms"), "(none)") << "the signal entry is on the ad URL";
+  EXPECT_TRUE(network->adRequests().back().signal.has_value());
+
+  // The creative is in the banner's web view, based at the ad's address.
+  const auto& load = adPage().loads().back();
+  EXPECT_NE(load.html.find("Rubber Duck Regatta"), std::string::npos);
+  EXPECT_EQ(load.baseURL->path(), "/zovo/ads/ad");
+  EXPECT_FALSE(loader()->webView()->isHidden());
+  EXPECT_EQ(events->received, 1);
+  EXPECT_TRUE(events->codes.empty());
+  EXPECT_EQ(loader()->supportedOrientations(), 1);
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/zovo/imp") == 1; }));
+  platform::RunLoop::main().runFor(0.05);
+  EXPECT_EQ(network->requestCount("/zovo/imp"), 1u);
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), 30);
+}
+
+TEST_F(GADObjectPrivateTest, HeadersOfEveryRedirectHopAreRead) {
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL(network->adServerBaseURL() + "redirect");
+  ASSERT_TRUE(adRendered());
+  // One tracking URL from the hop, one from the ad.
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/zovo/imp") == 2; }));
+  EXPECT_EQ(events->received, 1);
+}
+
+TEST_F(GADObjectPrivateTest, ALoadWhileAnAttemptRunsIsRefused) {
+  banner->loadRequest(GADRequest::request());
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(network->adRequests().size(), 1u);
+  EXPECT_EQ(lastParameter("preqs"), "1");
+}
+
+TEST_F(GADObjectPrivateTest, NoLoadStartsWhileTheApplicationIsInactiveAfterLaunch) {
+  platform::Application::shared().setFocused(false);
+  platform::Application::shared().finishLaunching();  // inactive: the window has no focus
+  banner->loadRequest(GADRequest::request());
+  EXPECT_EQ(loader()->state(), kGADObjectStateIdle);
+  platform::Application::shared().setFocused(true);
+  banner->loadRequest(GADRequest::request());
+  EXPECT_EQ(loader()->state(), kGADObjectStateLoadingScript);
+}
+
+// ---- Refreshing
+
+TEST_F(GADObjectPrivateTest, TheRefreshHeaderSchedulesTheNextAdWithTheCounterOneHigher) {
+  manualTime();
+  ASSERT_TRUE(loadAndShow());
+  EXPECT_FALSE(banner->hasAutoRefreshed());
+  advance(29);
+  EXPECT_EQ(loader()->state(), kGADObjectStateAdShown);
+  advance(1);
+  EXPECT_TRUE(loader()->isMakingRequest());
+  EXPECT_TRUE(banner->hasAutoRefreshed());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(events->received, 2);
+  EXPECT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), 1u) << "the script is cached for a day";
+  ASSERT_EQ(network->adRequests().size(), 2u);
+  EXPECT_EQ(lastParameter("preqs"), "2");
+  EXPECT_NE(lastParameter("prl"), "(none)");
+  EXPECT_NE(lastParameter("ptime"), "(none)");
+  EXPECT_EQ(network->adRequests().back().creative, 1) << "the next ad in rotation";
+}
+
+TEST_F(GADObjectPrivateTest, TheBackgroundStopsRefreshingAndTheForegroundStartsAFullInterval) {
+  auto& app = platform::Application::shared();
+  app.setFocused(true);
+  app.finishLaunching();
+  manualTime();
+  ASSERT_TRUE(loadAndShow());
+  advance(20);
+  app.setMinimized(true);
+  EXPECT_FALSE(loader()->hasReloadTimer());
+  advance(600);
+  EXPECT_EQ(network->adRequests().size(), 1u);
+  app.setMinimized(false);
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), 30);
+  advance(29.5);
+  EXPECT_FALSE(loader()->isMakingRequest());
+  advance(0.5);
+  EXPECT_TRUE(loader()->isMakingRequest());
+}
+
+TEST_F(GADObjectPrivateTest, AFullScreenAdOfAnyBannerPausesTheRefresh) {
+  manualTime();
+  ASSERT_TRUE(loadAndShow());
+  advance(25);
+  auto& center = platform::NotificationCenter::defaultCenter();
+  center.post(GADViewControllerWillPresentFullScreen, nullptr);
+  EXPECT_FALSE(loader()->hasReloadTimer());
+  advance(300);
+  EXPECT_FALSE(loader()->isMakingRequest());
+  center.post(GADViewControllerDidRelinquishFullScreen, nullptr);
+  advance(29);
+  EXPECT_FALSE(loader()->isMakingRequest());
+  advance(1);
+  EXPECT_TRUE(loader()->isMakingRequest());
+}
+
+TEST_F(GADObjectPrivateTest, RefreshRatesAreBounded) {
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader("45"), 45.0);
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader(" 45.5 "), 45.5);
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader("0"), 0.0);
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader("0.01"), GADObjectPrivate::kMinimumRefreshSeconds);
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader("1e300"), GADObjectPrivate::kMaximumRefreshSeconds);
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader("-30"), std::nullopt);
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader("soon"), std::nullopt);
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader("nan"), std::nullopt);
+  EXPECT_EQ(GADObjectPrivate::refreshSecondsFromHeader("inf"), std::nullopt);
+}
+
+TEST_F(GADObjectPrivateTest, ATinyRateIsRaisedToTheFloorAndZeroStopsRefreshingButIsRemembered) {
+  manualTime();
+  network->behaviour().refreshRate = "0.01";
+  ASSERT_TRUE(loadAndShow());
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), GADObjectPrivate::kMinimumRefreshSeconds);
+
+  network->behaviour().refreshRate = "0";
+  advance(GADObjectPrivate::kMinimumRefreshSeconds);
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_FALSE(loader()->hasReloadTimer());
+  // The last interval is kept for a return from the background.
+  EXPECT_EQ(loader()->reloadSeconds(), GADObjectPrivate::kMinimumRefreshSeconds);
+
+  // A rate that names nothing keeps the last one.
+  network->behaviour().refreshRate = "often";
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), GADObjectPrivate::kMinimumRefreshSeconds);
+}
+
+TEST_F(GADObjectPrivateTest, RepeatedFailuresBackOffAndASuccessResetsThePace) {
+  manualTime();
+  ASSERT_TRUE(loadAndShow());
+  network->behaviour().adStatus = 500;
+  std::vector<double> waits;
+  for (int i = 0; i < 7; ++i) {
+    advance(loader()->scheduledReloadSeconds());
+    const size_t failures = events->codes.size();
+    answerWithAdURL();
+    ASSERT_TRUE(runUntil([&] { return events->codes.size() == failures + 1; }));
+    waits.push_back(loader()->scheduledReloadSeconds());
+  }
+  EXPECT_EQ(waits, (std::vector<double>{30, 60, 120, 240, 480, 480, 480}));
+  network->behaviour().adStatus = 200;
+  advance(loader()->scheduledReloadSeconds());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), 30);
+}
+
+// ---- Failures, each with its code
+
+TEST_F(GADObjectPrivateTest, ARejectedRequestIsCodeZeroWithItsLogLine) {
+  network->behaviour().adStatus = 400;
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  EXPECT_EQ(failureCode(), kGADErrorInvalidRequest);
+  EXPECT_TRUE(logged("<Rezido> Server rejected ad parameters.  Typically this is because the ad unit ID is "
+                     "incorrect."));
+  EXPECT_EQ(loader()->state(), kGADObjectStateFailed);
+  EXPECT_TRUE(loader()->webView()->isHidden());
+}
+
+TEST_F(GADObjectPrivateTest, ServerErrorsAreCodeThree) {
+  for (int status : {404, 500}) {
+    SCOPED_TRACE(status);
+    makeBanner();
+    network->behaviour().adStatus = status;
+    banner->loadRequest(GADRequest::request());
+    answerWithAdURL();
+    EXPECT_EQ(failureCode(), kGADErrorServerError);
+    EXPECT_EQ(events->received, 0);
+  }
+}
+
+TEST_F(GADObjectPrivateTest, ARefusedConnectionIsCodeTwo) {
+  int closedPort;
+  {
+    adnet::LoopbackServer gone;
+    closedPort = gone.port();
+  }
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL("http://127.0.0.1:" + std::to_string(closedPort) + "/zovo/ads/ad");
+  EXPECT_EQ(failureCode(), kGADErrorNetworkError);
+}
+
+TEST_F(GADObjectPrivateTest, AnEmptyOrBlankAdIsCodeOne) {
+  for (const char* body : {"", " \r\n\t  "}) {
+    makeBanner();
+    network->behaviour().adBody = body;
+    banner->loadRequest(GADRequest::request());
+    answerWithAdURL();
+    EXPECT_EQ(failureCode(), kGADErrorNoFill);
+    EXPECT_TRUE(adPage().loads().empty()) << "nothing is handed to the web view";
+  }
+}
+
+TEST_F(GADObjectPrivateTest, AnAdURLThatIsNotAWebAddressIsNeverFetched) {
+  banner->loadRequest(GADRequest::request());
+  buildPageParameters();
+  pageSends("gmsg://zovo/loadAdURL?url=" + GADNetworkUtilities::encodeURL("file:///etc/passwd") + "&type=vaver");
+  EXPECT_EQ(failureCode(), kGADErrorServerError);
+  EXPECT_TRUE(network->adRequests().empty());
+}
+
+TEST_F(GADObjectPrivateTest, TheScriptsRefusalsAreCodeZeroWithTheirLogLinesAndTheBannerCanLoadAgain) {
+  const std::pair<const char*, const char*> refusals[] = {
+      {"invalidRequest", "<Rezido> Invalid Request: "},
+      {"unableToServe", "<Rezido> Unable to serve: "},
+  };
+  for (const auto& [message, line] : refusals) {
+    SCOPED_TRACE(message);
+    makeBanner();
+    banner->loadRequest(GADRequest::request());
+    buildPageParameters();
+    pageSends(std::string("gmsg://zovo/") + message + "?reason=no%20campaign");
+    EXPECT_EQ(failureCode(), kGADErrorInvalidRequest);
+    EXPECT_TRUE(logged(line));
+    EXPECT_TRUE(logged("no campaign"));
+    EXPECT_FALSE(loader()->isMakingRequest()) << "the attempt is over";
+    EXPECT_EQ(loader()->buildAdWebView(), nullptr);
+    banner->loadRequest(GADRequest::request());
+    answerWithAdURL();
+    EXPECT_TRUE(adRendered());
+  }
+}
+
+TEST_F(GADObjectPrivateTest, AMessageFromAnotherPageIsNotTheAnswer) {
+  banner->loadRequest(GADRequest::request());
+  buildPageParameters();
+  // The centre is shared by every page: only the loader's own is heard.
+  auto stranger = platform::View::make<platform::WebView>(platform::Rect(0, 0, 1, 1));
+  auto delegate = std::make_unique<GADWebViewDelegate>();
+  stranger->setDelegate(delegate.get());
+  HeadlessWebViewPeer::of(*stranger)->decide(
+      URLRequest(*URL::create("gmsg://zovo/loadAdURL?url=" + GADNetworkUtilities::encodeURL(network->url("/zovo/ads/ad")))),
+      NavigationType::Other);
+  platform::RunLoop::main().runFor(0.1);
+  EXPECT_TRUE(network->adRequests().empty());
+  EXPECT_EQ(loader()->state(), kGADObjectStateBuildingAdURL);
+}
+
+TEST_F(GADObjectPrivateTest, TheScriptUnavailableOnAFirstRunIsCodeTwo) {
+  network->behaviour().scriptStatus = 503;
+  banner->loadRequest(GADRequest::request());
+  EXPECT_EQ(failureCode(), kGADErrorNetworkError);
+  EXPECT_EQ(loader()->buildAdWebView(), nullptr);
+}
+
+TEST_F(GADObjectPrivateTest, AStaleScriptIsRevalidatedAndUsedWhenTheNetworkFails) {
+  ASSERT_TRUE(loadAndShow());
+  banner.reset();
+
+  // A second loader within the day asks nothing of the network.
+  makeBanner();
+  ASSERT_TRUE(loadAndShow());
+  EXPECT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), 1u);
+  banner.reset();
+
+  // A day later the script is revalidated: the sandbox answers 304.
+  const double later = platform::Clock::now() + 86400 + 60;
+  platform::Clock::setNowForTesting([later] { return later; });
+  makeBanner();
+  ASSERT_TRUE(loadAndShow());
+  ASSERT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), 2u);
+  const adnet::RecordedRequest* revalidation = nullptr;
+  for (const auto& r : network->requests())
+    if (r.path == "/zovo/sdk-core-v40.js") revalidation = &r;
+  ASSERT_TRUE(revalidation->header("If-Modified-Since").has_value());
+  EXPECT_EQ(*revalidation->header("If-Modified-Since"),
+            adnet::LoopbackServer::httpDate(adnet::AdNetwork::kScriptLastModified));
+  banner.reset();
+
+  // Another day on, the script cannot be had: the stale copy still works.
+  const double muchLater = later + 2 * 86400;
+  platform::Clock::setNowForTesting([muchLater] { return muchLater; });
+  network->behaviour().scriptStatus = 500;
+  makeBanner();
+  ASSERT_TRUE(loadAndShow());
+  EXPECT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), 3u);
+  EXPECT_TRUE(events->codes.empty());
+}
+
+TEST_F(GADObjectPrivateTest, AnAttemptWithNoAnswerTimesOutWithCodeFive) {
+  manualTime();
+  // The build-ad page never answers.
+  banner->loadRequest(GADRequest::request());
+  buildPageParameters();
+  advance(GADObjectPrivate::kAttemptTimeoutSeconds);
+  EXPECT_EQ(failureCode(), kGADErrorTimeout);
+  EXPECT_TRUE(logged("<Rezido> The ad request timed out."));
+  EXPECT_EQ(loader()->buildAdWebView(), nullptr);
+
+  // The ad server never answers.
+  makeBanner();
+  network->behaviour().adDelaySeconds = 600;
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(runUntil([&] { return network->adRequests().size() == 1; }));
+  advance(GADObjectPrivate::kAttemptTimeoutSeconds);
+  EXPECT_EQ(failureCode(), kGADErrorTimeout);
+  EXPECT_EQ(events->codes.size(), 1u);
+  EXPECT_EQ(loader()->state(), kGADObjectStateFailed);
+  EXPECT_EQ(loader()->adHTMLString(), std::nullopt);
+}
+
+TEST_F(GADObjectPrivateTest, AnInterstitialTimeoutHeaderIsStoredAsTheApplicationTimeout) {
+  network->behaviour().interstitialTimeout = " 12.5 ";
+  ASSERT_TRUE(loadAndShow());
+  const platform::Value* stored = platform::UserDefaults::standard().objectForKey("applicationTimeout");
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(GADNetworkUtilities::textOfValue(*stored), "12.5");
+}
+
+// ---- Teardown in every state
+
+class GADObjectPrivateTeardownTest : public GADObjectPrivateTest {
+ protected:
+  // The banner goes; afterwards nothing reaches its delegate, the loader is
+  // freed and the run loop and the clock go on without it.
+  void destroyAndCheck() {
+    std::weak_ptr<GADObjectPrivate> weak = loader();
+    const int received = events->received;
+    const size_t failures = events->codes.size();
+    banner.reset();
+    EXPECT_TRUE(weak.expired()) << "nothing keeps the loader alive";
+    platform::RunLoop::main().runFor(0.2);
+    advance(3600);
+    EXPECT_EQ(events->received, received);
+    EXPECT_EQ(events->codes.size(), failures);
+  }
+};
+
+TEST_F(GADObjectPrivateTeardownTest, WhileTheScriptLoads) {
+  manualTime();
+  banner->loadRequest(GADRequest::request());
+  ASSERT_EQ(loader()->state(), kGADObjectStateLoadingScript);
+  destroyAndCheck();
+}
+
+TEST_F(GADObjectPrivateTeardownTest, WhileTheBuildAdPageRuns) {
+  manualTime();
+  banner->loadRequest(GADRequest::request());
+  buildPageParameters();
+  auto page = loader()->buildAdWebView()->shared_from_this();
+  destroyAndCheck();
+  // A late answer of the page finds no one.
+  HeadlessWebViewPeer::of(*std::static_pointer_cast<platform::WebView>(page))
+      ->decide(URLRequest(*URL::create("gmsg://zovo/loadAdURL?url=" +
+                                       GADNetworkUtilities::encodeURL(network->url("/zovo/ads/ad")))),
+               NavigationType::Other);
+  platform::RunLoop::main().runFor(0.1);
+  EXPECT_TRUE(network->adRequests().empty());
+}
+
+TEST_F(GADObjectPrivateTeardownTest, WhileTheAdHTMLLoads) {
+  manualTime();
+  network->behaviour().adDelaySeconds = 0.3;
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(runUntil([&] { return !network->adRequests().empty(); }));
+  ASSERT_EQ(loader()->state(), kGADObjectStateLoadingAdHTML);
+  destroyAndCheck();
+  platform::RunLoop::main().runFor(0.4);
+}
+
+TEST_F(GADObjectPrivateTeardownTest, WhileTheAdRenders) {
+  manualTime();
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(runUntil([&] { return loader()->state() == kGADObjectStateRenderingAd; }));
+  auto page = std::static_pointer_cast<platform::WebView>(loader()->webView()->shared_from_this());
+  destroyAndCheck();
+  // The page finishing late calls no delegate.
+  HeadlessWebViewPeer::of(*page)->finish();
+  EXPECT_EQ(events->received, 0);
+}
+
+TEST_F(GADObjectPrivateTeardownTest, WhileShownWithARefreshPending) {
+  manualTime();
+  ASSERT_TRUE(loadAndShow());
+  ASSERT_TRUE(loader()->hasReloadTimer());
+  destroyAndCheck();
+  EXPECT_EQ(network->adRequests().size(), 1u);
+}
+
+TEST_F(GADObjectPrivateTeardownTest, WithATrackerInFlight) {
+  manualTime();
+  network->behaviour().trackingDelaySeconds = 0.3;
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  ASSERT_FALSE(loader()->pendingTrackers().empty());
+  destroyAndCheck();
+  platform::RunLoop::main().runFor(0.4);
+}
+
+}  // namespace
