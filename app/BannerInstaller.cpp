@@ -1,8 +1,10 @@
 #include "app/BannerInstaller.h"
 
 #include "BuildConfig.h"
+#include "app/BannerWatcher.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/request/GADRequest.h"
+#include "platform/Application.h"
 #include "platform/ViewController.h"
 
 std::shared_ptr<GADBannerView> BannerInstaller::install(platform::ViewController& screen) {
@@ -13,6 +15,8 @@ std::shared_ptr<GADBannerView> BannerInstaller::install(platform::ViewController
   auto banner = GADBannerView::create(platform::Rect(0.0f, y, kBannerWidth, kBannerHeight));
   banner->setAdUnitID(config::kAdUnitID);
   banner->setRootViewController(&screen);
+  banner->setDelegate(BannerWatcher::shared());
+  platform::Application::shared().setAwaitsContent(true);
   root->addSubview(banner);
   banner->loadRequest(GADRequest::request());
   return banner;

@@ -16,6 +16,7 @@ class BannerInstaller {
 
   // Reads the screen's root view frame once, makes a 320 x 50 banner at its
   // bottom edge with the application's ad unit, `screen` as its root view
-  // controller, adds it to the root view and loads a default request.
+  // controller and the banner watcher as its delegate (the window now
+  // awaits an ad), adds it to the root view and loads a default request.
   static std::shared_ptr<GADBannerView> install(platform::ViewController& screen);
 };

@@ -106,6 +106,12 @@ void Application::resignActive() {
   NotificationCenter::defaultCenter().post(kApplicationWillResignActiveNotification, this);
 }
 
+void Application::noteContentReady() {
+  if (contentReady_) return;
+  contentReady_ = true;
+  NotificationCenter::defaultCenter().post(kApplicationContentReadyNotification, this);
+}
+
 void Application::setFocused(bool focused) {
   focused_ = focused;
   if (!launched_ || minimized_) return;

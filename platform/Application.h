@@ -25,6 +25,7 @@ inline constexpr const char* kApplicationDidBecomeActiveNotification = "Applicat
 inline constexpr const char* kApplicationDidEnterBackgroundNotification = "ApplicationDidEnterBackgroundNotification";
 inline constexpr const char* kApplicationWillEnterForegroundNotification =
     "ApplicationWillEnterForegroundNotification";
+inline constexpr const char* kApplicationContentReadyNotification = "ApplicationContentReadyNotification";
 inline constexpr const char* kApplicationWillTerminateNotification = "ApplicationWillTerminateNotification";
 inline constexpr const char* kApplicationDidReceiveMemoryWarningNotification =
     "ApplicationDidReceiveMemoryWarningNotification";
@@ -113,6 +114,15 @@ class Application {
   bool isStatusBarHidden() const { return statusBarHidden_; }
   void setStatusBarHidden(bool hidden);
 
+  // Whether the window is complete only once content arrives later (an ad,
+  // say); a screenshot of the start-up screen waits for it.
+  bool awaitsContent() const { return awaitsContent_; }
+  void setAwaitsContent(bool awaits) { awaitsContent_ = awaits; }
+  // The awaited content is shown: posts kApplicationContentReadyNotification
+  // the first time.
+  void noteContentReady();
+  bool isContentReady() const { return contentReady_; }
+
  private:
   void becomeActive();
   void resignActive();
@@ -124,6 +134,8 @@ class Application {
   bool minimized_ = false;
   Window* keyWindow_ = nullptr;
   bool statusBarHidden_ = false;
+  bool awaitsContent_ = false;
+  bool contentReady_ = false;
   std::function<bool(const std::string&)> canOpenURL_;
   std::function<bool(const std::string&)> openURL_;
   std::optional<BackgroundTaskFacility> backgroundTasks_;

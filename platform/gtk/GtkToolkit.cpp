@@ -13,6 +13,7 @@
 
 #include "platform/Application.h"
 #include "platform/Bundle.h"
+#include "platform/NotificationCenter.h"
 #include "platform/NumberText.h"
 #include "platform/Screen.h"
 #include "platform/ViewController.h"
@@ -77,13 +78,40 @@ void saveScreenshotAndQuit() {
   if (options().app) g_application_quit(G_APPLICATION(options().app));
 }
 
+// Once the awaited content is shown (or after kContentWaitSeconds without
+// it), a second for it to be painted, then the screenshot.
+constexpr double kContentWaitSeconds = 15;
+
+void waitForContentThenSaveScreenshot() {
+  auto& app = Application::shared();
+  auto later = [] { g_timeout_add_once(1000, [](gpointer) { saveScreenshotAndQuit(); }, nullptr); };
+  if (!app.awaitsContent() || app.isContentReady()) {
+    later();
+    return;
+  }
+  static int token;
+  static guint fallback = 0;
+  auto& center = NotificationCenter::defaultCenter();
+  center.addObserver(&token, kApplicationContentReadyNotification, nullptr, [later](const Notification&) {
+    NotificationCenter::defaultCenter().removeObserver(&token);
+    if (fallback) g_source_remove(fallback);
+    fallback = 0;
+    later();
+  });
+  fallback = g_timeout_add_once(static_cast<guint>(kContentWaitSeconds * 1000), [](gpointer) {
+    fallback = 0;
+    NotificationCenter::defaultCenter().removeObserver(&token);
+    std::fprintf(stderr, "screenshot: no content after %g s, saving the window as it is\n", kContentWaitSeconds);
+    saveScreenshotAndQuit();
+  }, nullptr);
+}
+
 // The main screen has been shown when the window's first frame is painted.
 void onFirstPaint(GdkFrameClock* clock, gpointer) {
   g_signal_handlers_disconnect_by_func(clock, reinterpret_cast<gpointer>(onFirstPaint), nullptr);
   if (options().startupReport) std::printf("startup-ms %s\n", NumberText::fixed(millisecondsSinceProcessStart(), 1).c_str());
   std::fflush(stdout);
-  if (!options().screenshot.empty())
-    g_timeout_add_once(1000, [](gpointer) { saveScreenshotAndQuit(); }, nullptr);
+  if (!options().screenshot.empty()) waitForContentThenSaveScreenshot();
 }
 
 void onWindowMapped(GtkWidget* widget, gpointer) {
