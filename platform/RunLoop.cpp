@@ -198,6 +198,20 @@ void RunLoop::useManualTimeForTesting() {
   state_->arm(state_);
 }
 
+void RunLoop::useRealTimeForTesting() {
+  if (!state_->manualTime) return;
+  state_->manualTime = false;
+  const double offset = state_->now() - state_->manualNow;
+  decltype(state_->schedule) rebased;
+  for (const auto& [due, id] : state_->schedule) {
+    state_->requests.at(id).due = due + offset;
+    rebased.emplace(due + offset, id);
+  }
+  state_->schedule = std::move(rebased);
+  state_->disarm();
+  state_->arm(state_);
+}
+
 void RunLoop::advanceForTesting(double seconds) {
   if (!state_->manualTime) useManualTimeForTesting();
   const double end = state_->manualNow + (seconds > 0 ? seconds : 0);

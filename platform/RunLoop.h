@@ -53,6 +53,8 @@ class RunLoop {
   // Calls already due, and calls made with no delay, still run on a later
   // turn of the loop.
   void useManualTimeForTesting();
+  // Back to the real clock; pending calls keep the time they had left.
+  void useRealTimeForTesting();
   // Moves the manual clock `seconds` forward, running in due order (calls
   // due at the same time in the order they were made) every deferred call
   // that falls due on the way, those made meanwhile included; the clock

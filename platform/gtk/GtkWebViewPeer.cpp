@@ -41,6 +41,13 @@ gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
     const char *name = nullptr, *value = nullptr;
     while (soup_message_headers_iter_next(&it, &name, &value)) request.setValueForHTTPHeaderField(value, name);
   }
+  // WebKit adds its User-Agent after the decision: name it here, as the
+  // request will carry it.
+  if (!request.valueForHTTPHeaderField("User-Agent")) {
+    WebKitSettings* settings = webkit_web_view_get_settings(self->webView());
+    if (const char* agent = webkit_settings_get_user_agent(settings); agent && *agent)
+      request.setValueForHTTPHeaderField(agent, "User-Agent");
+  }
   if (const char* method = webkit_uri_request_get_http_method(asked)) request.setMethod(method);
   const auto kind = static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
   if (client->peerShouldStartLoad(request, kind))

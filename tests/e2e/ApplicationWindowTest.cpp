@@ -8,7 +8,10 @@
 #include <filesystem>
 #include <functional>
 
+#include "adnet/AdNetwork.h"
 #include "ads/core/GADBannerView.h"
+#include "ads/core/GADEndpoints.h"
+#include "ads/core/GADObjectPrivate.h"
 #include "app/BlorvikAppDelegate.h"
 #include "app/BlorvikViewController.h"
 #include "app/info.h"
@@ -58,12 +61,31 @@ GtkStack* screensOf(platform::Window& window) {
 class ApplicationWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    network = std::make_unique<adnet::AdNetwork>();
+    pointAtSandbox();
     Application::registerDelegateClass("BlorvikAppDelegate", [] { return std::make_shared<BlorvikAppDelegate>(); });
     Application::registerViewControllerClass("BlorvikViewController",
                                              [] { return std::make_shared<BlorvikViewController>(); });
     ASSERT_TRUE(Application::shared().launch());
   }
 
+  // The application stays up for the rest of the run: its banner stops
+  // refreshing, so that other suites' ad requests are their own.
+  static void TearDownTestSuite() {
+    if (auto* window = Application::shared().keyWindow()) {
+      if (auto* screen = dynamic_cast<BlorvikViewController*>(window->rootViewController()))
+        screen->bannerView()->privateObject()->cancelPendingActions();
+    }
+    network.reset();
+  }
+  void SetUp() override { pointAtSandbox(); }
+  // The application's banners ask this suite's sandbox for their ads.
+  static void pointAtSandbox() {
+    GADEndpoints::setForTesting(
+        GADEndpoints::Overrides{network->staticContentHost(), network->adServerBaseURL(), "127.0.0.1"});
+  }
+
+  static inline std::unique_ptr<adnet::AdNetwork> network;
   platform::Window& window() { return *Application::shared().keyWindow(); }
   BlorvikViewController& mainScreen() { return dynamic_cast<BlorvikViewController&>(*window().rootViewController()); }
   GtkWidget* gtkWindow() {
@@ -129,6 +151,28 @@ TEST_F(ApplicationWindowTest, InfoButtonSlidesTheInfoScreenUpAndBackRemovesIt) {
     for (GtkWidget* c = gtk_widget_get_first_child(GTK_WIDGET(screens)); c; c = gtk_widget_get_next_sibling(c)) ++pages;
     EXPECT_EQ(pages, 1) << "the info page left the stack";
   }
+}
+
+TEST_F(ApplicationWindowTest, BothScreensShowAnAdFromTheSandboxAndTheMainOneKeepsItsScheduleUnderInfo) {
+  auto mainLoader = mainScreen().bannerView()->privateObject();
+  ASSERT_TRUE(runUntil([&] { return mainLoader->state() == kGADObjectStateAdShown; }, 20));
+  EXPECT_TRUE(Application::shared().isContentReady()) << "a start-up screenshot may be taken";
+  const size_t before = network->adRequests().size();
+
+  GtkWidget* infoButton = findButton(widgetOf(*mainScreen().view()), "Info");
+  ASSERT_NE(infoButton, nullptr);
+  g_signal_emit_by_name(infoButton, "clicked");
+  auto* shown = dynamic_cast<info*>(mainScreen().modalViewController());
+  ASSERT_NE(shown, nullptr);
+  auto infoLoader = shown->bannerView()->privateObject();
+  ASSERT_TRUE(runUntil([&] { return infoLoader->state() == kGADObjectStateAdShown; }, 20));
+  EXPECT_EQ(network->adRequests().size(), before + 1) << "the info screen's banner made its own request";
+  EXPECT_NE(infoLoader->webView(), mainLoader->webView());
+  // Only the background and full-screen ads pause a banner's refresh.
+  EXPECT_TRUE(mainLoader->hasReloadTimer());
+
+  g_signal_emit_by_name(findButton(widgetOf(*shown->view()), "Back"), "clicked");
+  ASSERT_TRUE(runUntil([&] { return mainScreen().modalViewController() == nullptr; }));
 }
 
 TEST(GtkWindowPeerTest, AWindowThatGoesMidTransitionEndsNoTransitionLater) {

@@ -208,3 +208,11 @@ TEST_F(ManualTimeTest, TimersFireOnTheManualClock) {
 }
 
 }  // namespace
+
+TEST_F(ManualTimeTest, BackOnTheRealClockPendingCallsKeepTheTimeTheyHadLeft) {
+  loop().performAfterDelay(target, 1000.1, [&] { ran.push_back("late"); });
+  loop().advanceForTesting(1000);  // 0.1 s left
+  loop().useRealTimeForTesting();
+  EXPECT_TRUE(ran.empty());
+  EXPECT_TRUE(loop().runUntil([&] { return !ran.empty(); }, 2.0)) << "it runs on real time again";
+}

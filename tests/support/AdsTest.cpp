@@ -1,37 +1,15 @@
 #include "tests/support/AdsTest.h"
 
-#include "ads/content/GADClickTracker.h"
-#include "ads/content/GADNotificationCenter.h"
-#include "ads/content/GADOpener.h"
-#include "ads/core/GADEndpoints.h"
-#include "ads/core/GADObjectPrivate.h"
-#include "ads/request/GADIdentifierUtilities.h"
-#include "ads/request/GADNetworkChecker.h"
-#include "ads/request/GADNetworkUtilities.h"
-#include "ads/request/GADSignalsProvider.h"
-#include "ads/request/GADStatistics.h"
 #include "platform/Clock.h"
-
-void AdsTest::resetSharedAdObjects() {
-  GADStatistics::releaseSharedStatistics();
-  GADNotificationCenter::resetDefaultForTesting();
-  GADIdentifierUtilities::resetForTesting();
-  GADNetworkChecker::resetForTesting();
-  GADSignalsProvider::resetForTesting();
-  GADNetworkUtilities::resetUserAgentForTesting();
-  GADClickTracker::resetTrackingCountForTesting();
-  GADOpener::resetRepeatCountForTesting();
-  GADObjectPrivate::resetLaunchFinishedForTesting();
-  GADEndpoints::setForTesting(std::nullopt);
-}
+#include "tests/support/AdObjects.h"
 
 void AdsTest::SetUp() {
   PlatformTest::SetUp();
-  resetSharedAdObjects();
+  AdObjects::resetForTesting();
 }
 
 void AdsTest::TearDown() {
-  resetSharedAdObjects();
+  AdObjects::resetForTesting();
   platform::Clock::setMonotonicForTesting({});
   platform::Clock::setNowForTesting({});
   PlatformTest::TearDown();

@@ -9,5 +9,4 @@ class AdsTest : public PlatformTest {
  protected:
   void SetUp() override;
   void TearDown() override;
-  static void resetSharedAdObjects();
 };

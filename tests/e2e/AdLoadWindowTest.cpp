@@ -1,0 +1,206 @@
+// A banner in a real GTK window (run under xvfb-run) with real WebKit,
+// loading from the sandbox ad network on loopback: the core script runs in
+// its hidden page, the ad is fetched, shown, tracked and refreshed.
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adnet/AdNetwork.h"
+#include "ads/core/GADBannerView.h"
+#include "ads/core/GADBannerViewDelegate.h"
+#include "ads/core/GADEndpoints.h"
+#include "ads/core/GADObjectPrivate.h"
+#include "ads/core/GADRequestError.h"
+#include "ads/request/GADRequest.h"
+#include "platform/Application.h"
+#include "platform/FileManager.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+#include "tests/support/AdObjects.h"
+
+using platform::RunLoop;
+
+namespace {
+
+class Events : public GADBannerViewDelegate {
+ public:
+  int received = 0;
+  std::vector<long> codes;
+  void adViewDidReceiveAd(GADBannerView*) override { ++received; }
+  void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError& error) override {
+    codes.push_back(error.code());
+  }
+};
+
+class AdLoadWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AdObjects::resetForTesting();
+    caches = std::filesystem::temp_directory_path() / ("ad-load-window-test-" + std::to_string(getpid()));
+    std::filesystem::remove_all(caches);
+    platform::FileManager::setCachesDirectoryForTesting(caches);
+    network = std::make_unique<adnet::AdNetwork>();
+    GADEndpoints::setForTesting(
+        GADEndpoints::Overrides{network->staticContentHost(), network->adServerBaseURL(), "127.0.0.1"});
+
+    screen = std::make_shared<platform::ViewController>();
+    root = platform::View::create(platform::Rect(0, 0, 320, 100));
+    window = GTK_WINDOW(gtk_window_new());
+    gtk_window_set_child(window, static_cast<GtkWidget*>(root->peer()->toolkitHandle()));
+    gtk_window_present(window);
+    banner = GADBannerView::create(platform::Rect(0, 50, 320, 50));
+    banner->setAdUnitID("a1b2c3d4e5f6071");
+    banner->setRootViewController(screen.get());
+    banner->setDelegate(events);
+    root->addSubview(banner);
+  }
+  void TearDown() override {
+    RunLoop::main().useRealTimeForTesting();
+    banner->removeFromSuperview();
+    banner.reset();
+    gtk_window_set_child(window, nullptr);
+    root.reset();
+    gtk_window_destroy(window);
+    network.reset();
+    AdObjects::resetForTesting();
+    platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
+    std::filesystem::remove_all(caches);
+  }
+  bool runUntil(const std::function<bool()>& condition, double seconds = 20) {
+    return RunLoop::main().runUntil(condition, seconds);
+  }
+  std::optional<std::string> evaluate(platform::WebView& view, const std::string& script) {
+    std::optional<std::string> result;
+    bool done = false;
+    view.evaluateJavaScript(script, [&](std::optional<std::string> r) {
+      result = std::move(r);
+      done = true;
+    });
+    EXPECT_TRUE(runUntil([&] { return done; }));
+    return result;
+  }
+  std::string parameter(size_t request, const std::string& key) const {
+    const auto& p = network->adRequests().at(request).parameters;
+    auto found = p.find(key);
+    return found == p.end() ? "(none)" : found->second;
+  }
+  platform::WebView& adWebView() { return *banner->privateObject()->webView(); }
+
+  std::filesystem::path caches;
+  std::unique_ptr<adnet::AdNetwork> network;
+  std::shared_ptr<platform::ViewController> screen;
+  std::shared_ptr<platform::View> root;
+  GtkWindow* window = nullptr;
+  std::shared_ptr<GADBannerView> banner;
+  std::shared_ptr<Events> events = std::make_shared<Events>();
+};
+
+TEST_F(AdLoadWindowTest, AnAdFromTheSandboxIsShownOnceTrackedOnceWithTheRequestItNeeds) {
+  banner->loadRequest(GADRequest::request());
+  ASSERT_TRUE(runUntil([&] { return events->received > 0 || !events->codes.empty(); }));
+  ASSERT_EQ(events->received, 1) << "failed with code " << (events->codes.empty() ? -1 : events->codes[0]);
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/zovo/imp") >= 1; }));
+  RunLoop::main().runFor(0.3);
+  EXPECT_EQ(events->received, 1);
+  EXPECT_TRUE(events->codes.empty());
+  EXPECT_EQ(network->requestCount("/zovo/imp"), 1u);
+  EXPECT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), 1u);
+
+  // What the core script made of the parameters it was given.
+  ASSERT_EQ(network->adRequests().size(), 1u);
+  EXPECT_EQ(parameter(0, "slotname"), "a1b2c3d4e5f6071");
+  EXPECT_EQ(parameter(0, "ad_frame"), R"({"x":0,"y":50,"w":320,"h":50})");
+  EXPECT_NE(parameter(0, "js"), "(none)");
+  EXPECT_NE(parameter(0, "preqs"), "(none)");
+  for (const char* device : {"isu", "app_name", "platform", "u_sd", "u_w", "u_h"})
+    EXPECT_NE(parameter(0, device), "(none)") << device << ", one of the device keys";
+  const auto& record = network->adRequests()[0];
+  ASSERT_TRUE(record.signal.has_value()) << "the signal entry on the ad URL";
+  EXPECT_NE(record.signal->find("kind="), std::string::npos);
+
+  // The request names the web view's own User-Agent.
+  const auto agent = evaluate(adWebView(), "navigator.userAgent");
+  ASSERT_TRUE(agent.has_value());
+  ASSERT_TRUE(record.userAgent.has_value());
+  EXPECT_EQ(*record.userAgent, *agent);
+
+  // The creative is on screen in the banner's web view.
+  EXPECT_FALSE(adWebView().isHidden());
+  EXPECT_EQ(evaluate(adWebView(), "document.getElementById('ad').textContent.indexOf('Rubber Duck') >= 0"), "true");
+  EXPECT_EQ(evaluate(adWebView(), "window.orientation"), "0");
+}
+
+TEST_F(AdLoadWindowTest, TheRefreshShowsTheNextAdAndPausesInTheBackground) {
+  network->behaviour().refreshRate = "20";
+  banner->loadRequest(GADRequest::request());
+  ASSERT_TRUE(runUntil([&] { return events->received == 1; }));
+  RunLoop::main().useManualTimeForTesting();
+  auto loader = banner->privateObject();
+  EXPECT_EQ(loader->scheduledReloadSeconds(), 20);
+  RunLoop::main().advanceForTesting(20);
+  ASSERT_TRUE(runUntil([&] { return events->received == 2; }));
+  EXPECT_TRUE(banner->hasAutoRefreshed());
+  ASSERT_EQ(network->adRequests().size(), 2u);
+  // The request counter is kept across runs: one higher than the last.
+  const int first = std::stoi(parameter(0, "preqs"));
+  EXPECT_EQ(parameter(1, "preqs"), std::to_string(first + 1));
+  EXPECT_NE(parameter(1, "prl"), "(none)");
+  EXPECT_NE(parameter(1, "ptime"), "(none)");
+  EXPECT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), 1u);
+  EXPECT_EQ(evaluate(adWebView(), "document.getElementById('ad').textContent.indexOf('Whoopee') >= 0"), "true");
+
+  // In the background nothing refreshes; back in front, a full interval.
+  auto& center = platform::NotificationCenter::defaultCenter();
+  RunLoop::main().advanceForTesting(10);
+  center.post(platform::kApplicationDidEnterBackgroundNotification, &platform::Application::shared());
+  RunLoop::main().advanceForTesting(120);
+  RunLoop::main().runFor(0.2);
+  EXPECT_EQ(network->adRequests().size(), 2u);
+  center.post(platform::kApplicationWillEnterForegroundNotification, &platform::Application::shared());
+  RunLoop::main().advanceForTesting(19);
+  RunLoop::main().runFor(0.2);
+  EXPECT_EQ(network->adRequests().size(), 2u);
+  RunLoop::main().advanceForTesting(1);
+  ASSERT_TRUE(runUntil([&] { return events->received == 3; }));
+  EXPECT_EQ(parameter(2, "preqs"), std::to_string(first + 2));
+}
+
+TEST_F(AdLoadWindowTest, TheCoreScriptsRefusalReachesTheDelegateWithItsCode) {
+  network->behaviour().scriptAnswer = adnet::AdNetwork::ScriptAnswer::UnableToServe;
+  banner->loadRequest(GADRequest::request());
+  ASSERT_TRUE(runUntil([&] { return !events->codes.empty(); }));
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorInvalidRequest});
+  EXPECT_TRUE(network->adRequests().empty());
+  EXPECT_FALSE(banner->privateObject()->isMakingRequest());
+}
+
+TEST_F(AdLoadWindowTest, ABadSlotNameIsRefusedByTheScriptItself) {
+  banner->setAdUnitID("not-a-slot");
+  banner->loadRequest(GADRequest::request());
+  ASSERT_TRUE(runUntil([&] { return !events->codes.empty(); }));
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorInvalidRequest});
+  EXPECT_TRUE(network->adRequests().empty());
+}
+
+TEST_F(AdLoadWindowTest, TheBannerGoingWhileTheAdRendersCallsNothingAfterwards) {
+  banner->loadRequest(GADRequest::request());
+  ASSERT_TRUE(runUntil([&] { return !network->adRequests().empty(); }));
+  std::weak_ptr<GADObjectPrivate> loader = banner->privateObject();
+  banner->removeFromSuperview();
+  banner.reset();
+  EXPECT_TRUE(loader.expired());
+  RunLoop::main().runFor(1.0);
+  EXPECT_EQ(events->received, 0);
+  EXPECT_TRUE(events->codes.empty());
+  banner = GADBannerView::create(platform::Rect(0, 50, 320, 50));  // for TearDown
+}
+
+}  // namespace
