@@ -9,8 +9,13 @@ cmake --build build/bench -j"$(nproc)"
 # WebKit's sandbox cannot start as root inside containers.
 if [ "$(id -u)" = 0 ]; then export WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1; fi
 export GTK_A11Y=none NO_AT_BRIDGE=1
+# The benchmarks' settings and caches are their own, never the user's.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export XDG_CONFIG_HOME="$scratch/config" XDG_CACHE_HOME="$scratch/cache" XDG_DATA_HOME="$scratch/data"
 for b in build/bench/bench/*_bench; do
-  if [ "$(basename "$b")" = webview_bench ]; then
+  name=$(basename "$b")
+  if [ "$name" = webview_bench ] || [ "$name" = ad_load_bench ]; then
     # Real windows: under Xvfb when there is no display.
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then xvfb-run -a "$b"; else "$b"; fi
     continue
