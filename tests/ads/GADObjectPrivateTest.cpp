@@ -27,6 +27,7 @@
 #include "platform/WebView.h"
 #include "platform/headless/HeadlessWebViewPeer.h"
 #include "tests/support/AdsTest.h"
+#include "tests/support/BannerEvents.h"
 
 using platform::HeadlessWebViewPeer;
 using platform::NavigationType;
@@ -34,16 +35,6 @@ using platform::URL;
 using platform::URLRequest;
 
 namespace {
-
-class Events : public GADBannerViewDelegate {
- public:
-  int received = 0;
-  std::vector<long> codes;
-  void adViewDidReceiveAd(GADBannerView*) override { ++received; }
-  void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError& error) override {
-    codes.push_back(error.code());
-  }
-};
 
 constexpr const char* kAdUnit = "a1b2c3d4e5f6071";
 
@@ -74,7 +65,7 @@ class GADObjectPrivateTest : public AdsTest {
     banner = GADBannerView::create(platform::Rect(0, 410, 320, 50));
     banner->setAdUnitID(kAdUnit);
     banner->setRootViewController(root.get());
-    events = std::make_shared<Events>();
+    events = std::make_shared<BannerEvents>();
     banner->setDelegate(events);
   }
   std::shared_ptr<GADObjectPrivate> loader() { return banner->privateObject(); }
@@ -155,7 +146,7 @@ class GADObjectPrivateTest : public AdsTest {
   std::unique_ptr<adnet::AdNetwork> network;
   std::shared_ptr<platform::ViewController> root = std::make_shared<platform::ViewController>();
   std::shared_ptr<GADBannerView> banner;
-  std::shared_ptr<Events> events;
+  std::shared_ptr<BannerEvents> events;
 };
 
 TEST_F(GADObjectPrivateTest, AnAdIsFetchedShownAndTrackedOnce) {

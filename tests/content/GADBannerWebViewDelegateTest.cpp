@@ -20,6 +20,7 @@
 #include "platform/headless/HeadlessWebViewPeer.h"
 #include "tests/content/RecordingOpener.h"
 #include "tests/support/AdsTest.h"
+#include "tests/support/BannerEvents.h"
 
 using platform::HeadlessWebViewPeer;
 using platform::NavigationType;
@@ -27,17 +28,6 @@ using platform::URL;
 using platform::URLRequest;
 
 namespace {
-
-class Events : public GADBannerViewDelegate {
- public:
-  std::vector<std::string> calls;
-  std::vector<long> codes;
-  void adViewDidReceiveAd(GADBannerView*) override { calls.push_back("didReceive"); }
-  void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError& error) override {
-    calls.push_back("didFail");
-    codes.push_back(error.code());
-  }
-};
 
 class GADBannerWebViewDelegateTest : public AdsTest {
  protected:
@@ -82,7 +72,7 @@ class GADBannerWebViewDelegateTest : public AdsTest {
   std::filesystem::path caches;
   std::unique_ptr<adnet::LoopbackServer> server;
   std::shared_ptr<platform::ViewController> root = std::make_shared<platform::ViewController>();
-  std::shared_ptr<Events> events = std::make_shared<Events>();
+  std::shared_ptr<BannerEvents> events = std::make_shared<BannerEvents>();
   std::shared_ptr<GADObjectPrivate> loader;
   std::shared_ptr<RecordingOpener> opener;
 };

@@ -24,21 +24,13 @@
 #include "platform/RunLoop.h"
 #include "platform/ViewController.h"
 #include "platform/WebView.h"
+#include "tests/e2e/PageScript.h"
 #include "tests/support/AdObjects.h"
+#include "tests/support/BannerEvents.h"
 
 using platform::RunLoop;
 
 namespace {
-
-class Events : public GADBannerViewDelegate {
- public:
-  int received = 0;
-  std::vector<long> codes;
-  void adViewDidReceiveAd(GADBannerView*) override { ++received; }
-  void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError& error) override {
-    codes.push_back(error.code());
-  }
-};
 
 class AdLoadWindowTest : public ::testing::Test {
  protected:
@@ -78,14 +70,7 @@ class AdLoadWindowTest : public ::testing::Test {
     return RunLoop::main().runUntil(condition, seconds);
   }
   std::optional<std::string> evaluate(platform::WebView& view, const std::string& script) {
-    std::optional<std::string> result;
-    bool done = false;
-    view.evaluateJavaScript(script, [&](std::optional<std::string> r) {
-      result = std::move(r);
-      done = true;
-    });
-    EXPECT_TRUE(runUntil([&] { return done; }));
-    return result;
+    return PageScript::evaluate(view, script);
   }
   std::string parameter(size_t request, const std::string& key) const {
     const auto& p = network->adRequests().at(request).parameters;
@@ -100,7 +85,7 @@ class AdLoadWindowTest : public ::testing::Test {
   std::shared_ptr<platform::View> root;
   GtkWindow* window = nullptr;
   std::shared_ptr<GADBannerView> banner;
-  std::shared_ptr<Events> events = std::make_shared<Events>();
+  std::shared_ptr<BannerEvents> events = std::make_shared<BannerEvents>();
 };
 
 TEST_F(AdLoadWindowTest, AnAdFromTheSandboxIsShownOnceTrackedOnceWithTheRequestItNeeds) {

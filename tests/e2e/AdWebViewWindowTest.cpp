@@ -15,6 +15,7 @@
 #include "platform/Application.h"
 #include "platform/RunLoop.h"
 #include "platform/WebView.h"
+#include "tests/e2e/PageScript.h"
 
 using platform::RunLoop;
 using platform::URL;
@@ -73,14 +74,7 @@ class AdWebViewWindowTest : public ::testing::Test {
     return {view, raw};
   }
   std::optional<std::string> evaluate(WebView& view, const std::string& script) {
-    std::optional<std::string> result;
-    bool done = false;
-    view.evaluateJavaScript(script, [&](std::optional<std::string> r) {
-      result = std::move(r);
-      done = true;
-    });
-    EXPECT_TRUE(runUntil([&] { return done; }));
-    return result;
+    return PageScript::evaluate(view, script);
   }
   // Waits until the page's script `condition` is true.
   bool pageHolds(WebView& view, const std::string& condition) {

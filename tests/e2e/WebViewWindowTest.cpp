@@ -15,6 +15,7 @@
 #include "platform/RunLoop.h"
 #include "platform/URLConnection.h"
 #include "platform/WebView.h"
+#include "tests/e2e/PageScript.h"
 
 using platform::NavigationType;
 using platform::RunLoop;
@@ -63,17 +64,7 @@ class WebViewWindowTest : public ::testing::Test {
   bool runUntil(const std::function<bool()>& condition, double seconds = 15) {
     return RunLoop::main().runUntil(condition, seconds);
   }
-  std::optional<std::string> evaluate(const std::string& script) {
-    std::optional<std::string> result;
-    bool done = false;
-    webView->evaluateJavaScript(script, [&](std::optional<std::string> r) {
-      result = std::move(r);
-      done = true;
-    });
-    EXPECT_FALSE(done) << "never inside the call";
-    EXPECT_TRUE(runUntil([&] { return done; }));
-    return result;
-  }
+  std::optional<std::string> evaluate(const std::string& script) { return PageScript::evaluate(*webView, script); }
   void loadAd(const std::string& body) {
     webView->loadHTMLStringBaseURL("<html><body>" + body + "</body></html>", URL::create("http://127.0.0.1:8642/ad"));
     ASSERT_TRUE(runUntil([&] { return recorder.finished > 0; }));

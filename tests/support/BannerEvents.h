@@ -1,0 +1,24 @@
+// A banner delegate that records what it is told, for tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ads/core/GADBannerViewDelegate.h"
+#include "ads/core/GADRequestError.h"
+
+class BannerEvents : public GADBannerViewDelegate {
+ public:
+  std::vector<std::string> calls;  // "didReceive", "didFail", in order
+  std::vector<long> codes;         // of each failure
+  int received = 0;
+
+  void adViewDidReceiveAd(GADBannerView*) override {
+    calls.push_back("didReceive");
+    ++received;
+  }
+  void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError& error) override {
+    calls.push_back("didFail");
+    codes.push_back(error.code());
+  }
+};
