@@ -38,6 +38,7 @@ void View::setPeer(std::unique_ptr<ViewPeer> peer) {
   if (!peer_) return;
   peer_->setFrame(frame_);
   peer_->setHidden(hidden_);
+  peer_->setUserInteractionEnabled(userInteractionEnabled_);
   peer_->setBackgroundColor(backgroundColor_);
   for (const auto& child : subviews_)
     if (child->peer_) peer_->addChild(*child->peer_, child->frame_);
@@ -46,6 +47,11 @@ void View::setPeer(std::unique_ptr<ViewPeer> peer) {
 void View::setFrame(const Rect& frame) {
   frame_ = frame;
   if (peer_) peer_->setFrame(frame);
+}
+
+void View::setUserInteractionEnabled(bool enabled) {
+  userInteractionEnabled_ = enabled;
+  if (peer_) peer_->setUserInteractionEnabled(enabled);
 }
 
 void View::setHidden(bool hidden) {

@@ -22,6 +22,7 @@ struct Color {
   double red = 0, green = 0, blue = 0, alpha = 0;
   static constexpr Color clear() { return {0, 0, 0, 0}; }
   static constexpr Color white() { return {1, 1, 1, 1}; }
+  static constexpr Color black() { return {0, 0, 0, 1}; }
   bool operator==(const Color&) const = default;
   // CSS "rgba(r,g,b,a)", components clamped to their ranges.
   std::string cssText() const;
@@ -58,6 +59,9 @@ class View : public std::enable_shared_from_this<View> {
 
   bool isHidden() const { return hidden_; }
   void setHidden(bool hidden);
+  // Whether pointer and key events reach this view and its subviews.
+  bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
+  void setUserInteractionEnabled(bool enabled);
   bool isOpaque() const { return opaque_; }
   void setOpaque(bool opaque) { opaque_ = opaque; }
   bool clipsToBounds() const { return clipsToBounds_; }
@@ -89,6 +93,7 @@ class View : public std::enable_shared_from_this<View> {
 
   Rect frame_;
   bool hidden_ = false;
+  bool userInteractionEnabled_ = true;
   bool opaque_ = true;
   bool clipsToBounds_ = false;
   unsigned autoresizingMask_ = kAutoresizingNone;
@@ -108,6 +113,7 @@ class ViewPeer {
   virtual void setFrame(const Rect& frame) = 0;
   virtual void setHidden(bool hidden) = 0;
   virtual void setBackgroundColor(const Color&) {}
+  virtual void setUserInteractionEnabled(bool enabled) = 0;
   // Places `child` on top of the other children at `frame`.
   virtual void addChild(ViewPeer& child, const Rect& frame) = 0;
   virtual void removeChild(ViewPeer& child) = 0;

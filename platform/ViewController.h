@@ -56,6 +56,16 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   // this call.
   void dismissModalViewControllerAnimated(Animated animated);
 
+  // 0: the presented screen covers the whole window (the only style the
+  // desktop has); other values are kept for callers that ask.
+  int modalPresentationStyle() const { return modalPresentationStyle_; }
+  void setModalPresentationStyle(int style) { modalPresentationStyle_ = style; }
+  // 0: slides up from the bottom edge.
+  int modalTransitionStyle() const { return modalTransitionStyle_; }
+  void setModalTransitionStyle(int style) { modalTransitionStyle_ = style; }
+  // A desktop window does not rotate: always portrait (1).
+  int interfaceOrientation() const { return 1; }
+
   ViewController* modalViewController() const { return modalViewController_.get(); }
   ViewController* parentViewController() const { return presentingViewController_; }
 
@@ -77,6 +87,8 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   std::shared_ptr<ViewController> modalViewController_;
   ViewController* presentingViewController_ = nullptr;
   Window* window_ = nullptr;
+  int modalPresentationStyle_ = 0;
+  int modalTransitionStyle_ = 0;
 };
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include "ads/core/GADEndpoints.h"
 #include "ads/core/GADMacros.h"
 #include "ads/core/GADRequestError.h"
+#include "ads/fullscreen/GADViewController.h"
 #include "ads/request/GADIdentifierUtilities.h"
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADParameterKeys.h"
@@ -152,11 +153,7 @@ std::shared_ptr<GADRequestPrivate> GADObjectPrivate::privateRequestWithRequest(
 }
 
 std::int32_t GADObjectPrivate::orientationFromString(const std::string* text) {
-  if (!text) return 0;
-  if (*text == "any") return 1;
-  if (*text == "portrait") return 2;
-  if (*text == "landscape") return 3;
-  return 0;
+  return GADViewController::orientationFromString(text);
 }
 
 void GADObjectPrivate::detachFromAdView() {

@@ -33,6 +33,8 @@ class GtkPeer : public PeerInterface {
     if (parent && GTK_IS_FIXED(parent)) gtk_fixed_move(GTK_FIXED(parent), widget_.get(), frame.x(), frame.y());
   }
   void setHidden(bool hidden) override { gtk_widget_set_visible(widget_.get(), !hidden); }
+  // Not targeted, the widget and its children receive no pointer events.
+  void setUserInteractionEnabled(bool enabled) override { gtk_widget_set_can_target(widget_.get(), enabled); }
   void setBackgroundColor(const Color& color) override {
     if (!css_) {
       css_ = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());

@@ -13,6 +13,7 @@ namespace platform {
 struct HeadlessPeerRecord {
   Rect frame;
   bool hidden = false;
+  bool userInteractionEnabled = true;
   Color backgroundColor;
   HeadlessPeerRecord* parent = nullptr;
   std::vector<HeadlessPeerRecord*> children;
@@ -39,6 +40,7 @@ class HeadlessPeer : public PeerInterface {
 
   void setFrame(const Rect& frame) override { record_.frame = frame; }
   void setHidden(bool hidden) override { record_.hidden = hidden; }
+  void setUserInteractionEnabled(bool enabled) override { record_.userInteractionEnabled = enabled; }
   void setBackgroundColor(const Color& color) override { record_.backgroundColor = color; }
   void addChild(ViewPeer& child, const Rect& frame) override {
     auto* record = static_cast<HeadlessPeerRecord*>(child.toolkitHandle());

@@ -9,7 +9,9 @@
 
 class BannerEvents : public GADBannerViewDelegate {
  public:
-  std::vector<std::string> calls;  // "didReceive", "didFail", in order
+  // "didReceive", "didFail", "willPresent", "willDismiss", "didDismiss",
+  // "willLeave", in order.
+  std::vector<std::string> calls;
   std::vector<long> codes;         // of each failure
   int received = 0;
 
@@ -21,4 +23,8 @@ class BannerEvents : public GADBannerViewDelegate {
     calls.push_back("didFail");
     codes.push_back(error.code());
   }
+  void adViewWillPresentScreen(GADBannerView*) override { calls.push_back("willPresent"); }
+  void adViewWillDismissScreen(GADBannerView*) override { calls.push_back("willDismiss"); }
+  void adViewDidDismissScreen(GADBannerView*) override { calls.push_back("didDismiss"); }
+  void adViewWillLeaveApplication(GADBannerView*) override { calls.push_back("willLeave"); }
 };

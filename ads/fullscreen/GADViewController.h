@@ -1,0 +1,90 @@
+// The base of every screen the ad client lays over the whole application
+// (the in-app browser, the full-screen web application). It presents
+// itself modally over the application or over another ad screen, hides the
+// status bar while it covers the application, tells the ad's delegate
+// manager, posts the two process-wide notifications that pause every
+// banner's refresh, limits autorotation to what the ad asked for, and ends
+// the landing-page timings when it goes.
+//
+// Its state lives in a GADViewControllerPrivate in the private-object
+// registry. Made with create<T>(), since the private data comes from a
+// virtual operation. Once presented it keeps itself alive until
+// relinquishScreen gives that reference up. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ads/fullscreen/GADRelinquishableScreen.h"
+#include "ads/fullscreen/GADViewControllerPrivate.h"
+#include "platform/ViewController.h"
+
+namespace platform {
+struct Notification;
+}
+
+// The "settings" message's entry.
+inline constexpr const char* kGADSupportedOrientationsKey = "supportedorientations";
+
+class GADViewController : public platform::ViewController, public GADRelinquishableScreen {
+ public:
+  // The appearance steps run after this long where the platform did not
+  // deliver them for a presentation from the given parent.
+  static constexpr double kDeferredAppearanceSeconds = 0.6;
+
+  template <class T>
+  static std::shared_ptr<T> create() {
+    std::shared_ptr<T> controller(new T());
+    controller->init();
+    return controller;
+  }
+  ~GADViewController() override;
+  std::string className() const override { return "GADViewController"; }
+
+  // The registered private data (subclasses read their own type from it).
+  GADViewControllerPrivate* privateData() const;
+
+  void presentFromViewController(platform::ViewController* parent);
+  virtual void presentSelfFrom(platform::ViewController& parent);
+  void relinquishScreen() override;
+  // False when the presenter is itself an ad screen.
+  bool isFirstGADViewController() const;
+
+  // "any" 1, "portrait" 2, "landscape" 3, anything else (nothing) 0.
+  static std::int32_t orientationFromString(const std::string* text);
+  void settingsChanged(const platform::Notification& message);
+  bool shouldAutorotateToInterfaceOrientation(int orientation) const;
+
+  void viewDidAppear(platform::Animated animated) override;
+  void viewDidDisappear(platform::Animated animated) override;
+
+  const std::shared_ptr<GADDelegateManager>& delegateManager() const { return privateData()->delegateManager(); }
+  void setDelegateManager(std::shared_ptr<GADDelegateManager> manager) {
+    privateData()->setDelegateManager(std::move(manager));
+  }
+  std::int32_t supportedOrientations() const { return privateData()->supportedOrientations(); }
+  // 0 is ignored: the previous code stays.
+  void setSupportedOrientations(std::int32_t code);
+  platform::WebView* openingWebView() const { return privateData()->openingWebView(); }
+  void setOpeningWebView(platform::WebView* webView) { privateData()->setOpeningWebView(webView); }
+  bool statusBarWasHidden() const { return privateData()->statusBarWasHidden(); }
+
+ protected:
+  GADViewController() = default;
+  virtual std::shared_ptr<GADViewControllerPrivate> createPrivateData();
+  void init();
+
+ private:
+  // Whether `sender` of a message is this screen's root view or a view in it.
+  bool isOwnView(const void* sender) const;
+  void cancelDeferredAppearance();
+
+  // Held from presentation until relinquishing.
+  std::shared_ptr<GADViewController> self_;
+  // Whether this screen was presented over the application (it told the
+  // delegate manager so): only such a screen reports its dismissal.
+  bool presentedOverApplication_ = false;
+  // Names the deferred appearance among the run loop's calls.
+  std::shared_ptr<int> deferredAppearance_;
+};
