@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "adnet/AdNetwork.h"
+#include "ads/content/GADBannerWebViewDelegate.h"
+#include "ads/content/GADClickTracker.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADEndpoints.h"
 #include "ads/core/GADObjectPrivate.h"
 #include "ads/core/GADRequestError.h"
+#include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADRequest.h"
 #include "platform/Application.h"
 #include "platform/FileManager.h"
@@ -25,6 +28,7 @@
 #include "platform/ViewController.h"
 #include "platform/WebView.h"
 #include "tests/e2e/PageScript.h"
+#include "tests/content/RecordingOpener.h"
 #include "tests/support/AdObjects.h"
 #include "tests/support/BannerEvents.h"
 
@@ -56,6 +60,7 @@ class AdLoadWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     RunLoop::main().useRealTimeForTesting();
+    platform::Application::shared().setOpenURLForTesting({});
     banner->removeFromSuperview();
     banner.reset();
     gtk_window_set_child(window, nullptr);
@@ -78,6 +83,15 @@ class AdLoadWindowTest : public ::testing::Test {
     return found == p.end() ? "(none)" : found->second;
   }
   platform::WebView& adWebView() { return *banner->privateObject()->webView(); }
+  void showAd() {
+    banner->loadRequest(GADRequest::request());
+    ASSERT_TRUE(runUntil([&] { return events->received == 1; }));
+  }
+  // A user's click on the creative's link.
+  void clickTheAd() {
+    evaluate(adWebView(),
+             "document.getElementById('ad').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));");
+  }
 
   std::filesystem::path caches;
   std::unique_ptr<adnet::AdNetwork> network;
@@ -156,6 +170,53 @@ TEST_F(AdLoadWindowTest, TheRefreshShowsTheNextAdAndPausesInTheBackground) {
   RunLoop::main().advanceForTesting(1);
   ASSERT_TRUE(runUntil([&] { return events->received == 3; }));
   EXPECT_EQ(parameter(2, "preqs"), std::to_string(first + 2));
+}
+
+TEST_F(AdLoadWindowTest, AClickOnTheShownAdIsTrackedOnceCountedAndOpensTheWebApplication) {
+  network->behaviour().clickTracking = true;
+  showAd();
+  auto opener = std::make_shared<RecordingOpener>();
+  banner->privateObject()->webViewDelegate()->setOpenerForTesting(opener);
+  clickTheAd();
+  ASSERT_TRUE(runUntil([&] { return !opener->calls.empty(); }));
+  // With click-tracking URLs the ad opens as a web application.
+  EXPECT_EQ(opener->calls[0].rfind("webapp " + network->url("/zovo/aclk?ad=0"), 0), 0u) << opener->calls[0];
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/zovo/clk") == 1; }));
+  RunLoop::main().runFor(0.3);
+  EXPECT_EQ(network->requestCount("/zovo/clk"), 1u) << "each click-tracking URL once";
+  EXPECT_EQ(opener->calls.size(), 1u);
+
+  RunLoop::main().useManualTimeForTesting();
+  RunLoop::main().advanceForTesting(banner->privateObject()->scheduledReloadSeconds());
+  ASSERT_TRUE(runUntil([&] { return events->received == 2; }));
+  EXPECT_EQ(parameter(1, "pcc"), "1") << "the click counts in the next request";
+}
+
+TEST_F(AdLoadWindowTest, ATelLinkIsHandedOnOnceTheTrackingInFlightHasEndedWithWillLeaveJustBefore) {
+  // The page tracks, then asks for the dialler; the tracking takes 0.5 s,
+  // less than the three deferrals of 0.3 s the opener allows it.
+  network->behaviour().trackingDelaySeconds = 0.5;
+  const std::string track = GADNetworkUtilities::encodeURL(network->url("/zovo/clk?ad=tel"));
+  network->behaviour().adBody =
+      "<html><body><a id=\"ad\" href=\"#\" onclick=\"location.href='gmsg://zovo/httpTrack?u=" + track +
+      "'; setTimeout(function () { location.href = 'gmsg://zovo/open?a=app&u=tel%3A5550100'; }, 50); return false;\">"
+      "Call us</a></body></html>";
+  std::vector<std::string> opened;
+  bool trackingsAtOpen = true;
+  platform::Application::shared().setOpenURLForTesting([&](const std::string& url) {
+    opened.push_back(url);
+    trackingsAtOpen = GADClickTracker::activeTrackings();
+    events->calls.push_back("openURL");
+    return true;
+  });
+  showAd();
+  clickTheAd();
+  ASSERT_TRUE(runUntil([&] { return !opened.empty(); }, 10));
+  RunLoop::main().runFor(0.5);
+  EXPECT_EQ(opened, std::vector<std::string>{"tel:5550100"});
+  EXPECT_FALSE(trackingsAtOpen) << "the tracking ended first";
+  EXPECT_EQ(network->requestCount("/zovo/clk"), 1u);
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"didReceive", "willLeave", "openURL"}));
 }
 
 TEST_F(AdLoadWindowTest, TheCoreScriptsRefusalReachesTheDelegateWithItsCode) {
