@@ -189,7 +189,10 @@ TEST_F(AdLoadWindowTest, AClickOnTheShownAdIsTrackedOnceCountedAndOpensTheWebApp
   RunLoop::main().useManualTimeForTesting();
   RunLoop::main().advanceForTesting(banner->privateObject()->scheduledReloadSeconds());
   ASSERT_TRUE(runUntil([&] { return events->received == 2; }));
-  EXPECT_EQ(parameter(1, "pcc"), "1") << "the click counts in the next request";
+  ASSERT_EQ(network->adRequests().size(), 2u);
+  EXPECT_EQ(parameter(1, "pcc"), "1") << "the click counts in the next request; the first had "
+                                      << parameter(0, "pcc") << ", frames " << parameter(0, "ad_frame") << " "
+                                      << parameter(1, "ad_frame");
 }
 
 TEST_F(AdLoadWindowTest, ATelLinkIsHandedOnOnceTheTrackingInFlightHasEndedWithWillLeaveJustBefore) {

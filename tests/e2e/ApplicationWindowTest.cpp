@@ -12,6 +12,7 @@
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADEndpoints.h"
 #include "ads/core/GADObjectPrivate.h"
+#include "ads/core/GADPrivateUtilities.h"
 #include "app/BlorvikAppDelegate.h"
 #include "app/BlorvikViewController.h"
 #include "app/info.h"
@@ -69,12 +70,19 @@ class ApplicationWindowTest : public ::testing::Test {
     ASSERT_TRUE(Application::shared().launch());
   }
 
-  // The application stays up for the rest of the run: its banner stops
-  // refreshing, so that other suites' ad requests are their own.
+  // The application stays up for the rest of the run: its banner's loader
+  // goes (and with it its timer and its observers of the application), so
+  // that other suites' ad requests and click counts are their own.
   static void TearDownTestSuite() {
     if (auto* window = Application::shared().keyWindow()) {
-      if (auto* screen = dynamic_cast<BlorvikViewController*>(window->rootViewController()))
-        screen->bannerView()->privateObject()->cancelPendingActions();
+      if (auto* screen = dynamic_cast<BlorvikViewController*>(window->rootViewController())) {
+        GADBannerView* banner = screen->bannerView().get();
+        if (auto loader = banner->privateObject()) {
+          loader->cancelPendingActions();
+          loader->detachFromAdView();
+        }
+        GADPrivateUtilities::removePrivateObjectForKey(banner);
+      }
     }
     network.reset();
   }
