@@ -13,6 +13,7 @@
 #include "ads/core/GADEndpoints.h"
 #include "ads/core/GADObjectPrivate.h"
 #include "ads/core/GADPrivateUtilities.h"
+#include "ads/fullscreen/GADViewController.h"
 #include "app/BlorvikAppDelegate.h"
 #include "app/BlorvikViewController.h"
 #include "app/info.h"
@@ -181,6 +182,37 @@ TEST_F(ApplicationWindowTest, BothScreensShowAnAdFromTheSandboxAndTheMainOneKeep
 
   g_signal_emit_by_name(findButton(widgetOf(*shown->view()), "Back"), "clicked");
   ASSERT_TRUE(runUntil([&] { return mainScreen().modalViewController() == nullptr; }));
+}
+
+TEST_F(ApplicationWindowTest, AFullScreenAdScreenCoversTheWindowHidesTheStatusBarAndGivesItBack) {
+  GtkWidget* content = gtk_window_get_child(GTK_WINDOW(gtkWindow()));
+  GtkWidget* strip = gtk_widget_get_first_child(content);
+  ASSERT_TRUE(gtk_widget_get_visible(strip));
+  auto banner = mainScreen().bannerView()->privateObject();
+  ASSERT_TRUE(runUntil([&] { return banner->state() == kGADObjectStateAdShown; }, 20));
+  ASSERT_TRUE(banner->hasReloadTimer());
+  std::weak_ptr<GADViewController> weak;
+  {
+    auto screen = GADViewController::create<GADViewController>();
+    screen->presentFromViewController(&mainScreen());
+    weak = screen;
+  }
+  ASSERT_FALSE(weak.expired()) << "it keeps itself alive while presented";
+  auto* screen = weak.lock().get();
+  EXPECT_EQ(mainScreen().modalViewController(), screen);
+  EXPECT_FALSE(gtk_widget_get_visible(strip));
+  EXPECT_FALSE(banner->hasReloadTimer()) << "the banner does not refresh under the ad screen";
+  // Interaction comes back once the slide-up has ended.
+  ASSERT_TRUE(runUntil([&] { return screen->view()->isUserInteractionEnabled(); }));
+  EXPECT_EQ(gtk_stack_get_visible_child(screensOf(window())), widgetOf(*screen->view()));
+  EXPECT_TRUE(gtk_widget_get_can_target(widgetOf(*screen->view())));
+
+  screen->relinquishScreen();
+  EXPECT_TRUE(gtk_widget_get_visible(strip));
+  EXPECT_EQ(banner->scheduledReloadSeconds(), 30) << "a full interval after it";
+  EXPECT_FALSE(gtk_widget_get_can_target(widgetOf(*screen->view()))) << "no input while it slides away";
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  EXPECT_EQ(gtk_stack_get_visible_child(screensOf(window())), widgetOf(*mainScreen().view()));
 }
 
 TEST(GtkWindowPeerTest, AWindowThatGoesMidTransitionEndsNoTransitionLater) {
