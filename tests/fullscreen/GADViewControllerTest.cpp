@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ads/content/GADNotificationCenter.h"
+#include "ads/content/GADWebViewDelegate.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADObjectPrivate.h"
 #include "ads/core/GADPrivateUtilities.h"
@@ -16,6 +17,7 @@
 #include "platform/RunLoop.h"
 #include "platform/WebView.h"
 #include "platform/Window.h"
+#include "platform/headless/HeadlessWebViewPeer.h"
 #include "tests/support/AdsTest.h"
 #include "tests/support/BannerEvents.h"
 
@@ -229,6 +231,22 @@ TEST_F(GADViewControllerTest, ASettingsMessageFromAPageOfTheScreenSetsItsOrienta
   EXPECT_EQ(screen->supportedOrientations(), 2) << "the root view itself";
   center.post("settings", page.get(), platform::Dictionary{});
   EXPECT_EQ(screen->supportedOrientations(), 2);
+}
+
+TEST_F(GADViewControllerTest, APagesCloseMessageGivesTheScreenBack) {
+  auto weak = presentOver(host.get());
+  auto page = platform::View::make<platform::WebView>(platform::Rect(0, 0, 320, 480));
+  auto delegate = std::make_unique<GADWebViewDelegate>();
+  delegate->setViewController(weak.lock().get());
+  page->setDelegate(delegate.get());
+  weak.lock()->view()->addSubview(page);
+  events->calls.clear();
+  EXPECT_EQ(platform::HeadlessWebViewPeer::of(*page)->decide(
+                platform::URLRequest(*platform::URL::create("gmsg://zovo/close")), platform::NavigationType::Other),
+            false);
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"willDismiss", "DidRelinquishFullScreen", "didDismiss"}));
+  page->setDelegate(nullptr);
 }
 
 TEST_F(GADViewControllerTest, FiftyOpenCloseCyclesLeaveNothingBehind) {
