@@ -9,18 +9,17 @@
 //    driven by the controllable clock, so no waiting for the floor), and
 //    the web processes alive then.
 #include <gtk/gtk.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "adnet/AdNetwork.h"
+#include "bench/ProcessFigures.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADEndpoints.h"
@@ -73,30 +72,6 @@ class StallMeter {
   Clock::time_point last_;
   double longest_ = 0;
 };
-
-long residentKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
-  return -1;
-}
-
-// Web processes whose parent is this process.
-int webProcesses() {
-  int count = 0;
-  const std::string parent = "PPid:\t" + std::to_string(getpid());
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    std::ifstream comm(entry.path() / "comm");
-    std::string name;
-    if (!std::getline(comm, name) || !name.starts_with("WebKitWebProces")) continue;
-    std::ifstream status(entry.path() / "status");
-    std::string line;
-    while (std::getline(status, line))
-      if (line == parent) ++count;
-  }
-  return count;
-}
 
 void report(const char* what, std::vector<double> runs) {
   const double first = runs.front();
@@ -185,8 +160,8 @@ int main() {
     }
     if (refresh == 1 || refresh == 10 || refresh == 100) {
       loop.runFor(0.2);
-      std::printf("after %3d refreshes: resident %7ld kB, web processes %d\n", refresh, residentKilobytes(),
-                  webProcesses());
+      std::printf("after %3d refreshes: resident %7ld kB, web processes %d\n", refresh,
+                  ProcessFigures::residentKilobytes(), ProcessFigures::webProcesses());
     }
   }
   loop.useRealTimeForTesting();

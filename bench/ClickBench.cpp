@@ -11,12 +11,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "adnet/AdNetwork.h"
+#include "bench/ProcessFigures.h"
 #include "ads/content/GADBannerWebViewDelegate.h"
 #include "ads/content/GADOpener.h"
 #include "ads/core/GADBannerView.h"
@@ -59,14 +59,6 @@ class TimingOpener : public GADOpener {
     ++calls;
   }
 };
-
-long residentKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
-  return -1;
-}
 
 }  // namespace
 
@@ -135,7 +127,8 @@ int main() {
     }
     if (cycle == 1 || cycle == 50) {
       loop.runFor(0.3);
-      std::printf("after %2d full-screen open/close cycles: resident %7ld kB\n", cycle, residentKilobytes());
+      std::printf("after %2d full-screen open/close cycles: resident %7ld kB\n", cycle,
+                  ProcessFigures::residentKilobytes());
     }
   }
   banner->removeFromSuperview();
