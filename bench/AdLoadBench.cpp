@@ -9,6 +9,7 @@
 //    driven by the controllable clock, so no waiting for the floor), and
 //    the web processes alive then.
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>

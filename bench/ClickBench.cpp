@@ -6,6 +6,7 @@
 //  - resident memory after 1 and after 50 presentations and dismissals of
 //    a full-screen ad screen over the window, each slide ended.
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
