@@ -4,6 +4,7 @@
 
 #include "adnet/CoreScript.h"
 #include "ads/codec/GTMStringEncoding.h"
+#include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADLocation.h"
 #include "ads/request/GADSignalsProvider.h"
 #include "platform/Crypto.h"
@@ -72,10 +73,22 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
   };
   server_->setHandler("/zovo/imp", pixel);
   server_->setHandler("/zovo/clk", pixel);
+  // "hops=K" first redirects through K more web hops; "to=URL" then ends
+  // the chain there (an application link such as "tel:"), else the ad's
+  // landing page.
   server_->setHandler("/zovo/aclk", [this](const RecordedRequest& r) {
-    const auto query = parseQuery(r.query.value_or(""));
+    auto query = parseQuery(r.query.value_or(""));
     const auto ad = query.find("ad");
-    return Answer::redirect(302, url("/landing?ad=" + (ad == query.end() ? std::string("0") : ad->second)));
+    const std::string creative = ad == query.end() ? std::string("0") : ad->second;
+    const int hops = query.contains("hops") ? std::atoi(query["hops"].c_str()) : 0;
+    if (hops > 0) {
+      std::string next = "/zovo/aclk?ad=" + GADNetworkUtilities::encodeURL(creative) +
+                         "&hops=" + std::to_string(hops - 1);
+      if (query.contains("to")) next += "&to=" + GADNetworkUtilities::encodeURL(query["to"]);
+      return Answer::redirect(302, url(next));
+    }
+    if (query.contains("to")) return Answer::redirect(302, query["to"]);
+    return Answer::redirect(302, url("/landing?ad=" + creative));
   });
   server_->setHandler("/landing", [](const RecordedRequest& r) {
     const auto query = parseQuery(r.query.value_or(""));

@@ -5,7 +5,8 @@
 //   /zovo/ads/ad            ad HTML with the "X-Zovo-..." headers
 //   /zovo/ads/redirect      one redirect hop to /zovo/ads/ad, with headers
 //   /zovo/imp, /zovo/clk    impression and click tracking endpoints
-//   /zovo/aclk              the click server: redirects to a landing page
+//   /zovo/aclk              the click server: redirects to a landing page,
+//                           or through "hops" web hops to a "to" address
 //   /landing                landing pages
 //
 // It records every ad request with its parameters decoded (the location and

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "adnet/AdNetwork.h"
 #include "adnet/LoopbackServer.h"
 #include "platform/Application.h"
 #include "platform/FileManager.h"
@@ -75,6 +76,16 @@ TEST_F(GADClickTrackerTest, ARedirectThatLeavesTheWebCompletesAtOnceAndNeverFail
   platform::RunLoop::main().runFor(0.05);
   EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect tel:5551234"}));
   EXPECT_EQ(tracker->trackingURL()->absoluteString(), "tel:5551234");
+  EXPECT_FALSE(GADClickTracker::activeTrackings());
+}
+
+TEST_F(GADClickTrackerTest, TheSandboxsClickChainIsFollowedThroughItsWebHopsToTheDialler) {
+  adnet::AdNetwork network;
+  tracker->trackURL(*URL::create(network.url("/zovo/aclk?ad=1&hops=2&to=tel%3A5550100")));
+  ASSERT_TRUE(reported());
+  platform::RunLoop::main().runFor(0.05);
+  EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect tel:5550100"}));
+  EXPECT_EQ(network.requestCount("/zovo/aclk"), 3u) << "the first request and two hops";
   EXPECT_FALSE(GADClickTracker::activeTrackings());
 }
 
