@@ -152,10 +152,6 @@ std::shared_ptr<GADRequestPrivate> GADObjectPrivate::privateRequestWithRequest(
   return std::dynamic_pointer_cast<GADRequestPrivate>(request);
 }
 
-std::int32_t GADObjectPrivate::orientationFromString(const std::string* text) {
-  return GADViewController::orientationFromString(text);
-}
-
 void GADObjectPrivate::detachFromAdView() {
   adView_ = nullptr;
   if (delegateManager_) delegateManager_->setAdView(nullptr);
@@ -380,7 +376,7 @@ void GADObjectPrivate::processHTTPHeaders(GADCachedFile& file) {
   if (auto value = platform::headerFieldValue(headers, "X-Zovo-Click-Tracking-Urls"))
     appendURLsFromHeader(pendingClickURLs_, *value);
   const auto orientation = platform::headerFieldValue(headers, "X-Zovo-Orientation");
-  supportedOrientations_ = orientationFromString(orientation ? &*orientation : nullptr);
+  supportedOrientations_ = GADViewController::orientationFromString(orientation ? &*orientation : nullptr);
   if (auto timeout = platform::headerFieldValue(headers, "X-Zovo-Interstitial-Timeout"); timeout && !timeout->empty()) {
     const double seconds = platform::NumberText::parse(trimmed(*timeout)).value_or(0);
     platform::UserDefaults::standard().setObjectForKey(platform::Value(seconds), "applicationTimeout");
@@ -432,22 +428,15 @@ void GADObjectPrivate::endAttemptWithError(const GADRequestError& error) {
 }
 
 void GADObjectPrivate::armAttemptDeadline() {
-  disarmAttemptDeadline();
-  attemptDeadline_ = std::make_shared<int>(0);
   std::weak_ptr<GADObjectPrivate> weak = weak_from_this();
-  platform::RunLoop::main().performAfterDelay(attemptDeadline_, kAttemptTimeoutSeconds, [weak] {
+  attemptDeadline_.schedule(kAttemptTimeoutSeconds, [weak] {
     if (auto self = weak.lock()) self->attemptTimedOut();
   });
 }
 
-void GADObjectPrivate::disarmAttemptDeadline() {
-  if (!attemptDeadline_) return;
-  platform::RunLoop::main().cancelPerformRequests(attemptDeadline_.get());
-  attemptDeadline_.reset();
-}
+void GADObjectPrivate::disarmAttemptDeadline() { attemptDeadline_.cancel(); }
 
 void GADObjectPrivate::attemptTimedOut() {
-  attemptDeadline_.reset();
   if (!isMakingRequest()) return;
   platform::log("The ad request timed out.");
   resetBuildAdWebView();

@@ -21,6 +21,7 @@
 
 #include "ads/content/GADClickTrackerDelegate.h"
 #include "ads/core/GADCachedFileDelegate.h"
+#include "platform/DeferredCall.h"
 #include "platform/Geometry.h"
 #include "platform/Value.h"
 
@@ -91,8 +92,6 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   // Null yields a new default request, a GADRequestPrivate is returned
   // unchanged, any other request yields null.
   static std::shared_ptr<GADRequestPrivate> privateRequestWithRequest(const std::shared_ptr<GADRequest>& request);
-  // "any" 1, "portrait" 2, "landscape" 3, anything else 0.
-  static std::int32_t orientationFromString(const std::string* text);
   // The URLs of a header's space-separated pieces, appended to `urls`.
   static void appendURLsFromHeader(std::vector<platform::URL>& urls, const std::string& header);
   // The interval a "X-Zovo-Refresh-Rate" value asks for: nullopt when it
@@ -205,6 +204,6 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   int failuresInARow_ = 0;
   // Whether the attempt now ending failed (read when scheduling).
   bool attemptFailed_ = false;
-  // Names the running attempt's deadline among the deferred calls.
-  std::shared_ptr<int> attemptDeadline_;
+  // The running attempt's deadline.
+  platform::DeferredCall attemptDeadline_;
 };

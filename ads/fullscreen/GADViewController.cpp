@@ -64,7 +64,6 @@ GADViewControllerPrivate* GADViewController::privateData() const {
 }
 
 GADViewController::~GADViewController() {
-  cancelDeferredAppearance();
   if (presentedOverApplication_ && isFirstGADViewController()) privateData()->delegateManager()->didDismissScreen();
   GADNotificationCenter::defaultCenter().removeObserver(this);
   GADPrivateUtilities::removePrivateObjectForKey(this);
@@ -141,18 +140,10 @@ void GADViewController::presentSelfFrom(platform::ViewController& parent) {
     return;
   }
   parent.presentModalViewController(self_, platform::Animated::Yes);
-  cancelDeferredAppearance();
-  deferredAppearance_ = std::make_shared<int>(0);
   std::weak_ptr<platform::ViewController> weak = weak_from_this();
-  platform::RunLoop::main().performAfterDelay(deferredAppearance_, kDeferredAppearanceSeconds, [weak] {
+  deferredAppearance_.schedule(kDeferredAppearanceSeconds, [weak] {
     if (auto self = weak.lock()) self->viewDidAppear(platform::Animated::No);
   });
-}
-
-void GADViewController::cancelDeferredAppearance() {
-  if (!deferredAppearance_) return;
-  platform::RunLoop::main().cancelPerformRequests(deferredAppearance_.get());
-  deferredAppearance_.reset();
 }
 
 void GADViewController::viewDidAppear(platform::Animated animated) {
@@ -168,7 +159,7 @@ void GADViewController::relinquishScreen() {
   // Only a presented screen can be given back, and only once: a page's
   // repeated "close" must not report the dismissal twice.
   if (!self_) return;
-  cancelDeferredAppearance();
+  deferredAppearance_.cancel();
   view()->setUserInteractionEnabled(false);
   auto self = std::move(self_);
   platform::RunLoop::main().keepAliveUntilEndOfTurn(self);

@@ -18,6 +18,7 @@
 
 #include "ads/fullscreen/GADRelinquishableScreen.h"
 #include "ads/fullscreen/GADViewControllerPrivate.h"
+#include "platform/DeferredCall.h"
 #include "platform/ViewController.h"
 
 namespace platform {
@@ -78,13 +79,11 @@ class GADViewController : public platform::ViewController, public GADRelinquisha
  private:
   // Whether `sender` of a message is this screen's root view or a view in it.
   bool isOwnView(const void* sender) const;
-  void cancelDeferredAppearance();
 
   // Held from presentation until relinquishing.
   std::shared_ptr<GADViewController> self_;
   // Whether this screen was presented over the application (it told the
   // delegate manager so): only such a screen reports its dismissal.
   bool presentedOverApplication_ = false;
-  // Names the deferred appearance among the run loop's calls.
-  std::shared_ptr<int> deferredAppearance_;
+  platform::DeferredCall deferredAppearance_;
 };

@@ -1,3 +1,4 @@
+#include "platform/DeferredCall.h"
 #include "platform/RunLoop.h"
 
 #include <atomic>
@@ -215,4 +216,19 @@ TEST_F(ManualTimeTest, BackOnTheRealClockPendingCallsKeepTheTimeTheyHadLeft) {
   loop().useRealTimeForTesting();
   EXPECT_TRUE(ran.empty());
   EXPECT_TRUE(loop().runUntil([&] { return !ran.empty(); }, 2.0)) << "it runs on real time again";
+}
+
+TEST_F(ManualTimeTest, ADeferredCallIsReplacedByTheNextOneAndCancelledWithItsOwner) {
+  {
+    platform::DeferredCall call;
+    call.schedule(5, [&] { ran.push_back("first"); });
+    call.schedule(10, [&] { ran.push_back("second"); });
+    EXPECT_TRUE(call.isPending());
+    loop().advanceForTesting(10);
+    EXPECT_EQ(ran, std::vector<std::string>{"second"}) << "the first was replaced";
+    EXPECT_FALSE(call.isPending());
+    call.schedule(1, [&] { ran.push_back("dropped"); });
+  }
+  loop().advanceForTesting(5);
+  EXPECT_EQ(ran, std::vector<std::string>{"second"}) << "cancelled when its owner went";
 }
