@@ -9,8 +9,15 @@
 
 namespace platform {
 
+class ActivityIndicatorPeer;
+class BarButtonItem;
+class BarButtonItemClient;
+class BarButtonItemPeer;
 class ButtonClient;
 class ButtonPeer;
+class MailComposerClient;
+class MailComposerPeer;
+class ToolbarPeer;
 class View;
 class ViewPeer;
 class WebViewClient;
@@ -23,6 +30,14 @@ class PeerFactory {
   virtual std::unique_ptr<ViewPeer> createViewPeer(std::weak_ptr<View> view) = 0;
   virtual std::unique_ptr<ButtonPeer> createButtonPeer(std::weak_ptr<ButtonClient> client) = 0;
   virtual std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client) = 0;
+  virtual std::unique_ptr<ActivityIndicatorPeer> createActivityIndicatorPeer() = 0;
+  virtual std::unique_ptr<ToolbarPeer> createToolbarPeer() = 0;
+  // The item's kind, image and custom view are fixed at creation; its peer
+  // shows them.
+  virtual std::unique_ptr<BarButtonItemPeer> createBarButtonItemPeer(const BarButtonItem& item,
+                                                                     std::weak_ptr<BarButtonItemClient> client) = 0;
+  // The whole form of a mail composer's screen.
+  virtual std::unique_ptr<MailComposerPeer> createMailComposerPeer(std::weak_ptr<MailComposerClient> client) = 0;
 };
 
 }  // namespace platform

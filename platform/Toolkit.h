@@ -39,6 +39,8 @@ class Toolkit {
   // The device's vibration, or what stands in for it; returns at once.
   virtual void vibrate() = 0;
   virtual void statusBarHiddenChanged(bool hidden) = 0;
+  // A short message for the user, dismissed by the user; returns at once.
+  virtual void showNotice(const std::string& message) = 0;
   // Application::main's work: see there.
   virtual int runApplication(int argc, char** argv) = 0;
 };

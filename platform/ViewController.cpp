@@ -52,9 +52,15 @@ void ViewController::presentModalViewController(const std::shared_ptr<ViewContro
   modalViewController_ = controller;
   controller->presentingViewController_ = this;
   auto view = controller->view();
+  // A full-screen presentation hides this screen: it disappears while the
+  // presented one appears.
+  const bool covers = controller->modalPresentationStyle() == 0;
+  if (covers) viewWillDisappear(animated);
   controller->viewWillAppear(animated);
   std::weak_ptr<ViewController> weakPresented = controller;
-  auto done = [weakPresented, animated] {
+  std::weak_ptr<ViewController> weakSelf = weak_from_this();
+  auto done = [weakPresented, weakSelf, covers, animated] {
+    if (auto self = weakSelf.lock(); self && covers) self->viewDidDisappear(animated);
     if (auto presented = weakPresented.lock()) presented->viewDidAppear(animated);
   };
   if (Window* w = window())
@@ -72,15 +78,18 @@ void ViewController::dismissModalViewControllerAnimated(Animated animated) {
   // The dismissal usually comes from the presented screen's own action:
   // it must outlive this turn whatever the transition does.
   RunLoop::main().keepAliveUntilEndOfTurn(presented);
+  const bool uncovers = presented->modalPresentationStyle() == 0;
   presented->viewWillDisappear(animated);
+  if (uncovers) viewWillAppear(animated);
   std::weak_ptr<ViewController> weakSelf = weak_from_this();
-  auto done = [weakSelf, presented, animated] {
+  auto done = [weakSelf, presented, uncovers, animated] {
     presented->viewDidDisappear(animated);
     auto self = weakSelf.lock();
     if (self && self->modalViewController_ == presented) {
       self->modalViewController_.reset();
       presented->presentingViewController_ = nullptr;
     }
+    if (self && uncovers) self->viewDidAppear(animated);
   };
   if (Window* w = window())
     w->popModalView(presented->view(), animated, std::move(done));

@@ -49,7 +49,8 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
 
   // Presents `controller` over this screen: its view slides up over the
   // window. Appearance callbacks: viewWillAppear now, viewDidAppear when the
-  // transition has ended.
+  // transition has ended; a full-screen presentation (style 0) also tells
+  // this screen it disappears, and the dismissal that it appears again.
   void presentModalViewController(const std::shared_ptr<ViewController>& controller, Animated animated);
   // Sent to the presented screen (or its presenter): the presented screen
   // slides away and is released once the transition has ended, never inside
@@ -75,6 +76,8 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   void setWindow(Window* window) { window_ = window; }
 
  protected:
+  // For loadView overrides that make the root view themselves.
+  void setView(std::shared_ptr<View> view) { view_ = std::move(view); }
   // The view made when no interface file is found: a plain view filling the
   // application frame.
   virtual void loadView();

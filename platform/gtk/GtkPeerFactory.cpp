@@ -1,7 +1,11 @@
 #include "platform/gtk/GtkPeerFactory.h"
 
+#include "platform/gtk/GtkActivityIndicatorPeer.h"
+#include "platform/gtk/GtkBarButtonItemPeer.h"
 #include "platform/gtk/GtkButtonPeer.h"
 #include "platform/gtk/GtkCookieBridge.h"
+#include "platform/gtk/GtkMailComposerPeer.h"
+#include "platform/gtk/GtkToolbarPeer.h"
 #include "platform/gtk/GtkViewPeer.h"
 #include "platform/gtk/GtkWebViewPeer.h"
 
@@ -21,6 +25,21 @@ std::unique_ptr<WebViewPeer> GtkPeerFactory::createWebViewPeer(std::weak_ptr<Web
 
 std::unique_ptr<ButtonPeer> GtkPeerFactory::createButtonPeer(std::weak_ptr<ButtonClient> client) {
   return std::make_unique<GtkButtonPeer>(std::move(client));
+}
+
+std::unique_ptr<ActivityIndicatorPeer> GtkPeerFactory::createActivityIndicatorPeer() {
+  return std::make_unique<GtkActivityIndicatorPeer>();
+}
+
+std::unique_ptr<ToolbarPeer> GtkPeerFactory::createToolbarPeer() { return std::make_unique<GtkToolbarPeer>(); }
+
+std::unique_ptr<BarButtonItemPeer> GtkPeerFactory::createBarButtonItemPeer(const BarButtonItem& item,
+                                                                           std::weak_ptr<BarButtonItemClient> client) {
+  return std::make_unique<GtkBarButtonItemPeer>(item, std::move(client));
+}
+
+std::unique_ptr<MailComposerPeer> GtkPeerFactory::createMailComposerPeer(std::weak_ptr<MailComposerClient> client) {
+  return std::make_unique<GtkMailComposerPeer>(std::move(client));
 }
 
 }  // namespace platform::gtk

@@ -218,6 +218,32 @@ void GtkToolkit::statusBarHiddenChanged(bool hidden) {
   if (window && window->peer()) window->peer()->setStatusBarHidden(hidden);
 }
 
+void GtkToolkit::showNotice(const std::string& message) {
+  // A small modal window over the key window, with the message and OK.
+  GtkWidget* notice = gtk_window_new();
+  gtk_window_set_modal(GTK_WINDOW(notice), TRUE);
+  gtk_window_set_resizable(GTK_WINDOW(notice), FALSE);
+  gtk_window_set_title(GTK_WINDOW(notice), "");
+  Window* window = Application::shared().keyWindow();
+  if (auto* peer = window ? dynamic_cast<GtkWindowPeer*>(window->peer()) : nullptr)
+    gtk_window_set_transient_for(GTK_WINDOW(notice), peer->window());
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
+  gtk_widget_set_margin_start(box, 18);
+  gtk_widget_set_margin_end(box, 18);
+  gtk_widget_set_margin_top(box, 18);
+  gtk_widget_set_margin_bottom(box, 12);
+  GtkWidget* label = gtk_label_new(message.c_str());
+  gtk_label_set_wrap(GTK_LABEL(label), TRUE);
+  gtk_label_set_max_width_chars(GTK_LABEL(label), 32);
+  GtkWidget* ok = gtk_button_new_with_label("OK");
+  gtk_widget_set_halign(ok, GTK_ALIGN_END);
+  g_signal_connect_swapped(ok, "clicked", G_CALLBACK(gtk_window_destroy), notice);
+  gtk_box_append(GTK_BOX(box), label);
+  gtk_box_append(GTK_BOX(box), ok);
+  gtk_window_set_child(GTK_WINDOW(notice), box);
+  gtk_window_present(GTK_WINDOW(notice));
+}
+
 int GtkToolkit::runApplication(int argc, char** argv) {
   RunOptions& o = options();
   for (int i = 1; i < argc; ++i) {

@@ -21,6 +21,7 @@ class GtkToolkit : public Toolkit {
   void playSound(const std::filesystem::path& path) override;
   void vibrate() override;
   void statusBarHiddenChanged(bool hidden) override;
+  void showNotice(const std::string& message) override;
   // Options, before GTK's own: --screenshot FILE (save the window as PNG
   // once the main screen is shown, then quit), --startup-report (print the
   // milliseconds from process start to the main screen being shown),

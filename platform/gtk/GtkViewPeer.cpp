@@ -9,6 +9,8 @@ void detachFromParent(GtkWidget* widget) {
     gtk_fixed_remove(GTK_FIXED(parent), widget);
   else if (GTK_IS_STACK(parent))
     gtk_stack_remove(GTK_STACK(parent), widget);
+  else if (GTK_IS_BOX(parent))
+    gtk_box_remove(GTK_BOX(parent), widget);
   else if (GTK_IS_WINDOW(parent))
     gtk_window_set_child(GTK_WINDOW(parent), nullptr);
   else

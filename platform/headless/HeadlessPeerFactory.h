@@ -10,6 +10,11 @@ class HeadlessPeerFactory final : public PeerFactory {
   std::unique_ptr<ViewPeer> createViewPeer(std::weak_ptr<View> view) override;
   std::unique_ptr<ButtonPeer> createButtonPeer(std::weak_ptr<ButtonClient> client) override;
   std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client) override;
+  std::unique_ptr<ActivityIndicatorPeer> createActivityIndicatorPeer() override;
+  std::unique_ptr<ToolbarPeer> createToolbarPeer() override;
+  std::unique_ptr<BarButtonItemPeer> createBarButtonItemPeer(const BarButtonItem& item,
+                                                             std::weak_ptr<BarButtonItemClient> client) override;
+  std::unique_ptr<MailComposerPeer> createMailComposerPeer(std::weak_ptr<MailComposerClient> client) override;
 };
 
 }  // namespace platform

@@ -24,16 +24,19 @@ class HeadlessToolkit : public Toolkit {
   void playSound(const std::filesystem::path& path) override;
   void vibrate() override { ++vibrations_; }
   void statusBarHiddenChanged(bool hidden) override;
+  void showNotice(const std::string& message) override { notices_.push_back(message); }
   int runApplication(int argc, char** argv) override;
 
   const std::vector<std::filesystem::path>& playedSounds() const { return playedSounds_; }
   const std::vector<std::string>& loadedNibs() const { return loadedNibs_; }
   int vibrations() const { return vibrations_; }
+  const std::vector<std::string>& notices() const { return notices_; }
 
  private:
   HeadlessPeerFactory peers_;
   std::vector<std::filesystem::path> playedSounds_;
   std::vector<std::string> loadedNibs_;
+  std::vector<std::string> notices_;
   int vibrations_ = 0;
 };
 

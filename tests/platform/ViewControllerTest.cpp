@@ -67,8 +67,10 @@ TEST_F(ViewControllerTest, PresentingAndDismissingRunTheAppearanceCallbacksInOrd
   EXPECT_EQ(modal->parentViewController(), root.get());
   EXPECT_EQ(modal->window(), &window);
   modal->dismissModalViewControllerAnimated(Animated::Yes);
-  EXPECT_EQ(events, (std::vector<std::string>{"modal.didLoad", "modal.willAppear", "modal.didAppear",
-                                              "modal.willDisappear", "modal.didDisappear"}));
+  // The covered screen disappears and comes back with it.
+  EXPECT_EQ(events, (std::vector<std::string>{"modal.didLoad", "root.willDisappear", "modal.willAppear",
+                                              "root.didDisappear", "modal.didAppear", "modal.willDisappear",
+                                              "root.willAppear", "modal.didDisappear", "root.didAppear"}));
   EXPECT_EQ(root->modalViewController(), nullptr);
   EXPECT_EQ(modal->parentViewController(), nullptr);
 }
