@@ -9,6 +9,7 @@
 #include "platform/Log.h"
 #include "platform/ProcessWide.h"
 #include "platform/RunLoop.h"
+#include "platform/Toolkit.h"
 #include "platform/ViewController.h"
 #include "platform/WebView.h"
 
@@ -96,7 +97,30 @@ void GADOpener::openWebAppWithHTMLSupportedOrientations(const std::string&, int)
 }
 
 void GADOpener::openEmailComposer(const platform::URL& url) {
-  platform::log("No mail composer for %s", url.absoluteString().c_str());
+  platform::ViewController* parent = viewController();
+  if (!parent) return;
+  if (!platform::MailComposer::canSendMail()) {
+    // A composer whose Send could go nowhere would lose what the user wrote.
+    platform::log("No mail client for %s", url.absoluteString().c_str());
+    platform::Toolkit::current().showNotice(kNoMailClientNotice);
+    return;
+  }
+  const MailFields fields = mailFieldsFromURL(url);
+  auto composer = std::make_shared<platform::MailComposer>();
+  composer->setMailComposeDelegate(std::static_pointer_cast<platform::MailComposerDelegate>(shared_from_this()));
+  composer->setToRecipients(fields.to);
+  composer->setCcRecipients(fields.cc);
+  composer->setBccRecipients(fields.bcc);
+  composer->setSubject(fields.subject);
+  composer->setMessageBody(fields.body, false);
+  composer->setModalTransitionStyle(0);
+  parent->presentModalViewController(composer, platform::Animated::Yes);
+}
+
+void GADOpener::mailComposeControllerDidFinishWithResult(platform::MailComposer& composer, platform::MailComposeResult,
+                                                         const std::optional<platform::Error>&) {
+  // The presenter takes the focus back when the composer has gone.
+  composer.dismissModalViewControllerAnimated(platform::Animated::Yes);
 }
 
 void GADOpener::openApp(const std::optional<platform::URL>& url) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/MailComposer.h"
 #include "platform/URL.h"
 
 namespace platform {
@@ -30,7 +31,7 @@ enum GADOrientationCode : int {
   kGADOrientationLandscape = 3,
 };
 
-class GADOpener : public std::enable_shared_from_this<GADOpener> {
+class GADOpener : public platform::MailComposerDelegate, public std::enable_shared_from_this<GADOpener> {
  public:
   // Made with std::make_shared: deferred openings hold the opener.
   GADOpener() = default;
@@ -46,15 +47,18 @@ class GADOpener : public std::enable_shared_from_this<GADOpener> {
   // Hands `url` to the desktop, after giving trackings in flight a short
   // chance to finish; nullopt does nothing.
   virtual void openApp(const std::optional<platform::URL>& url);
+  // Presents the mail composer filled from the URL; where the desktop has
+  // no mail client, a notice says so instead.
   virtual void openEmailComposer(const platform::URL& url);
+  void mailComposeControllerDidFinishWithResult(platform::MailComposer& composer, platform::MailComposeResult result,
+                                                const std::optional<platform::Error>& error) override;
+  static constexpr const char* kNoMailClientNotice =
+      "This ad wants to write an email, but no mail application is set up on this computer.";
 
   // What a "mailto" URL fills in: the text before "?" is the one
   // to-recipient as written; "cc" and "bcc" are split at ","; keys match
   // in any case.
-  struct MailFields {
-    std::vector<std::string> to, cc, bcc;
-    std::string subject, body;
-  };
+  using MailFields = platform::MailFields;
   static MailFields mailFieldsFromURL(const platform::URL& url);
   // "p" portrait, "l" landscape, anything else any.
   static int orientationCodeFromText(const std::string* text);

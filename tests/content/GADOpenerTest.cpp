@@ -15,6 +15,10 @@
 #include "platform/Application.h"
 #include "platform/FileManager.h"
 #include "platform/RunLoop.h"
+#include "platform/MailComposer.h"
+#include "platform/ViewController.h"
+#include "platform/Window.h"
+#include "platform/headless/HeadlessMailComposerPeer.h"
 #include "tests/support/AdsTest.h"
 
 using platform::URL;
@@ -185,6 +189,45 @@ TEST_F(GADOpenerTest, MailFieldsFromAMailtoURL) {
   EXPECT_EQ(fields.to, (std::vector<std::string>{"x%40example.test"}));  // as written
   EXPECT_TRUE(fields.cc.empty());
   EXPECT_TRUE(fields.subject.empty());
+}
+
+}  // namespace
+
+namespace {
+
+class GADOpenerMailTest : public GADOpenerTest {
+ protected:
+  void SetUp() override {
+    GADOpenerTest::SetUp();
+    root = std::make_shared<platform::ViewController>();
+    window.setRootViewController(root);
+    opener->setViewController(root.get());
+  }
+  platform::Window window;
+  std::shared_ptr<platform::ViewController> root;
+};
+
+TEST_F(GADOpenerMailTest, AMailtoLinkFillsThePresentedComposerAndSendHandsItOnAndDismisses) {
+  platform::Application::shared().setCanOpenURLForTesting([](const std::string& url) { return url == "mailto:"; });
+  opener->openEmailComposer(*URL::create("mailto:a@example.test?Subject=Hi%20there&cc=b@example.test,c@example.test"));
+  auto* composer = dynamic_cast<platform::MailComposer*>(root->modalViewController());
+  ASSERT_NE(composer, nullptr);
+  const auto fields = composer->fields();
+  EXPECT_EQ(fields.to, (std::vector<std::string>{"a@example.test"}));
+  EXPECT_EQ(fields.cc, (std::vector<std::string>{"b@example.test", "c@example.test"}));
+  EXPECT_EQ(fields.subject, "Hi there");
+
+  static_cast<platform::HeadlessMailComposerPeer*>(composer->view()->peer())->pressSend();
+  EXPECT_EQ(events, (std::vector<std::string>{"open mailto:a@example.test?cc=b@example.test,c@example.test"
+                                              "&subject=Hi%20there"}));
+  EXPECT_EQ(root->modalViewController(), nullptr);
+}
+
+TEST_F(GADOpenerMailTest, WithoutAMailClientTheUserIsToldAndNoComposerAppears) {
+  platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return false; });
+  opener->openEmailComposer(*URL::create("mailto:a@example.test"));
+  EXPECT_EQ(root->modalViewController(), nullptr);
+  EXPECT_EQ(toolkit().notices(), (std::vector<std::string>{GADOpener::kNoMailClientNotice}));
 }
 
 }  // namespace

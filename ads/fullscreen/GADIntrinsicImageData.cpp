@@ -1,0 +1,49 @@
+// Drawn by scripts/draw-intrinsic-images; run it again to redraw, do not
+// edit by hand. Base64 (standard alphabet, padded) of RGBA PNG files.
+#include "ads/fullscreen/GADIntrinsicImageData.h"
+
+const char* const kGADCloseButtonPNGBase64 =
+    "iVBORw0KGgoAAAANSUhEUgAAADIAAAAyCAYAAAAeP4ixAAAFMUlEQVR42u1aTUtbQRS1foAajCZ+QKqS6CYuJEW6KQhS3Ngu"
+    "ShbahbgTyTKIIFQbQbGoSYQuSrsUbNfSbkqLhdJFW/+Ai0I32r1gd92l95QzZTLvIy/xRV+lD87Ccebec2fu3HtnJg0N/n6N"
+    "ghZBqyAk6BCEiQ62tbJPY0PAviZBmyAiiAkSgqRgVHBLMEbcYluSfWIc00YZV/a1cKZvktxtwYTgniAteCiYFcwRs2xLs88E"
+    "xyQpI0yZl/Y1U+mgIEVCD0g2I8gKlgUrgpxgjcixbZl9MhzzgDJSlBmmjrp9N+gGMbrIXcG0YEGwRKKbgh1BUbDrgCL7bHLM"
+    "EmVMU+YodbRRp++bGDM1LLhD91jg7G4I8jrZ9vb2l52dnW96e3u/6kAb/mcYlqeMZcpMU8cwdTb6uZmjghHBJN1hUbAuKIBM"
+    "c3Pzs0gk8q6/v//70NBQyQvQF2MwlgYVKHOROiapM+pHMICAbi43Nui84JFgSxmAmU4kEr9Abnx8vLS6ulo6ODgoHR4els7O"
+    "zsqANvwPfdAXYzAWMjSDtqhjnjpHyaHpIu4UpaD73Jw5tQrd3d0flQHZbLZ0dHRkIV4JGIOxyiDI1FYnR533ySFai5vdoH+O"
+    "cFYyjDxFzNzAwMAPKJ+ZmSkdHx9bCKINs7+9vV0GtDn1hyzIhGyuTpE6M+QwQk5VBYA2brZJLjFmp4iNGo/Hf6ZSqdL+/r6F"
+    "DMhOTU1V3B/og76mUZAJ2dDBoFCk7nlyGSY3z3kixsgxR38tQDCWH4p0Nzo5Ofnj8143uQmMhQzd3aADumhMgRzmyCnmNc+E"
+    "6ZNpRpAtLLVaCd0IuAraajVCATL04KCMgU662Ra5pMkt7KXsGGRiWmA43IXfmkbADS5qgAndXZUx0M0AsE5Od8mxpdJqpJhl"
+    "kaAKiCSmknoYYWeM0sNoViCnaXIMu+WMm6x7YPkGlhW+ioiiu1O9jFDQ3Qy6wYEutkFuE+Ta5BSpkiziUP/kkaggWEUXbEo/"
+    "9oSXPaMCAHSjDVxYziyRY9IpgkVYViM65NRqIGGp2XGKTpg1lSu8GIo+qr/KH3bRTOkFB21VcuR4m5wtWTzGJUMC2kQdBIFq"
+    "g6uZsQMImZvUzQg9aGCsU1/lCeiPv8GJVXOGXGNmtm/hqe0ezwo7KOpQD3lRqBviZoxpRDVywQWceATIkmvCjF6t9Lk0I0PR"
+    "XF63jG1H0DTGSx+7CsB0a2b7ZXJNkvvfL8REg6PoimTUfQxCpVrJrbwQrcUI073ABX+DG0+aD8k5pBvSwcsBnKtzOADpYdBr"
+    "yHUiXKsRdhzAjRt+lpw7zEQ4xmiwpsKuFz/2YkytRpj7RAvDa+Q6ZiZG3wxxM6ZaI2oxpMy1/gFDHF2rbLNL5y8Bdq0vbpu9"
+    "LPzKhnod4M3+2i38liVECXF7AQ6/e24J0VKiBDghupYolqIxwCWKa9FoKeOlQHsbwKLxrZcyvuxgJSVzPoBlfN7Lwcpy1O3r"
+    "6/sclIMVuHg96louH2QGdgJ01N2p5vLBch3U09Pz4aovH8Ch2usg2wu6AFwH1XRBZ7kylWV9Eo/Hz6/ggu4cumu9MrW9xA6F"
+    "Qi8u+8oUOi96iW37rCCCn6uVqfMl9jl0+fGs4PjQI0u9Ln57WsdnhVPo8POhx/XpTSLJe78feiCzXk9vro+hMnNrkqg+XfTp"
+    "DTIgq96PoRWfp4XE42g0eiBF3bcqHkO/YQzGXubzdFU/GJCN+rSrq+uVzPRHHWjD/676BwPX7icc1+5HNdfuZ07/Pz+/3/FS"
+    "wZ0dV0IYAAAAAElFTkSuQmCC";
+
+const char* const kGADBrowserForwardButtonPNGBase64 =
+    "iVBORw0KGgoAAAANSUhEUgAAADYAAAA2CAYAAACMRWrdAAACX0lEQVR42u2ZUUhTURjHtbS0KJRIZEhEREgEMkKIIYpjeAOR"
+    "UoKQkUowRptNkRCJkCFJoahbc5ZPexj6JBvbW2y4ly2GuJfYBj2MaAwfnC8bTNaT/g/swLhYJLq7zuH84fdy77kHftzLd75z"
+    "bk2NiIiIiIiIiIhIFdMMLvAodgvcA9dBLW9iL0APuAOu8iY2nclkklardbR0rZEXMftRKYlEImQ0Gp/gmgpc5kaMJhaL+bVa"
+    "bTfutYB6bsRIisXiYSQS2ZAkSYMxN8BFLsRocrncgdfrXcS4dtDEwhLxT2I0+Xw+63a732H8XXDtf14iTiVGQyqo0+l8jedu"
+    "gyvciNGkUqkdg8EwiOfbQAM3YjTJZHLbZDINYJ5WcIkbMVpBw+Hwpk6n68J8N0EdF2LlgoFA4AvmvF/NJvvcxcorqM/nW6hW"
+    "k10xMZpsNvvL4XBMKN1kV1wsnU7vm81m8mkOA41STXbFxPCm8tgthDD3OiBi5LOcAs9AZ6Wb7HMXKxQKv20227eS0DrzYkTI"
+    "5XLtqlQql0xoiez3mPwUg8HgD7VavSl7SyvgLRipxg79TGLRaPTnCUKfwCx4CXRMlft4PL6n1+v9MqFVMAeM4DFTCzSpdBaL"
+    "5atMaA3Mg3FA+sUOZloqWemmfAYfwSQYAg+ZaYL/UunIbvoNeA4eMbVt8Xg832VChGUwA/Sgi6mN5h9Ktx2QI4Ex0MvU0QCp"
+    "dJIkbcmEHMAKDKCPycMcmZATvAevQD94wOzxW1np/gAs4ClQM39gqnSTqpSY4k2qUmJc/kbi8scft79qRURERESYyTFl5Fjm"
+    "zCiIZwAAAABJRU5ErkJggg==";
+
+const char* const kGADBrowserBackButtonPNGBase64 =
+    "iVBORw0KGgoAAAANSUhEUgAAADYAAAA2CAYAAACMRWrdAAACWklEQVR42u3YXWhSYRzH8fXeiqKIIiQiIiIiCIlgjFEk0gli"
+    "9EIQIb0QiKTlYoyIGCFRFBuVZZZddSHtKhR3F0q70ZDIm1ChC4lEushuFBx2dfqecTYOMper1c5zeH7wAdnN/HHk//yf09Ul"
+    "IyMjIyMjIyNj4SzFRisVWoL12I3tVim1FjtxGOetUKxbKxEIBC5WKpUin2+IXmwVbB6P50ShUJhQ9fC3J6IWW4EtDofjUC6X"
+    "G1dbImKxZdikKEpvJpN53Ww2J9VZIlIxbXRvwJ54PD5aq9V+qHNEhGLa6F6HXdFodLher1fVDmL2YmuwIxwOX9MmnTqPmLXY"
+    "amxzu92nSqXSB/UPYrZiK7HV6/X2F4vFd+pfxCzFlmOz0+nsS6fTY+0mnUjFppfUvclkMrIQhRa72MySmkgkRjqddGYvNrWk"
+    "hkKhgWq1+lX9R/mfxbr1f9KLcz6fL1Iul7+LXGxqScVBnMEgRhDBS7bxCZ5c3XLFpgWDwfeNRuOn8D9F/b700FjQZrO9Ih8X"
+    "ouCiDQ/9hnsBt/DY+PTsdvtYKpX6LPS4hxOXcRtPWwtms9kvQh/QOAYP7uCZsaDL5RrP5/PfhF2psB/9uIp7eG4s6Pf733Y6"
+    "QU25BOMATuM6HuCFsWAnR4Spry3owVkMYXQ+E1SIiyb64MJNPDI+Pa1gLBb7JPSrARzBJQzrX7ztESHkyxwchRsBhIwFFUV5"
+    "o01QYV+/YR+O4wruImwsKPwLU9hxEn7cNxwRwhb73ZItfLG5lmxLFJttybZUsdYl21LFWpdsGRkZGRmZdvkFPG1Y5uy+hwgA"
+    "AAAASUVORK5CYII=";
