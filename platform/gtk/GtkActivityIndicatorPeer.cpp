@@ -3,10 +3,7 @@
 namespace platform::gtk {
 
 GtkActivityIndicatorPeer::GtkActivityIndicatorPeer()
-    : GtkPeer(gtk_spinner_new()), colour_(GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new())) {
-  gtk_style_context_add_provider(gtk_widget_get_style_context(widget()), GTK_STYLE_PROVIDER(colour_.get()),
-                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-}
+    : GtkPeer(gtk_spinner_new()), colour_(addStyleProvider(widget())) {}
 
 void GtkActivityIndicatorPeer::setAnimating(bool animating) { gtk_spinner_set_spinning(GTK_SPINNER(widget()), animating); }
 

@@ -49,7 +49,7 @@ GtkBarButtonItemPeer::~GtkBarButtonItemPeer() {
   clicked_.disconnect();
   // A custom view's widget goes back to its own peer, which still holds it.
   if (GtkWidget* child = gtk_widget_get_first_child(widget_.get()); child && GTK_IS_BOX(widget_.get()))
-    gtk_box_remove(GTK_BOX(widget_.get()), child);
+    detachFromParent(child);
   detachFromParent(widget_.get());
 }
 

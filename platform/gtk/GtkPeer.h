@@ -15,6 +15,15 @@ namespace platform::gtk {
 // Takes `widget` out of whatever container holds it.
 void detachFromParent(GtkWidget* widget);
 
+// A style provider of the widget's own, above the theme: load rules into it
+// to restyle just this widget.
+inline GObjectPtr<GtkCssProvider> addStyleProvider(GtkWidget* widget) {
+  auto provider = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
+  gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(provider.get()),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  return provider;
+}
+
 template <class PeerInterface>
 class GtkPeer : public PeerInterface {
  public:
@@ -36,11 +45,7 @@ class GtkPeer : public PeerInterface {
   // Not targeted, the widget and its children receive no pointer events.
   void setUserInteractionEnabled(bool enabled) override { gtk_widget_set_can_target(widget_.get(), enabled); }
   void setBackgroundColor(const Color& color) override {
-    if (!css_) {
-      css_ = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
-      gtk_style_context_add_provider(gtk_widget_get_style_context(widget_.get()), GTK_STYLE_PROVIDER(css_.get()),
-                                     GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    }
+    if (!css_) css_ = addStyleProvider(widget_.get());
     const std::string css = "* { background-color: " + color.cssText() + "; }";
     gtk_css_provider_load_from_data(css_.get(), css.c_str(), -1);
   }

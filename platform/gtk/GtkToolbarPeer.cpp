@@ -5,11 +5,8 @@
 namespace platform::gtk {
 
 GtkToolbarPeer::GtkToolbarPeer()
-    : GtkPeer(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0)),
-      tint_(GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new())) {
+    : GtkPeer(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0)), tint_(addStyleProvider(widget())) {
   gtk_widget_add_css_class(widget(), "toolbar");
-  gtk_style_context_add_provider(gtk_widget_get_style_context(widget()), GTK_STYLE_PROVIDER(tint_.get()),
-                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   gtk_widget_set_margin_start(widget(), 6);
   gtk_widget_set_margin_end(widget(), 6);
 }

@@ -22,9 +22,9 @@ class HeadlessBarButtonItemPeer final : public BarButtonItemPeer {
   double width() const { return width_; }
   int style() const { return style_; }
   const std::string& accessibilityLabel() const { return label_; }
-  // A press from the toolkit's side: a disabled item takes none.
+  // A press from the toolkit's side; the item itself ignores it while
+  // disabled.
   void tap() {
-    if (!enabled_) return;
     if (auto client = client_.lock()) client->peerWasPressed();
   }
 
