@@ -31,8 +31,12 @@ struct Color {
 // Which edges and sizes follow the parent's size, as bit flags.
 enum AutoresizingMask : unsigned {
   kAutoresizingNone = 0,
+  kAutoresizingFlexibleLeftMargin = 1u << 0,
   kAutoresizingFlexibleWidth = 1u << 1,
+  kAutoresizingFlexibleRightMargin = 1u << 2,
+  kAutoresizingFlexibleTopMargin = 1u << 3,
   kAutoresizingFlexibleHeight = 1u << 4,
+  kAutoresizingFlexibleBottomMargin = 1u << 5,
 };
 
 class View : public std::enable_shared_from_this<View> {

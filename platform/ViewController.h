@@ -41,6 +41,9 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   virtual void viewWillDisappear(Animated) {}
   virtual void viewDidDisappear(Animated) {}
   virtual void didReceiveMemoryWarning() {}
+  // A desktop window never rotates, so the toolkit never calls this; it is
+  // here for screens that react to a rotation.
+  virtual void didRotateFromInterfaceOrientation(int /*from*/) {}
 
   // Runs the action registered under `name` ("playSound:"); returns false
   // when there is none. Interface files call this for their buttons.

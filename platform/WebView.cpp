@@ -14,11 +14,15 @@ std::unique_ptr<ViewPeer> WebView::makePeer(PeerFactory& peers) {
 }
 
 void WebView::loadHTMLStringBaseURL(const std::string& html, const std::optional<URL>& baseURL) {
-  if (webPeer_) webPeer_->loadHTMLString(html, baseURL);
+  if (!webPeer_) return;
+  loadAsked_ = true;
+  webPeer_->loadHTMLString(html, baseURL);
 }
 
 void WebView::loadRequest(const URLRequest& request) {
-  if (webPeer_) webPeer_->loadRequest(request);
+  if (!webPeer_) return;
+  loadAsked_ = true;
+  webPeer_->loadRequest(request);
 }
 
 void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done) {
@@ -39,24 +43,30 @@ void WebView::stopLoading() {
 }
 bool WebView::canGoBack() const { return webPeer_ && webPeer_->canGoBack(); }
 bool WebView::canGoForward() const { return webPeer_ && webPeer_->canGoForward(); }
-bool WebView::isLoading() const { return webPeer_ && webPeer_->isLoading(); }
+bool WebView::isLoading() const { return webPeer_ && (loadAsked_ || webPeer_->isLoading()); }
 std::optional<URL> WebView::currentURL() const { return webPeer_ ? webPeer_->currentURL() : std::nullopt; }
 
 // The delegate may release this web view from inside its callback: the
 // peer's caller holds a reference for the length of each call.
 bool WebView::peerShouldStartLoad(const URLRequest& request, NavigationType type) {
-  return !delegate_ || delegate_->webViewShouldStartLoadWithRequestNavigationType(*this, request, type);
+  const bool allowed = !delegate_ || delegate_->webViewShouldStartLoadWithRequestNavigationType(*this, request, type);
+  // A refused load never starts: nothing is on its way any more.
+  if (!allowed) loadAsked_ = false;
+  return allowed;
 }
 
 void WebView::peerDidStartLoad() {
+  loadAsked_ = false;
   if (delegate_) delegate_->webViewDidStartLoad(*this);
 }
 
 void WebView::peerDidFinishLoad() {
+  loadAsked_ = false;
   if (delegate_) delegate_->webViewDidFinishLoad(*this);
 }
 
 void WebView::peerDidFailLoad(const Error& error) {
+  loadAsked_ = false;
   if (delegate_) delegate_->webViewDidFailLoadWithError(*this, error);
 }
 

@@ -93,6 +93,8 @@ class WebView : public View, public WebViewClient {
   void stopLoading();
   bool canGoBack() const;
   bool canGoForward() const;
+  // True from a load call on: the toolkit reports a load only once it has
+  // started, which may be after the caller looks.
   bool isLoading() const;
   std::optional<URL> currentURL() const;
 
@@ -107,6 +109,7 @@ class WebView : public View, public WebViewClient {
  private:
   WebViewDelegate* delegate_ = nullptr;
   WebViewPeer* webPeer_ = nullptr;  // the view's peer, typed
+  bool loadAsked_ = false;           // a load was asked for and has not yet started
 };
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 #include "ads/content/GADClickTracker.h"
 #include "ads/content/GADNotification.h"
 #include "ads/core/GADDelegateManager.h"
+#include "ads/fullscreen/GADBrowserController.h"
+#include "ads/fullscreen/GADWebAppViewController.h"
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADStatistics.h"
 #include "platform/Application.h"
@@ -84,16 +86,34 @@ void GADOpener::openNotification(const GADNotification& notification) {
   }
 }
 
-void GADOpener::openBrowserToURLSupportedOrientations(const std::optional<platform::URL>& url, int) {
-  if (url) platform::log("No in-app browser to open %s in", url->absoluteString().c_str());
+void GADOpener::openBrowserToURLSupportedOrientations(const std::optional<platform::URL>& url, int orientations) {
+  auto browser = GADViewController::create<GADBrowserController>();
+  browser->setSupportedOrientations(orientations);
+  browser->setOpeningWebView(openingWebView());
+  browser->load(url, referringURL_);
+  browser->setDelegateManager(delegateManager_);
+  // Once presented, the browser keeps itself until it gives the screen back.
+  browser->presentFromViewController(viewController());
 }
 
-void GADOpener::openWebAppSupportedOrientations(const platform::URL& url, int) {
-  platform::log("No web application screen to open %s in", url.absoluteString().c_str());
+std::shared_ptr<GADWebAppViewController> GADOpener::webAppOrientations(int orientations) {
+  auto webApp = GADViewController::create<GADWebAppViewController>();
+  webApp->setSupportedOrientations(orientations);
+  webApp->setOpeningWebView(openingWebView());
+  webApp->setDelegateManager(delegateManager_);
+  return webApp;
 }
 
-void GADOpener::openWebAppWithHTMLSupportedOrientations(const std::string&, int) {
-  platform::log("No web application screen to open an ad's page in");
+void GADOpener::openWebAppSupportedOrientations(const platform::URL& url, int orientations) {
+  auto webApp = webAppOrientations(orientations);
+  webApp->load(url);
+  webApp->presentFromViewController(viewController());
+}
+
+void GADOpener::openWebAppWithHTMLSupportedOrientations(const std::string& html, int orientations) {
+  auto webApp = webAppOrientations(orientations);
+  webApp->loadHTMLBaseURL(html, std::nullopt);
+  webApp->presentFromViewController(viewController());
 }
 
 void GADOpener::openEmailComposer(const platform::URL& url) {

@@ -23,6 +23,7 @@ class WebView;
 
 class GADDelegateManager;
 class GADNotification;
+class GADWebAppViewController;
 
 // Which orientations a screen opened for an ad may take.
 enum GADOrientationCode : int {
@@ -44,6 +45,9 @@ class GADOpener : public platform::MailComposerDelegate, public std::enable_shar
   virtual void openBrowserToURLSupportedOrientations(const std::optional<platform::URL>& url, int orientations);
   virtual void openWebAppSupportedOrientations(const platform::URL& url, int orientations);
   virtual void openWebAppWithHTMLSupportedOrientations(const std::string& html, int orientations);
+  // A web application screen prepared with the code, this opener's opening
+  // web view and delegate manager.
+  std::shared_ptr<GADWebAppViewController> webAppOrientations(int orientations);
   // Hands `url` to the desktop, after giving trackings in flight a short
   // chance to finish; nullopt does nothing.
   virtual void openApp(const std::optional<platform::URL>& url);

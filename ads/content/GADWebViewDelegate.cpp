@@ -99,6 +99,9 @@ bool GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platfor
   if (auto userAgent = request.valueForHTTPHeaderField("User-Agent"))
     GADNetworkUtilities::setUserAgentString(*userAgent);
   opener_->setViewController(viewController());
+  // A screen this page's action opens names this page as its opener: the
+  // page that "evalInOpener" from that screen reaches.
+  opener_->setOpeningWebView(&webView);
 
   const platform::URL& url = request.url();
   const std::string& scheme = url.scheme();  // lower case

@@ -74,7 +74,8 @@ class GADViewController : public platform::ViewController, public GADRelinquisha
  protected:
   GADViewController() = default;
   virtual std::shared_ptr<GADViewControllerPrivate> createPrivateData();
-  void init();
+  // Runs once, right after construction: subclasses extend it.
+  virtual void init();
 
  private:
   // Whether `sender` of a message is this screen's root view or a view in it.

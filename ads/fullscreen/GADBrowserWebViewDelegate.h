@@ -1,0 +1,23 @@
+// The in-app browser's web view delegate: on top of the ad messages every
+// ad page may send, it keeps the browser's toolbar in step with loading,
+// counts the links and forms the user follows, and times the landing page.
+#pragma once
+
+#include "ads/content/GADWebViewDelegate.h"
+
+class GADBrowserController;
+
+class GADBrowserWebViewDelegate : public GADWebViewDelegate {
+ public:
+  // Not retained: the browser owns this delegate through its private data.
+  explicit GADBrowserWebViewDelegate(GADBrowserController* browser) : browserController_(browser) {}
+
+  bool webViewShouldStartLoadWithRequestNavigationType(platform::WebView& webView, const platform::URLRequest& request,
+                                                       platform::NavigationType type) override;
+  void webViewDidStartLoad(platform::WebView& webView) override;
+  void webViewDidFinishLoad(platform::WebView& webView) override;
+  void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
+
+ private:
+  GADBrowserController* browserController_;
+};
