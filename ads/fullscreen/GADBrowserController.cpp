@@ -129,7 +129,7 @@ void GADBrowserController::createToolbarButtons() {
   state.safariButton_->setWidth(kItemWidth);
   state.safariButton_->setEnabled(false);
   state.safariButton_->setIsAccessibilityElement(true);
-  state.safariButton_->setAccessibilityLabel("View in Safari");
+  state.safariButton_->setAccessibilityLabel("View in Browser");
 
   std::weak_ptr<platform::ViewController> weak = weak_from_this();
   state.doneButton_ = BarButtonItem::createWithSystemItem(BarButtonItem::kSystemItemDone, [weak] {

@@ -9,6 +9,11 @@
 #include "adnet/LoopbackServer.h"
 #include "ads/content/GADClickTracker.h"
 #include "ads/content/GADNotification.h"
+#include "ads/content/GADNotificationCenter.h"
+#include "ads/content/GADWebViewDelegate.h"
+#include "ads/core/GADPrivateUtilities.h"
+#include "ads/fullscreen/GADBrowserController.h"
+#include "ads/fullscreen/GADWebAppViewController.h"
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/request/GADStatistics.h"
@@ -19,6 +24,8 @@
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 #include "platform/headless/HeadlessMailComposerPeer.h"
+#include "platform/headless/HeadlessWebViewPeer.h"
+#include "platform/WebView.h"
 #include "tests/support/AdsTest.h"
 
 using platform::URL;
@@ -228,6 +235,128 @@ TEST_F(GADOpenerMailTest, WithoutAMailClientTheUserIsToldAndNoComposerAppears) {
   opener->openEmailComposer(*URL::create("mailto:a@example.test"));
   EXPECT_EQ(root->modalViewController(), nullptr);
   EXPECT_EQ(toolkit().notices(), (std::vector<std::string>{GADOpener::kNoMailClientNotice}));
+}
+
+}  // namespace
+
+namespace {
+
+// The opener as the product uses it, presenting real screens over a host.
+class GADOpenerScreensTest : public AdsTest {
+ protected:
+  void SetUp() override {
+    AdsTest::SetUp();
+    manager->setBannerDelegate(leave);
+    leave->events = &events;
+  }
+  void TearDown() override {
+    platform::Application::shared().setStatusBarHidden(false);
+    AdsTest::TearDown();
+  }
+  std::shared_ptr<platform::WebView> adPage(GADWebViewDelegate& delegate) {
+    auto page = platform::WebView::create(platform::Rect(0, 0, 320, 50));
+    page->setDelegate(&delegate);
+    delegate.setViewController(host.get());
+    delegate.opener().setDelegateManager(manager);
+    return page;
+  }
+  static std::optional<bool> send(platform::WebView& page, const std::string& message) {
+    return platform::HeadlessWebViewPeer::of(page)->decide(platform::URLRequest(*URL::create(message)),
+                                                           platform::NavigationType::LinkClicked);
+  }
+  void endTurn() { platform::RunLoop::main().runFor(0.01); }
+
+  std::shared_ptr<GADDelegateManager> manager = std::make_shared<GADDelegateManager>();
+  std::shared_ptr<LeaveRecorder> leave = std::make_shared<LeaveRecorder>();
+  std::vector<std::string> events;
+  std::shared_ptr<platform::ViewController> host = std::make_shared<platform::ViewController>();
+};
+
+TEST_F(GADOpenerScreensTest, TheBrowserOpensWithTheReferrerOrientationsManagerAndTheAskingPage) {
+  auto opener = std::make_shared<GADOpener>();
+  auto page = platform::WebView::create(platform::Rect(0, 0, 320, 50));
+  opener->setViewController(host.get());
+  opener->setDelegateManager(manager);
+  opener->setOpeningWebView(page.get());
+  opener->setReferringURL(URL::create("http://ads.example.test/ad"));
+  opener->openBrowserToURLSupportedOrientations(URL::create("http://example.test/landing"), kGADOrientationPortrait);
+
+  auto* browser = dynamic_cast<GADBrowserController*>(host->modalViewController());
+  ASSERT_NE(browser, nullptr);
+  EXPECT_EQ(browser->supportedOrientations(), kGADOrientationPortrait);
+  EXPECT_EQ(browser->delegateManager(), manager);
+  EXPECT_EQ(browser->openingWebView(), page.get());
+  const auto& loads = platform::HeadlessWebViewPeer::of(*browser->webView())->loads();
+  ASSERT_EQ(loads.size(), 1u);
+  EXPECT_EQ(loads[0].request->url().absoluteString(), "http://example.test/landing");
+  EXPECT_EQ(loads[0].request->valueForHTTPHeaderField("Referer"), "http://ads.example.test/ad");
+  std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
+  browser->relinquishScreen();
+  endTurn();
+  EXPECT_TRUE(weak.expired());
+}
+
+// A page's "open" names that page as the new screen's opener: "evalInOpener"
+// from the screen's page runs in it, and the answer goes back to the page
+// that asked.
+TEST_F(GADOpenerScreensTest, EvalInOpenerFromAnOpenedScreenRunsInTheAdPageAndAnswersTheAskingPage) {
+  GADWebViewDelegate adDelegate;
+  auto ad = adPage(adDelegate);
+  EXPECT_EQ(send(*ad, "gmsg://ads.example.test/open?a=webapp&html=%3Cp%3Eapp%3C%2Fp%3E"), false);
+  auto* webApp = dynamic_cast<GADWebAppViewController*>(host->modalViewController());
+  ASSERT_NE(webApp, nullptr);
+  EXPECT_EQ(webApp->openingWebView(), ad.get());
+  EXPECT_EQ(webApp->delegateManager(), manager);
+  auto& app = *platform::HeadlessWebViewPeer::of(*webApp->webView());
+  app.start();
+  app.finish();
+
+  EXPECT_EQ(send(*webApp->webView(), "gmsg://ads.example.test/evalInOpener?js=document.title"), false);
+  endTurn();
+  auto& adPeer = *platform::HeadlessWebViewPeer::of(*ad);
+  ASSERT_EQ(adPeer.evaluatedScripts(), std::vector<std::string>{"document.title"}) << "run in the ad's page";
+  const size_t before = app.evaluatedScripts().size();
+  adPeer.completeEvaluation(0, "Ad title");
+  endTurn();
+  ASSERT_EQ(app.evaluatedScripts().size(), before + 1);
+  EXPECT_NE(app.evaluatedScripts().back().find("evalJavaScriptInOpenerResult"), std::string::npos);
+  EXPECT_NE(app.evaluatedScripts().back().find("Ad title"), std::string::npos);
+
+  // A browser opened from the web application names the application's page.
+  EXPECT_EQ(send(*webApp->webView(), "gmsg://ads.example.test/open?a=browser&u=http%3A%2F%2Fexample.test%2F"), false);
+  auto* browser = dynamic_cast<GADBrowserController*>(webApp->modalViewController());
+  ASSERT_NE(browser, nullptr);
+  EXPECT_EQ(browser->openingWebView(), webApp->webView());
+  events.clear();
+  browser->relinquishScreen();
+  endTurn();
+  EXPECT_TRUE(events.empty()) << "a nested screen tells the ad's delegate nothing";
+  webApp->relinquishScreen();
+  endTurn();
+  EXPECT_EQ(host->modalViewController(), nullptr);
+}
+
+TEST_F(GADOpenerScreensTest, FiftyBrowserCyclesLeaveNoScreenNoPrivateDataNoObserver) {
+  const size_t registered = GADPrivateUtilities::countForTesting();
+  const size_t observers = GADNotificationCenter::defaultCenter().observerCount();
+  auto opener = std::make_shared<GADOpener>();
+  opener->setViewController(host.get());
+  opener->setDelegateManager(manager);
+  std::weak_ptr<platform::ViewController> last;
+  for (int cycle = 0; cycle < 50; ++cycle) {
+    opener->openBrowserToURLSupportedOrientations(URL::create("http://example.test/landing"), kGADOrientationAny);
+    auto* browser = dynamic_cast<GADBrowserController*>(host->modalViewController());
+    ASSERT_NE(browser, nullptr) << cycle;
+    auto& page = *platform::HeadlessWebViewPeer::of(*browser->webView());
+    page.start();
+    page.finish();
+    last = browser->weak_from_this();
+    browser->relinquishScreen();
+    endTurn();
+    ASSERT_TRUE(last.expired()) << cycle;
+  }
+  EXPECT_EQ(GADPrivateUtilities::countForTesting(), registered);
+  EXPECT_EQ(GADNotificationCenter::defaultCenter().observerCount(), observers);
 }
 
 }  // namespace
