@@ -11,6 +11,10 @@ void detachFromParent(GtkWidget* widget) {
     gtk_stack_remove(GTK_STACK(parent), widget);
   else if (GTK_IS_BOX(parent))
     gtk_box_remove(GTK_BOX(parent), widget);
+  else if (GTK_IS_OVERLAY(parent) && gtk_overlay_get_child(GTK_OVERLAY(parent)) != widget)
+    gtk_overlay_remove_overlay(GTK_OVERLAY(parent), widget);
+  else if (GTK_IS_OVERLAY(parent))
+    gtk_overlay_set_child(GTK_OVERLAY(parent), nullptr);
   else if (GTK_IS_WINDOW(parent))
     gtk_window_set_child(GTK_WINDOW(parent), nullptr);
   else

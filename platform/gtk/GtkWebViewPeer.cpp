@@ -5,10 +5,31 @@
 namespace platform::gtk {
 
 GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client)
-    : GtkPeer(webkit_web_view_new()), client_(std::move(client)) {
-  decidePolicy_ = ScopedSignal(widget(), g_signal_connect(widget(), "decide-policy", G_CALLBACK(onDecidePolicy), this));
-  loadChanged_ = ScopedSignal(widget(), g_signal_connect(widget(), "load-changed", G_CALLBACK(onLoadChanged), this));
-  loadFailed_ = ScopedSignal(widget(), g_signal_connect(widget(), "load-failed", G_CALLBACK(onLoadFailed), this));
+    : GtkPeer(gtk_overlay_new()), webView_(WEBKIT_WEB_VIEW(webkit_web_view_new())), client_(std::move(client)) {
+  gtk_overlay_set_child(GTK_OVERLAY(widget()), GTK_WIDGET(webView_));
+  GtkWidget* page = GTK_WIDGET(webView_);
+  decidePolicy_ = ScopedSignal(page, g_signal_connect(page, "decide-policy", G_CALLBACK(onDecidePolicy), this));
+  loadChanged_ = ScopedSignal(page, g_signal_connect(page, "load-changed", G_CALLBACK(onLoadChanged), this));
+  loadFailed_ = ScopedSignal(page, g_signal_connect(page, "load-failed", G_CALLBACK(onLoadFailed), this));
+}
+
+void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {
+  auto* handle = static_cast<GObject*>(child.toolkitHandle());
+  if (!handle || !GTK_IS_WIDGET(handle)) return;
+  GtkWidget* widget = GTK_WIDGET(handle);
+  detachFromParent(widget);
+  gtk_widget_set_halign(widget, GTK_ALIGN_START);
+  gtk_widget_set_valign(widget, GTK_ALIGN_START);
+  gtk_widget_set_margin_start(widget, static_cast<int>(frame.x()));
+  gtk_widget_set_margin_top(widget, static_cast<int>(frame.y()));
+  gtk_overlay_add_overlay(GTK_OVERLAY(this->widget()), widget);
+}
+
+void GtkWebViewPeer::removeChild(ViewPeer& child) {
+  auto* handle = static_cast<GObject*>(child.toolkitHandle());
+  if (!handle || !GTK_IS_WIDGET(handle)) return;
+  GtkWidget* widget = GTK_WIDGET(handle);
+  if (gtk_widget_get_parent(widget) == this->widget()) detachFromParent(widget);
 }
 
 GtkWebViewPeer::~GtkWebViewPeer() {

@@ -1,4 +1,5 @@
-// A web view's peer: a WebKitWebView. Navigation decisions, load events and
+// A web view's peer: a WebKitWebView in a GtkOverlay, which holds the web
+// view's own subviews (a spinner) above the page. Navigation decisions, load events and
 // script results reach the web view through its client interface, held
 // weakly; signals are disconnected and scripts cancelled when the peer goes.
 #pragma once
@@ -17,7 +18,12 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   explicit GtkWebViewPeer(std::weak_ptr<WebViewClient> client);
   ~GtkWebViewPeer() override;
 
-  WebKitWebView* webView() const { return WEBKIT_WEB_VIEW(widget()); }
+  WebKitWebView* webView() const { return webView_; }
+
+  // Over the page at the child's frame; only the child's own area takes
+  // pointer events, the rest of the page stays clickable.
+  void addChild(ViewPeer& child, const Rect& frame) override;
+  void removeChild(ViewPeer& child) override;
 
   void setBackgroundColor(const Color& color) override;
   void loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) override;
@@ -38,6 +44,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self);
 
+  WebKitWebView* webView_;  // owned by the overlay
   std::weak_ptr<WebViewClient> client_;
   GCancellable* scripts_ = g_cancellable_new();
   bool failed_ = false;  // the current load has reported a failure
