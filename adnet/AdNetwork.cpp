@@ -57,6 +57,20 @@ std::map<std::string, std::string> parseQuery(const std::string& query) {
 }
 
 AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port)) {
+  // Bound, never listening: the port stays ours and refuses connections.
+  closedSocket_ = g_socket_new(G_SOCKET_FAMILY_IPV4, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_TCP, nullptr);
+  if (closedSocket_) {
+    GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
+    GSocketAddress* any = g_inet_socket_address_new(loopback, 0);
+    if (g_socket_bind(closedSocket_, any, FALSE, nullptr)) {
+      if (GSocketAddress* bound = g_socket_get_local_address(closedSocket_, nullptr)) {
+        closedPort_ = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
+        g_object_unref(bound);
+      }
+    }
+    g_object_unref(any);
+    g_object_unref(loopback);
+  }
   server_->setHandler("/zovo/sdk-core-v40.js", [this](const RecordedRequest& r) { return answerScript(r); });
   server_->setHandler("/zovo/ads/ad", [this](const RecordedRequest& r) { return answerAd(r); });
   server_->setHandler("/zovo/ads/redirect", [this](const RecordedRequest& r) {
@@ -88,24 +102,76 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
       return Answer::redirect(302, url(next));
     }
     if (query.contains("to")) return Answer::redirect(302, query["to"]);
-    return Answer::redirect(302, url("/landing?ad=" + creative));
+    return Answer::redirect(302, url(behaviour_.landingPath + "?ad=" + creative));
   });
-  server_->setHandler("/landing", [](const RecordedRequest& r) {
-    const auto query = parseQuery(r.query.value_or(""));
-    const auto ad = query.find("ad");
-    const int index = ad == query.end() ? 0 : std::atoi(ad->second.c_str());
-    const Creative& c = kCreatives[static_cast<size_t>(index) % kCreativeCount];
+  server_->setHandler("/landing", [this](const RecordedRequest& r) { return answerLanding(r); });
+  server_->setHandler("/landing/more", [this](const RecordedRequest& r) { return answerLanding(r); });
+  server_->setHandler("/landing/thanks", [this](const RecordedRequest& r) { return answerLanding(r); });
+  server_->setHandler("/landing/slow", [this](const RecordedRequest& r) {
+    Answer page = answerLanding(r);
+    page.delaySeconds = behaviour_.slowPageSeconds;
+    return page;
+  });
+  server_->setHandler("/landing/fail", [](const RecordedRequest&) {
+    Answer gone;
+    gone.drop = Answer::Drop::BeforeResponse;
+    return gone;
+  });
+  server_->setHandler("/webapp", [this](const RecordedRequest&) {
     Answer page;
-    page.body = std::string("<!DOCTYPE html><html><head><meta name=\"viewport\" content=\"width=device-width\">"
-                            "<title>") +
-                c.headline + "</title></head><body style=\"font-family:sans-serif;margin:24px\"><h1 style=\"color:" +
-                c.colour + "\">" + c.headline + "</h1><p>" + c.tagline +
-                ".</p><p>This is a landing page of the sandbox ad network.</p></body></html>";
+    page.body = webAppHTML(url("/landing?ad=0"));
     return page;
   });
 }
 
-AdNetwork::~AdNetwork() = default;
+Answer AdNetwork::answerLanding(const RecordedRequest& r) {
+  const auto query = parseQuery(r.query.value_or(""));
+  const auto ad = query.find("ad");
+  const int index = ad == query.end() ? 0 : std::atoi(ad->second.c_str());
+  const Creative& c = kCreatives[static_cast<size_t>(index) % kCreativeCount];
+  const std::string n = std::to_string(static_cast<size_t>(index) % kCreativeCount);
+  std::string heading = c.headline;
+  if (r.path == "/landing/more") heading += ": more";
+  if (r.path == "/landing/thanks") heading += ": thank you" + (query.contains("name") ? ", " + query.at("name") : "");
+  if (r.path == "/landing/slow") heading += ": worth the wait";
+  Answer page;
+  // The https link points at a loopback port where nothing listens: it is
+  // followed (and counted as secure) and then fails at once, as an
+  // unreachable page does.
+  page.body = std::string("<!DOCTYPE html><html><head><meta name=\"viewport\" content=\"width=device-width\">"
+                          "<title>") +
+              heading + "</title></head><body style=\"font-family:sans-serif;margin:24px\"><h1 style=\"color:" +
+              c.colour + "\">" + heading + "</h1><p>" + c.tagline +
+              ".</p><p>This is a landing page of the sandbox ad network.</p><ul>"
+              "<li><a id=\"more\" href=\"/landing/more?ad=" + n + "\">More about it</a></li>"
+              "<li><a id=\"secure\" href=\"https://127.0.0.1:" + std::to_string(closedPort_) + "/landing/more?ad=" + n +
+              "\">The secure page</a></li>"
+              "<li><a id=\"slow\" href=\"/landing/slow?ad=" + n + "\">A slow page</a></li>"
+              "<li><a id=\"fail\" href=\"/landing/fail?ad=" + n + "\">A page that fails</a></li></ul>"
+              "<form id=\"form\" action=\"/landing/thanks\" method=\"get\"><input type=\"hidden\" name=\"ad\" value=\"" +
+              n + "\"><input name=\"name\" value=\"Pat\"><button id=\"send\">Send</button></form></body></html>";
+  return page;
+}
+
+std::string AdNetwork::webAppHTML(const std::string& landingURL) {
+  // The page keeps every event the client sends it in window.appEvents.
+  return "<!DOCTYPE html><html><head><meta name=\"viewport\" content=\"width=device-width\"><style>"
+         "html,body{margin:0;height:100%;background:transparent;font-family:sans-serif;color:#fff}"
+         "main{position:absolute;left:24px;right:24px;top:60px;padding:20px;border-radius:12px;"
+         "background:rgba(20,40,90,.88)}a{color:#ffd84d}</style></head><body><main>"
+         "<h1>Kazoo Academy</h1><p>The sandbox's web application.</p><p id=\"events\">No events yet.</p>"
+         "<p><a id=\"browser\" href=\"gmsg://ads.example.test/open?a=browser&amp;u=" +
+         GADNetworkUtilities::encodeURL(landingURL) +
+         "\">Open the landing page</a></p><p><a id=\"close\" href=\"gmsg://ads.example.test/close\">Close</a></p>"
+         "</main><script>window.appEvents=[];window.ZOVO_ReceiveMessage=function(name,info){"
+         "window.appEvents.push({name:name,info:info===undefined?null:info});"
+         "document.getElementById('events').textContent=window.appEvents.map(function(e){return e.name;}).join(', ');};"
+         "</script></body></html>";
+}
+
+AdNetwork::~AdNetwork() {
+  if (closedSocket_) g_object_unref(closedSocket_);
+}
 
 Answer AdNetwork::answerScript(const RecordedRequest&) {
   Answer answer;
@@ -149,8 +215,16 @@ Answer AdNetwork::answerAd(const RecordedRequest& request) {
   answer.delaySeconds = behaviour_.adDelaySeconds;
   if (behaviour_.adDropsConnection) answer.drop = Answer::Drop::BeforeResponse;
   const std::string creative = std::to_string(record.creative);
-  answer.body = behaviour_.adBody ? *behaviour_.adBody
-                                  : creativeHTML(record.creative, url("/zovo/aclk?ad=" + creative + "&ai=AI" + creative));
+  std::string click = url("/zovo/aclk?ad=" + creative + "&ai=AI" + creative);
+  if (behaviour_.openAction) {
+    const std::string& action = *behaviour_.openAction;
+    click = action == "webapp-html"
+                ? "gmsg://ads.example.test/open?a=webapp&html=" +
+                      GADNetworkUtilities::encodeURL(webAppHTML(url("/landing?ad=" + creative)))
+                : "gmsg://ads.example.test/open?a=" + GADNetworkUtilities::encodeURL(action) +
+                      "&u=" + GADNetworkUtilities::encodeURL(click);
+  }
+  answer.body = behaviour_.adBody ? *behaviour_.adBody : creativeHTML(record.creative, click);
   answer.headers.emplace_back("X-Zovo-Tracking-Urls", url("/zovo/imp?ad=" + creative));
   if (behaviour_.clickTracking) answer.headers.emplace_back("X-Zovo-Click-Tracking-Urls", url("/zovo/clk?ad=" + creative));
   if (behaviour_.refreshRate) answer.headers.emplace_back("X-Zovo-Refresh-Rate", *behaviour_.refreshRate);

@@ -7,11 +7,19 @@
 //   /zovo/imp, /zovo/clk    impression and click tracking endpoints
 //   /zovo/aclk              the click server: redirects to a landing page,
 //                           or through "hops" web hops to a "to" address
-//   /landing                landing pages
+//   /landing                the landing site: a page per creative with links
+//                           to more pages (http and https), a form, a slow
+//                           page (/landing/slow) and a failing one
+//                           (/landing/fail: the connection drops)
+//   /webapp                 a full-screen web application that shows the
+//                           client's events and can close itself or open
+//                           the browser
 //
 // It records every ad request with its parameters decoded (the location and
 // signal texts too), and a test can tell it how to misbehave.
 #pragma once
+
+#include <gio/gio.h>
 
 #include <ctime>
 #include <map>
@@ -53,6 +61,14 @@ class AdNetwork {
     std::optional<std::string> interstitialTimeout;
     // How long the impression and click tracking endpoints take to answer.
     double trackingDelaySeconds = 0;
+    // Where the click server finally sends a click ("?ad=N" appended).
+    std::string landingPath = "/landing";
+    // When set, the creative's link asks for "open" with this action
+    // ("browser", "video", "webapp", "app"...) on the click URL instead of
+    // navigating to it; "webapp-html" sends the web application as HTML.
+    std::optional<std::string> openAction;
+    // How long /landing/slow takes.
+    double slowPageSeconds = 2;
   };
   static constexpr std::time_t kScriptLastModified = 1767225600;  // 1 January 2026
 
@@ -67,6 +83,9 @@ class AdNetwork {
   std::string url(const std::string& path) const { return server_->url(path); }
   std::string staticContentHost() const { return "127.0.0.1:" + std::to_string(port()); }
   std::string adServerBaseURL() const { return url("/zovo/ads/"); }
+  // A loopback port held where nothing listens: a connection to it is
+  // refused at once.
+  int closedPort() const { return closedPort_; }
 
   const std::vector<AdRequestRecord>& adRequests() const { return adRequests_; }
   size_t requestCount(const std::string& path) const { return server_->requestCount(path); }
@@ -75,17 +94,23 @@ class AdNetwork {
   // The creatives in rotation.
   static constexpr int kCreativeCount = 4;
   static std::string creativeHTML(int creative, const std::string& clickURL);
+  // The web application's page; its "open the browser" link goes to
+  // `landingURL`.
+  static std::string webAppHTML(const std::string& landingURL);
   // What a "uule" text says; nullopt when it cannot be read.
   static std::optional<std::string> decodeLocation(const std::string& uule);
 
  private:
   Answer answerAd(const RecordedRequest& request);
   Answer answerScript(const RecordedRequest& request);
+  Answer answerLanding(const RecordedRequest& request);
 
   std::unique_ptr<LoopbackServer> server_;
   Behaviour behaviour_;
   std::vector<AdRequestRecord> adRequests_;
   int nextCreative_ = 0;
+  GSocket* closedSocket_ = nullptr;
+  int closedPort_ = 0;
 };
 
 // The query's items, unescaped, keys as sent.

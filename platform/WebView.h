@@ -77,7 +77,8 @@ class WebViewPeer : public ViewPeer {
 class WebView : public View, public WebViewClient {
  public:
   static std::shared_ptr<WebView> create(const Rect& frame);
-  explicit WebView(const Rect& frame) : View(frame) {}
+  // White until told otherwise, as a page expects when it sets no colour.
+  explicit WebView(const Rect& frame) : View(frame) { setBackgroundColor(Color::white()); }
 
   WebViewDelegate* delegate() const { return delegate_; }
   void setDelegate(WebViewDelegate* delegate) { delegate_ = delegate; }

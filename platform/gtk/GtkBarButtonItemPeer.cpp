@@ -37,6 +37,10 @@ GtkBarButtonItemPeer::GtkBarButtonItemPeer(const BarButtonItem& item, std::weak_
   GtkWidget* button = newSystemButton(item.systemItem());
   if (item.image()) gtk_button_set_child(GTK_BUTTON(button), newPictureOfImage(*item.image()));
   gtk_widget_set_valign(button, GTK_ALIGN_CENTER);
+  // Items take their colour from the bar, which its tint sets: the theme's
+  // dark icon colour would vanish on a dark bar. A disabled item fades,
+  // artwork included.
+  gtk_css_provider_load_from_data(addStyleProvider(button).get(), "* { color: inherit; } *:disabled { opacity: 0.35; }", -1);
   widget_ = GObjectPtr<GtkWidget>::adopt(button);
   clicked_ = ScopedSignal(button, g_signal_connect(button, "clicked", G_CALLBACK(+[](GtkButton*, gpointer data) {
                                                      auto* self = static_cast<GtkBarButtonItemPeer*>(data);

@@ -6,9 +6,9 @@ namespace platform::gtk {
 
 GtkToolbarPeer::GtkToolbarPeer()
     : GtkPeer(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0)), tint_(addStyleProvider(widget())) {
-  gtk_widget_add_css_class(widget(), "toolbar");
-  gtk_widget_set_margin_start(widget(), 6);
-  gtk_widget_set_margin_end(widget(), 6);
+  // Inset by padding, not margins: a margin would widen the bar beyond its
+  // frame, and the window with it.
+  setTintColor(Color::clear());
 }
 
 // The items' widgets belong to their items' peers, which may outlive us.
@@ -36,8 +36,8 @@ void GtkToolbarPeer::setItems(const std::vector<BarButtonItem*>& items) {
 void GtkToolbarPeer::setTintColor(const Color& color) {
   // The tint colours the bar; its items stay light on it.
   const std::string css = color.alpha > 0
-                              ? "* { background-color: " + color.cssText() + "; color: #ffffff; }"
-                              : std::string("* { }");
+                              ? "* { padding: 0 6px; background-color: " + color.cssText() + "; color: #ffffff; }"
+                              : std::string("* { padding: 0 6px; }");
   gtk_css_provider_load_from_data(tint_.get(), css.c_str(), -1);
 }
 

@@ -24,9 +24,13 @@
 #include "platform/gtk/GtkToolkit.h"
 #include "platform/gtk/GtkViewPeer.h"
 #include "platform/gtk/GtkWindowPeer.h"
+#include "tests/e2e/GtkWidgets.h"
 
 using platform::Application;
 using platform::RunLoop;
+using gtk_widgets::findButton;
+using gtk_widgets::screensOf;
+using gtk_widgets::widgetOf;
 
 namespace {
 
@@ -34,30 +38,6 @@ platform::gtk::GtkToolkit* toolkit = nullptr;
 
 bool runUntil(const std::function<bool()>& condition, double seconds = 10) {
   return RunLoop::main().runUntil(condition, seconds);
-}
-
-GtkWidget* widgetOf(const platform::View& view) {
-  auto* handle = view.peer() ? static_cast<GObject*>(view.peer()->toolkitHandle()) : nullptr;
-  return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
-}
-
-GtkWidget* findButton(GtkWidget* root, const char* label) {
-  if (GTK_IS_BUTTON(root)) {
-    const char* text = gtk_button_get_label(GTK_BUTTON(root));
-    if (text && std::string(text) == label) return root;
-  }
-  for (GtkWidget* child = gtk_widget_get_first_child(root); child; child = gtk_widget_get_next_sibling(child)) {
-    if (GtkWidget* found = findButton(child, label)) return found;
-  }
-  return nullptr;
-}
-
-GtkStack* screensOf(platform::Window& window) {
-  auto* peer = dynamic_cast<platform::gtk::GtkWindowPeer*>(window.peer());
-  GtkWidget* content = gtk_window_get_child(peer->window());
-  for (GtkWidget* child = gtk_widget_get_first_child(content); child; child = gtk_widget_get_next_sibling(child))
-    if (GTK_IS_STACK(child)) return GTK_STACK(child);
-  return nullptr;
 }
 
 class ApplicationWindowTest : public ::testing::Test {
@@ -156,9 +136,7 @@ TEST_F(ApplicationWindowTest, InfoButtonSlidesTheInfoScreenUpAndBackRemovesIt) {
     ASSERT_TRUE(runUntil([&] { return weakInfo.expired(); }));
     EXPECT_TRUE(weakBanner.expired());
     EXPECT_EQ(gtk_stack_get_visible_child(screens), widgetOf(*mainScreen().view()));
-    int pages = 0;
-    for (GtkWidget* c = gtk_widget_get_first_child(GTK_WIDGET(screens)); c; c = gtk_widget_get_next_sibling(c)) ++pages;
-    EXPECT_EQ(pages, 1) << "the info page left the stack";
+    EXPECT_EQ(gtk_widgets::childCount(GTK_WIDGET(screens)), 1) << "the info page left the stack";
   }
 }
 

@@ -1,0 +1,296 @@
+// The whole way from a shown ad to a click and back, in the application's
+// own window (run under xvfb-run) with real WebKit and the sandbox ad
+// network: the in-app browser on the landing site, the full-screen web
+// application from a URL and from HTML, and the statistics the next request
+// reports. Screenshots go to $BLORVIK_SCREENSHOTS (the test run names it).
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "adnet/AdNetwork.h"
+#include "ads/core/GADBannerView.h"
+#include "ads/core/GADEndpoints.h"
+#include "ads/core/GADObjectPrivate.h"
+#include "ads/fullscreen/GADBrowserController.h"
+#include "ads/fullscreen/GADWebAppViewController.h"
+#include "ads/request/GADRequest.h"
+#include "app/BlorvikAppDelegate.h"
+#include "app/BlorvikViewController.h"
+#include "platform/ActivityIndicator.h"
+#include "platform/Application.h"
+#include "platform/BarButtonItem.h"
+#include "platform/Button.h"
+#include "platform/RunLoop.h"
+#include "platform/Toolbar.h"
+#include "platform/WebView.h"
+#include "platform/Window.h"
+#include "platform/gtk/GtkToolkit.h"
+#include "tests/e2e/GtkWidgets.h"
+#include "tests/e2e/PageScript.h"
+#include "tests/support/BannerEvents.h"
+
+using platform::Application;
+using platform::RunLoop;
+
+namespace {
+
+bool runUntil(const std::function<bool()>& condition, double seconds = 20) {
+  return RunLoop::main().runUntil(condition, seconds);
+}
+
+std::string script(platform::WebView& view, const std::string& text) {
+  return PageScript::evaluate(view, text).value_or("(failed)");
+}
+
+class ClickThroughWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    network = std::make_unique<adnet::AdNetwork>();
+    GADEndpoints::setForTesting(
+        GADEndpoints::Overrides{network->staticContentHost(), network->adServerBaseURL(), "127.0.0.1"});
+    Application::registerDelegateClass("BlorvikAppDelegate", [] { return std::make_shared<BlorvikAppDelegate>(); });
+    Application::registerViewControllerClass("BlorvikViewController",
+                                             [] { return std::make_shared<BlorvikViewController>(); });
+    ASSERT_TRUE(Application::shared().launch());
+    const char* folder = std::getenv("BLORVIK_SCREENSHOTS");
+    screenshots = folder ? std::filesystem::path(folder) : std::filesystem::temp_directory_path() / "blorvik-screenshots";
+    std::filesystem::create_directories(screenshots);
+  }
+  static void TearDownTestSuite() { network.reset(); }
+
+  void SetUp() override {
+    network->behaviour() = adnet::AdNetwork::Behaviour{};
+    banner().setDelegate(events);
+  }
+  void TearDown() override {
+    RunLoop::main().useRealTimeForTesting();
+    // A failed test may leave its screens up: give them back, top first.
+    for (;;) {
+      platform::ViewController* top = &mainScreen();
+      while (top->modalViewController()) top = top->modalViewController();
+      auto* screen = dynamic_cast<GADViewController*>(top);
+      if (!screen) break;
+      std::weak_ptr<platform::ViewController> weak = screen->weak_from_this();
+      screen->relinquishScreen();
+      if (!runUntil([&] { return weak.expired(); })) break;
+    }
+    Application::shared().setOpenURLForTesting({});
+  }
+
+  platform::Window& window() { return *Application::shared().keyWindow(); }
+  BlorvikViewController& mainScreen() { return dynamic_cast<BlorvikViewController&>(*window().rootViewController()); }
+  GADBannerView& banner() { return *mainScreen().bannerView(); }
+  GADObjectPrivate& loader() { return *banner().privateObject(); }
+  void screenshot(const std::string& name) {
+    RunLoop::main().runFor(0.3);  // let the page paint
+    EXPECT_TRUE(window().peer()->saveScreenshot(screenshots / name)) << name;
+  }
+  // A fresh ad under the sandbox's present behaviour.
+  void showFreshAd() {
+    const int before = events->received;
+    banner().loadRequest(GADRequest::request());
+    ASSERT_TRUE(runUntil([&] { return events->received > before && loader().state() == kGADObjectStateAdShown; }));
+  }
+  void clickTheAd() {
+    script(*loader().webView(),
+           "document.getElementById('ad').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));"
+           "'clicked'");
+  }
+  // A user's click on the link with that id in `page`.
+  void clickLink(platform::WebView& page, const std::string& id) {
+    script(page, "document.getElementById('" + id +
+                     "').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true})); 'clicked'");
+  }
+  template <class Screen>
+  Screen* presentedOver(platform::ViewController& parent) {
+    return dynamic_cast<Screen*>(parent.modalViewController());
+  }
+  // The next ad request, with its parameters: the refresh, brought forward.
+  // It waits for that ad to be shown, so no load is left in flight.
+  const adnet::AdRequestRecord& nextRequest() {
+    const size_t before = network->adRequests().size();
+    const int received = events->received;
+    RunLoop::main().useManualTimeForTesting();
+    RunLoop::main().advanceForTesting(loader().scheduledReloadSeconds());
+    EXPECT_TRUE(runUntil([&] { return network->adRequests().size() > before; }));
+    RunLoop::main().useRealTimeForTesting();
+    EXPECT_TRUE(runUntil([&] { return events->received > received; }));
+    return network->adRequests().at(before);
+  }
+  // The names of the events the web application's page was sent.
+  std::string appEvents(platform::WebView& page) {
+    return script(page, "window.appEvents ? window.appEvents.map(function(e){return e.name;}).join(',') : '(none)'");
+  }
+
+  static inline std::unique_ptr<adnet::AdNetwork> network;
+  static inline std::filesystem::path screenshots;
+  std::shared_ptr<BannerEvents> events = std::make_shared<BannerEvents>();
+};
+
+TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryAndDoneGivesTheScreenBack) {
+  showFreshAd();
+  screenshot("banner-with-ad.png");
+  const std::string adPage = loader().webView()->currentURL()->absoluteString();
+  events->calls.clear();
+  clickTheAd();
+  ASSERT_TRUE(runUntil([&] { return presentedOver<GADBrowserController>(mainScreen()) != nullptr; }));
+  auto* browser = presentedOver<GADBrowserController>(mainScreen());
+  std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
+  EXPECT_EQ(events->calls, std::vector<std::string>{"willPresent"});
+  auto& toolbar = *browser->toolbar();
+  EXPECT_EQ(toolbar.items().size(), 9u);
+  EXPECT_EQ(toolbar.items()[4]->accessibilityLabel(), "Spinner") << "while the landing page loads";
+  EXPECT_EQ(gtk_widgets::childCount(gtk_widgets::widgetOf(toolbar)), 9);
+
+  platform::WebView& page = *browser->webView();
+  ASSERT_TRUE(runUntil([&] { return !page.isLoading() && browser->vars()->spinner_->isAnimating() == false; }));
+  EXPECT_EQ(page.currentURL()->path(), "/landing");
+  EXPECT_EQ(toolbar.items()[4]->accessibilityLabel(), "Reload");
+  EXPECT_FALSE(toolbar.items()[0]->isEnabled()) << "no history yet";
+  EXPECT_TRUE(toolbar.items()[6]->isEnabled());
+  // The click server heard the click with the ad's page as its referrer.
+  std::optional<std::string> referer;
+  for (const auto& request : network->requests())
+    if (request.path == "/zovo/aclk") referer = request.header("Referer");
+  EXPECT_EQ(referer, adPage);
+  screenshot("browser-landing-page.png");
+  GtkWidget* shell = GTK_WIDGET(dynamic_cast<platform::gtk::GtkWindowPeer*>(window().peer())->window());
+  EXPECT_EQ(gtk_widget_get_width(shell), 320) << "the bar keeps to its frame, and the window to its size";
+
+  // A link, then Back and Forward through the history.
+  clickLink(page, "more");
+  ASSERT_TRUE(runUntil([&] { return page.currentURL()->path() == "/landing/more" && !page.isLoading(); }));
+  ASSERT_TRUE(runUntil([&] { return toolbar.items()[0]->isEnabled(); }));
+  toolbar.items()[0]->press();
+  ASSERT_TRUE(runUntil([&] { return page.currentURL()->path() == "/landing" && !page.isLoading(); }));
+  ASSERT_TRUE(runUntil([&] { return toolbar.items()[2]->isEnabled(); }));
+  toolbar.items()[2]->press();
+  ASSERT_TRUE(runUntil([&] { return page.currentURL()->path() == "/landing/more" && !page.isLoading(); }));
+  // A secure link (nothing answers it on loopback) and a failing page
+  // only bring Reload back.
+  clickLink(page, "secure");
+  RunLoop::main().runFor(0.5);
+  ASSERT_TRUE(runUntil([&] { return !page.isLoading(); }));
+  EXPECT_EQ(toolbar.items()[4]->accessibilityLabel(), "Reload");
+  clickLink(page, "fail");
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/landing/fail") >= 1; }));
+  RunLoop::main().runFor(0.3);
+  ASSERT_TRUE(runUntil([&] { return !page.isLoading(); }));
+  EXPECT_EQ(toolbar.items()[4]->accessibilityLabel(), "Reload");
+
+  events->calls.clear();
+  toolbar.items()[8]->press();  // Done
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"willDismiss", "didDismiss"}));
+  EXPECT_TRUE(loader().hasReloadTimer()) << "the banner refreshes again";
+
+  const auto& next = nextRequest();
+  for (const char* key : {"plpl", "plpd", "pcl"}) EXPECT_TRUE(next.parameters.contains(key)) << key;
+  EXPECT_EQ(next.parameters.contains("plpnc") ? next.parameters.at("plpnc") : "(none)", "2") << "more, fail";
+  EXPECT_EQ(next.parameters.contains("plpsnc") ? next.parameters.at("plpsnc") : "(none)", "1") << "secure";
+}
+
+TEST_F(ClickThroughWindowTest, AnAdWithClickTrackingOpensTheWebApplicationWhichHearsItsEventsAndClosesItself) {
+  network->behaviour().clickTracking = true;
+  network->behaviour().landingPath = "/webapp";
+  showFreshAd();
+  events->calls.clear();
+  clickTheAd();
+  ASSERT_TRUE(runUntil([&] { return presentedOver<GADWebAppViewController>(mainScreen()) != nullptr; }));
+  auto* webApp = presentedOver<GADWebAppViewController>(mainScreen());
+  std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
+  platform::WebView& page = *webApp->webView();
+  ASSERT_TRUE(runUntil([&] { return appEvents(page) == "onshow"; }));
+  const std::string info = script(page, "JSON.stringify(Object.keys(window.appEvents[0].info).sort())");
+  EXPECT_EQ(info, "[\"device\",\"version\"]");
+  EXPECT_EQ(script(page, "window.appEvents[0].info.version"), GADRequest::sdkVersion());
+  EXPECT_FALSE(webApp->vars()->loadingSpinner_) << "gone with the first load";
+  screenshot("web-application.png");
+
+  // A browser opened from the web application covers it: "onhide", and
+  // no second "onshow" when it comes back.
+  clickLink(page, "browser");
+  ASSERT_TRUE(runUntil([&] { return presentedOver<GADBrowserController>(*webApp) != nullptr; }));
+  auto* browser = presentedOver<GADBrowserController>(*webApp);
+  EXPECT_EQ(browser->openingWebView(), &page);
+  ASSERT_TRUE(runUntil([&] { return appEvents(page) == "onshow,onhide"; }));
+  std::weak_ptr<platform::ViewController> weakBrowser = browser->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return browser->view()->isUserInteractionEnabled(); }));
+  browser->toolbar()->items()[8]->press();
+  ASSERT_TRUE(runUntil([&] { return weakBrowser.expired(); }));
+  RunLoop::main().runFor(0.3);
+  EXPECT_EQ(appEvents(page), "onshow,onhide");
+  EXPECT_EQ(events->calls, std::vector<std::string>{"willPresent"}) << "the nested browser tells nothing";
+
+  clickLink(page, "close");
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"willPresent", "willDismiss", "didDismiss"}));
+}
+
+TEST_F(ClickThroughWindowTest, AWebApplicationGivenAsHTMLClosesWithItsCloseButton) {
+  network->behaviour().openAction = "webapp-html";
+  showFreshAd();
+  events->calls.clear();
+  clickTheAd();
+  ASSERT_TRUE(runUntil([&] { return presentedOver<GADWebAppViewController>(mainScreen()) != nullptr; }));
+  auto* webApp = presentedOver<GADWebAppViewController>(mainScreen());
+  std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return appEvents(*webApp->webView()) == "onshow"; }));
+  ASSERT_TRUE(runUntil([&] { return webApp->view()->isUserInteractionEnabled(); }));
+  GtkWidget* close = gtk_widgets::widgetOf(*webApp->vars()->closeButton_);
+  ASSERT_NE(close, nullptr);
+  EXPECT_TRUE(gtk_widget_get_visible(close));
+  screenshot("web-application-from-html.png");
+  g_signal_emit_by_name(close, "clicked");
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"willPresent", "willDismiss", "didDismiss"}));
+}
+
+TEST_F(ClickThroughWindowTest, AnOpenMessageForTheBrowserOrAVideoOpensTheBrowserAndAnAppLinkLeaves) {
+  std::vector<std::string> opened;
+  Application::shared().setOpenURLForTesting([&](const std::string& url) {
+    opened.push_back(url);
+    return true;
+  });
+  for (const char* action : {"browser", "video"}) {
+    SCOPED_TRACE(action);
+    network->behaviour().openAction = action;
+    showFreshAd();
+    clickTheAd();
+    ASSERT_TRUE(runUntil([&] { return presentedOver<GADBrowserController>(mainScreen()) != nullptr; }));
+    auto* browser = presentedOver<GADBrowserController>(mainScreen());
+    std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
+    ASSERT_TRUE(runUntil([&] { return browser->webView()->currentURL() &&
+                                      browser->webView()->currentURL()->path() == "/landing"; }));
+    ASSERT_TRUE(runUntil([&] { return browser->view()->isUserInteractionEnabled(); }));
+    browser->relinquishScreen();
+    ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  }
+  network->behaviour().openAction = "app";
+  showFreshAd();
+  events->calls.clear();
+  clickTheAd();
+  ASSERT_TRUE(runUntil([&] { return !opened.empty(); }));
+  EXPECT_EQ(opened[0].rfind(network->url("/zovo/aclk?ad="), 0), 0u) << opened[0];
+  EXPECT_EQ(events->calls, std::vector<std::string>{"willLeave"});
+  EXPECT_EQ(mainScreen().modalViewController(), nullptr);
+  Application::shared().setOpenURLForTesting({});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("TZ", "UTC", 1);
+  std::setlocale(LC_ALL, "C");
+  ::testing::InitGoogleTest(&argc, argv);
+  platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
+  const int status = RUN_ALL_TESTS();
+  Application::shared().setDelegate(nullptr);
+  return status;
+}
