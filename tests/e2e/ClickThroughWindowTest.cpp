@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "adnet/AdNetwork.h"
+#include "ads/content/GADOpener.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADEndpoints.h"
 #include "ads/core/GADObjectPrivate.h"
@@ -21,6 +22,7 @@
 #include "ads/fullscreen/GADWebAppViewController.h"
 #include "ads/request/GADRequest.h"
 #include "app/BlorvikAppDelegate.h"
+#include "bench/ProcessFigures.h"
 #include "app/BlorvikViewController.h"
 #include "platform/ActivityIndicator.h"
 #include "platform/Application.h"
@@ -281,6 +283,28 @@ TEST_F(ClickThroughWindowTest, AnOpenMessageForTheBrowserOrAVideoOpensTheBrowser
   EXPECT_EQ(events->calls, std::vector<std::string>{"willLeave"});
   EXPECT_EQ(mainScreen().modalViewController(), nullptr);
   Application::shared().setOpenURLForTesting({});
+}
+
+TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBehind) {
+  showFreshAd();
+  RunLoop::main().runFor(1.0);
+  const int before = ProcessFigures::webProcesses();
+  auto opener = std::make_shared<GADOpener>();
+  opener->setViewController(&mainScreen());
+  opener->setDelegateManager(loader().sharedDelegateManager());
+  const auto landing = platform::URL::create(network->url("/landing?ad=1"));
+  for (int cycle = 0; cycle < 50; ++cycle) {
+    opener->openBrowserToURLSupportedOrientations(landing, kGADOrientationAny);
+    auto* browser = presentedOver<GADBrowserController>(mainScreen());
+    ASSERT_NE(browser, nullptr) << cycle;
+    std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
+    ASSERT_TRUE(runUntil([&] { return !browser->webView()->isLoading() && browser->view()->isUserInteractionEnabled(); }))
+        << cycle;
+    browser->relinquishScreen();
+    ASSERT_TRUE(runUntil([&] { return weak.expired(); })) << cycle;
+  }
+  EXPECT_TRUE(runUntil([&] { return ProcessFigures::webProcesses() <= before; }, 10))
+      << ProcessFigures::webProcesses() << " web processes, " << before << " before";
 }
 
 }  // namespace
