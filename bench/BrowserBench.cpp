@@ -5,83 +5,35 @@
 //    finished load in the browser: the first apart, then the median of 20;
 //  - resident memory and live web processes after 1 and after 50 browser
 //    open/close cycles (each load finished, each slide ended).
-#include <gtk/gtk.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "adnet/AdNetwork.h"
-#include "ads/core/GADBannerView.h"
-#include "ads/core/GADBannerViewDelegate.h"
-#include "ads/core/GADEndpoints.h"
-#include "ads/core/GADObjectPrivate.h"
 #include "ads/fullscreen/GADBrowserController.h"
-#include "ads/request/GADRequest.h"
 #include "ads/request/GADStatistics.h"
 #include "bench/ProcessFigures.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/FileManager.h"
+#include "bench/SandboxBanner.h"
 #include "platform/RunLoop.h"
-#include "platform/ViewController.h"
 #include "platform/WebView.h"
-#include "platform/Window.h"
 #include "platform/gtk/GtkToolkit.h"
-#include "platform/gtk/GtkWindowPeer.h"
-
-namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Events : public GADBannerViewDelegate {
- public:
-  int received = 0;
-  void adViewDidReceiveAd(GADBannerView*) override { ++received; }
-};
-
-}  // namespace
 
 int main() {
   platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
   auto& loop = platform::RunLoop::main();
-  adnet::AdNetwork network;
-  GADEndpoints::setForTesting(
-      GADEndpoints::Overrides{network.staticContentHost(), network.adServerBaseURL(), "127.0.0.1"});
-  const auto caches = std::filesystem::temp_directory_path() / ("browser-bench-" + std::to_string(getpid()));
-  platform::FileManager::setCachesDirectoryForTesting(caches);
-
-  platform::Window window(platform::gtk::GtkWindowPeer::load(platform::Bundle::main().resourcesPath() / "MainWindow.ui"));
-  auto root = std::make_shared<platform::ViewController>();
-  window.setRootViewController(root);
-  window.makeKeyAndVisible();
-
-  auto events = std::make_shared<Events>();
-  auto banner = GADBannerView::create(platform::Rect(0, 410, 320, 50));
-  banner->setAdUnitID("a1b2c3d4e5f6071");
-  banner->setRootViewController(root.get());
-  banner->setDelegate(events);
-  root->view()->addSubview(banner);
-  banner->loadRequest(GADRequest::request());
-  if (!loop.runUntil([&] { return events->received == 1; }, 30)) {
-    std::fprintf(stderr, "no ad\n");
-    return 1;
-  }
-  auto loader = banner->privateObject();
-  loader->cancelPendingActions();  // no refresh under the clicks
+  SandboxBanner sandbox("browser-bench");
+  if (!sandbox.showAd()) return 1;
+  auto& root = sandbox.root;
   std::printf("%-52s %d\n", "web processes with the banner alone", ProcessFigures::webProcesses());
 
   constexpr int kCycles = 50, kTimed = 21;
   std::vector<double> loads;
   for (int cycle = 1; cycle <= kCycles; ++cycle) {
     const auto start = Clock::now();
-    loader->webView()->evaluateJavaScript(
-        "document.getElementById('ad').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));");
+    sandbox.click();
     GADBrowserController* browser = nullptr;
     const bool loaded = loop.runUntil(
         [&] {
@@ -116,9 +68,5 @@ int main() {
   std::printf("%-52s first %8.2f ms   later: median %8.2f ms  min %8.2f  max %8.2f  (%zu clicks)\n",
               "click to the landing page's first finished load", loads.front(), later[later.size() / 2],
               later.front(), later.back(), later.size());
-  banner->removeFromSuperview();
-  banner.reset();
-  platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-  std::filesystem::remove_all(caches);
   return 0;
 }

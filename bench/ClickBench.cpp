@@ -5,46 +5,25 @@
 //    first apart, then the median of the rest;
 //  - resident memory after 1 and after 50 presentations and dismissals of
 //    a full-screen ad screen over the window, each slide ended.
-#include <gtk/gtk.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <string>
+#include <optional>
 #include <vector>
 
-#include "adnet/AdNetwork.h"
-#include "bench/ProcessFigures.h"
 #include "ads/content/GADBannerWebViewDelegate.h"
 #include "ads/content/GADOpener.h"
-#include "ads/core/GADBannerView.h"
-#include "ads/core/GADBannerViewDelegate.h"
-#include "ads/core/GADEndpoints.h"
-#include "ads/core/GADObjectPrivate.h"
 #include "ads/fullscreen/GADViewController.h"
-#include "ads/request/GADRequest.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/FileManager.h"
+#include "bench/ProcessFigures.h"
+#include "bench/SandboxBanner.h"
 #include "platform/RunLoop.h"
-#include "platform/ViewController.h"
-#include "platform/WebView.h"
-#include "platform/Window.h"
+#include "platform/URL.h"
 #include "platform/gtk/GtkToolkit.h"
-#include "platform/gtk/GtkWindowPeer.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Events : public GADBannerViewDelegate {
- public:
-  int received = 0;
-  void adViewDidReceiveAd(GADBannerView*) override { ++received; }
-};
 
 // Notes when it is asked to open a screen, and opens none.
 class TimingOpener : public GADOpener {
@@ -66,30 +45,10 @@ class TimingOpener : public GADOpener {
 int main() {
   platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
   auto& loop = platform::RunLoop::main();
-  adnet::AdNetwork network;
-  GADEndpoints::setForTesting(
-      GADEndpoints::Overrides{network.staticContentHost(), network.adServerBaseURL(), "127.0.0.1"});
-  const auto caches = std::filesystem::temp_directory_path() / ("click-bench-" + std::to_string(getpid()));
-  platform::FileManager::setCachesDirectoryForTesting(caches);
-
-  platform::Window window(platform::gtk::GtkWindowPeer::load(platform::Bundle::main().resourcesPath() / "MainWindow.ui"));
-  auto root = std::make_shared<platform::ViewController>();
-  window.setRootViewController(root);
-  window.makeKeyAndVisible();
-
-  auto events = std::make_shared<Events>();
-  auto banner = GADBannerView::create(platform::Rect(0, 410, 320, 50));
-  banner->setAdUnitID("a1b2c3d4e5f6071");
-  banner->setRootViewController(root.get());
-  banner->setDelegate(events);
-  root->view()->addSubview(banner);
-  banner->loadRequest(GADRequest::request());
-  if (!loop.runUntil([&] { return events->received == 1; }, 30)) {
-    std::fprintf(stderr, "no ad\n");
-    return 1;
-  }
-  auto loader = banner->privateObject();
-  loader->cancelPendingActions();  // no refresh under the clicks
+  SandboxBanner sandbox("click-bench");
+  if (!sandbox.showAd()) return 1;
+  auto loader = sandbox.loader();
+  auto& root = sandbox.root;
   auto opener = std::make_shared<TimingOpener>();
   loader->webViewDelegate()->setOpenerForTesting(opener);
 
@@ -97,8 +56,7 @@ int main() {
   std::vector<double> clicks;
   for (int i = 0; i < kClicks; ++i) {
     const auto start = Clock::now();
-    loader->webView()->evaluateJavaScript(
-        "document.getElementById('ad').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));");
+    sandbox.click();
     if (!loop.runUntil([&] { return opener->calls > i; }, 30)) {
       std::fprintf(stderr, "a click never reached the opener\n");
       return 1;
@@ -132,9 +90,5 @@ int main() {
                   ProcessFigures::residentKilobytes());
     }
   }
-  banner->removeFromSuperview();
-  banner.reset();
-  platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-  std::filesystem::remove_all(caches);
   return 0;
 }

@@ -1,7 +1,6 @@
 #include "ads/fullscreen/GADBrowserWebViewDelegate.h"
 
 #include "ads/fullscreen/GADBrowserController.h"
-#include "ads/request/GADParameterKeys.h"
 #include "ads/request/GADStatistics.h"
 
 bool GADBrowserWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platform::WebView& webView,
@@ -21,21 +20,13 @@ bool GADBrowserWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(
 }
 
 void GADBrowserWebViewDelegate::webViewDidStartLoad(platform::WebView& webView) {
-  auto& statistics = GADStatistics::sharedStatistics();
-  if (!statistics.timingNamed(kGADParameterPriorLandingPageLoad))
-    statistics.startTimingNamed(kGADParameterPriorLandingPageLoad);
+  GADStatistics::sharedStatistics().landingPageDidStartLoad();
   GADWebViewDelegate::webViewDidStartLoad(webView);
   browserController_->refreshToolbar();
 }
 
 void GADBrowserWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) {
-  // The landing page's load runs from its first start to its first finish;
-  // its duration starts there. Later pages change neither.
-  auto& statistics = GADStatistics::sharedStatistics();
-  if (!statistics.timingNamed(kGADParameterPriorLandingPageDuration)) {
-    statistics.endTimingNamed(kGADParameterPriorLandingPageLoad);
-    statistics.startTimingNamed(kGADParameterPriorLandingPageDuration);
-  }
+  GADStatistics::sharedStatistics().landingPageDidFinishLoad();
   GADWebViewDelegate::webViewDidFinishLoad(webView);
   browserController_->refreshToolbar();
 }

@@ -3,7 +3,6 @@
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/fullscreen/GADWebAppViewControllerPrivate.h"
 #include "ads/request/GADIdentifierUtilities.h"
-#include "ads/request/GADParameterKeys.h"
 #include "ads/request/GADRequest.h"
 #include "ads/request/GADStatistics.h"
 #include "platform/ActivityIndicator.h"
@@ -24,18 +23,12 @@ void GADWebAppWebViewDelegate::postOnShowEvent() {
 }
 
 void GADWebAppWebViewDelegate::webViewDidStartLoad(platform::WebView& webView) {
-  auto& statistics = GADStatistics::sharedStatistics();
-  if (!statistics.timingNamed(kGADParameterPriorLandingPageLoad))
-    statistics.startTimingNamed(kGADParameterPriorLandingPageLoad);
+  GADStatistics::sharedStatistics().landingPageDidStartLoad();
   GADWebViewDelegate::webViewDidStartLoad(webView);
 }
 
 void GADWebAppWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) {
-  auto& statistics = GADStatistics::sharedStatistics();
-  if (!statistics.timingNamed(kGADParameterPriorLandingPageDuration)) {
-    statistics.endTimingNamed(kGADParameterPriorLandingPageLoad);
-    statistics.startTimingNamed(kGADParameterPriorLandingPageDuration);
-  }
+  GADStatistics::sharedStatistics().landingPageDidFinishLoad();
   GADWebViewDelegate::webViewDidFinishLoad(webView);
   auto& state = *webAppPrivate_;
   if (!state.loaded_) {

@@ -49,6 +49,16 @@ std::shared_ptr<GADTiming> GADStatistics::timingNamed(const std::string& name) c
   return timingMgr_->timingForCategory(name);
 }
 
+void GADStatistics::landingPageDidStartLoad() {
+  if (!timingNamed(kGADParameterPriorLandingPageLoad)) startTimingNamed(kGADParameterPriorLandingPageLoad);
+}
+
+void GADStatistics::landingPageDidFinishLoad() {
+  if (timingNamed(kGADParameterPriorLandingPageDuration)) return;
+  endTimingNamed(kGADParameterPriorLandingPageLoad);
+  startTimingNamed(kGADParameterPriorLandingPageDuration);
+}
+
 void GADStatistics::removeTimingNamed(const std::string& name) { timingMgr_->removeTimingForCategory(name); }
 
 bool GADStatistics::isTimingClick() const {

@@ -27,6 +27,11 @@ class GADStatistics {
   std::shared_ptr<GADTiming> timingNamed(const std::string& name) const;
   void removeTimingNamed(const std::string& name);
   bool isTimingClick() const;
+  // A full-screen screen's page: its load ("plpl") runs from the first
+  // start to the first finish, and its duration ("plpd") from that finish.
+  // Later pages change neither while those timings exist.
+  void landingPageDidStartLoad();
+  void landingPageDidFinishLoad();
 
   std::int64_t incrementAdRequestCount();
   std::int64_t adRequestCount() const;

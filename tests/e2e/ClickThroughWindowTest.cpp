@@ -113,6 +113,12 @@ class ClickThroughWindowTest : public ::testing::Test {
   Screen* presentedOver(platform::ViewController& parent) {
     return dynamic_cast<Screen*>(parent.modalViewController());
   }
+  // The screen of that kind once it is up over `parent`; null if none came.
+  template <class Screen>
+  Screen* waitForScreenOver(platform::ViewController& parent) {
+    runUntil([&] { return presentedOver<Screen>(parent) != nullptr; });
+    return presentedOver<Screen>(parent);
+  }
   // The next ad request, with its parameters: the refresh, brought forward.
   // It waits for that ad to be shown, so no load is left in flight.
   const adnet::AdRequestRecord& nextRequest() {
@@ -141,8 +147,8 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
   const std::string adPage = loader().webView()->currentURL()->absoluteString();
   events->calls.clear();
   clickTheAd();
-  ASSERT_TRUE(runUntil([&] { return presentedOver<GADBrowserController>(mainScreen()) != nullptr; }));
-  auto* browser = presentedOver<GADBrowserController>(mainScreen());
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
   std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
   EXPECT_EQ(events->calls, std::vector<std::string>{"willPresent"});
   auto& toolbar = *browser->toolbar();
@@ -204,8 +210,8 @@ TEST_F(ClickThroughWindowTest, AnAdWithClickTrackingOpensTheWebApplicationWhichH
   showFreshAd();
   events->calls.clear();
   clickTheAd();
-  ASSERT_TRUE(runUntil([&] { return presentedOver<GADWebAppViewController>(mainScreen()) != nullptr; }));
-  auto* webApp = presentedOver<GADWebAppViewController>(mainScreen());
+  auto* webApp = waitForScreenOver<GADWebAppViewController>(mainScreen());
+  ASSERT_NE(webApp, nullptr);
   std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
   platform::WebView& page = *webApp->webView();
   ASSERT_TRUE(runUntil([&] { return appEvents(page) == "onshow"; }));
@@ -218,8 +224,8 @@ TEST_F(ClickThroughWindowTest, AnAdWithClickTrackingOpensTheWebApplicationWhichH
   // A browser opened from the web application covers it: "onhide", and
   // no second "onshow" when it comes back.
   clickLink(page, "browser");
-  ASSERT_TRUE(runUntil([&] { return presentedOver<GADBrowserController>(*webApp) != nullptr; }));
-  auto* browser = presentedOver<GADBrowserController>(*webApp);
+  auto* browser = waitForScreenOver<GADBrowserController>(*webApp);
+  ASSERT_NE(browser, nullptr);
   EXPECT_EQ(browser->openingWebView(), &page);
   ASSERT_TRUE(runUntil([&] { return appEvents(page) == "onshow,onhide"; }));
   std::weak_ptr<platform::ViewController> weakBrowser = browser->weak_from_this();
@@ -240,8 +246,8 @@ TEST_F(ClickThroughWindowTest, AWebApplicationGivenAsHTMLClosesWithItsCloseButto
   showFreshAd();
   events->calls.clear();
   clickTheAd();
-  ASSERT_TRUE(runUntil([&] { return presentedOver<GADWebAppViewController>(mainScreen()) != nullptr; }));
-  auto* webApp = presentedOver<GADWebAppViewController>(mainScreen());
+  auto* webApp = waitForScreenOver<GADWebAppViewController>(mainScreen());
+  ASSERT_NE(webApp, nullptr);
   std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
   ASSERT_TRUE(runUntil([&] { return appEvents(*webApp->webView()) == "onshow"; }));
   ASSERT_TRUE(runUntil([&] { return webApp->view()->isUserInteractionEnabled(); }));
@@ -265,8 +271,8 @@ TEST_F(ClickThroughWindowTest, AnOpenMessageForTheBrowserOrAVideoOpensTheBrowser
     network->behaviour().openAction = action;
     showFreshAd();
     clickTheAd();
-    ASSERT_TRUE(runUntil([&] { return presentedOver<GADBrowserController>(mainScreen()) != nullptr; }));
-    auto* browser = presentedOver<GADBrowserController>(mainScreen());
+    auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+    ASSERT_NE(browser, nullptr);
     std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
     ASSERT_TRUE(runUntil([&] { return browser->webView()->currentURL() &&
                                       browser->webView()->currentURL()->path() == "/landing"; }));

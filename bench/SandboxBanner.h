@@ -1,0 +1,78 @@
+// A banner showing an ad from the sandbox ad network (on loopback, with a
+// cache folder of its own) at the bottom of a real window, for the window
+// benchmarks. The banner's refresh is stopped once the ad is shown.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "adnet/AdNetwork.h"
+#include "ads/core/GADBannerView.h"
+#include "ads/core/GADBannerViewDelegate.h"
+#include "ads/core/GADEndpoints.h"
+#include "ads/core/GADObjectPrivate.h"
+#include "ads/request/GADRequest.h"
+#include "platform/Bundle.h"
+#include "platform/FileManager.h"
+#include "platform/RunLoop.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+#include "platform/Window.h"
+#include "platform/gtk/GtkWindowPeer.h"
+
+class SandboxBanner {
+ public:
+  class Events : public GADBannerViewDelegate {
+   public:
+    int received = 0;
+    void adViewDidReceiveAd(GADBannerView*) override { ++received; }
+  };
+
+  explicit SandboxBanner(const std::string& name)
+      : caches(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()))),
+        window(platform::gtk::GtkWindowPeer::load(platform::Bundle::main().resourcesPath() / "MainWindow.ui")) {
+    GADEndpoints::setForTesting(
+        GADEndpoints::Overrides{network.staticContentHost(), network.adServerBaseURL(), "127.0.0.1"});
+    platform::FileManager::setCachesDirectoryForTesting(caches);
+    window.setRootViewController(root);
+    window.makeKeyAndVisible();
+    banner->setAdUnitID("a1b2c3d4e5f6071");
+    banner->setRootViewController(root.get());
+    banner->setDelegate(events);
+    root->view()->addSubview(banner);
+  }
+  ~SandboxBanner() {
+    banner->removeFromSuperview();
+    banner.reset();
+    platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
+    std::filesystem::remove_all(caches);
+  }
+
+  // Loads the first ad; false (with a line on stderr) when none came.
+  bool showAd() {
+    banner->loadRequest(GADRequest::request());
+    if (!platform::RunLoop::main().runUntil([&] { return events->received == 1; }, 30)) {
+      std::fprintf(stderr, "no ad\n");
+      return false;
+    }
+    loader()->cancelPendingActions();  // no refresh under the measurements
+    return true;
+  }
+  std::shared_ptr<GADObjectPrivate> loader() const { return banner->privateObject(); }
+  // A user's click on the shown creative.
+  void click() const {
+    loader()->webView()->evaluateJavaScript(
+        "document.getElementById('ad').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));");
+  }
+
+  adnet::AdNetwork network;
+  std::filesystem::path caches;
+  platform::Window window;
+  std::shared_ptr<platform::ViewController> root = std::make_shared<platform::ViewController>();
+  std::shared_ptr<Events> events = std::make_shared<Events>();
+  std::shared_ptr<GADBannerView> banner = GADBannerView::create(platform::Rect(0, 410, 320, 50));
+};
