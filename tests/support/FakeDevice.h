@@ -9,8 +9,8 @@
 class FakeDevice : public platform::Device {
  public:
   std::string version = "4.2.1";
-  std::string modelName = "iPhone";
-  std::string machine = "iPhone3,1";
+  std::string modelName = "Phone";
+  std::string machine = "Phone3,1";
   std::optional<platform::InterfaceIdiom> idiom = platform::InterfaceIdiom::Phone;
   std::string identifier = "0123456789abcdef0123456789abcdef";
 
