@@ -180,6 +180,14 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
   ASSERT_TRUE(runUntil([&] { return toolbar.items()[2]->isEnabled(); }));
   toolbar.items()[2]->press();
   ASSERT_TRUE(runUntil([&] { return page.currentURL()->path() == "/landing/more" && !page.isLoading(); }));
+  // A slow page shows the spinner, with open-in-browser off, until it ends.
+  clickLink(page, "slow");
+  ASSERT_TRUE(runUntil([&] { return toolbar.items()[4]->accessibilityLabel() == "Spinner"; }));
+  EXPECT_FALSE(toolbar.items()[6]->isEnabled());
+  EXPECT_TRUE(browser->vars()->spinner_->isAnimating());
+  ASSERT_TRUE(runUntil([&] { return page.currentURL()->path() == "/landing/slow" && !page.isLoading(); }));
+  EXPECT_EQ(toolbar.items()[4]->accessibilityLabel(), "Reload");
+  EXPECT_TRUE(toolbar.items()[6]->isEnabled());
   // A secure link (nothing answers it on loopback) and a failing page
   // only bring Reload back.
   clickLink(page, "secure");
@@ -200,7 +208,7 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
 
   const auto& next = nextRequest();
   for (const char* key : {"plpl", "plpd", "pcl"}) EXPECT_TRUE(next.parameters.contains(key)) << key;
-  EXPECT_EQ(next.parameters.contains("plpnc") ? next.parameters.at("plpnc") : "(none)", "2") << "more, fail";
+  EXPECT_EQ(next.parameters.contains("plpnc") ? next.parameters.at("plpnc") : "(none)", "3") << "more, slow, fail";
   EXPECT_EQ(next.parameters.contains("plpsnc") ? next.parameters.at("plpsnc") : "(none)", "1") << "secure";
 }
 
