@@ -46,10 +46,9 @@ GtkMailComposerPeer::GtkMailComposerPeer(std::weak_ptr<MailComposerClient> clien
     : GtkPeer(gtk_box_new(GTK_ORIENTATION_VERTICAL, 6)), client_(std::move(client)) {
   GtkWidget* form = widget();
   gtk_widget_add_css_class(form, "background");
-  gtk_widget_set_margin_start(form, 8);
-  gtk_widget_set_margin_end(form, 8);
-  gtk_widget_set_margin_top(form, 8);
-  gtk_widget_set_margin_bottom(form, 8);
+  // Inset by padding: margins would grow the form, and the window, beyond
+  // the screen's frame.
+  gtk_css_provider_load_from_data(addStyleProvider(form).get(), "* { padding: 8px; }", -1);
 
   GtkWidget* bar = gtk_center_box_new();
   GtkWidget* cancel = gtk_button_new_with_label("Cancel");

@@ -28,6 +28,7 @@
 #include "platform/Application.h"
 #include "platform/BarButtonItem.h"
 #include "platform/Button.h"
+#include "platform/MailComposer.h"
 #include "platform/RunLoop.h"
 #include "platform/Toolbar.h"
 #include "platform/WebView.h"
@@ -297,6 +298,41 @@ TEST_F(ClickThroughWindowTest, AnOpenMessageForTheBrowserOrAVideoOpensTheBrowser
   EXPECT_EQ(events->calls, std::vector<std::string>{"willLeave"});
   EXPECT_EQ(mainScreen().modalViewController(), nullptr);
   Application::shared().setOpenURLForTesting({});
+}
+
+TEST_F(ClickThroughWindowTest, AMailtoLinkInTheAdFillsTheComposerWhoseSendHandsTheMailOn) {
+  network->behaviour().adBody =
+      "<html><body><a id=\"ad\" href=\"mailto:shop@example.test?subject=Kazoo%20lessons&cc=a@example.test,"
+      "b@example.test&body=Hello\">Write to us</a></body></html>";
+  Application::shared().setCanOpenURLForTesting([](const std::string& url) { return url == "mailto:"; });
+  std::vector<std::string> opened;
+  Application::shared().setOpenURLForTesting([&](const std::string& url) {
+    opened.push_back(url);
+    return true;
+  });
+  showFreshAd();
+  clickTheAd();
+  auto* composer = waitForScreenOver<platform::MailComposer>(mainScreen());
+  ASSERT_NE(composer, nullptr);
+  // Read back from the GTK form.
+  const platform::MailFields fields = composer->fields();
+  EXPECT_EQ(fields.to, std::vector<std::string>{"shop@example.test"});
+  EXPECT_EQ(fields.cc, (std::vector<std::string>{"a@example.test", "b@example.test"}));
+  EXPECT_EQ(fields.subject, "Kazoo lessons");
+  EXPECT_EQ(fields.body, "Hello");
+  screenshot("mail-composer.png");
+  GtkWidget* shell = GTK_WIDGET(dynamic_cast<platform::gtk::GtkWindowPeer*>(window().peer())->window());
+  EXPECT_EQ(gtk_widget_get_width(shell), 320) << "the form keeps to the screen";
+  EXPECT_EQ(gtk_widget_get_height(shell), 480);
+  GtkWidget* send = gtk_widgets::findButton(gtk_widgets::widgetOf(*composer->view()), "Send");
+  ASSERT_NE(send, nullptr);
+  std::weak_ptr<platform::ViewController> weak = composer->weak_from_this();
+  g_signal_emit_by_name(send, "clicked");
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].rfind("mailto:shop@example.test?", 0), 0u) << opened[0];
+  EXPECT_NE(opened[0].find("subject=Kazoo%20lessons"), std::string::npos) << opened[0];
+  Application::shared().setCanOpenURLForTesting({});
 }
 
 TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBehind) {
