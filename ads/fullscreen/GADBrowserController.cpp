@@ -1,5 +1,7 @@
 #include "ads/fullscreen/GADBrowserController.h"
 
+#include <utility>
+
 #include "ads/content/GADOpener.h"
 #include "ads/fullscreen/GADBrowserWebViewDelegate.h"
 #include "ads/fullscreen/GADIntrinsicImages.h"
@@ -49,20 +51,11 @@ void GADBrowserController::viewWillAppear(platform::Animated animated) {
   // fit the page to the view: nothing to set for either.
 
   state.webViewDelegate_ = std::make_unique<GADBrowserWebViewDelegate>(this);
-  state.webViewDelegate_->setViewController(this);
-  state.webViewDelegate_->setOpeningWebView(openingWebView());
-  // A link leaving the application from the landing page tells the ad's
-  // delegate, as one from the banner does.
-  state.webViewDelegate_->opener().setDelegateManager(delegateManager());
-  state.webView_->setDelegate(state.webViewDelegate_.get());
+  attachWebViewDelegate(*state.webViewDelegate_, *state.webView_);
 
-  if (state.urlToLoad_) {
-    auto url = std::move(state.urlToLoad_);
-    auto referrer = std::move(state.referringURLToLoad_);
-    state.urlToLoad_.reset();
-    state.referringURLToLoad_.reset();
-    load(url, referrer);
-  }
+  auto url = std::exchange(state.urlToLoad_, std::nullopt);
+  auto referrer = std::exchange(state.referringURLToLoad_, std::nullopt);
+  load(url, referrer);
 
   state.toolbar_ = platform::Toolbar::create(platform::Rect(0, h - toolbarHeight, w, toolbarHeight));
   state.toolbar_->setAutoresizingMask(toolbarMask);
@@ -88,15 +81,24 @@ void GADBrowserController::load(const std::optional<platform::URL>& url,
   state.webView_->loadRequest(request);
 }
 
+namespace {
+// Every item but flexible space is offered to assistive technologies by
+// its label. A width of 0 leaves the toolkit's own.
+std::shared_ptr<BarButtonItem> described(std::shared_ptr<BarButtonItem> item, const std::string& label, double width,
+                                         bool enabled) {
+  if (width > 0) item->setWidth(width);
+  item->setEnabled(enabled);
+  item->setIsAccessibilityElement(true);
+  item->setAccessibilityLabel(label);
+  return item;
+}
+}  // namespace
+
 std::shared_ptr<BarButtonItem> GADBrowserController::buttonWithImage(std::shared_ptr<const platform::Image> image,
                                                                      const std::string& name, int width, bool enabled,
                                                                      void (GADBrowserController::*action)()) {
-  auto item = BarButtonItem::createWithImage(std::move(image), BarButtonItem::kStylePlain, actionFor(action));
-  item->setWidth(static_cast<double>(width));
-  item->setEnabled(enabled);
-  item->setIsAccessibilityElement(true);
-  item->setAccessibilityLabel(name);
-  return item;
+  return described(BarButtonItem::createWithImage(std::move(image), BarButtonItem::kStylePlain, actionFor(action)),
+                   name, static_cast<double>(width), enabled);
 }
 
 void GADBrowserController::createToolbarButtons() {
@@ -111,34 +113,20 @@ void GADBrowserController::createToolbarButtons() {
   state.spinner_->setFrame(platform::Rect(0, 0, kSpinnerSize, kSpinnerSize));
   state.spinner_->setAutoresizingMask(platform::kAutoresizingFlexibleLeftMargin |
                                       platform::kAutoresizingFlexibleRightMargin);
-  state.spinnerContainingButton_ = BarButtonItem::createWithCustomView(state.spinner_);
-  state.spinnerContainingButton_->setWidth(kSpinnerSize);
-  state.spinnerContainingButton_->setEnabled(true);
-  state.spinnerContainingButton_->setIsAccessibilityElement(true);
-  state.spinnerContainingButton_->setAccessibilityLabel("Spinner");
-
-  state.reloadButton_ =
-      BarButtonItem::createWithSystemItem(BarButtonItem::kSystemItemRefresh, actionFor(&GADBrowserController::reload));
-  state.reloadButton_->setWidth(kItemWidth);
-  state.reloadButton_->setEnabled(true);
-  state.reloadButton_->setIsAccessibilityElement(true);
-  state.reloadButton_->setAccessibilityLabel("Reload");
-
-  state.safariButton_ = BarButtonItem::createWithSystemItem(BarButtonItem::kSystemItemAction,
-                                                            actionFor(&GADBrowserController::openInSafari));
-  state.safariButton_->setWidth(kItemWidth);
-  state.safariButton_->setEnabled(false);
-  state.safariButton_->setIsAccessibilityElement(true);
-  state.safariButton_->setAccessibilityLabel("View in Browser");
-
-  std::weak_ptr<platform::ViewController> weak = weak_from_this();
-  state.doneButton_ = BarButtonItem::createWithSystemItem(BarButtonItem::kSystemItemDone, [weak] {
-    if (auto self = weak.lock()) static_cast<GADBrowserController*>(self.get())->relinquishScreen();
-  });
+  state.spinnerContainingButton_ =
+      described(BarButtonItem::createWithCustomView(state.spinner_), "Spinner", kSpinnerSize, true);
+  state.reloadButton_ = described(
+      BarButtonItem::createWithSystemItem(BarButtonItem::kSystemItemRefresh, actionFor(&GADBrowserController::reload)),
+      "Reload", kItemWidth, true);
+  // The label says what the item does here: hand the page to the
+  // desktop's own browser.
+  state.safariButton_ = described(BarButtonItem::createWithSystemItem(BarButtonItem::kSystemItemAction,
+                                                                      actionFor(&GADBrowserController::openInSafari)),
+                                  "View in Browser", kItemWidth, false);
+  state.doneButton_ = described(BarButtonItem::createWithSystemItem(BarButtonItem::kSystemItemDone,
+                                                                    actionFor(&GADBrowserController::relinquishScreen)),
+                                "Done", 0, true);
   state.doneButton_->setStyle(BarButtonItem::kStyleDone);
-  state.doneButton_->setEnabled(true);
-  state.doneButton_->setIsAccessibilityElement(true);
-  state.doneButton_->setAccessibilityLabel("Done");
 }
 
 void GADBrowserController::refreshToolbar() {

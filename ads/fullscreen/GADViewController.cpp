@@ -1,6 +1,8 @@
 #include "ads/fullscreen/GADViewController.h"
 
 #include "ads/content/GADNotificationCenter.h"
+#include "ads/content/GADOpener.h"
+#include "ads/content/GADWebViewDelegate.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADObjectPrivate.h"
 #include "ads/core/GADPrivateUtilities.h"
@@ -57,6 +59,13 @@ void GADViewController::init() {
 
 std::shared_ptr<GADViewControllerPrivate> GADViewController::createPrivateData() {
   return std::make_shared<GADViewControllerPrivate>();
+}
+
+void GADViewController::attachWebViewDelegate(GADWebViewDelegate& delegate, platform::WebView& webView) {
+  delegate.setViewController(this);
+  delegate.setOpeningWebView(openingWebView());
+  delegate.opener().setDelegateManager(delegateManager());
+  webView.setDelegate(&delegate);
 }
 
 GADViewControllerPrivate* GADViewController::privateData() const {

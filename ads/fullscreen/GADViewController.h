@@ -23,7 +23,9 @@
 
 namespace platform {
 struct Notification;
-}
+class WebView;
+}  // namespace platform
+class GADWebViewDelegate;
 
 // The "settings" message's entry.
 inline constexpr const char* kGADSupportedOrientationsKey = "supportedorientations";
@@ -74,6 +76,10 @@ class GADViewController : public platform::ViewController, public GADRelinquisha
  protected:
   GADViewController() = default;
   virtual std::shared_ptr<GADViewControllerPrivate> createPrivateData();
+  // Makes `delegate` the web view's: this screen is its view controller and
+  // this screen's opening web view its opener, and this screen's delegate
+  // manager hears of a link that leaves the application from the page.
+  void attachWebViewDelegate(GADWebViewDelegate& delegate, platform::WebView& webView);
   // Runs once, right after construction: subclasses extend it.
   virtual void init();
 

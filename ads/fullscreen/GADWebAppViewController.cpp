@@ -1,7 +1,8 @@
 #include "ads/fullscreen/GADWebAppViewController.h"
 
+#include <utility>
+
 #include "ads/content/GADNotificationCenter.h"
-#include "ads/content/GADOpener.h"
 #include "ads/fullscreen/GADIntrinsicImages.h"
 #include "ads/fullscreen/GADWebAppWebViewDelegate.h"
 #include "ads/request/GADParameterKeys.h"
@@ -62,24 +63,17 @@ void GADWebAppViewController::viewWillAppear(platform::Animated animated) {
   // Desktop web views play media inline and without a gesture already, and
   // detect no data in text: nothing to set for either. There is no AirPlay.
 
-  auto delegate = std::make_unique<GADWebAppWebViewDelegate>(&state);
-  delegate->setViewController(this);
-  delegate->setOpeningWebView(openingWebView());
-  // A link leaving the application from the page tells the ad's delegate.
-  delegate->opener().setDelegateManager(delegateManager());
-  state.webView_->setDelegate(delegate.get());
-  state.webViewDelegate_ = std::move(delegate);
+  state.webViewDelegate_ = std::make_unique<GADWebAppWebViewDelegate>(&state);
+  attachWebViewDelegate(*state.webViewDelegate_, *state.webView_);
 
-  if (state.urlToLoad_) {
-    const platform::URL url = *state.urlToLoad_;
-    state.urlToLoad_.reset();
-    state.webView_->loadRequest(platform::URLRequest(url));
-  } else if (state.htmlToLoad_) {
-    const std::string html = std::move(*state.htmlToLoad_);
-    const std::optional<platform::URL> base = std::move(state.htmlBaseURLToLoad_);
-    state.htmlToLoad_.reset();
-    state.htmlBaseURLToLoad_.reset();
-    state.webView_->loadHTMLStringBaseURL(html, base);
+  // What waited is loaded now that the web view exists; a URL wins.
+  auto url = std::exchange(state.urlToLoad_, std::nullopt);
+  auto html = std::exchange(state.htmlToLoad_, std::nullopt);
+  auto base = std::exchange(state.htmlBaseURLToLoad_, std::nullopt);
+  if (url) {
+    load(url);
+  } else {
+    loadHTMLBaseURL(html, base);
   }
 
   auto image = GADIntrinsicImages::closeButton();
