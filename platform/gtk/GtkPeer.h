@@ -60,12 +60,14 @@ class GtkPeer : public PeerInterface {
     if (widget && gtk_widget_get_parent(widget) == widget_.get()) detachFromParent(widget);
   }
 
- private:
+ protected:
   // Peers of this toolkit hand out their widget; GObject checks the type.
   static GtkWidget* childWidget(ViewPeer& child) {
     auto* handle = static_cast<GObject*>(child.toolkitHandle());
     return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
   }
+
+ private:
 
   GObjectPtr<GtkWidget> widget_;
   GObjectPtr<GtkCssProvider> css_;

@@ -14,22 +14,14 @@ GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client)
 }
 
 void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {
-  auto* handle = static_cast<GObject*>(child.toolkitHandle());
-  if (!handle || !GTK_IS_WIDGET(handle)) return;
-  GtkWidget* widget = GTK_WIDGET(handle);
+  GtkWidget* widget = childWidget(child);
+  if (!widget) return;
   detachFromParent(widget);
   gtk_widget_set_halign(widget, GTK_ALIGN_START);
   gtk_widget_set_valign(widget, GTK_ALIGN_START);
   gtk_widget_set_margin_start(widget, static_cast<int>(frame.x()));
   gtk_widget_set_margin_top(widget, static_cast<int>(frame.y()));
   gtk_overlay_add_overlay(GTK_OVERLAY(this->widget()), widget);
-}
-
-void GtkWebViewPeer::removeChild(ViewPeer& child) {
-  auto* handle = static_cast<GObject*>(child.toolkitHandle());
-  if (!handle || !GTK_IS_WIDGET(handle)) return;
-  GtkWidget* widget = GTK_WIDGET(handle);
-  if (gtk_widget_get_parent(widget) == this->widget()) detachFromParent(widget);
 }
 
 GtkWebViewPeer::~GtkWebViewPeer() {

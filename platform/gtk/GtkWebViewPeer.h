@@ -21,9 +21,9 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   WebKitWebView* webView() const { return webView_; }
 
   // Over the page at the child's frame; only the child's own area takes
-  // pointer events, the rest of the page stays clickable.
+  // pointer events, the rest of the page stays clickable. (Removal is the
+  // base's: taking a widget out of its parent handles overlays.)
   void addChild(ViewPeer& child, const Rect& frame) override;
-  void removeChild(ViewPeer& child) override;
 
   void setBackgroundColor(const Color& color) override;
   void loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) override;
