@@ -1,6 +1,7 @@
 #include "platform/WebView.h"
 
 #include "platform/PeerFactory.h"
+#include "platform/RunLoop.h"
 
 namespace platform {
 
@@ -26,6 +27,9 @@ void WebView::loadRequest(const URLRequest& request) {
 }
 
 void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done) {
+  // Toolkits run the client's scripts as if the user had acted: whatever
+  // the page does from here on borrows no earlier input.
+  lastUserInput_.reset();
   if (webPeer_) webPeer_->evaluateJavaScript(script, std::move(done));
 }
 
@@ -48,11 +52,24 @@ std::optional<URL> WebView::currentURL() const { return webPeer_ ? webPeer_->cur
 
 // The delegate may release this web view from inside its callback: the
 // peer's caller holds a reference for the length of each call.
-bool WebView::peerShouldStartLoad(const URLRequest& request, NavigationType type) {
+void WebView::noteUserInput() { lastUserInput_ = RunLoop::main().now(); }
+
+std::optional<double> WebView::secondsSinceUserInput() const {
+  if (!lastUserInput_) return std::nullopt;
+  return RunLoop::main().now() - *lastUserInput_;
+}
+
+bool WebView::peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) {
+  navigationAction_ = action;
   const bool allowed = !delegate_ || delegate_->webViewShouldStartLoadWithRequestNavigationType(*this, request, type);
+  navigationAction_ = NavigationAction{};
   // A refused load never starts: nothing is on its way any more.
   if (!allowed) loadAsked_ = false;
   return allowed;
+}
+
+bool WebView::peerShouldCommitMainFrameLoad(const URL& url) {
+  return !delegate_ || delegate_->webViewShouldCommitMainFrameLoad(*this, url);
 }
 
 void WebView::peerDidStartLoad() {

@@ -30,6 +30,18 @@ enum class NavigationType : std::int32_t {
   Other = 5,
 };
 
+// What the toolkit tells of a navigation besides its request and type.
+struct NavigationAction {
+  // The toolkit says a user's gesture started it. A script the client
+  // itself evaluates in a page runs as if the user had acted, so this flag
+  // alone never proves a user's click: see WebView::secondsSinceUserInput.
+  bool userGesture = false;
+  // The page asked for a new window (a link with a target, window.open).
+  bool newWindow = false;
+  // A server's redirect of a navigation already decided.
+  bool redirect = false;
+};
+
 class WebView;
 
 class WebViewDelegate {
@@ -42,13 +54,21 @@ class WebViewDelegate {
   virtual void webViewDidStartLoad(WebView&) {}
   virtual void webViewDidFinishLoad(WebView&) {}
   virtual void webViewDidFailLoadWithError(WebView&, const Error&) {}
+  // Asked once the answer of an allowed load that would replace the page
+  // shown (the main frame's document) has arrived, before it does; false
+  // keeps the page where it is. A load the delegate allowed may belong to a
+  // subframe, which the toolkit does not say when it asks first.
+  virtual bool webViewShouldCommitMainFrameLoad(WebView&, const URL&) { return true; }
 };
 
 // What a web view's peer calls back.
 class WebViewClient {
  public:
   virtual ~WebViewClient() = default;
-  virtual bool peerShouldStartLoad(const URLRequest& request, NavigationType type) = 0;
+  virtual bool peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) = 0;
+  virtual bool peerShouldCommitMainFrameLoad(const URL& url) = 0;
+  // A real pointer press or key press reached the web view's widget.
+  virtual void peerDidReceiveUserInput() = 0;
   virtual void peerDidStartLoad() = 0;
   virtual void peerDidFinishLoad() = 0;
   virtual void peerDidFailLoad(const Error& error) = 0;
@@ -86,7 +106,8 @@ class WebView : public View, public WebViewClient {
   void loadHTMLStringBaseURL(const std::string& html, const std::optional<URL>& baseURL);
   void loadRequest(const URLRequest& request);
   // The result arrives on the run loop, never inside this call; never once
-  // the web view has gone.
+  // the web view has gone. A script evaluated here lends the page no
+  // user's gesture: it ends the one the last input gave.
   void evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done = {});
   void goBack();
   void goForward();
@@ -99,7 +120,19 @@ class WebView : public View, public WebViewClient {
   bool isLoading() const;
   std::optional<URL> currentURL() const;
 
-  bool peerShouldStartLoad(const URLRequest& request, NavigationType type) override;
+  // The facts of the navigation whose decision is being asked for; outside
+  // a decision, none (no gesture).
+  const NavigationAction& navigationAction() const { return navigationAction_; }
+  // Seconds since a real input event (pointer or key press) last reached
+  // this web view on the run loop's clock; nullopt when none has, or when
+  // the client has evaluated a script in the page since.
+  std::optional<double> secondsSinceUserInput() const;
+  // The toolkit's real input, for peers and for tests that play a user.
+  void noteUserInput();
+
+  bool peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) override;
+  bool peerShouldCommitMainFrameLoad(const URL& url) override;
+  void peerDidReceiveUserInput() override { noteUserInput(); }
   void peerDidStartLoad() override;
   void peerDidFinishLoad() override;
   void peerDidFailLoad(const Error& error) override;
@@ -111,6 +144,8 @@ class WebView : public View, public WebViewClient {
   WebViewDelegate* delegate_ = nullptr;
   WebViewPeer* webPeer_ = nullptr;  // the view's peer, typed
   bool loadAsked_ = false;           // a load was asked for and has not yet started
+  NavigationAction navigationAction_;
+  std::optional<double> lastUserInput_;  // on the run loop's clock
 };
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "ads/content/GADBannerWebViewDelegate.h"
 
+#include "ads/content/GADContentPolicy.h"
+#include "ads/content/GADNotification.h"
 #include "ads/content/GADOpener.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADObjectPrivate.h"
@@ -22,11 +24,17 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   setViewController(private_->rootViewController());
   opener().setDelegateManager(private_->sharedDelegateManager());
   opener().setViewController(viewController());
-  if (private_->state() != kGADObjectStateAdShown) {
+  // Before the ad is shown its page and resources load. Once it is shown,
+  // a message is never a click, and neither is what the user did not do:
+  // a frame of the ad loading its part (web schemes load; the ad's own
+  // document is kept by webViewShouldCommitMainFrameLoad) or the ad moving
+  // itself by script (anything else, refused by the base).
+  if (private_->state() != kGADObjectStateAdShown || GADNotification::isNotificationURL(request.url()) ||
+      !GADContentPolicy::hasUserGesture(webView)) {
     return GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type);
   }
 
-  // The ad is on screen: whatever it navigates to is a click.
+  // The ad is on screen and the user went somewhere from it: a click.
   const platform::URL click = GADStatistics::sharedStatistics().urlForClick(request.url());
   const std::vector<platform::URL> clickTracking = private_->pendingClickURLs();
   private_->trackURLs(clickTracking);
@@ -43,6 +51,11 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
     }
   }
   return false;
+}
+
+bool GADBannerWebViewDelegate::webViewShouldCommitMainFrameLoad(platform::WebView&, const platform::URL&) {
+  // The banner never navigates away from a shown ad.
+  return private_->state() != kGADObjectStateAdShown;
 }
 
 void GADBannerWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) {

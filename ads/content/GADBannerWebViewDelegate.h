@@ -1,9 +1,9 @@
 // The delegate of the banner's ad web view. Until the ad is on screen it
 // decides as every ad web view does, so the ad's page and its resources
 // load; the end of that load shows the ad, fires its impressions and tells
-// the application. From then on every navigation the ad attempts is a
-// click: it is tracked and opened in a screen or elsewhere, and the banner
-// itself never leaves the ad.
+// the application. From then on a navigation the user makes from the ad is
+// a click: it is tracked and opened in a screen or elsewhere. What the ad
+// does by itself is no click, and the banner never leaves the shown ad.
 //
 // Owned by the ad loader, which it does not retain.
 #pragma once
@@ -20,6 +20,7 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
 
   bool webViewShouldStartLoadWithRequestNavigationType(platform::WebView& webView, const platform::URLRequest& request,
                                                        platform::NavigationType type) override;
+  bool webViewShouldCommitMainFrameLoad(platform::WebView& webView, const platform::URL& url) override;
   void webViewDidFinishLoad(platform::WebView& webView) override;
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
 

@@ -1,6 +1,7 @@
 #include "ads/content/GADOpener.h"
 
 #include "ads/content/GADClickTracker.h"
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotification.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/fullscreen/GADBrowserController.h"
@@ -145,6 +146,11 @@ void GADOpener::mailComposeControllerDidFinishWithResult(platform::MailComposer&
 
 void GADOpener::openApp(const std::optional<platform::URL>& url) {
   if (!url) return;
+  // Every way to the desktop comes through here.
+  if (!GADContentPolicy::mayLeaveApplication(*url)) {
+    GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::Scheme, url->absoluteString());
+    return;
+  }
   auto self = shared_from_this();
   if (GADClickTracker::activeTrackings()) {
     // Leaving may end a tracking's fetch: put it off a few times, not forever.

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "ads/content/GADClickTracker.h"
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotification.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADOpener.h"
@@ -100,13 +101,17 @@ bool GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platfor
     GADNetworkUtilities::setUserAgentString(*userAgent);
   opener_->setViewController(viewController());
   // A screen this page's action opens names this page as its opener: the
-  // page that "evalInOpener" from that screen reaches.
+  // page that "evalInOpener" from that screen reaches, where the screen
+  // lets its page reach one (the web application's).
   opener_->setOpeningWebView(&webView);
 
   const platform::URL& url = request.url();
   const std::string& scheme = url.scheme();  // lower case
   // A page must never reach the local file system.
-  if (scheme == "file") return false;
+  if (scheme == "file") {
+    contentPolicy_.refuse(GADContentPolicy::Refusal::Scheme, url.absoluteString());
+    return false;
+  }
   if (scheme == "about") return true;
 
   if (GADNotification::isNotificationURL(url)) return dispatchMessage(webView, url);
@@ -116,18 +121,27 @@ bool GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platfor
     platform::NotificationCenter::defaultCenter().post(GADWebViewDelegateDidReceiveWebAction, &webView,
                                                        platform::Dictionary{{"u", url.absoluteString()}});
   }
+  if (scheme == "http" || scheme == "https") return true;
+  // Anything else leaves the page for the composer or the desktop: only
+  // the user may send it there (the opener keeps to the allow-list).
+  if (!GADContentPolicy::hasUserGesture(webView)) {
+    contentPolicy_.refuse(GADContentPolicy::Refusal::NoGesture, url.absoluteString());
+    return false;
+  }
   if (scheme == "mailto") {
     opener_->openEmailComposer(url);
     return false;
   }
-  if (scheme == "http" || scheme == "https") return true;
   opener_->openApp(url);
   return false;
 }
 
 // Message URLs are never loaded, whatever becomes of them: the answer is
-// always false.
+// always false. A page sends them as often and as long as it likes, from
+// timers and frames: each is bounded before it is read, and those that act
+// for the user need the user.
 bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platform::URL& url) {
+  if (!contentPolicy_.admitMessage(url.absoluteString().size())) return false;
   const auto message = GADNotification::notificationFromURL(url);
   // A message URL that gives no message (no name) has nothing to dispatch
   // and no name to report: it is refused silently.
@@ -138,6 +152,10 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
 
   const std::string& name = message->name();
   const auto& parameters = message->parameters();
+  if ((name == "click" || name == "open") && !GADContentPolicy::hasUserGesture(webView)) {
+    contentPolicy_.refuse(GADContentPolicy::Refusal::NoGesture, "\"" + name + "\" message");
+    return false;
+  }
   if (name == "click") {
     trackURLStringAppendSpamSignals(stringParameter(parameters, "u"), true);
   } else if (name == "close") {
@@ -167,9 +185,12 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
     }
     processCanOpenURLsWebView(urls, webView);
   } else if (name == "evalInOpener") {
-    // The one way a page reaches script in another page: the page that
-    // opened its screen, and only while that page is there.
-    if (openingWebView() && parameters) {
+    // The one way a page reaches script in another page: the web
+    // application's page reaches the ad page that opened it, while that
+    // page is there. Every other page has no opener.
+    if (!openingWebView()) {
+      contentPolicy_.refuse(GADContentPolicy::Refusal::Opener, "\"evalInOpener\" without an opener");
+    } else if (parameters) {
       std::weak_ptr<platform::WebView> answerTo = sharedWebView(webView);
       platform::RunLoop::main().performAfterDelay(deferralTarget(), 0, [this, item = *parameters, answerTo] {
         evaluateJavaScriptInOpener(item, answerTo);
@@ -189,6 +210,13 @@ void GADWebViewDelegate::evaluateJavaScriptInOpener(const platform::Dictionary& 
   opening->evaluateJavaScript(*js->asString(), [answerTo](std::optional<std::string> result) {
     auto target = answerTo.lock();
     if (!target) return;
+    // An answer is copied into a script for the asking page: a bounded one.
+    if (result && result->size() > GADContentPolicy::kMaximumScriptAnswerBytes) {
+      GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::MessageSize,
+                                             "an \"evalInOpener\" answer of " + std::to_string(result->size()) +
+                                                 " bytes");
+      return;
+    }
     GADNotificationCenter::postJSNotificationUserInfoWebView(
         "evalJavaScriptInOpenerResult", platform::Dictionary{{"result", result.value_or("")}}, target.get());
   });

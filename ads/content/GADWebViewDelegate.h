@@ -7,7 +7,9 @@
 //
 // A page is untrusted. What it sends arrives as a URL it navigates to; the
 // values are read as text, bounded where native work grows with them, and
-// never run as script here. Main thread only.
+// never run as script here. What it may make us do is GADContentPolicy's
+// to say: this delegate asks it at every step and keeps the page's state
+// of it. Main thread only.
 #pragma once
 
 #include <memory>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/content/GADContentPolicy.h"
 #include "platform/Value.h"
 #include "platform/WebView.h"
 
@@ -63,6 +66,8 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   void setOpeningWebView(platform::WebView* webView);
 
   GADOpener& opener() const { return *opener_; }
+  // This page's bounds and the refusals it has had.
+  GADContentPolicy& contentPolicy() { return contentPolicy_; }
   void setOpenerForTesting(std::shared_ptr<GADOpener> opener);
   // Null until the first "click" or "httpTrack".
   GADClickTracker* tracker() const { return tracker_.get(); }
@@ -82,4 +87,5 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   std::shared_ptr<GADClickTracker> tracker_;
   std::weak_ptr<platform::ViewController> viewController_;
   std::weak_ptr<platform::WebView> openingWebView_;
+  GADContentPolicy contentPolicy_;
 };

@@ -5,6 +5,7 @@
 
 #include "ads/content/GADBannerWebViewDelegate.h"
 #include "ads/content/GADClickTracker.h"
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADWebViewDelegate.h"
 #include "ads/core/GADBannerView.h"
@@ -142,6 +143,7 @@ GADObjectPrivate::~GADObjectPrivate() {
     tracker->reset();
   }
   trackers_.clear();
+  queuedTrackingURLs_.clear();
   pendingTrackingURLs_.clear();
   pendingClickURLs_.clear();
 }
@@ -357,12 +359,21 @@ void GADObjectPrivate::setAdHTML(std::unique_ptr<GADCachedFile> file) {
 }
 
 void GADObjectPrivate::appendURLsFromHeader(std::vector<platform::URL>& urls, const std::string& header) {
+  // A server's header may name thousands (and each redirect hop adds its
+  // own): each URL is a fetch, so an ad gets a bounded number.
   size_t start = 0;
   for (;;) {
     const size_t space = header.find(' ', start);
     const std::string piece = trimmed(header.substr(start, space - start));
     if (!piece.empty()) {
-      if (auto url = platform::URL::create(piece); url && !url->absoluteString().empty()) urls.push_back(*url);
+      auto url = platform::URL::create(piece);
+      if (url && !url->absoluteString().empty() && std::find(urls.begin(), urls.end(), *url) == urls.end()) {
+        if (urls.size() >= GADContentPolicy::kMaximumTrackingURLs) {
+          GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::TrackingURLs, piece);
+          return;
+        }
+        urls.push_back(*url);
+      }
     }
     if (space == std::string::npos) return;
     start = space + 1;
@@ -532,11 +543,27 @@ std::optional<platform::Error> GADObjectPrivate::cachedFileShouldRedirectToURL(G
 }
 
 void GADObjectPrivate::trackURLs(const std::vector<platform::URL>& urls) {
+  constexpr size_t kMaximumQueued = 4 * GADContentPolicy::kMaximumTrackingURLs;
   for (const auto& url : urls) {
+    if (queuedTrackingURLs_.size() >= kMaximumQueued) {
+      GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::TrackingURLs, url.absoluteString());
+      break;
+    }
+    queuedTrackingURLs_.push_back(url);
+  }
+  startQueuedTrackers();
+}
+
+void GADObjectPrivate::startQueuedTrackers() {
+  size_t inFlight = static_cast<size_t>(
+      std::count_if(trackers_.begin(), trackers_.end(), [](const auto& tracker) { return !tracker->hasTracked(); }));
+  while (inFlight < GADContentPolicy::kMaximumTrackersInFlight && !queuedTrackingURLs_.empty()) {
     auto tracker = std::make_shared<GADClickTracker>();
     tracker->setDelegate(this);
-    tracker->trackURL(url);
+    tracker->trackURL(queuedTrackingURLs_.front());
+    queuedTrackingURLs_.pop_front();
     trackers_.push_back(std::move(tracker));
+    ++inFlight;
   }
 }
 
@@ -550,4 +577,5 @@ void GADObjectPrivate::trackerDidFailWithError(GADClickTracker&, const platform:
 
 void GADObjectPrivate::cleanupTrackers() {
   std::erase_if(trackers_, [](const auto& tracker) { return tracker->hasTracked(); });
+  startQueuedTrackers();
 }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,7 +93,8 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   // Null yields a new default request, a GADRequestPrivate is returned
   // unchanged, any other request yields null.
   static std::shared_ptr<GADRequestPrivate> privateRequestWithRequest(const std::shared_ptr<GADRequest>& request);
-  // The URLs of a header's space-separated pieces, appended to `urls`.
+  // The URLs of a header's space-separated pieces, appended to `urls`: each
+  // once, and no more than an ad may have (GADContentPolicy's bound).
   static void appendURLsFromHeader(std::vector<platform::URL>& urls, const std::string& header);
   // The interval a "X-Zovo-Refresh-Rate" value asks for: nullopt when it
   // names none (not a number, negative), 0 for no refresh, otherwise within
@@ -137,9 +139,11 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   const std::vector<platform::URL>& pendingClickURLs() const { return pendingClickURLs_; }
   void addPendingTrackingURL(platform::URL url) { pendingTrackingURLs_.push_back(std::move(url)); }
   void addPendingClickURL(platform::URL url) { pendingClickURLs_.push_back(std::move(url)); }
-  // Fires each URL through a tracker of its own; finished trackers are let
-  // go on the next turn of the run loop.
+  // Fires each URL through a tracker of its own, a bounded number at once
+  // (the rest wait their turn, and a bounded number wait); finished
+  // trackers are let go on the next turn of the run loop.
   void trackURLs(const std::vector<platform::URL>& urls);
+  size_t queuedTrackingCount() const { return queuedTrackingURLs_.size(); }
   const std::vector<std::shared_ptr<GADClickTracker>>& pendingTrackers() const { return trackers_; }
 
   // The banner web view delegate's report that the ad is on screen.
@@ -173,6 +177,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   void activateReloadTimer();
   void deactivateReloadTimer();
   void cleanupTrackers();
+  void startQueuedTrackers();
 
   void trackerDidRedirect(GADClickTracker& tracker, const platform::URL& url) override;
   void trackerDidFailWithError(GADClickTracker& tracker, const platform::Error* error) override;
@@ -193,6 +198,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   std::shared_ptr<GADRequestPrivate> request_;
   std::int32_t state_ = kGADObjectStateIdle;
   std::vector<std::shared_ptr<GADClickTracker>> trackers_;
+  std::deque<platform::URL> queuedTrackingURLs_;
   std::vector<platform::URL> pendingTrackingURLs_;
   std::vector<platform::URL> pendingClickURLs_;
   std::shared_ptr<platform::Timer> reloadTimer_;

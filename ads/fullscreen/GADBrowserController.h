@@ -52,6 +52,7 @@ class GADBrowserController : public GADViewController {
   friend class GADViewController;
   GADBrowserController() = default;
   std::shared_ptr<GADViewControllerPrivate> createPrivateData() override;
+  Kind kind() const override { return Kind::Browser; }
 
  private:
   void createToolbarButtons();

@@ -1,5 +1,6 @@
 #include "ads/fullscreen/GADViewController.h"
 
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADOpener.h"
 #include "ads/content/GADWebViewDelegate.h"
@@ -12,6 +13,7 @@
 #include "platform/Application.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ProcessWide.h"
 #include "platform/RunLoop.h"
 #include "platform/Window.h"
 
@@ -31,7 +33,27 @@ bool managesStatusBar(const platform::ViewController& controller) {
   return controller.modalPresentationStyle() == 0;
 }
 
+struct PresentedScreens {
+  int count = 0;
+};
+int& presentedScreens() { return platform::processWide<PresentedScreens>().count; }
+
 }  // namespace
+
+int GADViewController::presentedScreenCount() { return presentedScreens(); }
+void GADViewController::resetPresentedScreensForTesting() { presentedScreens() = 0; }
+
+// One ad screen at a time: a page cannot stack screens (each one a live
+// web view) however often it asks. The one nesting the ads need is the
+// browser a web application's page opens over it.
+bool GADViewController::admitsPresentationOver(platform::ViewController& parent) const {
+  if (self_) return false;  // already up
+  if (auto* host = dynamic_cast<GADViewController*>(&parent)) {
+    return kind() == Kind::Browser && host->kind() == Kind::WebApplication && host->self_ &&
+           !host->modalViewController() && presentedScreens() == 1;
+  }
+  return presentedScreens() == 0;
+}
 
 void GADViewController::init() {
   GADPrivateUtilities::setPrivateObjectForKey<GADViewControllerPrivate>(createPrivateData(), this);
@@ -63,7 +85,7 @@ std::shared_ptr<GADViewControllerPrivate> GADViewController::createPrivateData()
 
 void GADViewController::attachWebViewDelegate(GADWebViewDelegate& delegate, platform::WebView& webView) {
   delegate.setViewController(this);
-  delegate.setOpeningWebView(openingWebView());
+  delegate.setOpeningWebView(kind() == Kind::WebApplication ? openingWebView() : nullptr);
   delegate.opener().setDelegateManager(delegateManager());
   webView.setDelegate(&delegate);
 }
@@ -118,8 +140,13 @@ void GADViewController::presentFromViewController(platform::ViewController* pare
     platform::log("No UIViewController supplied to the ad.  Cannot continue.");
     return;
   }
+  if (!admitsPresentationOver(*parent)) {
+    GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::Screen, className());
+    return;
+  }
   view()->setUserInteractionEnabled(false);
   self_ = std::static_pointer_cast<GADViewController>(shared_from_this());
+  ++presentedScreens();
   platform::NotificationCenter::defaultCenter().post(GADViewControllerWillPresentFullScreen, this);
   auto& state = *privateData();
   if (dynamic_cast<GADViewController*>(parent)) {
@@ -171,6 +198,7 @@ void GADViewController::relinquishScreen() {
   deferredAppearance_.cancel();
   view()->setUserInteractionEnabled(false);
   auto self = std::move(self_);
+  --presentedScreens();
   platform::RunLoop::main().keepAliveUntilEndOfTurn(self);
   auto& state = *privateData();
   if (isFirstGADViewController()) {

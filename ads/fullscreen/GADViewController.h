@@ -48,7 +48,13 @@ class GADViewController : public platform::ViewController, public GADRelinquisha
   // The registered private data (subclasses read their own type from it).
   GADViewControllerPrivate* privateData() const;
 
+  // Puts this screen up, unless an ad screen is up already: while one is,
+  // only a web application may have one browser over it. A refused
+  // presentation is logged and counted and keeps nothing alive.
   void presentFromViewController(platform::ViewController* parent);
+  // Ad screens presented and not yet given back, in this process.
+  static int presentedScreenCount();
+  static void resetPresentedScreensForTesting();
   virtual void presentSelfFrom(platform::ViewController& parent);
   void relinquishScreen() override;
   // False when the presenter is itself an ad screen.
@@ -74,16 +80,23 @@ class GADViewController : public platform::ViewController, public GADRelinquisha
   bool statusBarWasHidden() const { return privateData()->statusBarWasHidden(); }
 
  protected:
+  // The part a screen plays in the rule of one ad screen at a time, and
+  // whether its page may reach the page that opened it ("evalInOpener").
+  enum class Kind { Plain, Browser, WebApplication };
+  virtual Kind kind() const { return Kind::Plain; }
+
   GADViewController() = default;
   virtual std::shared_ptr<GADViewControllerPrivate> createPrivateData();
-  // Makes `delegate` the web view's: this screen is its view controller and
-  // this screen's opening web view its opener, and this screen's delegate
-  // manager hears of a link that leaves the application from the page.
+  // Makes `delegate` the web view's: this screen is its view controller,
+  // this screen's delegate manager hears of a link that leaves the
+  // application from the page, and a web application's page has this
+  // screen's opening web view as its opener (no other page has one).
   void attachWebViewDelegate(GADWebViewDelegate& delegate, platform::WebView& webView);
   // Runs once, right after construction: subclasses extend it.
   virtual void init();
 
  private:
+  bool admitsPresentationOver(platform::ViewController& parent) const;
   // Whether `sender` of a message is this screen's root view or a view in it.
   bool isOwnView(const void* sender) const;
 

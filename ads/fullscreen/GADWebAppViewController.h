@@ -44,4 +44,5 @@ class GADWebAppViewController : public GADViewController {
   GADWebAppViewController() = default;
   void init() override;
   std::shared_ptr<GADViewControllerPrivate> createPrivateData() override;
+  Kind kind() const override { return Kind::WebApplication; }
 };

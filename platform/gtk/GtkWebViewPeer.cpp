@@ -2,12 +2,21 @@
 
 #include <libsoup/soup.h>
 
+#include "platform/gtk/GtkWebViewSettings.h"
+
 namespace platform::gtk {
 
 GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client)
     : GtkPeer(gtk_overlay_new()), webView_(WEBKIT_WEB_VIEW(webkit_web_view_new())), client_(std::move(client)) {
   gtk_overlay_set_child(GTK_OVERLAY(widget()), GTK_WIDGET(webView_));
+  GtkWebViewSettings::apply(webView_);
   GtkWidget* page = GTK_WIDGET(webView_);
+  // Sees every press before the page does (capture phase) and passes it on:
+  // the only proof of a user's gesture that a page cannot forge.
+  GtkEventController* input = gtk_event_controller_legacy_new();
+  gtk_event_controller_set_propagation_phase(input, GTK_PHASE_CAPTURE);
+  gtk_widget_add_controller(page, input);
+  userInput_ = ScopedSignal(input, g_signal_connect(input, "event", G_CALLBACK(onInputEvent), this));
   decidePolicy_ = ScopedSignal(page, g_signal_connect(page, "decide-policy", G_CALLBACK(onDecidePolicy), this));
   loadChanged_ = ScopedSignal(page, g_signal_connect(page, "load-changed", G_CALLBACK(onLoadChanged), this));
   loadFailed_ = ScopedSignal(page, g_signal_connect(page, "load-failed", G_CALLBACK(onLoadFailed), this));
@@ -29,14 +38,42 @@ GtkWebViewPeer::~GtkWebViewPeer() {
   g_object_unref(scripts_);
 }
 
+gboolean GtkWebViewPeer::onInputEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer data) {
+  switch (gdk_event_get_event_type(event)) {
+    case GDK_BUTTON_PRESS:
+    case GDK_KEY_PRESS:
+    case GDK_TOUCH_BEGIN:
+      if (auto client = static_cast<GtkWebViewPeer*>(data)->client_.lock()) client->peerDidReceiveUserInput();
+      break;
+    default:
+      break;
+  }
+  return FALSE;  // the page gets the event as well
+}
+
+// An allowed load's answer for the main frame's document: the client may
+// still keep the page shown (WebKit does not say, when it first asks,
+// which frame a navigation is for). Other answers take WebKit's course.
+gboolean GtkWebViewPeer::onDecideResponse(WebKitPolicyDecision* decision, GtkWebViewPeer* self) {
+  auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+  if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
+  auto client = self->client_.lock();
+  const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
+  auto url = URL::create(uri ? uri : "");
+  if (client && url && client->peerShouldCommitMainFrameLoad(*url)) return FALSE;
+  webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
+
 // A page decides where it navigates; the client answers for every
 // navigation of every frame, new windows included. The request's text comes
 // from the page: one that is no valid URL is never loaded.
 gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                         WebKitPolicyDecisionType type, gpointer data) {
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return onDecideResponse(decision, self);
   if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
     return FALSE;
-  auto* self = static_cast<GtkWebViewPeer*>(data);
   // Held for the whole call: the client may let its web view go inside it.
   auto client = self->client_.lock();
   WebKitNavigationAction* action =
@@ -63,7 +100,10 @@ gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
   }
   if (const char* method = webkit_uri_request_get_http_method(asked)) request.setMethod(method);
   const auto kind = static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
-  if (client->peerShouldStartLoad(request, kind))
+  const NavigationAction facts{.userGesture = webkit_navigation_action_is_user_gesture(action) != FALSE,
+                               .newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION,
+                               .redirect = webkit_navigation_action_is_redirect(action) != FALSE};
+  if (client->peerShouldStartLoad(request, kind, facts))
     webkit_policy_decision_use(decision);
   else
     webkit_policy_decision_ignore(decision);

@@ -41,6 +41,8 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
  private:
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer self);
+  static gboolean onDecideResponse(WebKitPolicyDecision* decision, GtkWebViewPeer* self);
+  static gboolean onInputEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer self);
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self);
 
@@ -48,7 +50,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   std::weak_ptr<WebViewClient> client_;
   GCancellable* scripts_ = g_cancellable_new();
   bool failed_ = false;  // the current load has reported a failure
-  ScopedSignal decidePolicy_, loadChanged_, loadFailed_;
+  ScopedSignal decidePolicy_, loadChanged_, loadFailed_, userInput_;
 };
 
 }  // namespace platform::gtk

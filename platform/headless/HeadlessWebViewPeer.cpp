@@ -16,10 +16,26 @@ std::vector<std::string> HeadlessWebViewPeer::evaluatedScripts() const {
   return scripts;
 }
 
-std::optional<bool> HeadlessWebViewPeer::decide(const URLRequest& request, NavigationType type) {
+std::optional<bool> HeadlessWebViewPeer::decide(const URLRequest& request, NavigationType type,
+                                                const NavigationAction& action) {
   auto client = client_.lock();
   if (!client) return std::nullopt;
-  return client->peerShouldStartLoad(request, type);
+  return client->peerShouldStartLoad(request, type, action);
+}
+
+std::optional<bool> HeadlessWebViewPeer::decideByUser(const URLRequest& request, NavigationType type) {
+  pressByUser();
+  return decide(request, type, NavigationAction{.userGesture = true});
+}
+
+void HeadlessWebViewPeer::pressByUser() {
+  if (auto client = client_.lock()) client->peerDidReceiveUserInput();
+}
+
+std::optional<bool> HeadlessWebViewPeer::commitMainFrame(const URL& url) {
+  auto client = client_.lock();
+  if (!client) return std::nullopt;
+  return client->peerShouldCommitMainFrameLoad(url);
 }
 
 void HeadlessWebViewPeer::start() {

@@ -39,7 +39,13 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   int stops() const { return stops_; }
 
   // The page's side. decide answers nullopt when the client has gone.
-  std::optional<bool> decide(const URLRequest& request, NavigationType type);
+  std::optional<bool> decide(const URLRequest& request, NavigationType type, const NavigationAction& action = {});
+  // A user's press on the page (real input) and the navigation it starts,
+  // which the toolkit marks as the user's.
+  std::optional<bool> decideByUser(const URLRequest& request, NavigationType type = NavigationType::LinkClicked);
+  void pressByUser();
+  // The answer of an allowed load for the page's own document has arrived.
+  std::optional<bool> commitMainFrame(const URL& url);
   void start();
   void finish();
   void fail(const Error& error);

@@ -60,9 +60,12 @@ class GADBannerWebViewDelegateTest : public AdsTest {
     loader->webView()->loadHTMLStringBaseURL("<p>ad</p>", URL::create("http://ads.example.test/ad?id=7"));
     page().finish();
   }
+  // The ad's own navigation (a script, a frame, a timer).
   bool navigate(const std::string& text, NavigationType type = NavigationType::LinkClicked) {
     return *page().decide(URLRequest(*URL::create(text)), type);
   }
+  // The user's press on the ad and the navigation it starts.
+  bool navigateByUser(const std::string& text) { return *page().decideByUser(URLRequest(*URL::create(text))); }
   std::int64_t clickCount() {
     const auto report = GADStatistics::sharedStatistics().parameters();
     const platform::Value* pcc = report.find("pcc");
@@ -133,10 +136,10 @@ TEST_F(GADBannerWebViewDelegateTest, BeforeTheAdIsShownItDecidesAsEveryAdWebView
   EXPECT_EQ(opener->delegateManager().get(), loader->delegateManager());
 }
 
-TEST_F(GADBannerWebViewDelegateTest, OnceShownEveryWebNavigationIsAClickOpenedInAScreen) {
+TEST_F(GADBannerWebViewDelegateTest, OnceShownTheUsersNavigationIsAClickOpenedInAScreen) {
   showAd();
   // No click tracking URLs: the in-app browser.
-  EXPECT_FALSE(navigate("https://landing.example.test/offer"));
+  EXPECT_FALSE(navigateByUser("https://landing.example.test/offer"));
   EXPECT_EQ(clickCount(), 1);
   ASSERT_EQ(opener->calls.size(), 1u);
   EXPECT_EQ(opener->calls[0], "browser https://landing.example.test/offer 1");
@@ -145,7 +148,7 @@ TEST_F(GADBannerWebViewDelegateTest, OnceShownEveryWebNavigationIsAClickOpenedIn
   // With click tracking URLs: they are fired and the web application opens.
   loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
   opener->calls.clear();
-  EXPECT_FALSE(navigate("http://landing.example.test/app"));
+  EXPECT_FALSE(navigateByUser("http://landing.example.test/app"));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"webapp http://landing.example.test/app 1"}));
   ASSERT_TRUE(runUntil([&] { return server->requestCount("/clicktrack") == 1; }));
   EXPECT_EQ(clickCount(), 1);  // the report above consumed the first
@@ -153,16 +156,37 @@ TEST_F(GADBannerWebViewDelegateTest, OnceShownEveryWebNavigationIsAClickOpenedIn
 
 TEST_F(GADBannerWebViewDelegateTest, OnceShownOtherSchemesLeaveThroughTheOpenerAndMessagesAreNoClicks) {
   showAd();
-  EXPECT_FALSE(navigate("tel:5551234"));
+  EXPECT_FALSE(navigateByUser("tel:5551234"));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"app tel:5551234"}));
   EXPECT_EQ(clickCount(), 1);
 
   opener->calls.clear();
-  EXPECT_FALSE(navigate("gmsg://x/open?a=browser&u=http%3A%2F%2Flanding.example.test%2F"));
+  EXPECT_FALSE(navigateByUser("gmsg://x/open?a=browser&u=http%3A%2F%2Flanding.example.test%2F"));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"notification open"}));
   EXPECT_EQ(clickCount(), 0);  // the message counts its click when it opens
-  EXPECT_FALSE(navigate("about:blank"));
-  EXPECT_EQ(opener->calls.size(), 1u);
+}
+
+TEST_F(GADBannerWebViewDelegateTest, OnceShownWhatTheAdDoesByItselfIsNoClickAndTheAdStaysShown) {
+  loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
+  // Before the ad is shown its page becomes the banner's document.
+  EXPECT_TRUE(*page().commitMainFrame(*URL::create("http://ads.example.test/ad")));
+  showAd();
+  // A late frame, an empty frame, a script moving the ad: they load inside
+  // the ad as part of it, but the ad's document is never replaced.
+  EXPECT_TRUE(navigate("https://ads.example.test/frame", NavigationType::Other));
+  EXPECT_TRUE(navigate("about:blank", NavigationType::Other));
+  EXPECT_TRUE(navigate("http://landing.example.test/offer", NavigationType::LinkClicked));
+  EXPECT_FALSE(*page().commitMainFrame(*URL::create("http://landing.example.test/offer")));
+  // Nothing leaves without the user, whatever the scheme.
+  for (const char* away : {"tel:5551234", "smb://host.example.test/x", "zovo-custom://x", "mailto:a@example.test"})
+    EXPECT_FALSE(navigate(away)) << away;
+  // A message is never a click.
+  EXPECT_FALSE(navigateByUser("gmsg://x/log?string=hi"));
+  EXPECT_TRUE(opener->calls.empty());
+  EXPECT_EQ(clickCount(), 0);
+  platform::RunLoop::main().runFor(0.2);
+  EXPECT_EQ(server->requestCount("/clicktrack"), 0u);
+  EXPECT_EQ(loader->state(), kGADObjectStateAdShown);
 }
 
 TEST_F(GADBannerWebViewDelegateTest, TheLoaderGoingClearsTheWebViewAndStopsItsTrackers) {

@@ -8,6 +8,7 @@
 
 #include "adnet/LoopbackServer.h"
 #include "ads/content/GADClickTracker.h"
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotification.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADWebViewDelegate.h"
@@ -16,6 +17,7 @@
 #include "ads/fullscreen/GADWebAppViewController.h"
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADDelegateManager.h"
+#include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADStatistics.h"
 #include "platform/Application.h"
 #include "platform/FileManager.h"
@@ -154,6 +156,36 @@ TEST_F(GADOpenerTest, OtherActionsLeaveForAnApplicationOnALaterTurn) {
   }
 }
 
+TEST_F(GADOpenerTest, OnlyTheAllowListedSchemesLeaveWhateverAsksForThem) {
+  const struct {
+    const char* url;
+    bool leaves;
+  } cases[] = {
+      {"http://land.example.test/", true}, {"HTTPS://land.example.test/", true}, {"mailto:a@example.test", true},
+      {"tel:5551234", true},               {"sms:5551234", true},                {"file:///etc/passwd", false},
+      {"smb://host.example.test/share", false}, {"data:text/html,hi", false},  {"javascript:alert(1)", false},
+      {"ghelp:gnome-help", false},         {"zovo-custom://launch", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    events.clear();
+    open(std::string("gmsg://x/open?a=app&u=") + GADNetworkUtilities::encodeURL(c.url));
+    platform::RunLoop::main().drain();
+    if (c.leaves) {
+      EXPECT_EQ(events, (std::vector<std::string>{"willLeave", std::string("open ") + c.url}));
+    } else {
+      EXPECT_TRUE(events.empty()) << "not even willLeave";
+    }
+  }
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Scheme), 6);
+  // A build may hand on more.
+  GADContentPolicy::allowSchemeToLeave("Zovo-Custom");
+  events.clear();
+  open("gmsg://x/open?a=app&u=zovo-custom%3A%2F%2Flaunch");
+  platform::RunLoop::main().drain();
+  EXPECT_EQ(events, (std::vector<std::string>{"willLeave", "open zovo-custom://launch"}));
+}
+
 TEST_F(GADOpenerTest, LeavingWaitsAtMostThreeTimesForATrackingInFlight) {
   platform::RunLoop::main().useManualTimeForTesting();
   auto tracker = slowTracking();
@@ -260,9 +292,9 @@ class GADOpenerScreensTest : public AdsTest {
     delegate.opener().setDelegateManager(manager);
     return page;
   }
+  // The user's click on a link to `message` in `page`.
   static std::optional<bool> send(platform::WebView& page, const std::string& message) {
-    return platform::HeadlessWebViewPeer::of(page)->decide(platform::URLRequest(*URL::create(message)),
-                                                           platform::NavigationType::LinkClicked);
+    return platform::HeadlessWebViewPeer::of(page)->decideByUser(platform::URLRequest(*URL::create(message)));
   }
   void endTurn() { platform::RunLoop::main().runFor(0.01); }
 
@@ -327,6 +359,17 @@ TEST_F(GADOpenerScreensTest, EvalInOpenerFromAnOpenedScreenRunsInTheAdPageAndAns
   auto* browser = dynamic_cast<GADBrowserController*>(webApp->modalViewController());
   ASSERT_NE(browser, nullptr);
   EXPECT_EQ(browser->openingWebView(), webApp->webView());
+  // But a page in the browser (a landing page, anyone's) reaches no other
+  // page: neither the web application's nor the ad's.
+  auto& landing = *platform::HeadlessWebViewPeer::of(*browser->webView());
+  const size_t appScripts = app.evaluatedScripts().size();
+  EXPECT_EQ(send(*browser->webView(), "gmsg://ads.example.test/evalInOpener?js=document.URL"), false);
+  endTurn();
+  EXPECT_EQ(app.evaluatedScripts().size(), appScripts);
+  EXPECT_EQ(adPeer.evaluatedScripts().size(), 1u);
+  EXPECT_TRUE(landing.evaluatedScripts().empty() ||
+              landing.evaluatedScripts().back().find("evalJavaScriptInOpenerResult") == std::string::npos);
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener), 1);
   events.clear();
   browser->relinquishScreen();
   endTurn();

@@ -9,6 +9,7 @@
 
 #include "adnet/LoopbackServer.h"
 #include "ads/content/GADClickTracker.h"
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotification.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADOpener.h"
@@ -74,12 +75,15 @@ class GADWebViewDelegateTest : public AdsTest {
     AdsTest::TearDown();
   }
 
-  // The page navigates to `text`; the web view's answer.
-  bool navigate(const std::string& text, NavigationType type = NavigationType::LinkClicked) {
+  // The page navigates to `text` by itself (a script, a timer), or the
+  // user's press on it does; the web view's answer.
+  enum class By { Page, User };
+  bool navigate(const std::string& text, NavigationType type = NavigationType::LinkClicked, By by = By::Page) {
     auto url = URL::create(text);
     EXPECT_TRUE(url) << text;
-    return *page().decide(URLRequest(*url), type);
+    return by == By::User ? *page().decideByUser(URLRequest(*url), type) : *page().decide(URLRequest(*url), type);
   }
+  bool navigateByUser(const std::string& text) { return navigate(text, NavigationType::LinkClicked, By::User); }
   HeadlessWebViewPeer& page() { return *HeadlessWebViewPeer::of(*webView); }
 
   std::filesystem::path caches;
@@ -89,36 +93,45 @@ class GADWebViewDelegateTest : public AdsTest {
   std::vector<platform::Notification> webActions;
 };
 
-TEST_F(GADWebViewDelegateTest, DecisionsByScheme) {
+TEST_F(GADWebViewDelegateTest, DecisionsBySchemeAndByWhoseAct) {
   const struct {
     const char* url;
     NavigationType type;
+    By by;
     bool allowed;
     bool webAction;
     const char* opened;  // what the opener was asked, or ""
   } cases[] = {
-      {"file:///etc/passwd", NavigationType::LinkClicked, false, false, ""},
-      {"FILE:///etc/passwd", NavigationType::Other, false, false, ""},
-      {"about:blank", NavigationType::Other, true, false, ""},
-      {"http://ads.example.test/page", NavigationType::LinkClicked, true, true, ""},
-      {"https://ads.example.test/page", NavigationType::FormSubmitted, true, true, ""},
+      {"file:///etc/passwd", NavigationType::LinkClicked, By::User, false, false, ""},
+      {"FILE:///etc/passwd", NavigationType::Other, By::Page, false, false, ""},
+      {"about:blank", NavigationType::Other, By::Page, true, false, ""},
+      {"http://ads.example.test/page", NavigationType::LinkClicked, By::Page, true, true, ""},
+      {"https://ads.example.test/page", NavigationType::FormSubmitted, By::User, true, true, ""},
       // A page's own subresource-like loads (type other, no path) report no action.
-      {"http://ads.example.test/", NavigationType::Other, true, false, ""},
-      {"http://ads.example.test", NavigationType::Other, true, false, ""},
-      {"http://ads.example.test/", NavigationType::LinkClicked, true, true, ""},
-      {"http://ads.example.test/ab", NavigationType::Other, true, true, ""},
-      {"mailto:someone@example.test?subject=Hi", NavigationType::LinkClicked, false, true,
+      {"http://ads.example.test/", NavigationType::Other, By::Page, true, false, ""},
+      {"http://ads.example.test", NavigationType::Other, By::Page, true, false, ""},
+      {"http://ads.example.test/", NavigationType::LinkClicked, By::Page, true, true, ""},
+      {"http://ads.example.test/ab", NavigationType::Other, By::Page, true, true, ""},
+      {"mailto:someone@example.test?subject=Hi", NavigationType::LinkClicked, By::User, false, true,
        "mail mailto:someone@example.test?subject=Hi"},
-      {"tel:5551234", NavigationType::LinkClicked, false, true, "app tel:5551234"},
-      {"itms://example.test/app", NavigationType::LinkClicked, false, true, "app itms://example.test/app"},
+      {"tel:5551234", NavigationType::LinkClicked, By::User, false, true, "app tel:5551234"},
+      {"itms://example.test/app", NavigationType::LinkClicked, By::User, false, true, "app itms://example.test/app"},
       // The same rule holds whatever the scheme: no action, but still opened.
-      {"tel:/", NavigationType::Other, false, false, "app tel:/"},
+      {"tel:/", NavigationType::Other, By::User, false, false, "app tel:/"},
+      // What leaves the page for the composer or the desktop is the user's
+      // act only: a page's own navigation there is refused.
+      {"mailto:someone@example.test", NavigationType::LinkClicked, By::Page, false, true, ""},
+      {"tel:5551234", NavigationType::Other, By::Page, false, true, ""},
+      {"smb://host.example.test/share", NavigationType::LinkClicked, By::Page, false, true, ""},
+      {"data:text/html,hi", NavigationType::LinkClicked, By::Page, false, true, ""},
+      {"javascript:alert(1)", NavigationType::LinkClicked, By::Page, false, true, ""},
+      {"zovo-custom://x/y", NavigationType::Other, By::Page, false, true, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);
     webActions.clear();
     opener->calls.clear();
-    EXPECT_EQ(navigate(c.url, c.type), c.allowed);
+    EXPECT_EQ(navigate(c.url, c.type, c.by), c.allowed);
     ASSERT_EQ(webActions.size(), c.webAction ? 1u : 0u);
     if (c.webAction) {
       EXPECT_EQ(webActions[0].object, webView.get());
@@ -149,8 +162,73 @@ TEST_F(GADWebViewDelegateTest, MessageURLsAreNeverLoadedAndReportTheirName) {
   EXPECT_FALSE(navigate("vaver://other?x=1"));
   EXPECT_TRUE(webActions.empty());
   // Only the exact scheme is a message: this one is another application's.
-  EXPECT_FALSE(navigate("GMSG://x/click"));
+  EXPECT_FALSE(navigateByUser("GMSG://x/click"));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"app GMSG://x/click"}));
+}
+
+TEST_F(GADWebViewDelegateTest, AUsersGestureIsRecentRealInputThatNoScriptOfOursHasLent) {
+  auto& loop = platform::RunLoop::main();
+  loop.useManualTimeForTesting();
+  const URLRequest tel(*URL::create("tel:1"));
+  // WebKit's flag alone (a script we evaluated borrows it): refused.
+  EXPECT_FALSE(*page().decide(tel, NavigationType::LinkClicked, platform::NavigationAction{.userGesture = true}));
+  // Real input, but the navigation is not the user's (a timer after a click).
+  page().pressByUser();
+  EXPECT_FALSE(*page().decide(tel, NavigationType::Other));
+  EXPECT_TRUE(opener->calls.empty());
+  // Input and flag together, within the window: the user's act.
+  loop.advanceForTesting(GADContentPolicy::kUserGestureSeconds * 0.9);
+  EXPECT_FALSE(*page().decide(tel, NavigationType::LinkClicked, platform::NavigationAction{.userGesture = true}));
+  EXPECT_EQ(opener->calls, (std::vector<std::string>{"app tel:1"}));
+  // Past the window, the same press no longer counts.
+  loop.advanceForTesting(GADContentPolicy::kUserGestureSeconds * 0.2);
+  EXPECT_FALSE(*page().decide(tel, NavigationType::LinkClicked, platform::NavigationAction{.userGesture = true}));
+  EXPECT_EQ(opener->calls.size(), 1u);
+  // A script of ours run after the press (the orientation after a load, an
+  // answer to the page) ends the gesture: the page's handler cannot use it.
+  page().pressByUser();
+  page().finish();
+  EXPECT_FALSE(*page().decide(tel, NavigationType::LinkClicked, platform::NavigationAction{.userGesture = true}));
+  EXPECT_EQ(opener->calls.size(), 1u);
+  loop.useRealTimeForTesting();
+}
+
+TEST_F(GADWebViewDelegateTest, MessagesThatActForTheUserNeedTheUserAndAreRefusedOnceInTheLogButCountedEachTime) {
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(navigate("gmsg://x/open?a=app&u=file%3A%2F%2F%2Fetc%2Fpasswd"));
+    EXPECT_FALSE(navigate("gmsg://x/click?u=http%3A%2F%2Fads.example.test%2Fclk"));
+  }
+  EXPECT_TRUE(opener->calls.empty());
+  EXPECT_EQ(delegate->tracker(), nullptr);  // nothing tracked
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::NoGesture), 6);
+  int refusalLines = 0;
+  for (const auto& line : logLines()) refusalLines += line.find("no user gesture") != std::string::npos;
+  EXPECT_EQ(refusalLines, 1);
+  // The user's click on the same link goes through.
+  EXPECT_FALSE(navigateByUser("gmsg://x/open?a=browser&u=http%3A%2F%2Fads.example.test%2Fland"));
+  EXPECT_EQ(opener->calls, (std::vector<std::string>{"notification open"}));
+}
+
+TEST_F(GADWebViewDelegateTest, AFloodOfMessagesOrAHugeOneIsDropped) {
+  platform::RunLoop::main().useManualTimeForTesting();
+  int vibrations = 0;
+  for (int i = 0; i < 3 * GADContentPolicy::kMaximumMessagesPerSecond; ++i) {
+    navigate("gmsg://x/vibrate");
+    vibrations = toolkit().vibrations();
+  }
+  EXPECT_EQ(vibrations, GADContentPolicy::kMaximumMessagesPerSecond);
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageRate),
+            2 * GADContentPolicy::kMaximumMessagesPerSecond);
+  // The next second, the page is heard again.
+  platform::RunLoop::main().advanceForTesting(1.0);
+  navigate("gmsg://x/vibrate");
+  EXPECT_EQ(toolkit().vibrations(), vibrations + 1);
+  // A message URL longer than the bound is not even read.
+  webActions.clear();
+  navigate("gmsg://x/log?string=" + std::string(GADContentPolicy::kMaximumMessageURLBytes, 'a'));
+  EXPECT_TRUE(webActions.empty());
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize), 1);
+  platform::RunLoop::main().useRealTimeForTesting();
 }
 
 TEST_F(GADWebViewDelegateTest, TheRequestsUserAgentBecomesTheClientsAndTheOpenerGetsTheScreen) {
@@ -166,7 +244,7 @@ TEST_F(GADWebViewDelegateTest, TheRequestsUserAgentBecomesTheClientsAndTheOpener
 }
 
 TEST_F(GADWebViewDelegateTest, OpenLogVibrateAndOtherNames) {
-  EXPECT_FALSE(navigate("gmsg://x/open?a=browser&u=http%3A%2F%2Fads.example.test%2Fland"));
+  EXPECT_FALSE(navigateByUser("gmsg://x/open?a=browser&u=http%3A%2F%2Fads.example.test%2Fland"));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"notification open"}));
 
   EXPECT_FALSE(navigate("gmsg://x/log?string=Hello%20there"));
@@ -273,6 +351,14 @@ TEST_F(GADWebViewDelegateTest, EvalInOpenerRunsInTheOpeningPageLaterAndAnswersTh
   ASSERT_TRUE(runUntil([&] { return !page().evaluations().empty(); }));
   EXPECT_EQ(page().evaluatedScripts()[0], *GADNotificationCenter::scriptForJSNotification(
                                               "evalJavaScriptInOpenerResult", Dictionary{{"result", "The title"}}));
+  // An answer past the bound never reaches the asking page.
+  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=big"));
+  ASSERT_TRUE(runUntil([&] { return openingPage.evaluations().size() == 2; }));
+  openingPage.completeEvaluation(1, std::string(GADContentPolicy::kMaximumScriptAnswerBytes + 1, 'x'));
+  ASSERT_TRUE(runUntil(
+      [&] { return GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize) == 1; }));
+  platform::RunLoop::main().drain();
+  EXPECT_EQ(page().evaluations().size(), 1u);
   // The opening page is not retained.
   opening.reset();
   EXPECT_EQ(delegate->openingWebView(), nullptr);
@@ -325,7 +411,7 @@ class TrackingTest : public GADWebViewDelegateTest {
 TEST_F(TrackingTest, ClickIsTrackedWithItsClickSignalAndHttpTrackWithout) {
   server->setAnswer("/click", adnet::Answer{});
   server->setAnswer("/track", adnet::Answer{});
-  EXPECT_FALSE(navigate("gmsg://x/click?u=" + escaped("/click?ai=CLICK1")));
+  EXPECT_FALSE(navigateByUser("gmsg://x/click?u=" + escaped("/click?ai=CLICK1")));
   ASSERT_TRUE(runUntil([&] { return delegate->tracker() && delegate->tracker()->hasTracked(); }));
   ASSERT_EQ(server->requestCount("/click"), 1u);
   // The signal is appended as a bare query item: "&" then the text, no "=".
@@ -348,16 +434,16 @@ TEST_F(TrackingTest, ASecondClickCancelsTheFirstAndAClickWithoutAURLDoesNothing)
   slow.delaySeconds = 30;
   server->setAnswer("/slow", slow);
   server->setAnswer("/fast", adnet::Answer{});
-  EXPECT_FALSE(navigate("gmsg://x/click?u=" + escaped("/slow")));
+  EXPECT_FALSE(navigateByUser("gmsg://x/click?u=" + escaped("/slow")));
   ASSERT_TRUE(runUntil([&] { return server->requestCount("/slow") == 1; }));
   EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);
   // No "u", or one that is no URL: the running tracking goes on.
-  EXPECT_FALSE(navigate("gmsg://x/click"));
-  EXPECT_FALSE(navigate("gmsg://x/click?u=%20"));
+  EXPECT_FALSE(navigateByUser("gmsg://x/click"));
+  EXPECT_FALSE(navigateByUser("gmsg://x/click?u=%20"));
   EXPECT_EQ(delegate->tracker()->trackingURL()->path(), "/slow");
   EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);
 
-  EXPECT_FALSE(navigate("gmsg://x/click?u=" + escaped("/fast")));
+  EXPECT_FALSE(navigateByUser("gmsg://x/click?u=" + escaped("/fast")));
   EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);  // the first was abandoned
   ASSERT_TRUE(runUntil([&] { return delegate->tracker()->hasTracked(); }));
   EXPECT_EQ(delegate->tracker()->trackingURL()->path(), "/fast");

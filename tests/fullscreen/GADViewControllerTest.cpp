@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADWebViewDelegate.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADObjectPrivate.h"
 #include "ads/core/GADPrivateUtilities.h"
+#include "ads/fullscreen/GADBrowserController.h"
+#include "ads/fullscreen/GADWebAppViewController.h"
 #include "ads/request/GADStatistics.h"
 #include "platform/Application.h"
 #include "platform/NotificationCenter.h"
@@ -45,14 +48,16 @@ class GADViewControllerTest : public AdsTest {
     Application::shared().setStatusBarHidden(false);
     AdsTest::TearDown();
   }
-  std::shared_ptr<GADViewController> makeScreen() {
-    auto screen = GADViewController::create<GADViewController>();
+  template <class Screen = GADViewController>
+  std::shared_ptr<Screen> makeScreen() {
+    auto screen = GADViewController::create<Screen>();
     screen->setDelegateManager(manager);
     return screen;
   }
   // Presents a screen the test does not hold: it keeps itself alive.
-  std::weak_ptr<GADViewController> presentOver(platform::ViewController* parent) {
-    auto screen = makeScreen();
+  template <class Screen = GADViewController>
+  std::weak_ptr<Screen> presentOver(platform::ViewController* parent) {
+    auto screen = makeScreen<Screen>();
     screen->presentFromViewController(parent);
     return screen;
   }
@@ -163,11 +168,11 @@ TEST_F(GADViewControllerTest, ARepeatedRelinquishIsIgnored) {
 }
 
 TEST_F(GADViewControllerTest, ANestedScreenSendsNoScreenEventsLeavesTheStatusBarButPostsBothNotifications) {
-  auto outer = presentOver(host.get());
+  auto outer = presentOver<GADWebAppViewController>(host.get());
   events->calls.clear();
   Application::shared().setStatusBarHidden(false);  // as if the user had brought it back
 
-  auto inner = presentOver(outer.lock().get());
+  auto inner = presentOver<GADBrowserController>(outer.lock().get());
   ASSERT_FALSE(inner.expired());
   EXPECT_FALSE(inner.lock()->isFirstGADViewController());
   EXPECT_EQ(outer.lock()->modalViewController(), inner.lock().get());
@@ -182,6 +187,36 @@ TEST_F(GADViewControllerTest, ANestedScreenSendsNoScreenEventsLeavesTheStatusBar
   outer.lock()->relinquishScreen();
   endTurn();
   EXPECT_EQ(events->calls, (std::vector<std::string>{"willDismiss", "DidRelinquishFullScreen", "didDismiss"}));
+}
+
+TEST_F(GADViewControllerTest, OneAdScreenAtATimeAndOnlyAWebApplicationsBrowserOverIt) {
+  auto webApp = presentOver<GADWebAppViewController>(host.get());
+  ASSERT_FALSE(webApp.expired());
+  events->calls.clear();
+  // Over the application again, or any screen but a browser over the web
+  // application: refused, with nothing posted and nothing kept alive.
+  EXPECT_TRUE(presentOver<GADBrowserController>(host.get()).expired());
+  EXPECT_TRUE(presentOver<GADWebAppViewController>(host.get()).expired());
+  EXPECT_TRUE(presentOver<GADWebAppViewController>(webApp.lock().get()).expired());
+  EXPECT_TRUE(presentOver<GADViewController>(webApp.lock().get()).expired());
+  auto browser = presentOver<GADBrowserController>(webApp.lock().get());
+  ASSERT_FALSE(browser.expired());
+  // The nested browser is the last: nothing over it, no second one.
+  EXPECT_TRUE(presentOver<GADBrowserController>(browser.lock().get()).expired());
+  EXPECT_TRUE(presentOver<GADBrowserController>(webApp.lock().get()).expired());
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"WillPresentFullScreen"}));
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Screen), 6);
+  EXPECT_EQ(GADViewController::presentedScreenCount(), 2);
+
+  browser.lock()->relinquishScreen();
+  webApp.lock()->relinquishScreen();
+  endTurn();
+  EXPECT_EQ(GADViewController::presentedScreenCount(), 0);
+  // Given back, the place is free again.
+  auto next = presentOver<GADBrowserController>(host.get());
+  ASSERT_FALSE(next.expired());
+  next.lock()->relinquishScreen();
+  endTurn();
 }
 
 TEST_F(GADViewControllerTest, AScreenNeverPresentedReportsNoDismissal) {

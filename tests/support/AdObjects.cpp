@@ -1,10 +1,12 @@
 #include "tests/support/AdObjects.h"
 
 #include "ads/content/GADClickTracker.h"
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADOpener.h"
 #include "ads/core/GADEndpoints.h"
 #include "ads/core/GADObjectPrivate.h"
+#include "ads/fullscreen/GADViewController.h"
 #include "ads/request/GADIdentifierUtilities.h"
 #include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADNetworkUtilities.h"
@@ -22,4 +24,6 @@ void AdObjects::resetForTesting() {
   GADOpener::resetRepeatCountForTesting();
   GADObjectPrivate::resetLaunchFinishedForTesting();
   GADEndpoints::setForTesting(std::nullopt);
+  GADContentPolicy::resetForTesting();
+  GADViewController::resetPresentedScreensForTesting();
 }

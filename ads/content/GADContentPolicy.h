@@ -1,0 +1,94 @@
+// What an ad page, or any page reached from one, may make the client do:
+// the one gatekeeper between untrusted web content and native code.
+//
+// The hazard: ad pages come from the network, and so does every page a
+// user reaches from them in the in-app browser. A page can run script from
+// timers and iframes, navigate to any URL scheme, send messages as fast as
+// it likes and make them as large as it likes. Left alone it could hand
+// file, smb or custom URLs to the desktop, stack screens, fake clicks and
+// their tracking, or grow our memory without end.
+//
+// The guard, asked by every path (navigation decisions, messages, the
+// opener, the screens, the trackers, the browser's items):
+// - a user's gesture is real input on that web view, recent, and not lent
+//   by a script of our own (hasUserGesture); without one nothing opens a
+//   screen, leaves the application or counts as a click;
+// - only the allow-listed schemes leave the application (mayLeaveApplication);
+// - counts of everything a page can multiply are bounded (the k... limits),
+//   and each refusal is counted and logged once per page.
+//
+// Static rules are process-wide; an instance holds one page's state (its
+// message rate, which refusals it has logged) and lives with the page's web
+// view delegate. Main thread only.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+namespace platform {
+class URL;
+class WebView;
+}  // namespace platform
+
+class GADContentPolicy {
+ public:
+  // How long a real input event lends its web view a gesture.
+  static constexpr double kUserGestureSeconds = 1.0;
+  // Tracking URLs taken from one response header, and from one ad's
+  // headers in all (each kind), after duplicates are dropped.
+  static constexpr size_t kMaximumTrackingURLs = 16;
+  // Trackers of one banner fetching at once; the rest wait their turn.
+  static constexpr size_t kMaximumTrackersInFlight = 4;
+  // Messages one page may send in a second; the rest of that second's are dropped.
+  static constexpr int kMaximumMessagesPerSecond = 50;
+  // The longest message URL, and the longest script answer passed between pages.
+  static constexpr size_t kMaximumMessageURLBytes = 64 * 1024;
+  static constexpr size_t kMaximumScriptAnswerBytes = 64 * 1024;
+
+  // What was refused, counted process-wide.
+  enum class Refusal {
+    NoGesture,      // an act for the user without the user
+    Scheme,         // a scheme that may not leave the application
+    Screen,         // a screen beyond the one an ad may have up
+    Opener,         // script in another page
+    MessageRate,    // messages beyond the page's rate
+    MessageSize,    // a message URL or answer beyond its size
+    TrackingURLs,   // tracking URLs beyond the bound
+  };
+  static constexpr size_t kRefusalKinds = 7;
+
+  // Whether a user stands behind what `webView`'s page asks now: a real
+  // pointer or key press reached that web view less than
+  // kUserGestureSeconds ago, no script of ours ran in it since, and, inside
+  // a navigation decision, the toolkit marks the navigation as the user's.
+  static bool hasUserGesture(const platform::WebView& webView);
+
+  // Whether `url` may be handed to the desktop: http and https (its
+  // browser), mailto, tel and sms, and what the build adds. Compared in
+  // lower case.
+  static bool mayLeaveApplication(const platform::URL& url);
+  // Extends the list for this process (a build that hands on more).
+  static void allowSchemeToLeave(const std::string& scheme);
+
+  static int refusalCount(Refusal kind);
+  static int totalRefusals();
+  // Counts and logs a refusal that belongs to no page in particular.
+  static void refuseOutsideAnyPage(Refusal kind, const std::string& what);
+  // Counts, the allow-list's additions: back to the start.
+  static void resetForTesting();
+
+  GADContentPolicy() = default;
+
+  // Counts the refusal; logs it with `what` the first time this page has
+  // one of its kind.
+  void refuse(Refusal kind, const std::string& what);
+  // Whether a message of `bytes` from this page may be handled now; counts
+  // and refuses it otherwise.
+  bool admitMessage(size_t bytes);
+
+ private:
+  std::array<bool, kRefusalKinds> logged_{};
+  double windowStart_ = -1;  // the run loop's clock
+  int messagesInWindow_ = 0;
+};

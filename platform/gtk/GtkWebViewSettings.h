@@ -1,0 +1,22 @@
+// What a page may do in any web view of ours, stated once. Ad pages, and
+// every page reached from them, are untrusted: none opens windows by
+// script, reaches file URLs or another origin through them, navigates the
+// whole view to a data URL, reads the clipboard, or plays media before the
+// user asks; the product offers no developer tools.
+//
+// WebKit's web-process sandbox is WebKit's own and stays on: only the
+// environment can turn it off (the test run, and ./run as root, where it
+// cannot start inside a container).
+#pragma once
+
+#include <webkit/webkit.h>
+
+namespace platform::gtk {
+
+class GtkWebViewSettings {
+ public:
+  // Sets every rule above on the web view's settings.
+  static void apply(WebKitWebView* webView);
+};
+
+}  // namespace platform::gtk
