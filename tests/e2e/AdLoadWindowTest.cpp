@@ -28,6 +28,7 @@
 #include "platform/ViewController.h"
 #include "platform/WebView.h"
 #include "tests/e2e/PageScript.h"
+#include "tests/e2e/RealInput.h"
 #include "tests/content/RecordingOpener.h"
 #include "tests/support/AdObjects.h"
 #include "tests/support/BannerEvents.h"
@@ -88,10 +89,8 @@ class AdLoadWindowTest : public ::testing::Test {
     ASSERT_TRUE(runUntil([&] { return events->received == 1; }));
   }
   // A user's click on the creative's link.
-  void clickTheAd() {
-    evaluate(adWebView(),
-             "document.getElementById('ad').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));");
-  }
+  // A user's click: a real pointer event on the ad's link.
+  void clickTheAd() { EXPECT_TRUE(RealInput::clickElement(adWebView(), "ad")); }
 
   std::filesystem::path caches;
   std::unique_ptr<adnet::AdNetwork> network;

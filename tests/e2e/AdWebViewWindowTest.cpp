@@ -113,14 +113,23 @@ TEST_F(AdWebViewWindowTest, ThePageReceivesItsAnswerAsAnEventWithJSONData) {
   EXPECT_EQ(evaluate(*view, "received[0]"), "openableURLs {\"tel:\":true,\"zzz:\":false}");
 }
 
+// The one pair that may talk: a web application's page (its delegate is
+// given the opening page) and the ad page that opened it. Pages without an
+// opener reach nothing.
 TEST_F(AdWebViewWindowTest, EvalInOpenerRunsInTheOpeningPageAndAnswersTheAskingOne) {
   auto [opening, openingDelegate] = open("<script>var secret = 'from the banner';</script>");
-  auto [screen, screenDelegate] = open("<p>landing</p>", 50);
-  screenDelegate->setOpeningWebView(opening.get());
-  evaluate(*screen, "location.href = 'gmsg://ads.example.test/evalInOpener?js=secret'; 0");
-  ASSERT_TRUE(pageHolds(*screen, "received.length > 0"));
-  EXPECT_EQ(evaluate(*screen, "received[0]"), "evalJavaScriptInOpenerResult {\"result\":\"from the banner\"}");
+  auto [webApp, webAppDelegate] = open("<p>web application</p>", 50);
+  webAppDelegate->setOpeningWebView(opening.get());
+  evaluate(*webApp, "location.href = 'gmsg://ads.example.test/evalInOpener?js=secret'; 0");
+  ASSERT_TRUE(pageHolds(*webApp, "received.length > 0"));
+  EXPECT_EQ(evaluate(*webApp, "received[0]"), "evalJavaScriptInOpenerResult {\"result\":\"from the banner\"}");
   EXPECT_EQ(evaluate(*opening, "received.length"), "0");
+
+  auto [landing, landingDelegate] = open("<p>landing</p>", 50);
+  evaluate(*landing, "location.href = 'gmsg://ads.example.test/evalInOpener?js=secret%3D%27read%27'; 0");
+  RunLoop::main().runFor(0.5);
+  EXPECT_EQ(evaluate(*landing, "received.length"), "0");
+  EXPECT_EQ(evaluate(*opening, "secret"), "from the banner");
 }
 
 }  // namespace

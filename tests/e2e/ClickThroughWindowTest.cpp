@@ -36,6 +36,7 @@
 #include "platform/gtk/GtkToolkit.h"
 #include "tests/e2e/GtkWidgets.h"
 #include "tests/e2e/PageScript.h"
+#include "tests/e2e/RealInput.h"
 #include "tests/support/BannerEvents.h"
 
 using platform::Application;
@@ -100,16 +101,10 @@ class ClickThroughWindowTest : public ::testing::Test {
     banner().loadRequest(GADRequest::request());
     ASSERT_TRUE(runUntil([&] { return events->received > before && loader().state() == kGADObjectStateAdShown; }));
   }
-  void clickTheAd() {
-    script(*loader().webView(),
-           "document.getElementById('ad').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));"
-           "'clicked'");
-  }
+  // A user's click (a real pointer event) on the ad's link.
+  void clickTheAd() { EXPECT_TRUE(RealInput::clickElement(*loader().webView(), "ad")); }
   // A user's click on the link with that id in `page`.
-  void clickLink(platform::WebView& page, const std::string& id) {
-    script(page, "document.getElementById('" + id +
-                     "').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true})); 'clicked'");
-  }
+  void clickLink(platform::WebView& page, const std::string& id) { EXPECT_TRUE(RealInput::clickElement(page, id)); }
   template <class Screen>
   Screen* presentedOver(platform::ViewController& parent) {
     return dynamic_cast<Screen*>(parent.modalViewController());
