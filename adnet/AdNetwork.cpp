@@ -117,6 +117,11 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
     gone.drop = Answer::Drop::BeforeResponse;
     return gone;
   });
+  server_->setHandler("/landing/hostile", [](const RecordedRequest&) {
+    Answer page;
+    page.body = HostileCreatives::landingHTML();
+    return page;
+  });
   server_->setHandler("/webapp", [this](const RecordedRequest&) {
     Answer page;
     page.body = webAppHTML(url("/landing?ad=0"));
@@ -225,8 +230,28 @@ Answer AdNetwork::answerAd(const RecordedRequest& request) {
                       "&u=" + GADNetworkUtilities::encodeURL(click);
   }
   answer.body = behaviour_.adBody ? *behaviour_.adBody : creativeHTML(record.creative, click);
-  answer.headers.emplace_back("X-Zovo-Tracking-Urls", url("/zovo/imp?ad=" + creative));
-  if (behaviour_.clickTracking) answer.headers.emplace_back("X-Zovo-Click-Tracking-Urls", url("/zovo/clk?ad=" + creative));
+  std::string tracking = url("/zovo/imp?ad=" + creative);
+  std::string clickTracking = url("/zovo/clk?ad=" + creative);
+  HostileCreatives::Kind hostile = behaviour_.hostile;
+  if (behaviour_.everyHostile) {
+    const auto kinds = HostileCreatives::all();
+    hostile = kinds[nextHostile_++ % kinds.size()];
+  }
+  if (hostile != HostileCreatives::Kind::None) {
+    if (hostile == HostileCreatives::Kind::ReadsTheAdFromALandingPage)
+      click = url("/zovo/aclk?ad=" + creative + "&ai=AI" + creative + "&to=" +
+                  GADNetworkUtilities::encodeURL(url("/landing/hostile")));
+    answer.body = HostileCreatives::html(hostile, click, url("/landing?ad=" + creative), url("/webapp"));
+    if (hostile == HostileCreatives::Kind::HugeHeaders) {
+      for (int i = 0; i < HostileCreatives::kHugeHeaderURLs; ++i) {
+        tracking += " " + url("/zovo/imp?ad=" + creative + "&n=" + std::to_string(i));
+        clickTracking += " " + url("/zovo/clk?ad=" + creative + "&n=" + std::to_string(i));
+      }
+    }
+  }
+  answer.headers.emplace_back("X-Zovo-Tracking-Urls", tracking);
+  if (behaviour_.clickTracking || hostile == HostileCreatives::Kind::HugeHeaders)
+    answer.headers.emplace_back("X-Zovo-Click-Tracking-Urls", clickTracking);
   if (behaviour_.refreshRate) answer.headers.emplace_back("X-Zovo-Refresh-Rate", *behaviour_.refreshRate);
   if (behaviour_.orientation) answer.headers.emplace_back("X-Zovo-Orientation", *behaviour_.orientation);
   if (behaviour_.interstitialTimeout)

@@ -11,6 +11,7 @@
 //                           to more pages (http and https), a form, a slow
 //                           page (/landing/slow) and a failing one
 //                           (/landing/fail: the connection drops)
+//   /landing/hostile        a third-party page that attacks the client
 //   /webapp                 a full-screen web application that shows the
 //                           client's events and can close itself or open
 //                           the browser
@@ -28,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "adnet/HostileCreatives.h"
 #include "adnet/LoopbackServer.h"
 
 namespace adnet {
@@ -69,6 +71,10 @@ class AdNetwork {
     std::optional<std::string> openAction;
     // How long /landing/slow takes.
     double slowPageSeconds = 2;
+    // An attacking creative instead of the rotation's (see HostileCreatives);
+    // with `everyHostile`, each ad is the next attack in turn.
+    HostileCreatives::Kind hostile = HostileCreatives::Kind::None;
+    bool everyHostile = false;
   };
   static constexpr std::time_t kScriptLastModified = 1767225600;  // 1 January 2026
 
@@ -109,6 +115,7 @@ class AdNetwork {
   Behaviour behaviour_;
   std::vector<AdRequestRecord> adRequests_;
   int nextCreative_ = 0;
+  size_t nextHostile_ = 0;
   GSocket* closedSocket_ = nullptr;
   int closedPort_ = 0;
 };

@@ -1,6 +1,8 @@
 // The sandbox ad network as a program of its own: serves on loopback until
 // SIGINT or SIGTERM.
-//   blorvik-adnet [--port N] [--refresh-rate SECONDS|none]
+//   blorvik-adnet [--port N] [--refresh-rate SECONDS|none] [--hostile NAME|all]
+// --hostile serves one attacking creative (or each in turn) instead of the
+// rotation, to watch the client refuse what they try.
 #include <glib-unix.h>
 #include <glib.h>
 
@@ -16,14 +18,21 @@
 int main(int argc, char** argv) {
   int port = 8642;
   std::optional<std::string> refresh = "30";
+  std::optional<std::string> hostile;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
       port = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--refresh-rate") == 0 && i + 1 < argc) {
       const std::string value = argv[++i];
       refresh = value == "none" ? std::nullopt : std::optional<std::string>(value);
+    } else if (std::strcmp(argv[i], "--hostile") == 0 && i + 1 < argc) {
+      hostile = argv[++i];
+      if (*hostile != "all" && !adnet::HostileCreatives::fromName(*hostile)) {
+        std::fprintf(stderr, "adnet: no hostile creative named %s\n", hostile->c_str());
+        return 2;
+      }
     } else {
-      std::fprintf(stderr, "usage: %s [--port N] [--refresh-rate SECONDS|none]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--port N] [--refresh-rate SECONDS|none] [--hostile NAME|all]\n", argv[0]);
       return 2;
     }
   }
@@ -31,6 +40,11 @@ int main(int argc, char** argv) {
   try {
     adnet::AdNetwork network(port);
     network.behaviour().refreshRate = refresh;
+    if (hostile && *hostile == "all") {
+      network.behaviour().everyHostile = true;
+    } else if (hostile) {
+      network.behaviour().hostile = *adnet::HostileCreatives::fromName(*hostile);
+    }
     auto quit = +[](gpointer data) -> gboolean {
       g_main_loop_quit(static_cast<GMainLoop*>(data));
       return G_SOURCE_REMOVE;

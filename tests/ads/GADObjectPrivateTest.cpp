@@ -9,6 +9,8 @@
 
 #include "adnet/AdNetwork.h"
 #include "ads/codec/GAD_TamskJSON.h"
+#include "ads/content/GADClickTracker.h"
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADWebViewDelegate.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADBannerViewDelegate.h"
@@ -195,6 +197,37 @@ TEST_F(GADObjectPrivateTest, HeadersOfEveryRedirectHopAreRead) {
   // One tracking URL from the hop, one from the ad.
   ASSERT_TRUE(runUntil([&] { return network->requestCount("/zovo/imp") == 2; }));
   EXPECT_EQ(events->received, 1);
+}
+
+TEST_F(GADObjectPrivateTest, AnAdsTrackingURLsAreFewOnceEachAndFetchedAFewAtATime) {
+  // A thousand URLs in each header, and the redirect hop's own.
+  network->behaviour().hostile = adnet::HostileCreatives::Kind::HugeHeaders;
+  network->behaviour().trackingDelaySeconds = 0.3;
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL(network->adServerBaseURL() + "redirect");
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(loader()->pendingTrackingURLs().size(), GADContentPolicy::kMaximumTrackingURLs);
+  EXPECT_EQ(loader()->pendingClickURLs().size(), GADContentPolicy::kMaximumTrackingURLs);
+  EXPECT_GT(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::TrackingURLs), 0);
+  const auto inFlight = [&] {
+    size_t n = 0;
+    for (const auto& tracker : loader()->pendingTrackers()) n += !tracker->hasTracked();
+    return n;
+  };
+  EXPECT_EQ(inFlight(), GADContentPolicy::kMaximumTrackersInFlight);
+  EXPECT_EQ(loader()->queuedTrackingCount(),
+            GADContentPolicy::kMaximumTrackingURLs - GADContentPolicy::kMaximumTrackersInFlight);
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/zovo/imp") == GADContentPolicy::kMaximumTrackingURLs; }));
+  platform::RunLoop::main().runFor(0.4);
+  EXPECT_EQ(network->requestCount("/zovo/imp"), GADContentPolicy::kMaximumTrackingURLs);
+  EXPECT_EQ(loader()->queuedTrackingCount(), 0u);
+
+  // The same URL twice in a header is fetched once.
+  std::vector<URL> urls;
+  GADObjectPrivate::appendURLsFromHeader(urls, "http://t.example.test/a  http://t.example.test/b http://t.example.test/a");
+  GADObjectPrivate::appendURLsFromHeader(urls, "http://t.example.test/b");
+  ASSERT_EQ(urls.size(), 2u);
+  EXPECT_EQ(urls[1].absoluteString(), "http://t.example.test/b");
 }
 
 TEST_F(GADObjectPrivateTest, ALoadWhileAnAttemptRunsIsRefused) {

@@ -1,0 +1,45 @@
+// Ads that attack the client, so tests (and a sandbox run) can show that
+// nothing they try gets through. Each is a real 320 x 50 creative with a
+// link a user can click, plus a script that tries, without any click, to
+// do what only a user may: leave the application with any scheme, stack
+// screens, flood the message channel, fake clicks, borrow the client's own
+// scripts' gesture, or read the ad page from a landing page.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace adnet {
+
+class HostileCreatives {
+ public:
+  enum class Kind {
+    None,
+    LeavesTheApplication,  // file:, smb:, data:, javascript:, custom, ghelp:, tel:, mailto: by timer and frame
+    StacksScreens,         // "open" for the browser and the web application in a loop, window.open
+    FloodsMessages,        // logs, 20,000 canOpenURLs entries, 1 MB message URLs, as fast as it can
+    NavigatesItself,       // after it is shown: a late frame, an empty frame, a synthetic click, location
+    BorrowsOurScripts,     // its orientation and message handlers navigate and open
+    HugeHeaders,           // a plain creative whose headers name a thousand tracking URLs each
+    ReadsTheAdFromALandingPage,  // clicks land on a page that tries "evalInOpener" and leaving
+  };
+
+  static std::string name(Kind kind);
+  static std::optional<Kind> fromName(std::string_view name);
+  // Every attack, in order.
+  static std::vector<Kind> all();
+
+  // The creative, whose link goes to `clickURL`; `landingURL` and
+  // `webAppURL` are what its script tries to open.
+  static std::string html(Kind kind, const std::string& clickURL, const std::string& landingURL,
+                          const std::string& webAppURL);
+  // The landing page of ReadsTheAdFromALandingPage: a third-party page in
+  // the in-app browser that tries to reach the ad page and the desktop.
+  static std::string landingHTML();
+  // How many tracking URLs each header of a HugeHeaders ad names.
+  static constexpr int kHugeHeaderURLs = 1000;
+};
+
+}  // namespace adnet
