@@ -53,9 +53,12 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   return false;
 }
 
-bool GADBannerWebViewDelegate::webViewShouldCommitMainFrameLoad(platform::WebView&, const platform::URL&) {
-  // The banner never navigates away from a shown ad.
-  return private_->state() != kGADObjectStateAdShown;
+bool GADBannerWebViewDelegate::webViewShouldCommitMainFrameLoad(platform::WebView&, const platform::URL& url) {
+  // The banner never navigates away from a shown ad: what would replace it
+  // is the ad moving itself (the user's clicks never get this far).
+  if (private_->state() != kGADObjectStateAdShown) return true;
+  contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, url.absoluteString());
+  return false;
 }
 
 void GADBannerWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) {

@@ -86,6 +86,9 @@ class GADContentPolicy {
   // Whether a message of `bytes` from this page may be handled now; counts
   // and refuses it otherwise.
   bool admitMessage(size_t bytes);
+  // The web view has begun to load another page: its refusals are logged
+  // afresh.
+  void pageDidChange() { logged_.fill(false); }
 
  private:
   std::array<bool, kRefusalKinds> logged_{};

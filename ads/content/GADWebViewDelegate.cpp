@@ -69,7 +69,7 @@ void GADWebViewDelegate::setOpeningWebView(platform::WebView* webView) {
   openingWebView_ = webView ? sharedWebView(*webView) : std::weak_ptr<platform::WebView>();
 }
 
-void GADWebViewDelegate::webViewDidStartLoad(platform::WebView&) {}
+void GADWebViewDelegate::webViewDidStartLoad(platform::WebView&) { contentPolicy_.pageDidChange(); }
 
 void GADWebViewDelegate::webViewDidFailLoadWithError(platform::WebView&, const platform::Error&) {}
 

@@ -204,6 +204,10 @@ TEST_F(GADWebViewDelegateTest, MessagesThatActForTheUserNeedTheUserAndAreRefused
   int refusalLines = 0;
   for (const auto& line : logLines()) refusalLines += line.find("no user gesture") != std::string::npos;
   EXPECT_EQ(refusalLines, 1);
+  // The next page is logged afresh.
+  page().start();
+  navigate("gmsg://x/open?a=app&u=tel%3A1");
+  EXPECT_NE(logLines().back().find("no user gesture"), std::string::npos);
   // The user's click on the same link goes through.
   EXPECT_FALSE(navigateByUser("gmsg://x/open?a=browser&u=http%3A%2F%2Fads.example.test%2Fland"));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"notification open"}));

@@ -3,139 +3,16 @@
 // network: the in-app browser on the landing site, the full-screen web
 // application from a URL and from HTML, and the statistics the next request
 // reports. Screenshots go to $BLORVIK_SCREENSHOTS (the test run names it).
-#include <gtk/gtk.h>
-#include <gtest/gtest.h>
+#include "tests/e2e/AppWindowTest.h"
 
-#include <clocale>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "adnet/AdNetwork.h"
 #include "ads/content/GADOpener.h"
-#include "ads/core/GADBannerView.h"
-#include "ads/core/GADEndpoints.h"
-#include "ads/core/GADObjectPrivate.h"
-#include "ads/fullscreen/GADBrowserController.h"
-#include "ads/fullscreen/GADWebAppViewController.h"
-#include "ads/request/GADRequest.h"
-#include "app/BlorvikAppDelegate.h"
 #include "bench/ProcessFigures.h"
-#include "app/BlorvikViewController.h"
-#include "platform/ActivityIndicator.h"
-#include "platform/Application.h"
-#include "platform/BarButtonItem.h"
-#include "platform/Button.h"
 #include "platform/MailComposer.h"
-#include "platform/RunLoop.h"
-#include "platform/Toolbar.h"
-#include "platform/WebView.h"
-#include "platform/Window.h"
 #include "platform/gtk/GtkToolkit.h"
-#include "tests/e2e/GtkWidgets.h"
-#include "tests/e2e/PageScript.h"
-#include "tests/e2e/RealInput.h"
-#include "tests/support/BannerEvents.h"
-
-using platform::Application;
-using platform::RunLoop;
 
 namespace {
 
-bool runUntil(const std::function<bool()>& condition, double seconds = 20) {
-  return RunLoop::main().runUntil(condition, seconds);
-}
-
-std::string script(platform::WebView& view, const std::string& text) {
-  return PageScript::evaluate(view, text).value_or("(failed)");
-}
-
-class ClickThroughWindowTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    network = std::make_unique<adnet::AdNetwork>();
-    GADEndpoints::setForTesting(
-        GADEndpoints::Overrides{network->staticContentHost(), network->adServerBaseURL(), "127.0.0.1"});
-    Application::registerDelegateClass("BlorvikAppDelegate", [] { return std::make_shared<BlorvikAppDelegate>(); });
-    Application::registerViewControllerClass("BlorvikViewController",
-                                             [] { return std::make_shared<BlorvikViewController>(); });
-    ASSERT_TRUE(Application::shared().launch());
-    const char* folder = std::getenv("BLORVIK_SCREENSHOTS");
-    screenshots = folder ? std::filesystem::path(folder) : std::filesystem::temp_directory_path() / "blorvik-screenshots";
-    std::filesystem::create_directories(screenshots);
-  }
-  static void TearDownTestSuite() { network.reset(); }
-
-  void SetUp() override {
-    network->behaviour() = adnet::AdNetwork::Behaviour{};
-    banner().setDelegate(events);
-  }
-  void TearDown() override {
-    RunLoop::main().useRealTimeForTesting();
-    // A failed test may leave its screens up: give them back, top first.
-    for (;;) {
-      platform::ViewController* top = &mainScreen();
-      while (top->modalViewController()) top = top->modalViewController();
-      auto* screen = dynamic_cast<GADViewController*>(top);
-      if (!screen) break;
-      std::weak_ptr<platform::ViewController> weak = screen->weak_from_this();
-      screen->relinquishScreen();
-      if (!runUntil([&] { return weak.expired(); })) break;
-    }
-    Application::shared().setOpenURLForTesting({});
-  }
-
-  platform::Window& window() { return *Application::shared().keyWindow(); }
-  BlorvikViewController& mainScreen() { return dynamic_cast<BlorvikViewController&>(*window().rootViewController()); }
-  GADBannerView& banner() { return *mainScreen().bannerView(); }
-  GADObjectPrivate& loader() { return *banner().privateObject(); }
-  void screenshot(const std::string& name) {
-    RunLoop::main().runFor(0.3);  // let the page paint
-    EXPECT_TRUE(window().peer()->saveScreenshot(screenshots / name)) << name;
-  }
-  // A fresh ad under the sandbox's present behaviour.
-  void showFreshAd() {
-    const int before = events->received;
-    banner().loadRequest(GADRequest::request());
-    ASSERT_TRUE(runUntil([&] { return events->received > before && loader().state() == kGADObjectStateAdShown; }));
-  }
-  // A user's click (a real pointer event) on the ad's link.
-  void clickTheAd() { EXPECT_TRUE(RealInput::clickElement(*loader().webView(), "ad")); }
-  // A user's click on the link with that id in `page`.
-  void clickLink(platform::WebView& page, const std::string& id) { EXPECT_TRUE(RealInput::clickElement(page, id)); }
-  template <class Screen>
-  Screen* presentedOver(platform::ViewController& parent) {
-    return dynamic_cast<Screen*>(parent.modalViewController());
-  }
-  // The screen of that kind once it is up over `parent`; null if none came.
-  template <class Screen>
-  Screen* waitForScreenOver(platform::ViewController& parent) {
-    runUntil([&] { return presentedOver<Screen>(parent) != nullptr; });
-    return presentedOver<Screen>(parent);
-  }
-  // The next ad request, with its parameters: the refresh, brought forward.
-  // It waits for that ad to be shown, so no load is left in flight.
-  const adnet::AdRequestRecord& nextRequest() {
-    const size_t before = network->adRequests().size();
-    const int received = events->received;
-    RunLoop::main().useManualTimeForTesting();
-    RunLoop::main().advanceForTesting(loader().scheduledReloadSeconds());
-    EXPECT_TRUE(runUntil([&] { return network->adRequests().size() > before; }));
-    RunLoop::main().useRealTimeForTesting();
-    EXPECT_TRUE(runUntil([&] { return events->received > received; }));
-    return network->adRequests().at(before);
-  }
-  // The names of the events the web application's page was sent.
-  std::string appEvents(platform::WebView& page) {
-    return script(page, "window.appEvents ? window.appEvents.map(function(e){return e.name;}).join(',') : '(none)'");
-  }
-
-  static inline std::unique_ptr<adnet::AdNetwork> network;
-  static inline std::filesystem::path screenshots;
-  std::shared_ptr<BannerEvents> events = std::make_shared<BannerEvents>();
-};
+class ClickThroughWindowTest : public AppWindowTest {};
 
 TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryAndDoneGivesTheScreenBack) {
   showFreshAd();

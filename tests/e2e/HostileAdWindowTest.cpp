@@ -1,0 +1,173 @@
+// Attacking ads in the application's own window, with real WebKit: each
+// hostile creative of the sandbox runs its script for a while, and nothing
+// it tries without a click gets through (nothing reaches the desktop, no
+// screen opens, no click is counted or tracked, the ad stays where it is),
+// while the banner goes on showing and refreshing ads. The same things done
+// by a user's real click still work.
+#include <iostream>
+
+#include "ads/content/GADContentPolicy.h"
+#include "tests/e2e/AppWindowTest.h"
+
+namespace {
+
+using Kind = adnet::HostileCreatives::Kind;
+
+class HostileAdWindowTest : public AppWindowTest {
+ protected:
+  void SetUp() override {
+    AppWindowTest::SetUp();
+    GADContentPolicy::resetForTesting();
+    Application::shared().setOpenURLForTesting([this](const std::string& url) {
+      opened.push_back(url);
+      return true;
+    });
+    Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
+  }
+  void TearDown() override {
+    Application::shared().setCanOpenURLForTesting({});
+    AppWindowTest::TearDown();
+  }
+  size_t requests(const std::string& path) const { return network->requestCount(path); }
+  int refusals(GADContentPolicy::Refusal kind) const { return GADContentPolicy::refusalCount(kind); }
+  // The attack has its time; then nothing of it may have got through.
+  void expectNothingGotThrough(const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_TRUE(opened.empty()) << opened.size() << " handed to the desktop, the first " << opened.front();
+    EXPECT_EQ(mainScreen().modalViewController(), nullptr) << "a screen opened";
+    EXPECT_EQ(GADViewController::presentedScreenCount(), 0);
+    for (const auto& call : events->calls) EXPECT_NE(call, "willPresent");
+    for (const auto& call : events->calls) EXPECT_NE(call, "willLeave");
+    EXPECT_EQ(loader().state(), kGADObjectStateAdShown) << "the ad stays shown";
+    ASSERT_TRUE(loader().webView()->currentURL());
+    EXPECT_EQ(loader().webView()->currentURL()->path(), "/zovo/ads/ad") << "the banner never left the ad";
+  }
+  // What was refused, for the record of the run.
+  static void report(const char* what) {
+    using R = GADContentPolicy::Refusal;
+    std::cout << "refused for " << what << ": gesture " << GADContentPolicy::refusalCount(R::NoGesture) << ", scheme "
+              << GADContentPolicy::refusalCount(R::Scheme) << ", screen " << GADContentPolicy::refusalCount(R::Screen)
+              << ", opener " << GADContentPolicy::refusalCount(R::Opener) << ", rate "
+              << GADContentPolicy::refusalCount(R::MessageRate) << ", size "
+              << GADContentPolicy::refusalCount(R::MessageSize) << ", tracking "
+              << GADContentPolicy::refusalCount(R::TrackingURLs) << std::endl;
+  }
+
+  std::vector<std::string> opened;
+};
+
+TEST_F(HostileAdWindowTest, EveryAttackWithoutAClickIsRefusedAndTheBannerGoesOnShowingAds) {
+  const struct {
+    Kind kind;
+    GADContentPolicy::Refusal refused;  // what the attack must have met
+  } attacks[] = {
+      {Kind::LeavesTheApplication, GADContentPolicy::Refusal::NoGesture},
+      {Kind::StacksScreens, GADContentPolicy::Refusal::NoGesture},
+      {Kind::FloodsMessages, GADContentPolicy::Refusal::MessageRate},
+      {Kind::NavigatesItself, GADContentPolicy::Refusal::NoGesture},
+      {Kind::BorrowsOurScripts, GADContentPolicy::Refusal::NoGesture},
+  };
+  for (const auto& attack : attacks) {
+    const std::string name = adnet::HostileCreatives::name(attack.kind);
+    SCOPED_TRACE(name);
+    GADContentPolicy::resetForTesting();
+    network->behaviour().hostile = attack.kind;
+    network->behaviour().clickTracking = true;
+    showFreshAd();
+    events->calls.clear();
+    const size_t clickTracking = requests("/zovo/clk");
+    RunLoop::main().runFor(3.0);
+    expectNothingGotThrough(name.c_str());
+    EXPECT_EQ(requests("/zovo/clk"), clickTracking) << "no click tracked";
+    EXPECT_GT(refusals(attack.refused), 0);
+    report(name.c_str());
+  }
+  // The banner is still the application's: the next refresh shows a plain ad.
+  network->behaviour() = adnet::AdNetwork::Behaviour{};
+  const auto& next = nextRequest();
+  EXPECT_TRUE(next.parameters.contains("preqs"));
+  EXPECT_EQ(loader().state(), kGADObjectStateAdShown);
+  EXPECT_EQ(next.parameters.contains("pcc") ? next.parameters.at("pcc") : "0", "0") << "no click was counted";
+}
+
+TEST_F(HostileAdWindowTest, AScriptedClickIsNoClickButTheUsersClickOnTheSameLinkIs) {
+  network->behaviour().clickTracking = true;
+  showFreshAd();
+  events->calls.clear();
+  const size_t clickTracking = requests("/zovo/clk");
+  script(*loader().webView(),
+         "document.getElementById('ad').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true})); 1");
+  RunLoop::main().runFor(1.0);
+  expectNothingGotThrough("a scripted click");
+  EXPECT_EQ(requests("/zovo/clk"), clickTracking);
+
+  clickTheAd();
+  auto* webApp = waitForScreenOver<GADWebAppViewController>(mainScreen());
+  ASSERT_NE(webApp, nullptr);
+  ASSERT_TRUE(runUntil([&] { return requests("/zovo/clk") == clickTracking + 1; }));
+  std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return webApp->view()->isUserInteractionEnabled(); }));
+  webApp->relinquishScreen();
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+}
+
+TEST_F(HostileAdWindowTest, AClickOnAnAdThatAsksForScreensInALoopOpensOneScreenOnly) {
+  network->behaviour().hostile = Kind::StacksScreens;
+  showFreshAd();
+  clickTheAd();
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
+  RunLoop::main().runFor(2.0);  // the ad goes on asking underneath
+  EXPECT_EQ(GADViewController::presentedScreenCount(), 1);
+  EXPECT_EQ(browser->modalViewController(), nullptr);
+  EXPECT_TRUE(opened.empty());
+  report("a click on stacks-screens");
+  ASSERT_TRUE(runUntil([&] { return browser->view()->isUserInteractionEnabled(); }));
+  browser->relinquishScreen();
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+}
+
+TEST_F(HostileAdWindowTest, ALandingPageReachesNeitherTheAdPageNorTheDesktop) {
+  network->behaviour().hostile = Kind::ReadsTheAdFromALandingPage;
+  showFreshAd();
+  clickTheAd();
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
+  ASSERT_TRUE(runUntil([&] {
+    return browser->webView()->currentURL() && browser->webView()->currentURL()->path() == "/landing/hostile";
+  }));
+  RunLoop::main().runFor(2.0);
+  EXPECT_EQ(script(*loader().webView(), "typeof window.readByLanding"), "undefined") << "no script ran in the ad";
+  EXPECT_EQ(script(*browser->webView(), "document.getElementById('answers').textContent"), "No answer.");
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(GADViewController::presentedScreenCount(), 1);
+  EXPECT_GT(refusals(GADContentPolicy::Refusal::Opener), 0);
+  EXPECT_GT(refusals(GADContentPolicy::Refusal::NoGesture), 0);
+  report("reads-the-ad-from-a-landing-page");
+  ASSERT_TRUE(runUntil([&] { return browser->view()->isUserInteractionEnabled(); }));
+  browser->relinquishScreen();
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+}
+
+TEST_F(HostileAdWindowTest, AThousandTrackingURLsInEachHeaderFetchAtMostTheBoundOnceEach) {
+  network->behaviour().hostile = Kind::HugeHeaders;
+  const size_t impressions = requests("/zovo/imp"), clicks = requests("/zovo/clk");
+  showFreshAd();
+  ASSERT_TRUE(runUntil([&] { return requests("/zovo/imp") - impressions == GADContentPolicy::kMaximumTrackingURLs; }));
+  clickTheAd();
+  auto* webApp = waitForScreenOver<GADWebAppViewController>(mainScreen());
+  ASSERT_NE(webApp, nullptr);
+  ASSERT_TRUE(runUntil([&] { return requests("/zovo/clk") - clicks == GADContentPolicy::kMaximumTrackingURLs; }));
+  RunLoop::main().runFor(1.0);
+  EXPECT_EQ(requests("/zovo/imp") - impressions, GADContentPolicy::kMaximumTrackingURLs);
+  EXPECT_EQ(requests("/zovo/clk") - clicks, GADContentPolicy::kMaximumTrackingURLs);
+  report("huge-headers");
+  std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return webApp->view()->isUserInteractionEnabled(); }));
+  webApp->relinquishScreen();
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+}
+
+}  // namespace
