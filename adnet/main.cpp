@@ -54,6 +54,11 @@ int main(int argc, char** argv) {
     std::printf("adnet: serving on %s\n", network.url("/").c_str());
     std::fflush(stdout);
     g_main_loop_run(loop);
+    std::printf("adnet: ads served %zu, impression fetches %zu, click-tracking fetches %zu, clicks at the click "
+                "server %zu\n",
+                network.adRequests().size(), network.requestCount("/zovo/imp"), network.requestCount("/zovo/clk"),
+                network.requestCount("/zovo/aclk"));
+    std::fflush(stdout);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "adnet: %s\n", error.what());
     g_main_loop_unref(loop);

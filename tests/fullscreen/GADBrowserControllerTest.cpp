@@ -295,6 +295,14 @@ TEST_F(GADBrowserControllerTest, OpeningInTheDesktopsBrowserHandsOverThePageShow
   EXPECT_EQ(events->calls, (std::vector<std::string>{"willLeave", "open https://example.test/page-two"}));
   const platform::Dictionary reported = GADStatistics::sharedStatistics().parameters();
   ASSERT_TRUE(reported.find("pcbo"));
+
+  // A page the desktop must not be handed (a landing page can end anywhere)
+  // stays here.
+  web.setCurrentURL(URL::create("smb://host.example.test/share"));
+  events->calls.clear();
+  item(*browser, 6).press();
+  endTurn();
+  EXPECT_TRUE(events->calls.empty());
   browser->relinquishScreen();
 }
 

@@ -1,0 +1,144 @@
+// Navigation decisions of ad pages, whatever a page navigates to: the
+// scheme and URL, whether a user's real input and the toolkit's gesture
+// flag stand behind it, its type, whether it is the answer for the page's
+// own document, which page decides (the banner's ad before or after it is
+// shown, or an ad screen's page). The oracle is the gatekeeper's:
+// - without a user's gesture nothing reaches the desktop and no screen or
+//   composer opens, and a shown ad is never replaced;
+// - with one, only the allow-listed schemes reach the desktop.
+// Built two ways: with libFuzzer (fuzz/build.sh) and, in the test build, with
+// a driver that replays the seeds and seeded random inputs.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ads/content/GADBannerWebViewDelegate.h"
+#include "ads/content/GADContentPolicy.h"
+#include "ads/content/GADNotification.h"
+#include "ads/core/GADObjectPrivate.h"
+#include "ads/fullscreen/GADViewController.h"
+#include "platform/Application.h"
+#include "platform/FileManager.h"
+#include "platform/Log.h"
+#include "platform/MailComposer.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+#include "platform/headless/HeadlessToolkit.h"
+#include "platform/headless/HeadlessWebViewPeer.h"
+
+namespace {
+
+const char* const kSchemes[] = {"", "http://", "https://", "file://", "smb://", "data:", "javascript:", "ghelp:",
+                                "tel:", "sms:", "mailto:", "zovo-custom://", "gmsg://ads.example.test/",
+                                "vaver://", "about:", "HTTP://", "Tel:", "itms://"};
+const char* const kMessages[] = {"", "open?a=app&u=", "open?a=browser&u=", "open?a=webapp&u=", "click?u=",
+                                 "open?a=webapp&html=x&u=", "launch?url="};
+
+struct World {
+  std::shared_ptr<platform::ViewController> root = std::make_shared<platform::ViewController>();
+  std::shared_ptr<GADObjectPrivate> banner;
+  std::shared_ptr<platform::WebView> page;
+  std::unique_ptr<GADWebViewDelegate> pageDelegate;
+  std::vector<std::string> opened;
+
+  World() {
+    platform::HeadlessToolkit::install();
+    platform::UserDefaults::setStandardForTesting(std::make_shared<platform::UserDefaults>(std::nullopt));
+    platform::FileManager::setCachesDirectoryForTesting("/tmp/blorvik-navigation-fuzz");
+    platform::setLogSinkForTesting([](const std::string&) {});
+    platform::RunLoop::main().useManualTimeForTesting();
+    auto& app = platform::Application::shared();
+    app.setOpenURLForTesting([this](const std::string& url) {
+      opened.push_back(url);
+      return true;
+    });
+    app.setCanOpenURLForTesting([](const std::string&) { return true; });
+    banner = GADObjectPrivate::createWithFrame(platform::Rect(0, 0, 320, 50));
+    banner->setRootViewController(root.get());
+    page = platform::WebView::create(platform::Rect(0, 0, 320, 480));
+    pageDelegate = std::make_unique<GADWebViewDelegate>();
+    pageDelegate->setViewController(root.get());
+    page->setDelegate(pageDelegate.get());
+  }
+  // Gives back whatever opened, so the next input starts clean.
+  void settle() {
+    auto& loop = platform::RunLoop::main();
+    loop.advanceForTesting(2.0);
+    loop.drain();
+    for (;;) {
+      platform::ViewController* top = root.get();
+      while (top->modalViewController()) top = top->modalViewController();
+      if (top == root.get()) break;
+      if (auto* screen = dynamic_cast<GADViewController*>(top)) {
+        screen->relinquishScreen();
+      } else {
+        top->dismissModalViewControllerAnimated(platform::Animated::No);
+      }
+      loop.drain();
+    }
+    loop.advanceForTesting(2.0);
+    loop.drain();
+  }
+};
+
+// The allow-list as written down, not as the code keeps it.
+bool leavesOnlyByTheList(const std::vector<std::string>& opened) {
+  for (const auto& text : opened) {
+    auto url = platform::URL::create(text);
+    if (!url) return false;
+    const std::string& s = url->scheme();
+    if (s != "http" && s != "https" && s != "mailto" && s != "tel" && s != "sms") return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+  static World* world = new World();
+  if (size < 4) return 0;
+  const std::uint8_t flags = data[0], kind = data[1], scheme = data[2], message = data[3];
+  const bool realInput = flags & 1, toolkitGesture = flags & 2, commitStage = flags & 4, shown = flags & 8,
+             onBanner = flags & 16;
+  const auto type = static_cast<platform::NavigationType>(kind % 6);
+  std::string text = kSchemes[scheme % std::size(kSchemes)];
+  if (text.starts_with("gmsg") || text.starts_with("vaver")) text += kMessages[message % std::size(kMessages)];
+  text.append(reinterpret_cast<const char*>(data + 4), size - 4);
+  const auto url = platform::URL::create(text);
+  if (!url) return 0;
+  const bool gesture = (flags & 1) && (flags & 2);
+  // A user's tracking fetches its URL: these stay off the network.
+  if (gesture && GADNotification::isNotificationURL(*url)) {
+    const auto sent = GADNotification::notificationFromURL(*url);
+    if (sent && (sent->name() == "click" || sent->name() == "httpTrack")) return 0;
+  }
+
+  platform::WebView& view = onBanner ? *world->banner->webView() : *world->page;
+  world->banner->changeState(shown ? kGADObjectStateAdShown : kGADObjectStateRenderingAd);
+  auto* peer = platform::HeadlessWebViewPeer::of(view);
+  world->opened.clear();
+  if (realInput) peer->pressByUser();
+  bool allowed;
+  if (commitStage) {
+    allowed = peer->commitMainFrame(*url).value_or(true);
+    // A shown ad's document is never replaced.
+    if (onBanner && shown && allowed) __builtin_trap();
+  } else {
+    allowed = peer->decide(platform::URLRequest(*url), type, platform::NavigationAction{.userGesture = toolkitGesture})
+                  .value_or(false);
+    // What is loaded stays in the page: web, about and never a message or file.
+    const std::string& s = url->scheme();
+    if (allowed && !(s == "http" || s == "https" || s == "about")) __builtin_trap();
+  }
+  platform::RunLoop::main().advanceForTesting(2.0);
+  platform::RunLoop::main().drain();
+  const bool screenUp = world->root->modalViewController() != nullptr;
+  if (!gesture && (!world->opened.empty() || screenUp)) __builtin_trap();
+  if (!leavesOnlyByTheList(world->opened)) __builtin_trap();
+  world->settle();
+  return 0;
+}
