@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   if (realInput) peer->pressByUser();
   bool allowed;
   if (commitStage) {
-    allowed = peer->commitMainFrame(*url).value_or(true);
+    allowed = peer->commitMainFrame(url).value_or(true);
     // A shown ad's document is never replaced.
     if (onBanner && shown && allowed) __builtin_trap();
   } else {

@@ -68,7 +68,7 @@ bool WebView::peerShouldStartLoad(const URLRequest& request, NavigationType type
   return allowed;
 }
 
-bool WebView::peerShouldCommitMainFrameLoad(const URL& url) {
+bool WebView::peerShouldCommitMainFrameLoad(const std::optional<URL>& url) {
   return !delegate_ || delegate_->webViewShouldCommitMainFrameLoad(*this, url);
 }
 

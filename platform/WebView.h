@@ -57,8 +57,9 @@ class WebViewDelegate {
   // Asked once the answer of an allowed load that would replace the page
   // shown (the main frame's document) has arrived, before it does; false
   // keeps the page where it is. A load the delegate allowed may belong to a
-  // subframe, which the toolkit does not say when it asks first.
-  virtual bool webViewShouldCommitMainFrameLoad(WebView&, const URL&) { return true; }
+  // subframe, which the toolkit does not say when it asks first. The URL is
+  // nullopt when the toolkit's text is none we can read.
+  virtual bool webViewShouldCommitMainFrameLoad(WebView&, const std::optional<URL>&) { return true; }
 };
 
 // What a web view's peer calls back.
@@ -66,7 +67,7 @@ class WebViewClient {
  public:
   virtual ~WebViewClient() = default;
   virtual bool peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) = 0;
-  virtual bool peerShouldCommitMainFrameLoad(const URL& url) = 0;
+  virtual bool peerShouldCommitMainFrameLoad(const std::optional<URL>& url) = 0;
   // A real pointer press or key press reached the web view's widget.
   virtual void peerDidReceiveUserInput() = 0;
   virtual void peerDidStartLoad() = 0;
@@ -131,7 +132,7 @@ class WebView : public View, public WebViewClient {
   void noteUserInput();
 
   bool peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) override;
-  bool peerShouldCommitMainFrameLoad(const URL& url) override;
+  bool peerShouldCommitMainFrameLoad(const std::optional<URL>& url) override;
   void peerDidReceiveUserInput() override { noteUserInput(); }
   void peerDidStartLoad() override;
   void peerDidFinishLoad() override;

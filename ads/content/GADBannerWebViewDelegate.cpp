@@ -53,11 +53,12 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   return false;
 }
 
-bool GADBannerWebViewDelegate::webViewShouldCommitMainFrameLoad(platform::WebView&, const platform::URL& url) {
+bool GADBannerWebViewDelegate::webViewShouldCommitMainFrameLoad(platform::WebView&,
+                                                                 const std::optional<platform::URL>& url) {
   // The banner never navigates away from a shown ad: what would replace it
   // is the ad moving itself (the user's clicks never get this far).
   if (private_->state() != kGADObjectStateAdShown) return true;
-  contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, url.absoluteString());
+  contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, url ? url->absoluteString() : "a page");
   return false;
 }
 

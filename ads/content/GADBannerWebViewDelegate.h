@@ -20,7 +20,7 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
 
   bool webViewShouldStartLoadWithRequestNavigationType(platform::WebView& webView, const platform::URLRequest& request,
                                                        platform::NavigationType type) override;
-  bool webViewShouldCommitMainFrameLoad(platform::WebView& webView, const platform::URL& url) override;
+  bool webViewShouldCommitMainFrameLoad(platform::WebView& webView, const std::optional<platform::URL>& url) override;
   void webViewDidFinishLoad(platform::WebView& webView) override;
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
 

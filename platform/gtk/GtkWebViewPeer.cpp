@@ -59,8 +59,8 @@ gboolean GtkWebViewPeer::onDecideResponse(WebKitPolicyDecision* decision, GtkWeb
   if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
   auto client = self->client_.lock();
   const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
-  auto url = URL::create(uri ? uri : "");
-  if (client && url && client->peerShouldCommitMainFrameLoad(*url)) return FALSE;
+  const auto url = URL::create(uri ? uri : "");
+  if (!client || client->peerShouldCommitMainFrameLoad(url)) return FALSE;
   webkit_policy_decision_ignore(decision);
   return TRUE;
 }

@@ -32,7 +32,7 @@ void HeadlessWebViewPeer::pressByUser() {
   if (auto client = client_.lock()) client->peerDidReceiveUserInput();
 }
 
-std::optional<bool> HeadlessWebViewPeer::commitMainFrame(const URL& url) {
+std::optional<bool> HeadlessWebViewPeer::commitMainFrame(const std::optional<URL>& url) {
   auto client = client_.lock();
   if (!client) return std::nullopt;
   return client->peerShouldCommitMainFrameLoad(url);

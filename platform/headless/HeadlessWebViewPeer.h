@@ -45,7 +45,7 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   std::optional<bool> decideByUser(const URLRequest& request, NavigationType type = NavigationType::LinkClicked);
   void pressByUser();
   // The answer of an allowed load for the page's own document has arrived.
-  std::optional<bool> commitMainFrame(const URL& url);
+  std::optional<bool> commitMainFrame(const std::optional<URL>& url);
   void start();
   void finish();
   void fail(const Error& error);

@@ -117,6 +117,13 @@ class AppWindowTest : public ::testing::Test {
     runUntil([&] { return presentedOver<Screen>(parent) != nullptr; });
     return presentedOver<Screen>(parent);
   }
+  // Gives a shown ad screen back, once it can be, and waits until it has gone.
+  void giveBack(GADViewController& screen) {
+    std::weak_ptr<platform::ViewController> weak = screen.weak_from_this();
+    ASSERT_TRUE(runUntil([&] { return screen.view()->isUserInteractionEnabled(); }));
+    screen.relinquishScreen();
+    ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  }
   // The next ad request, with its parameters: the refresh, brought forward.
   // It waits for that ad to be shown, so no load is left in flight.
   const adnet::AdRequestRecord& nextRequest() {

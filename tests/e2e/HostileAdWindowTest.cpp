@@ -105,10 +105,7 @@ TEST_F(HostileAdWindowTest, AScriptedClickIsNoClickButTheUsersClickOnTheSameLink
   auto* webApp = waitForScreenOver<GADWebAppViewController>(mainScreen());
   ASSERT_NE(webApp, nullptr);
   ASSERT_TRUE(runUntil([&] { return requests("/zovo/clk") == clickTracking + 1; }));
-  std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
-  ASSERT_TRUE(runUntil([&] { return webApp->view()->isUserInteractionEnabled(); }));
-  webApp->relinquishScreen();
-  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  giveBack(*webApp);
 }
 
 TEST_F(HostileAdWindowTest, AClickOnAnAdThatAsksForScreensInALoopOpensOneScreenOnly) {
@@ -117,15 +114,12 @@ TEST_F(HostileAdWindowTest, AClickOnAnAdThatAsksForScreensInALoopOpensOneScreenO
   clickTheAd();
   auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
   ASSERT_NE(browser, nullptr);
-  std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
   RunLoop::main().runFor(2.0);  // the ad goes on asking underneath
   EXPECT_EQ(GADViewController::presentedScreenCount(), 1);
   EXPECT_EQ(browser->modalViewController(), nullptr);
   EXPECT_TRUE(opened.empty());
   report("a click on stacks-screens");
-  ASSERT_TRUE(runUntil([&] { return browser->view()->isUserInteractionEnabled(); }));
-  browser->relinquishScreen();
-  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  giveBack(*browser);
 }
 
 TEST_F(HostileAdWindowTest, ALandingPageReachesNeitherTheAdPageNorTheDesktop) {
@@ -134,7 +128,6 @@ TEST_F(HostileAdWindowTest, ALandingPageReachesNeitherTheAdPageNorTheDesktop) {
   clickTheAd();
   auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
   ASSERT_NE(browser, nullptr);
-  std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
   ASSERT_TRUE(runUntil([&] {
     return browser->webView()->currentURL() && browser->webView()->currentURL()->path() == "/landing/hostile";
   }));
@@ -146,9 +139,7 @@ TEST_F(HostileAdWindowTest, ALandingPageReachesNeitherTheAdPageNorTheDesktop) {
   EXPECT_GT(refusals(GADContentPolicy::Refusal::Opener), 0);
   EXPECT_GT(refusals(GADContentPolicy::Refusal::NoGesture), 0);
   report("reads-the-ad-from-a-landing-page");
-  ASSERT_TRUE(runUntil([&] { return browser->view()->isUserInteractionEnabled(); }));
-  browser->relinquishScreen();
-  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  giveBack(*browser);
 }
 
 TEST_F(HostileAdWindowTest, AThousandTrackingURLsInEachHeaderFetchAtMostTheBoundOnceEach) {
@@ -164,10 +155,7 @@ TEST_F(HostileAdWindowTest, AThousandTrackingURLsInEachHeaderFetchAtMostTheBound
   EXPECT_EQ(requests("/zovo/imp") - impressions, GADContentPolicy::kMaximumTrackingURLs);
   EXPECT_EQ(requests("/zovo/clk") - clicks, GADContentPolicy::kMaximumTrackingURLs);
   report("huge-headers");
-  std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
-  ASSERT_TRUE(runUntil([&] { return webApp->view()->isUserInteractionEnabled(); }));
-  webApp->relinquishScreen();
-  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  giveBack(*webApp);
 }
 
 }  // namespace
