@@ -6,8 +6,10 @@
 // - without a user's gesture nothing reaches the desktop and no screen or
 //   composer opens, and a shown ad is never replaced;
 // - with one, only the allow-listed schemes reach the desktop.
-// Built two ways: with libFuzzer (fuzz/build.sh) and, in the test build, with
-// a driver that replays the seeds and seeded random inputs.
+// It needs the whole client and the headless platform, so the test build
+// makes it, with a driver that replays the seeds and seeded random inputs
+// under the build's sanitizers; the entry point is libFuzzer's, for a
+// coverage-guided build of the same sources.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
