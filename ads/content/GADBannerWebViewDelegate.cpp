@@ -29,8 +29,16 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   // a frame of the ad loading its part (web schemes load; the ad's own
   // document is kept by webViewShouldCommitMainFrameLoad) or the ad moving
   // itself by script (anything else, refused by the base).
-  if (private_->state() != kGADObjectStateAdShown || GADNotification::isNotificationURL(request.url()) ||
-      !GADContentPolicy::hasUserGesture(webView)) {
+  if (private_->state() != kGADObjectStateAdShown || GADNotification::isNotificationURL(request.url())) {
+    return GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type);
+  }
+  if (!GADContentPolicy::hasUserGesture(webView)) {
+    // A frame's own load is of type other; a link or form the user did not
+    // follow (a script's click) goes nowhere.
+    if (type != platform::NavigationType::Other) {
+      contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, request.url().absoluteString());
+      return false;
+    }
     return GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type);
   }
 

@@ -175,8 +175,11 @@ TEST_F(GADBannerWebViewDelegateTest, OnceShownWhatTheAdDoesByItselfIsNoClickAndT
   // the ad as part of it, but the ad's document is never replaced.
   EXPECT_TRUE(navigate("https://ads.example.test/frame", NavigationType::Other));
   EXPECT_TRUE(navigate("about:blank", NavigationType::Other));
-  EXPECT_TRUE(navigate("http://landing.example.test/offer", NavigationType::LinkClicked));
+  EXPECT_TRUE(navigate("http://landing.example.test/offer", NavigationType::Other));
   EXPECT_FALSE(*page().commitMainFrame(*URL::create("http://landing.example.test/offer")));
+  // A link or form no user followed (a script's click) goes nowhere at all.
+  EXPECT_FALSE(navigate("http://landing.example.test/offer", NavigationType::LinkClicked));
+  EXPECT_FALSE(navigate("http://landing.example.test/form", NavigationType::FormSubmitted));
   // Nothing leaves without the user, whatever the scheme.
   for (const char* away : {"tel:5551234", "smb://host.example.test/x", "zovo-custom://x", "mailto:a@example.test"})
     EXPECT_FALSE(navigate(away)) << away;
