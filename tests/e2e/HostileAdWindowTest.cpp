@@ -70,6 +70,10 @@ TEST_F(HostileAdWindowTest, EveryAttackWithoutAClickIsRefusedAndTheBannerGoesOnS
   for (const auto& attack : attacks) {
     const std::string name = adnet::HostileCreatives::name(attack.kind);
     SCOPED_TRACE(name);
+    // A plain ad first ends the last attack's page, so what is counted is this one's.
+    network->behaviour() = adnet::AdNetwork::Behaviour{};
+    showFreshAd();
+    RunLoop::main().runFor(0.5);
     GADContentPolicy::resetForTesting();
     network->behaviour().hostile = attack.kind;
     network->behaviour().clickTracking = true;
