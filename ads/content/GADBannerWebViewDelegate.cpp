@@ -77,7 +77,11 @@ void GADBannerWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) 
   private_->changeState(kGADObjectStateAdShown);
   private_->adDidShow();
   webView.setHidden(false);
+  std::weak_ptr<GADObjectPrivate> loader = private_->weak_from_this();
   private_->delegateManager()->didReceiveAd();
+  // The application may let the banner go in its handler, and this
+  // delegate with it: then nothing of the ad goes on.
+  if (loader.expired()) return;
   private_->trackURLs(private_->pendingTrackingURLs());
   auto& statistics = GADStatistics::sharedStatistics();
   statistics.endTimingNamed(kGADParameterPriorRequestLatency);
@@ -86,8 +90,9 @@ void GADBannerWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) 
 
 void GADBannerWebViewDelegate::webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) {
   GADWebViewDelegate::webViewDidFailLoadWithError(webView, error);
-  if (private_->state() == kGADObjectStateAdShown) return;
-  private_->changeState(kGADObjectStateFailed);
-  private_->delegateManager()->didFailToReceiveAdWithError(
-      GADRequestError::errorWithCode(kGADErrorNetworkError, private_->request()));
+  // Only the failure of the ad being rendered ends an attempt, once: a late
+  // failure of an older page (a refresh is fetching, the deadline stopped
+  // the page) belongs to no attempt.
+  if (private_->state() != kGADObjectStateRenderingAd) return;
+  private_->adDidFailToRender();
 }

@@ -413,6 +413,11 @@ void GADObjectPrivate::adDidShow() {
   failuresInARow_ = 0;
 }
 
+void GADObjectPrivate::adDidFailToRender() {
+  changeState(kGADObjectStateFailed);
+  endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNetworkError, request_.get()));
+}
+
 void GADObjectPrivate::failedAdRequestWithError(GADCachedFile& file) {
   changeState(kGADObjectStateFailed);
   const long status = file.httpStatusCode();

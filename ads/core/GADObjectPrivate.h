@@ -148,6 +148,9 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
 
   // The banner web view delegate's report that the ad is on screen.
   void adDidShow();
+  // Its report that the ad's page failed while it rendered: the attempt
+  // ends with a network error (code 2) and the next one is scheduled.
+  void adDidFailToRender();
 
  private:
   explicit GADObjectPrivate(const platform::Rect& frame);

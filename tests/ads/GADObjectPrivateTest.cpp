@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -490,6 +491,70 @@ TEST_F(GADObjectPrivateTest, AStaleScriptIsRevalidatedAndUsedWhenTheNetworkFails
   makeBanner();
   ASSERT_TRUE(loadAndShow());
   EXPECT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), 3u);
+  EXPECT_TRUE(events->codes.empty());
+}
+
+// A delegate that lets the banner go from inside its handlers.
+class ReleasingEvents : public BannerEvents {
+ public:
+  std::function<void()> release;
+  void adViewDidReceiveAd(GADBannerView* view) override {
+    BannerEvents::adViewDidReceiveAd(view);
+    if (release) release();
+  }
+  void adViewDidFailToReceiveAdWithError(GADBannerView* view, const GADRequestError& error) override {
+    BannerEvents::adViewDidFailToReceiveAdWithError(view, error);
+    if (release) release();
+  }
+};
+
+TEST_F(GADObjectPrivateTest, ADelegateThatLetsTheBannerGoInsideItsHandlerBreaksNothing) {
+  auto releasing = std::make_shared<ReleasingEvents>();
+  releasing->release = [&] { banner.reset(); };
+  for (const bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "the ad's page fails" : "the ad's page loads");
+    makeBanner();
+    banner->setDelegate(releasing);
+    banner->loadRequest(GADRequest::request());
+    answerWithAdURL();
+    ASSERT_TRUE(runUntil([&] { return loader()->state() == kGADObjectStateRenderingAd; }));
+    // The page's own end, through the banner's web view delegate.
+    HeadlessWebViewPeer& page = adPage();
+    std::shared_ptr<platform::View> keep = loader()->webView()->shared_from_this();
+    if (fails) {
+      page.fail(platform::Error{"test", 1, "gone"});
+    } else {
+      page.finish();
+    }
+    EXPECT_EQ(banner, nullptr);
+    platform::RunLoop::main().runFor(0.1);
+  }
+  EXPECT_EQ(releasing->calls, (std::vector<std::string>{"didReceive", "didFail"}));
+}
+
+TEST_F(GADObjectPrivateTest, EachAttemptEndsOnceAndOnlyItsOwnPageEndsIt) {
+  manualTime();
+  // The deadline while the ad renders: the page it stops reports its
+  // cancelled load, which is no second outcome.
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(runUntil([&] { return loader()->state() == kGADObjectStateRenderingAd; }));
+  advance(GADObjectPrivate::kAttemptTimeoutSeconds);
+  adPage().fail(platform::Error{"WebKitNetworkError", 302, "Load request cancelled"});
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorTimeout});
+  EXPECT_GT(loader()->scheduledReloadSeconds(), 0) << "the next attempt is due";
+
+  // A refresh: the old ad's page fails late while the new attempt runs,
+  // which goes on to show its ad.
+  makeBanner();
+  ASSERT_TRUE(loadAndShow());
+  advance(loader()->scheduledReloadSeconds());
+  ASSERT_TRUE(runUntil([&] { return loader()->state() == kGADObjectStateBuildingAdURL; }));
+  adPage().fail(platform::Error{"test", 1, "a late failure of the old page"});
+  EXPECT_EQ(loader()->state(), kGADObjectStateBuildingAdURL);
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(events->received, 2);
   EXPECT_TRUE(events->codes.empty());
 }
 
