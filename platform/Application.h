@@ -64,6 +64,9 @@ class Application {
   void setDelegate(std::shared_ptr<ApplicationDelegate> delegate) { delegate_ = std::move(delegate); }
 
   ApplicationState state() const { return state_; }
+  // Whether the window is on screen (not minimised), focused or not: a
+  // desktop window without the focus is still seen.
+  bool isVisible() const { return !minimized_; }
   bool hasFinishedLaunching() const { return launched_; }
 
   // Events. Each one changes the state, tells the delegate and posts the

@@ -116,6 +116,8 @@ void GADObjectPrivate::observeApplication() {
     on(platform::kApplicationWillResignActiveNotification, &GADObjectPrivate::deactivateReloadTimer);
     on(platform::kApplicationDidBecomeActiveNotification, &GADObjectPrivate::activateReloadTimer);
   }
+  on(platform::kApplicationWillEnterForegroundNotification, &GADObjectPrivate::resumeRefusedRefresh);
+  on(platform::kApplicationDidBecomeActiveNotification, &GADObjectPrivate::resumeRefusedRefresh);
   on(GADViewControllerWillPresentFullScreen, &GADObjectPrivate::deactivateReloadTimer);
   on(GADViewControllerDidRelinquishFullScreen, &GADObjectPrivate::activateReloadTimer);
 }
@@ -168,8 +170,12 @@ bool GADObjectPrivate::isMakingRequest() const {
          state_ == kGADObjectStateLoadingAdHTML || state_ == kGADObjectStateRenderingAd;
 }
 
+// On the desktop the banner is seen while its window is shown, whichever
+// window has the focus: the gate follows visibility, not focus.
 bool GADObjectPrivate::isAppActive() {
-  if (platform::Application::shared().state() == platform::ApplicationState::Active) return true;
+  auto& app = platform::Application::shared();
+  if (app.hasFinishedLaunching() && app.isVisible() && app.state() != platform::ApplicationState::Background)
+    return true;
   // Requests made during launch, before its end is announced, go ahead.
   return !launchFinished().value;
 }
@@ -191,7 +197,11 @@ void GADObjectPrivate::reloadCurrentRequest() { loadPrivateRequestAutoRefresh(re
 void GADObjectPrivate::loadPrivateRequestAutoRefresh(const std::shared_ptr<GADRequestPrivate>& request,
                                                      bool autoRefresh) {
   if (isMakingRequest()) return;
-  if (!isAppActive()) return;
+  if (!isAppActive()) {
+    // A refresh that falls due unseen comes back when the window does.
+    if (autoRefresh) refreshRefused_ = true;
+    return;
+  }
   if (!supportsMinimumRequirementsForRequest(request.get())) return;
   hasAutoRefreshed_ = autoRefresh;
   if (request.get() != request_.get() || !request_) {
@@ -513,6 +523,12 @@ void GADObjectPrivate::resetReloadTimer() {
 void GADObjectPrivate::activateReloadTimer() { scheduleReloadTimer(reloadSeconds_); }
 
 void GADObjectPrivate::deactivateReloadTimer() { resetReloadTimer(); }
+
+void GADObjectPrivate::resumeRefusedRefresh() {
+  if (!refreshRefused_ || reloadTimer_ || isMakingRequest()) return;
+  refreshRefused_ = false;
+  activateReloadTimer();
+}
 
 void GADObjectPrivate::cancelPendingActions() {
   platform::RunLoop::main().cancelPerformRequests(this);

@@ -179,6 +179,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   void resetReloadTimer();
   void activateReloadTimer();
   void deactivateReloadTimer();
+  void resumeRefusedRefresh();
   void cleanupTrackers();
   void startQueuedTrackers();
 
@@ -208,6 +209,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   double reloadSeconds_ = 0;
   double scheduledReloadSeconds_ = 0;
   bool hasAutoRefreshed_ = false;
+  bool refreshRefused_ = false;  // a refresh fell due while unseen
   std::int32_t supportedOrientations_ = 1;
   // Failed attempts in a row, for the backoff; a shown ad clears it.
   int failuresInARow_ = 0;

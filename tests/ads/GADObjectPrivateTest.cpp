@@ -240,12 +240,14 @@ TEST_F(GADObjectPrivateTest, ALoadWhileAnAttemptRunsIsRefused) {
   EXPECT_EQ(lastParameter("preqs"), "1");
 }
 
-TEST_F(GADObjectPrivateTest, NoLoadStartsWhileTheApplicationIsInactiveAfterLaunch) {
-  platform::Application::shared().setFocused(false);
-  platform::Application::shared().finishLaunching();  // inactive: the window has no focus
+TEST_F(GADObjectPrivateTest, NoLoadStartsWhileTheWindowIsMinimisedButAnUnfocusedOneLoads) {
+  auto& app = platform::Application::shared();
+  app.setMinimized(true);
+  app.finishLaunching();
   banner->loadRequest(GADRequest::request());
   EXPECT_EQ(loader()->state(), kGADObjectStateIdle);
-  platform::Application::shared().setFocused(true);
+  app.setMinimized(false);
+  app.setFocused(false);  // shown, but another window has the focus: still seen
   banner->loadRequest(GADRequest::request());
   EXPECT_EQ(loader()->state(), kGADObjectStateLoadingScript);
 }
@@ -289,6 +291,21 @@ TEST_F(GADObjectPrivateTest, TheBackgroundStopsRefreshingAndTheForegroundStartsA
   EXPECT_FALSE(loader()->isMakingRequest());
   advance(0.5);
   EXPECT_TRUE(loader()->isMakingRequest());
+}
+
+TEST_F(GADObjectPrivateTest, AWindowThatLosesTheFocusGoesOnRefreshing) {
+  auto& app = platform::Application::shared();
+  app.setFocused(true);
+  app.finishLaunching();
+  manualTime();
+  ASSERT_TRUE(loadAndShow());
+  app.setFocused(false);
+  advance(loader()->scheduledReloadSeconds());
+  EXPECT_TRUE(loader()->isMakingRequest()) << "the refresh went ahead";
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(network->adRequests().size(), 2u);
+  EXPECT_GT(loader()->scheduledReloadSeconds(), 0);
 }
 
 TEST_F(GADObjectPrivateTest, AFullScreenAdOfAnyBannerPausesTheRefresh) {
