@@ -120,7 +120,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   }
 
   platform::WebView& view = onBanner ? *world->banner->webView() : *world->page;
-  world->banner->changeState(shown ? kGADObjectStateAdShown : kGADObjectStateRenderingAd);
+  world->banner->changeState(kGADObjectStateRenderingAd);
+  if (shown) {
+    world->banner->changeState(kGADObjectStateAdShown);
+    world->banner->adDidShow();
+  }
   auto* peer = platform::HeadlessWebViewPeer::of(view);
   world->opened.clear();
   if (realInput) peer->pressByUser();

@@ -24,12 +24,13 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   setViewController(private_->rootViewController());
   opener().setDelegateManager(private_->sharedDelegateManager());
   opener().setViewController(viewController());
-  // Before the ad is shown its page and resources load. Once it is shown,
+  // Before the ad is shown its page and resources load. Once it is shown
+  // (and for as long as it stays on screen, through refreshes),
   // a message is never a click, and neither is what the user did not do:
   // a frame of the ad loading its part (web schemes load; the ad's own
   // document is kept by webViewShouldCommitMainFrameLoad) or the ad moving
   // itself by script (anything else, refused by the base).
-  if (private_->state() != kGADObjectStateAdShown || GADNotification::isNotificationURL(request.url())) {
+  if (!private_->hasVisibleAd() || GADNotification::isNotificationURL(request.url())) {
     return GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type);
   }
   if (!GADContentPolicy::hasUserGesture(webView)) {
@@ -65,7 +66,7 @@ bool GADBannerWebViewDelegate::webViewShouldCommitMainFrameLoad(platform::WebVie
                                                                  const std::optional<platform::URL>& url) {
   // The banner never navigates away from a shown ad: what would replace it
   // is the ad moving itself (the user's clicks never get this far).
-  if (private_->state() != kGADObjectStateAdShown) return true;
+  if (!private_->hasVisibleAd()) return true;
   contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, url ? url->absoluteString() : "a page");
   return false;
 }

@@ -419,6 +419,7 @@ void GADObjectPrivate::showAd() {
 }
 
 void GADObjectPrivate::adDidShow() {
+  hasVisibleAd_ = true;
   disarmAttemptDeadline();
   failuresInARow_ = 0;
 }

@@ -116,8 +116,15 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   GADRequestPrivate* request() const { return request_.get(); }
   GADObjectState state() const { return static_cast<GADObjectState>(state_); }
   void changeState(GADObjectState state) {
-    if (state_ != state) state_ = state;
+    if (state_ == state) return;
+    state_ = state;
+    // A new ad rendering replaces the one shown.
+    if (state == kGADObjectStateRenderingAd) hasVisibleAd_ = false;
   }
+  // Whether an ad the banner showed is still on screen: from its finished
+  // load until another ad starts rendering, through a refresh and a failed
+  // one. While it is, the user's navigations from it are clicks.
+  bool hasVisibleAd() const { return hasVisibleAd_; }
   // Whether the last load was a refresh made by the timer.
   bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
   std::int32_t supportedOrientations() const { return supportedOrientations_; }
@@ -210,6 +217,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   double scheduledReloadSeconds_ = 0;
   bool hasAutoRefreshed_ = false;
   bool refreshRefused_ = false;  // a refresh fell due while unseen
+  bool hasVisibleAd_ = false;
   std::int32_t supportedOrientations_ = 1;
   // Failed attempts in a row, for the backoff; a shown ad clears it.
   int failuresInARow_ = 0;

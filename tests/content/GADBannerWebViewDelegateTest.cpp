@@ -167,6 +167,24 @@ TEST_F(GADBannerWebViewDelegateTest, OnceShownOtherSchemesLeaveThroughTheOpenerA
   EXPECT_EQ(clickCount(), 0);  // the message counts its click when it opens
 }
 
+TEST_F(GADBannerWebViewDelegateTest, TheShownAdStaysAClickableAdWhileARefreshRunsOrAfterItFails) {
+  showAd();
+  for (const auto state : {kGADObjectStateLoadingScript, kGADObjectStateLoadingAdHTML, kGADObjectStateFailed}) {
+    SCOPED_TRACE(state);
+    loader->changeState(state);
+    opener->calls.clear();
+    EXPECT_FALSE(navigateByUser("https://landing.example.test/offer"));
+    EXPECT_EQ(opener->calls, std::vector<std::string>{"browser https://landing.example.test/offer 1"});
+    EXPECT_EQ(clickCount(), 1);
+    // Nor may it move itself away meanwhile.
+    EXPECT_FALSE(*page().commitMainFrame(URL::create("http://landing.example.test/offer")));
+  }
+  // A new ad rendering replaces it: its page loads as every ad page does.
+  loader->changeState(kGADObjectStateRenderingAd);
+  EXPECT_TRUE(navigate("https://ads.example.test/creative.png", NavigationType::Other));
+  EXPECT_TRUE(*page().commitMainFrame(URL::create("http://ads.example.test/ad")));
+}
+
 TEST_F(GADBannerWebViewDelegateTest, OnceShownWhatTheAdDoesByItselfIsNoClickAndTheAdStaysShown) {
   loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
   // Before the ad is shown its page becomes the banner's document.
