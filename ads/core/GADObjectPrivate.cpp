@@ -16,6 +16,7 @@
 #include "ads/core/GADRequestError.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "ads/request/GADIdentifierUtilities.h"
+#include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADParameterKeys.h"
 #include "ads/request/GADRequestPrivate.h"
@@ -116,6 +117,7 @@ void GADObjectPrivate::observeApplication() {
     on(platform::kApplicationWillResignActiveNotification, &GADObjectPrivate::deactivateReloadTimer);
     on(platform::kApplicationDidBecomeActiveNotification, &GADObjectPrivate::activateReloadTimer);
   }
+  on(kGADNetworkDidBecomeReachableNotification, &GADObjectPrivate::networkDidBecomeReachable);
   on(platform::kApplicationWillEnterForegroundNotification, &GADObjectPrivate::resumeRefusedRefresh);
   on(platform::kApplicationDidBecomeActiveNotification, &GADObjectPrivate::resumeRefusedRefresh);
   on(GADViewControllerWillPresentFullScreen, &GADObjectPrivate::deactivateReloadTimer);
@@ -488,16 +490,37 @@ void GADObjectPrivate::addReloadInformationFromHeaders() {
   if (adHTML_) {
     if (auto header = platform::headerFieldValue(adHTML_->httpHeaders(), "X-Zovo-Refresh-Rate");
         header && !header->empty()) {
-      if (auto asked = refreshSecondsFromHeader(*header)) seconds = *asked;
+      if (auto asked = refreshSecondsFromHeader(*header)) {
+        seconds = *asked;
+        refreshNamed_ = true;
+      }
     }
+  }
+  scheduleNextAttempt(seconds);
+}
+
+void GADObjectPrivate::scheduleNextAttempt(double seconds) {
+  // A banner whose attempts fail before any ad response has named an
+  // interval would otherwise stay empty for the whole run: it retries on a
+  // schedule of its own (with the backoff), not remembered as the ad's.
+  if (seconds == 0 && attemptFailed_ && !refreshNamed_) {
+    scheduleReloadTimer(kFirstRetrySeconds, Interval::Retry);
+    return;
   }
   scheduleReloadTimer(seconds);
 }
 
-void GADObjectPrivate::scheduleReloadTimer(double seconds) {
+void GADObjectPrivate::networkDidBecomeReachable() {
+  // The last attempt failed and no ad is up: the user connected, try now.
+  if (!attemptFailed_ || isMakingRequest() || hasVisibleAd_ || !request_) return;
+  resetReloadTimer();
+  reloadCurrentRequest();
+}
+
+void GADObjectPrivate::scheduleReloadTimer(double seconds, Interval interval) {
   resetReloadTimer();
   if (seconds == 0) return;
-  reloadSeconds_ = seconds;
+  if (interval == Interval::Ads) reloadSeconds_ = seconds;
   double wait = seconds;
   if (attemptFailed_ && failuresInARow_ > 1) {
     const int factor = std::min(1 << std::min(failuresInARow_ - 1, 30), kMaximumBackoffFactor);
@@ -521,7 +544,7 @@ void GADObjectPrivate::resetReloadTimer() {
   timer->invalidate();
 }
 
-void GADObjectPrivate::activateReloadTimer() { scheduleReloadTimer(reloadSeconds_); }
+void GADObjectPrivate::activateReloadTimer() { scheduleNextAttempt(reloadSeconds_); }
 
 void GADObjectPrivate::deactivateReloadTimer() { resetReloadTimer(); }
 

@@ -72,6 +72,9 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   // A failed attempt waits the refresh interval times 2 per failure in a
   // row before it, up to this factor.
   static constexpr int kMaximumBackoffFactor = 16;
+  // Until an ad response names an interval, failed attempts are retried
+  // this long after (with the backoff).
+  static constexpr double kFirstRetrySeconds = 30;
 
   // The loader of `view` (not retained), with the banner's bounds.
   static std::shared_ptr<GADObjectPrivate> createWithView(GADBannerView* view);
@@ -182,7 +185,12 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   void armAttemptDeadline();
   void disarmAttemptDeadline();
   void addReloadInformationFromHeaders();
-  void scheduleReloadTimer(double seconds);
+  // Ads: the interval the ad network named, kept for later refreshes;
+  // Retry: one of our own, for this wait only.
+  enum class Interval { Ads, Retry };
+  void scheduleReloadTimer(double seconds, Interval interval = Interval::Ads);
+  void scheduleNextAttempt(double seconds);
+  void networkDidBecomeReachable();
   void resetReloadTimer();
   void activateReloadTimer();
   void deactivateReloadTimer();
@@ -218,6 +226,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   bool hasAutoRefreshed_ = false;
   bool refreshRefused_ = false;  // a refresh fell due while unseen
   bool hasVisibleAd_ = false;
+  bool refreshNamed_ = false;  // an ad response has named a refresh interval
   std::int32_t supportedOrientations_ = 1;
   // Failed attempts in a row, for the backoff; a shown ad clears it.
   int failuresInARow_ = 0;

@@ -1,5 +1,7 @@
 #include "ads/request/GADNetworkChecker.h"
 
+#include "platform/NotificationCenter.h"
+
 #include "BuildConfig.h"
 #include "platform/Reachability.h"
 #include "platform/ProcessWide.h"
@@ -52,10 +54,13 @@ void GADNetworkChecker::stopNetworkChecking() {
 }
 
 void GADNetworkChecker::setNetworkTypeFromFlags(std::uint32_t flags) {
+  const bool wasUnreachable = networkType_ == kGADNetworkTypeNotReachable;
   if (!(flags & platform::Reachability::kFlagReachable))
     networkType_ = kGADNetworkTypeNotReachable;
   else
     networkType_ = (flags & platform::Reachability::kFlagIsWWAN) ? kGADNetworkTypeCellular : kGADNetworkTypeWiFi;
+  if (wasUnreachable && networkType_ != kGADNetworkTypeNotReachable)
+    platform::NotificationCenter::defaultCenter().post(kGADNetworkDidBecomeReachableNotification, this);
 }
 
 std::optional<std::string> GADNetworkChecker::networkTypeString() const {

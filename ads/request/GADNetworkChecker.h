@@ -11,6 +11,10 @@ namespace platform {
 class Reachability;
 }
 
+// Posted on the default notification centre, with the checker as sender,
+// when the network becomes reachable after it was not.
+inline constexpr const char* kGADNetworkDidBecomeReachableNotification = "GADNetworkDidBecomeReachable";
+
 enum GADNetworkType : std::int32_t {
   kGADNetworkTypeUnknown = 0,
   kGADNetworkTypeNotReachable = 1,

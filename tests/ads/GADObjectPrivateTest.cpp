@@ -17,6 +17,7 @@
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADEndpoints.h"
 #include "ads/core/GADRequestError.h"
+#include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADRequest.h"
 #include "ads/request/GADStatistics.h"
@@ -24,6 +25,7 @@
 #include "platform/Clock.h"
 #include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Reachability.h"
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "platform/ViewController.h"
@@ -475,6 +477,50 @@ TEST_F(GADObjectPrivateTest, TheScriptUnavailableOnAFirstRunIsCodeTwo) {
   banner->loadRequest(GADRequest::request());
   EXPECT_EQ(failureCode(), kGADErrorNetworkError);
   EXPECT_EQ(loader()->buildAdWebView(), nullptr);
+}
+
+TEST_F(GADObjectPrivateTest, ABannerWhoseFirstAttemptsFailRetriesOnItsOwnScheduleUntilAnAdShows) {
+  platform::Application::shared().setFocused(true);
+  platform::Application::shared().finishLaunching();
+  manualTime();
+  network->behaviour().scriptStatus = 503;
+  network->behaviour().refreshRate = std::nullopt;
+  banner->loadRequest(GADRequest::request());
+  EXPECT_EQ(failureCode(), kGADErrorNetworkError);
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), GADObjectPrivate::kFirstRetrySeconds);
+  advance(GADObjectPrivate::kFirstRetrySeconds);
+  ASSERT_TRUE(runUntil([&] { return events->codes.size() == 2; }));
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), 2 * GADObjectPrivate::kFirstRetrySeconds) << "backing off";
+  // Minimised and restored meanwhile: the retry is still due.
+  auto& app = platform::Application::shared();
+  app.setMinimized(true);
+  app.setMinimized(false);
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), 2 * GADObjectPrivate::kFirstRetrySeconds);
+  network->behaviour().scriptStatus = 200;
+  advance(2 * GADObjectPrivate::kFirstRetrySeconds);
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  // The ad named no refresh: none follows.
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), 0);
+}
+
+TEST_F(GADObjectPrivateTest, AFailedBannerRetriesAtOnceWhenTheNetworkComesBack) {
+  manualTime();
+  network->behaviour().scriptStatus = 503;
+  banner->loadRequest(GADRequest::request());
+  EXPECT_EQ(failureCode(), kGADErrorNetworkError);
+  auto& checker = GADNetworkChecker::sharedChecker();
+  checker.setNetworkTypeFromFlags(0);
+  EXPECT_FALSE(loader()->isMakingRequest());
+  network->behaviour().scriptStatus = 200;
+  checker.setNetworkTypeFromFlags(platform::Reachability::kFlagReachable);
+  EXPECT_TRUE(loader()->isMakingRequest());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  // Back again while an ad is shown: the refresh keeps its own time.
+  checker.setNetworkTypeFromFlags(0);
+  checker.setNetworkTypeFromFlags(platform::Reachability::kFlagReachable);
+  EXPECT_FALSE(loader()->isMakingRequest());
 }
 
 TEST_F(GADObjectPrivateTest, AStaleScriptIsRevalidatedAndUsedWhenTheNetworkFails) {
