@@ -34,6 +34,10 @@ void log(const char* format, ...) {
     line.append(buffer.data(), static_cast<size_t>(length));
   }
   va_end(args);
+  // One call, one line: text from outside (a server's, a page's) can
+  // neither break it nor forge lines of its own.
+  for (char& c : line)
+    if (c == '\n' || c == '\r') c = ' ';
 
   std::lock_guard lock(sinkMutex());
   if (sink()) {

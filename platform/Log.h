@@ -7,7 +7,8 @@
 namespace platform {
 
 // Formats like printf and writes one "<Rezido> "-prefixed line to the log
-// (standard error unless a sink is set). Any thread.
+// (standard error unless a sink is set); line breaks in what it formats
+// become blanks. Any thread.
 void log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Receives each complete line, prefix included, instead of standard error.

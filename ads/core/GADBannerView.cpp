@@ -69,6 +69,11 @@ bool GADBannerView::hasAutoRefreshed() const {
   return loader && loader->hasAutoRefreshed();
 }
 
+platform::WebView* GADBannerView::webView() const {
+  auto loader = privateObject();
+  return loader ? loader->webView() : nullptr;
+}
+
 void GADBannerView::loadRequest(const std::shared_ptr<GADRequest>& request) {
   auto loader = privateObject();
   if (!loader) return;

@@ -10,6 +10,7 @@
 #include "platform/View.h"
 
 namespace platform {
+class WebView;
 class ViewController;
 }
 
@@ -35,6 +36,8 @@ class GADBannerView : public platform::View {
   std::weak_ptr<GADBannerViewDelegate> delegate() const;
   void setDelegate(std::weak_ptr<GADBannerViewDelegate> delegate);
   bool hasAutoRefreshed() const;
+  // The web view that shows the ad (the loader's), or null.
+  platform::WebView* webView() const;
 
   // Starts loading an ad for `request` (may be null). Without a root view
   // controller: logs, reports one code-0 failure and changes nothing else.

@@ -268,7 +268,11 @@ void GADObjectPrivate::buildAdUrl() {
   platform::Dictionary parameters = request_->parameters();
   addAdditionalParameters(parameters);
   const platform::Value value(parameters);
-  const std::string json = GADMacros::jsonify(&value).value_or("{}");
+  std::string json = GADMacros::jsonify(&value).value_or("{}");
+  // The JSON is written into a script element: "</" inside a text (the
+  // application's keywords, say) would end it early. "<\/" is the same
+  // JSON text to the script.
+  for (size_t at = json.find("</"); at != std::string::npos; at = json.find("</", at + 3)) json.insert(at + 1, "\\");
   setupBuildAdWebView();
   std::string page = "<html><head><script>";
   page += buildAdJS_->content().value_or("");

@@ -56,6 +56,8 @@ TEST_F(GADBannerViewTest, PropertiesAreKeptByTheLoader) {
   EXPECT_EQ(banner->delegate().lock(), delegate);
   EXPECT_EQ(loader->delegateManager()->adView(), banner.get()) << "setting the delegate names the banner";
   EXPECT_FALSE(banner->hasAutoRefreshed());
+  ASSERT_NE(banner->webView(), nullptr);
+  EXPECT_EQ(banner->webView(), loader->webView()) << "the web view that shows the ad";
 }
 
 TEST_F(GADBannerViewTest, LoadWithoutRootViewControllerFailsOnceWithCodeZeroAndChangesNothing) {

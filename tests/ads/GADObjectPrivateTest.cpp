@@ -457,6 +457,27 @@ TEST_F(GADObjectPrivateTest, TheScriptsRefusalsAreCodeZeroWithTheirLogLinesAndTh
   }
 }
 
+TEST_F(GADObjectPrivateTest, WhatTheRequestOrTheServerSaysStaysInItsPlace) {
+  // A value that closes the script element it is written into.
+  auto request = GADRequest::request();
+  request->setKeywords(std::make_shared<GADRequest::StringList>(
+      GADRequest::StringList{"</script><script>alert(1)</script>"}));
+  banner->loadRequest(request);
+  const platform::Dictionary parameters = buildPageParameters();
+  const std::string& page = HeadlessWebViewPeer::of(*loader()->buildAdWebView())->loads().back().html;
+  EXPECT_EQ(page.find("</script><script>alert"), std::string::npos);
+  const platform::Value* keywords = parameters.find("kw");
+  ASSERT_NE(keywords, nullptr);
+  EXPECT_NE(keywords->description().find("</script><script>alert(1)</script>"), std::string::npos)
+      << "the script still reads the value as it was";
+
+  // A refusal's text from the server: one log line, whatever it holds.
+  pageSends("gmsg://zovo/unableToServe?reason=" + GADNetworkUtilities::encodeURL("a\n<Rezido> forged\r\nline"));
+  EXPECT_EQ(failureCode(), kGADErrorInvalidRequest);
+  ASSERT_TRUE(logged("forged"));
+  for (const auto& line : logLines()) EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+}
+
 TEST_F(GADObjectPrivateTest, AMessageFromAnotherPageIsNotTheAnswer) {
   banner->loadRequest(GADRequest::request());
   buildPageParameters();
