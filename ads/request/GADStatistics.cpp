@@ -100,7 +100,10 @@ platform::URL GADStatistics::urlForClick(const platform::URL& url) {
 }
 
 std::optional<platform::URL> GADStatistics::urlForClick(const std::optional<platform::URL>& url) {
-  if (url && (url->schemeAsWritten() == "gmsg" || url->absoluteString() == "about:blank")) return url;
+  // A message (of either scheme) is an ad's own, never a click.
+  if (url && (url->schemeAsWritten() == "gmsg" || url->schemeAsWritten() == "vaver" ||
+              url->absoluteString() == "about:blank"))
+    return url;
   incrementClickCount();
   startTimingNamed(kGADParameterPriorClickLatency);
   startTimingNamed(kGADParameterPriorClickRedirectLatency);

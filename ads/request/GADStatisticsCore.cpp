@@ -1,5 +1,6 @@
 #include "ads/request/GADStatisticsCore.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "platform/UserDefaults.h"
@@ -36,16 +37,28 @@ void GADStatisticsCore::setStringForKey(const Value& value, const std::string& k
   setObjectForKeyMatchingType(value, key, value.isString());
 }
 
+// A stored value comes from a file anyone may have edited: one outside the
+// range of a count (or no number at all) counts as absent.
 std::int64_t GADStatisticsCore::integerValue(const Value* value) {
   if (!value) return 0;
   if (const auto* integer = value->asInteger()) return *integer;
-  if (const auto* decimal = value->asDecimal()) return std::strtoll(decimal->literal.c_str(), nullptr, 10);
-  if (value->isNumber() || value->isBoolean()) return static_cast<std::int64_t>(value->toDouble());
+  if (const auto* decimal = value->asDecimal()) {
+    errno = 0;
+    const long long parsed = std::strtoll(decimal->literal.c_str(), nullptr, 10);
+    return errno == ERANGE ? 0 : parsed;
+  }
+  if (value->isNumber() || value->isBoolean()) {
+    const double real = value->toDouble();
+    // -2^63 and 2^63 bound what converts; NaN fails both tests.
+    if (!(real >= -9223372036854775808.0 && real < 9223372036854775808.0)) return 0;
+    return static_cast<std::int64_t>(real);
+  }
   return 0;
 }
 
 std::int64_t GADStatisticsCore::addValueNumberForKey(std::int64_t value, const std::string& key) {
-  const std::int64_t total = integerValue(statistics_.find(key)) + value;
+  std::int64_t total = 0;
+  if (__builtin_add_overflow(integerValue(statistics_.find(key)), value, &total)) total = value;
   statistics_.set(key, Value(static_cast<long long>(total)));
   return total;
 }

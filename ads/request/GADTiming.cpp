@@ -16,6 +16,16 @@ std::shared_ptr<GADTiming> GADTiming::createWithDictionaryRepresentation(const D
   auto timing = std::make_shared<GADTiming>(*category->asString());
   if (const Value* start = record.find(kGADTimingStartKey)) timing->startSeconds_ = start->toDouble();
   if (const Value* end = record.find(kGADTimingEndKey)) timing->endSeconds_ = end->toDouble();
+  if (!std::isfinite(timing->startSeconds_)) timing->startSeconds_ = 0;
+  if (!std::isfinite(timing->endSeconds_)) timing->endSeconds_ = 0;
+  // The clock counts from boot: a start after the present one was made
+  // before a restart and measures nothing now. It starts again.
+  if (timing->startSeconds_ > counter()) {
+    timing->startSeconds_ = counter();
+    timing->endSeconds_ = 0;
+  }
+  // Nor can it have ended after now.
+  if (timing->endSeconds_ > counter()) timing->endSeconds_ = 0;
   if (const Value* data = record.find(kGADTimingKeyUserDataKey); data && data->isDictionary())
     timing->userData_ = *data->asDictionary();
   return timing;

@@ -1,6 +1,11 @@
 #include "ads/request/GADStatistics.h"
 
+#include <climits>
+#include <cmath>
 #include <fstream>
+
+#include "ads/request/GADStatisticsCore.h"
+#include "ads/request/GADTiming.h"
 
 #include "ads/request/GADParameterKeys.h"
 #include "platform/Application.h"
@@ -75,7 +80,7 @@ TEST_F(GADStatisticsTest, NoClickMeansNoPreClickLatency) {
 }
 
 TEST_F(GADStatisticsTest, MessageURLsAndBlankAreNotClicks) {
-  for (const char* text : {"gmsg://ads.example.test/open?u=x", "about:blank"}) {
+  for (const char* text : {"gmsg://ads.example.test/open?u=x", "vaver://launch?url=x", "about:blank"}) {
     const auto url = *platform::URL::create(text);
     EXPECT_EQ(stats().urlForClick(url), url);
   }
@@ -149,6 +154,34 @@ TEST_F(GADStatisticsTest, TypedWritersIgnoreValuesOfTheWrongType) {
   EXPECT_EQ(store.stringForKey("s"), nullptr);
   store.setNumberForKey(Value(3), "n");
   EXPECT_EQ(store.addValueNumberForKey(4, "n"), 7);
+}
+
+TEST_F(GADStatisticsTest, StoredNumbersOutOfRangeCountAsAbsent) {
+  GADStatisticsCore store("ranges");
+  store.setNumberForKey(Value(static_cast<long long>(INT64_MAX)), "max");
+  EXPECT_EQ(store.addValueNumberForKey(1, "max"), 1) << "no overflow: the stored count is no count";
+  store.setNumberForKey(Value(1e300), "huge");
+  EXPECT_EQ(store.addValueNumberForKey(1, "huge"), 1);
+  store.setNumberForKey(Value(-1e300), "tiny");
+  EXPECT_EQ(store.addValueNumberForKey(2, "tiny"), 2);
+  store.setNumberForKey(Value(std::nan("")), "nan");
+  EXPECT_EQ(store.addValueNumberForKey(3, "nan"), 3);
+  store.setNumberForKey(Value(41.9), "real");
+  EXPECT_EQ(store.addValueNumberForKey(1, "real"), 42);
+}
+
+TEST_F(GADStatisticsTest, ATimingThatStartsInTheFutureStartsAgain) {
+  // A stored start past the present clock: the boot-time clock restarted.
+  auto timing = GADTiming::createWithDictionaryRepresentation(
+      platform::Dictionary{{kGADTimingCategoryKey, "ptime"}, {kGADTimingStartKey, clock + 5000}, {kGADTimingEndKey, 0.0}});
+  ASSERT_NE(timing, nullptr);
+  EXPECT_EQ(timing->startSeconds(), clock);
+  clock += 2;
+  EXPECT_EQ(timing->elapsedMilliseconds(), 2000u);
+  // Nor is an end after now: the timing runs.
+  auto ended = GADTiming::createWithDictionaryRepresentation(
+      platform::Dictionary{{kGADTimingCategoryKey, "pcl"}, {kGADTimingStartKey, clock - 1}, {kGADTimingEndKey, clock + 9}});
+  EXPECT_EQ(ended->elapsedMilliseconds(), 1000u);
 }
 
 class PersistentStatisticsTest : public GADStatisticsTest {
