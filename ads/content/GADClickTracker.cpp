@@ -49,8 +49,9 @@ void GADClickTracker::beginBackgroundTask() {
     backgroundTaskID_ = application.beginBackgroundTaskWithExpirationHandler([weak] {
       if (auto self = weak.lock()) self->reset();
     });
-  } else {
+  } else if (!counted_) {
     ++trackingCount();
+    counted_ = true;
   }
 }
 
@@ -61,8 +62,11 @@ void GADClickTracker::endBackgroundTask() {
       application.endBackgroundTask(backgroundTaskID_);
       backgroundTaskID_ = 0;
     }
-  } else if (trackingCount() > 0) {
-    --trackingCount();
+  } else if (counted_) {
+    // Only this tracker's own count: an idle or finished tracker takes
+    // nobody else's away.
+    counted_ = false;
+    if (trackingCount() > 0) --trackingCount();
   }
 }
 

@@ -53,4 +53,5 @@ class GADClickTracker : public std::enable_shared_from_this<GADClickTracker>, pr
   std::unique_ptr<GADCachedFile> tracker_;
   bool hasTracked_ = false;
   platform::Application::BackgroundTaskID backgroundTaskID_ = 0;
+  bool counted_ = false;  // in the process-wide count, without a background task
 };

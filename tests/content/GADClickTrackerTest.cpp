@@ -95,10 +95,16 @@ TEST_F(GADClickTrackerTest, A304CompletesWithTheRequestedURLAndABadStatusFailsWi
   server->setAnswer("/pixel", modified);
   tracker->trackURL(at("/pixel"));
   ASSERT_TRUE(reported());
-  outcomes.reports.clear();
-  tracker->trackURL(at("/pixel"));  // conditional now: 304
-  ASSERT_TRUE(reported());
-  EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect " + server->url("/pixel")}));
+  // A second tracker of the same URL while the first keeps its copy: the
+  // request is conditional and the server answers 304.
+  Outcomes second;
+  auto again = std::make_shared<GADClickTracker>();
+  again->setDelegate(&second);
+  again->trackURL(at("/pixel"));
+  ASSERT_TRUE(runUntil([&] { return !second.reports.empty(); }));
+  ASSERT_EQ(server->requestCount("/pixel"), 2u);
+  EXPECT_TRUE(server->requests().back().header("If-Modified-Since")) << "a real 304";
+  EXPECT_EQ(second.reports, (std::vector<std::string>{"redirect " + server->url("/pixel")}));
 
   outcomes.reports.clear();
   adnet::Answer error;
@@ -133,6 +139,30 @@ TEST_F(GADClickTrackerTest, OnlyTheLatestTrackingReportsAndNoURLLeavesItRunning)
   platform::RunLoop::main().runFor(0.5);
   EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect " + server->url("/second")}));
   EXPECT_FALSE(GADClickTracker::activeTrackings());
+}
+
+TEST_F(GADClickTrackerTest, EachTrackingInFlightCountsOnceFromItsStartToItsEnd) {
+  adnet::Answer slow;
+  slow.delaySeconds = 0.3;
+  server->setAnswer("/slow", slow);
+  adnet::Answer slower;
+  slower.delaySeconds = 0.8;
+  server->setAnswer("/slower", slower);
+  tracker->trackURL(at("/slow"));
+  auto other = std::make_shared<GADClickTracker>();
+  other->trackURL(at("/slower"));
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 2);
+  // A tracker that tracks nothing takes nobody's count away.
+  auto idle = std::make_shared<GADClickTracker>();
+  idle->reset();
+  idle.reset();
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 2);
+  ASSERT_TRUE(reported());
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1) << "the slower one still fetches";
+  tracker->reset();  // a finished tracker's reset takes nothing away either
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 1);
+  ASSERT_TRUE(runUntil([&] { return other->hasTracked(); }));
+  EXPECT_EQ(GADClickTracker::trackingCountForTesting(), 0);
 }
 
 TEST_F(GADClickTrackerTest, ResetAbandonsWithoutAReportAndADelegateMayLetTheTrackerGo) {
