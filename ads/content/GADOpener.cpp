@@ -161,6 +161,11 @@ void GADOpener::openApp(const std::optional<platform::URL>& url) {
     }
   }
   repeatCount() = 0;
+  // Nothing on this desktop opens it: the user stays, and hears of nothing.
+  if (!platform::Application::shared().canOpenURL(url->absoluteString())) {
+    platform::log("No application opens %s", url->absoluteString().c_str());
+    return;
+  }
   if (delegateManager_) delegateManager_->willLeaveApplication();
   platform::RunLoop::main().performAfterDelay(self, 0, [text = url->absoluteString()] {
     platform::Application::shared().openURL(text);

@@ -50,7 +50,8 @@ class GADOpener : public platform::MailComposerDelegate, public std::enable_shar
   std::shared_ptr<GADWebAppViewController> webAppOrientations(int orientations);
   // Hands `url` to the desktop, after giving trackings in flight a short
   // chance to finish; nullopt does nothing, and so does a scheme that may
-  // not leave the application (GADContentPolicy's list), refused and logged.
+  // not leave the application (GADContentPolicy's list), refused and logged,
+  // or one no application of the desktop opens (logged; no willLeave).
   virtual void openApp(const std::optional<platform::URL>& url);
   // Presents the mail composer filled from the URL; where the desktop has
   // no mail client, a notice says so instead.

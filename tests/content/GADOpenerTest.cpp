@@ -70,6 +70,7 @@ class GADOpenerTest : public AdsTest {
       events.push_back("open " + url);
       return true;
     });
+    platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
   }
   void TearDown() override {
     server.reset();
@@ -184,6 +185,15 @@ TEST_F(GADOpenerTest, OnlyTheAllowListedSchemesLeaveWhateverAsksForThem) {
   open("gmsg://x/open?a=app&u=zovo-custom%3A%2F%2Flaunch");
   platform::RunLoop::main().drain();
   EXPECT_EQ(events, (std::vector<std::string>{"willLeave", "open zovo-custom://launch"}));
+}
+
+TEST_F(GADOpenerTest, WhereNothingOpensTheURLTheUserStaysAndNoLeavingIsReported) {
+  platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return false; });
+  open("gmsg://x/open?a=app&u=tel%3A5551234");
+  platform::RunLoop::main().drain();
+  EXPECT_TRUE(events.empty()) << "neither willLeave nor an opening";
+  ASSERT_FALSE(logLines().empty());
+  EXPECT_EQ(logLines().back(), "<Rezido> No application opens tel:5551234");
 }
 
 TEST_F(GADOpenerTest, LeavingWaitsAtMostThreeTimesForATrackingInFlight) {

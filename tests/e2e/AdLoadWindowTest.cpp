@@ -62,6 +62,7 @@ class AdLoadWindowTest : public ::testing::Test {
   void TearDown() override {
     RunLoop::main().useRealTimeForTesting();
     platform::Application::shared().setOpenURLForTesting({});
+    platform::Application::shared().setCanOpenURLForTesting({});
     banner->removeFromSuperview();
     banner.reset();
     gtk_window_set_child(window, nullptr);
@@ -205,6 +206,7 @@ TEST_F(AdLoadWindowTest, ATelLinkIsHandedOnOnceTheTrackingInFlightHasEndedWithWi
       "Call us</a></body></html>";
   std::vector<std::string> opened;
   bool trackingsAtOpen = true;
+  platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
   platform::Application::shared().setOpenURLForTesting([&](const std::string& url) {
     opened.push_back(url);
     trackingsAtOpen = GADClickTracker::activeTrackings();

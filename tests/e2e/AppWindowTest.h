@@ -87,6 +87,7 @@ class AppWindowTest : public ::testing::Test {
       if (!runUntil([&] { return weak.expired(); })) break;
     }
     Application::shared().setOpenURLForTesting({});
+    Application::shared().setCanOpenURLForTesting({});
   }
 
   platform::Window& window() { return *Application::shared().keyWindow(); }

@@ -143,6 +143,7 @@ TEST_F(ClickThroughWindowTest, AWebApplicationGivenAsHTMLClosesWithItsCloseButto
 
 TEST_F(ClickThroughWindowTest, AnOpenMessageForTheBrowserOrAVideoOpensTheBrowserAndAnAppLinkLeaves) {
   std::vector<std::string> opened;
+  Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
   Application::shared().setOpenURLForTesting([&](const std::string& url) {
     opened.push_back(url);
     return true;

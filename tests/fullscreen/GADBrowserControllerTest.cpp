@@ -48,6 +48,7 @@ class GADBrowserControllerTest : public AdsTest {
       events->calls.push_back("open " + url);
       return true;
     });
+    platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
   }
   void TearDown() override {
     platform::Device::setCurrentForTesting(nullptr);
