@@ -121,7 +121,7 @@ void GADObjectPrivate::observeApplication() {
   on(platform::kApplicationWillEnterForegroundNotification, &GADObjectPrivate::resumeRefusedRefresh);
   on(platform::kApplicationDidBecomeActiveNotification, &GADObjectPrivate::resumeRefusedRefresh);
   on(GADViewControllerWillPresentFullScreen, &GADObjectPrivate::deactivateReloadTimer);
-  on(GADViewControllerDidRelinquishFullScreen, &GADObjectPrivate::activateReloadTimer);
+  on(GADViewControllerDidRelinquishFullScreen, &GADObjectPrivate::fullScreenDidRelinquish);
 }
 
 GADObjectPrivate::~GADObjectPrivate() {
@@ -551,6 +551,11 @@ void GADObjectPrivate::resetReloadTimer() {
 void GADObjectPrivate::activateReloadTimer() { scheduleNextAttempt(reloadSeconds_); }
 
 void GADObjectPrivate::deactivateReloadTimer() { resetReloadTimer(); }
+
+void GADObjectPrivate::fullScreenDidRelinquish() {
+  // A nested screen going leaves the one beneath still covering the banner.
+  if (GADViewController::presentedScreenCount() == 0) activateReloadTimer();
+}
 
 void GADObjectPrivate::resumeRefusedRefresh() {
   if (!refreshRefused_ || reloadTimer_ || isMakingRequest()) return;

@@ -195,6 +195,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   void activateReloadTimer();
   void deactivateReloadTimer();
   void resumeRefusedRefresh();
+  void fullScreenDidRelinquish();
   void cleanupTrackers();
   void startQueuedTrackers();
 

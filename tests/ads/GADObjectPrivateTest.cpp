@@ -17,6 +17,8 @@
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADEndpoints.h"
 #include "ads/core/GADRequestError.h"
+#include "ads/fullscreen/GADBrowserController.h"
+#include "ads/fullscreen/GADWebAppViewController.h"
 #include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADRequest.h"
@@ -324,6 +326,21 @@ TEST_F(GADObjectPrivateTest, AFullScreenAdOfAnyBannerPausesTheRefresh) {
   EXPECT_FALSE(loader()->isMakingRequest());
   advance(1);
   EXPECT_TRUE(loader()->isMakingRequest());
+}
+
+TEST_F(GADObjectPrivateTest, TheRefreshResumesOnlyWhenTheLastFullScreenScreenHasGone) {
+  manualTime();
+  ASSERT_TRUE(loadAndShow());
+  auto webApp = GADViewController::create<GADWebAppViewController>();
+  webApp->presentFromViewController(root.get());
+  auto browser = GADViewController::create<GADBrowserController>();
+  browser->presentFromViewController(webApp.get());
+  EXPECT_FALSE(loader()->hasReloadTimer());
+  browser->relinquishScreen();
+  EXPECT_FALSE(loader()->hasReloadTimer()) << "the web application still covers the banner";
+  webApp->relinquishScreen();
+  EXPECT_TRUE(loader()->hasReloadTimer());
+  platform::RunLoop::main().drain();
 }
 
 TEST_F(GADObjectPrivateTest, RefreshRatesAreBounded) {
