@@ -195,6 +195,16 @@ void GADViewController::relinquishScreen() {
   // Only a presented screen can be given back, and only once: a page's
   // repeated "close" must not report the dismissal twice.
   if (!self_) return;
+  // What covers this screen goes first, top first, each with its events:
+  // a screen left above a dismissed one would stay alive, hidden, with its
+  // page running.
+  if (platform::ViewController* above = modalViewController()) {
+    if (auto* screen = dynamic_cast<GADViewController*>(above)) {
+      screen->relinquishScreen();
+    } else {
+      dismissModalViewControllerAnimated(platform::Animated::No);
+    }
+  }
   deferredAppearance_.cancel();
   view()->setUserInteractionEnabled(false);
   auto self = std::move(self_);

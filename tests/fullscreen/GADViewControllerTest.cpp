@@ -219,6 +219,22 @@ TEST_F(GADViewControllerTest, OneAdScreenAtATimeAndOnlyAWebApplicationsBrowserOv
   endTurn();
 }
 
+TEST_F(GADViewControllerTest, GivingBackAScreenGivesBackTheOneAboveItFirst) {
+  auto webApp = presentOver<GADWebAppViewController>(host.get());
+  auto browser = presentOver<GADBrowserController>(webApp.lock().get());
+  ASSERT_FALSE(browser.expired());
+  events->calls.clear();
+  // The web application's page sends "close" while its browser covers it.
+  webApp.lock()->relinquishScreen();
+  endTurn();
+  EXPECT_TRUE(browser.expired()) << "no hidden browser left running";
+  EXPECT_TRUE(webApp.expired());
+  EXPECT_EQ(host->modalViewController(), nullptr);
+  EXPECT_EQ(GADViewController::presentedScreenCount(), 0);
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"DidRelinquishFullScreen", "willDismiss",
+                                                     "DidRelinquishFullScreen", "didDismiss"}));
+}
+
 TEST_F(GADViewControllerTest, AScreenNeverPresentedReportsNoDismissal) {
   makeScreen().reset();
   EXPECT_TRUE(events->calls.empty());
