@@ -126,10 +126,9 @@ void GtkWebViewPeer::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpoint
 gboolean GtkWebViewPeer::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
   auto* self = static_cast<GtkWebViewPeer*>(data);
   self->failed_ = true;
-  // A navigation the client refused ends the load it interrupted: that is
-  // the client's own doing, not a failure to report.
-  if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
-    return TRUE;
+  // Only a load that had started fails here (a navigation refused before it
+  // starts makes no load events); one the client refused at a later hop,
+  // a redirect or its answer, ended all the same, and the client hears so.
   auto client = self->client_.lock();
   if (client) client->peerDidFailLoad(Error{g_quark_to_string(error->domain), error->code, error->message});
   return TRUE;  // no error page in an ad's view

@@ -208,6 +208,26 @@ TEST_F(ClickThroughWindowTest, AMailtoLinkInTheAdFillsTheComposerWhoseSendHandsT
   Application::shared().setCanOpenURLForTesting({});
 }
 
+TEST_F(ClickThroughWindowTest, ALoadThatEndsInARefusedRedirectStopsTheSpinner) {
+  showFreshAd();
+  auto opener = std::make_shared<GADOpener>();
+  opener->setViewController(&mainScreen());
+  opener->setDelegateManager(loader().sharedDelegateManager());
+  opener->openBrowserToURLSupportedOrientations(platform::URL::create(network->url("/landing?ad=1")), kGADOrientationAny);
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  platform::WebView& page = *browser->webView();
+  ASSERT_TRUE(runUntil([&] { return !page.isLoading() && browser->view()->isUserInteractionEnabled(); }));
+  // The click server sends the page on to the dialler, which no page may
+  // reach by itself: the load is refused at that hop and ends there.
+  page.loadRequest(platform::URLRequest(*platform::URL::create(network->url("/zovo/aclk?ad=1&to=tel%3A5550100"))));
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/zovo/aclk") >= 1; }));
+  EXPECT_TRUE(runUntil([&] { return browser->toolbar()->items()[4]->accessibilityLabel() == "Reload"; }, 5))
+      << "the spinner still turns";
+  EXPECT_FALSE(browser->vars()->spinner_->isAnimating());
+  giveBack(*browser);
+}
+
 TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBehind) {
   showFreshAd();
   RunLoop::main().runFor(1.0);
