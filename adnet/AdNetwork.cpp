@@ -151,6 +151,7 @@ Answer AdNetwork::answerLanding(const RecordedRequest& r) {
               "<li><a id=\"more\" href=\"/landing/more?ad=" + n + "\">More about it</a></li>"
               "<li><a id=\"secure\" href=\"https://127.0.0.1:" + std::to_string(closedPort_) + "/landing/more?ad=" + n +
               "\">The secure page</a></li>"
+              "<li><a id=\"blank\" target=\"_blank\" href=\"/landing/more?ad=" + n + "\">More, in a new window</a></li>"
               "<li><a id=\"slow\" href=\"/landing/slow?ad=" + n + "\">A slow page</a></li>"
               "<li><a id=\"fail\" href=\"/landing/fail?ad=" + n + "\">A page that fails</a></li></ul>"
               "<form id=\"form\" action=\"/landing/thanks\" method=\"get\"><input type=\"hidden\" name=\"ad\" value=\"" +

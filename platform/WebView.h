@@ -47,7 +47,8 @@ class WebView;
 class WebViewDelegate {
  public:
   virtual ~WebViewDelegate() = default;
-  // False keeps the page where it is.
+  // False keeps the page where it is. A navigation for a new window that
+  // the delegate allows loads in this web view: there are no other windows.
   virtual bool webViewShouldStartLoadWithRequestNavigationType(WebView&, const URLRequest&, NavigationType) {
     return true;
   }

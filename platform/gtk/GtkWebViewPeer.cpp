@@ -103,10 +103,18 @@ gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
   const NavigationAction facts{.userGesture = webkit_navigation_action_is_user_gesture(action) != FALSE,
                                .newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION,
                                .redirect = webkit_navigation_action_is_redirect(action) != FALSE};
-  if (client->peerShouldStartLoad(request, kind, facts))
-    webkit_policy_decision_use(decision);
-  else
+  if (!client->peerShouldStartLoad(request, kind, facts)) {
     webkit_policy_decision_ignore(decision);
+    return TRUE;
+  }
+  if (facts.newWindow) {
+    // There are no other windows: what a page would open in one (a link
+    // with a target, window.open) opens here.
+    webkit_policy_decision_ignore(decision);
+    webkit_web_view_load_request(self->webView(), asked);
+    return TRUE;
+  }
+  webkit_policy_decision_use(decision);
   return TRUE;
 }
 

@@ -53,6 +53,11 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
   ASSERT_TRUE(runUntil([&] { return toolbar.items()[2]->isEnabled(); }));
   toolbar.items()[2]->press();
   ASSERT_TRUE(runUntil([&] { return page.currentURL()->path() == "/landing/more" && !page.isLoading(); }));
+  // A link for a new window opens in the browser itself.
+  toolbar.items()[0]->press();
+  ASSERT_TRUE(runUntil([&] { return page.currentURL()->path() == "/landing" && !page.isLoading(); }));
+  clickLink(page, "blank");
+  ASSERT_TRUE(runUntil([&] { return page.currentURL()->path() == "/landing/more" && !page.isLoading(); }));
   // A slow page shows the spinner, with open-in-browser off, until it ends.
   clickLink(page, "slow");
   ASSERT_TRUE(runUntil([&] { return toolbar.items()[4]->accessibilityLabel() == "Spinner"; }));
@@ -81,7 +86,8 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
 
   const auto& next = nextRequest();
   for (const char* key : {"plpl", "plpd", "pcl"}) EXPECT_TRUE(next.parameters.contains(key)) << key;
-  EXPECT_EQ(next.parameters.contains("plpnc") ? next.parameters.at("plpnc") : "(none)", "3") << "more, slow, fail";
+  EXPECT_EQ(next.parameters.contains("plpnc") ? next.parameters.at("plpnc") : "(none)", "4")
+      << "more, more in a new window, slow, fail";
   EXPECT_EQ(next.parameters.contains("plpsnc") ? next.parameters.at("plpsnc") : "(none)", "1") << "secure";
 }
 
