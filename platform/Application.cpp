@@ -184,6 +184,7 @@ void Application::setStatusBarHidden(bool hidden) {
   if (statusBarHidden_ == hidden) return;
   statusBarHidden_ = hidden;
   Toolkit::current().statusBarHiddenChanged(hidden);
+  if (keyWindow_) keyWindow_->layoutScreens();
 }
 
 Application::BackgroundTaskID Application::beginBackgroundTaskWithExpirationHandler(

@@ -44,9 +44,46 @@ void View::setPeer(std::unique_ptr<ViewPeer> peer) {
     if (child->peer_) peer_->addChild(*child->peer_, child->frame_);
 }
 
+namespace {
+// One axis of a subview's frame when its superview's size changes by
+// `delta`: the flexible parts (leading margin, size, trailing margin) share
+// the change in proportion to their present lengths, or evenly when those
+// are all 0.
+void resizeAxis(double& origin, double& length, double trailing, double delta, bool flexibleLeading,
+                bool flexibleLength, bool flexibleTrailing) {
+  const double parts[3] = {flexibleLeading ? origin : 0, flexibleLength ? length : 0,
+                           flexibleTrailing ? trailing : 0};
+  const int count = int(flexibleLeading) + int(flexibleLength) + int(flexibleTrailing);
+  if (count == 0) return;
+  const double total = parts[0] + parts[1] + parts[2];
+  auto share = [&](int i, bool flexible) {
+    if (!flexible) return 0.0;
+    return total > 0 ? delta * parts[i] / total : delta / count;
+  };
+  origin += share(0, flexibleLeading);
+  length += share(1, flexibleLength);
+}
+}  // namespace
+
 void View::setFrame(const Rect& frame) {
+  const Size old = frame_.size;
   frame_ = frame;
   if (peer_) peer_->setFrame(frame);
+  if (old.width == frame.size.width && old.height == frame.size.height) return;
+  // Subviews follow the new size by their masks, as the platform's own
+  // views do.
+  for (const auto& child : subviews_) {
+    const unsigned mask = child->autoresizingMask();
+    if (mask == kAutoresizingNone) continue;
+    Rect f = child->frame();
+    resizeAxis(f.origin.x, f.size.width, old.width - f.x() - f.width(), frame.size.width - old.width,
+               mask & kAutoresizingFlexibleLeftMargin, mask & kAutoresizingFlexibleWidth,
+               mask & kAutoresizingFlexibleRightMargin);
+    resizeAxis(f.origin.y, f.size.height, old.height - f.y() - f.height(), frame.size.height - old.height,
+               mask & kAutoresizingFlexibleTopMargin, mask & kAutoresizingFlexibleHeight,
+               mask & kAutoresizingFlexibleBottomMargin);
+    child->setFrame(f);
+  }
 }
 
 void View::setUserInteractionEnabled(bool enabled) {

@@ -1,6 +1,7 @@
 #include "platform/Window.h"
 
 #include "platform/Application.h"
+#include "platform/Screen.h"
 #include "platform/ViewController.h"
 
 namespace platform {
@@ -30,7 +31,17 @@ void Window::makeKeyAndVisible() {
   if (peer_) peer_->makeKeyAndVisible();
 }
 
+void Window::layoutScreens() {
+  const Rect frame = Screen::main().applicationFrame().bounds();
+  for (ViewController* screen = rootViewController_.get(); screen; screen = screen->modalViewController()) {
+    // A screen that covers only part of the window keeps its own size.
+    if (screen != rootViewController_.get() && screen->modalPresentationStyle() != 0) continue;
+    if (screen->isViewLoaded()) screen->view()->setFrame(frame);
+  }
+}
+
 void Window::pushModalView(const std::shared_ptr<View>& view, Animated animated, std::function<void()> done) {
+  layoutScreens();
   if (peer_)
     peer_->pushModal(view->peer(), animated, std::move(done));
   else

@@ -39,6 +39,11 @@ class Window {
   void makeKeyAndVisible();
   bool isVisible() const { return visible_; }
 
+  // Gives every screen shown in it (the root's and those presented over
+  // it) the application frame: called when a screen is presented and when
+  // the status bar comes or goes.
+  void layoutScreens();
+
   // For ViewController's modal presentation.
   void pushModalView(const std::shared_ptr<View>& view, Animated animated, std::function<void()> done);
   void popModalView(const std::shared_ptr<View>& view, Animated animated, std::function<void()> done);

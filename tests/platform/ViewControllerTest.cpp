@@ -1,6 +1,7 @@
 #include "platform/ViewController.h"
 
 #include "platform/RunLoop.h"
+#include "platform/Application.h"
 #include "platform/Window.h"
 #include "tests/support/PlatformTest.h"
 
@@ -87,6 +88,27 @@ TEST_F(ViewControllerTest, DismissingFromTheScreensOwnActionReleasesItAfterTheTu
   ASSERT_TRUE(root->modalViewController()->performAction("close:"));
   EXPECT_EQ(destroyed, 0) << "released inside its own action";
   EXPECT_TRUE(runUntil([&] { return destroyed == 1; }));
+}
+
+TEST_F(ViewControllerTest, AScreenFillsTheWindowItIsShownInAndFollowsTheStatusBar) {
+  platform::Window window;
+  auto root = std::make_shared<RecordingController>(&events, "root");
+  window.setRootViewController(root);
+  window.makeKeyAndVisible();
+  auto screen = std::make_shared<RecordingController>(&events, "screen");
+  auto bar = platform::View::create(platform::Rect(0, 416, 320, 44));
+  bar->setAutoresizingMask(platform::kAutoresizingFlexibleTopMargin);
+  screen->view()->addSubview(bar);
+  EXPECT_EQ(screen->view()->frame().height(), 460) << "made while the status bar shows";
+  // Hidden before it is shown, as the ad screens do.
+  platform::Application::shared().setStatusBarHidden(true);
+  root->presentModalViewController(screen, Animated::No);
+  EXPECT_EQ(screen->view()->frame(), platform::Rect(0, 0, 320, 480));
+  EXPECT_EQ(bar->frame().y(), 436) << "the bar stays at the bottom";
+  platform::Application::shared().setStatusBarHidden(false);
+  EXPECT_EQ(screen->view()->frame().height(), 460);
+  EXPECT_EQ(root->view()->frame().height(), 460);
+  root->dismissModalViewControllerAnimated(Animated::No);
 }
 
 TEST_F(ViewControllerTest, UnknownActionIsRefused) {

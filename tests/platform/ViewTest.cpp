@@ -57,6 +57,35 @@ TEST_F(ViewTest, DestroyedSuperviewLeavesSurvivingChildrenWithoutOne) {
   EXPECT_EQ(child->superview(), nullptr);
 }
 
+TEST_F(ViewTest, AResizedViewLaysOutItsSubviewsByTheirMasks) {
+  using namespace platform;
+  const struct {
+    const char* what;
+    unsigned mask;
+    Rect before, after;  // in a 320 x 460 view that grows to 320 x 480
+  } cases[] = {
+      {"fixed", kAutoresizingNone, Rect(0, 416, 320, 44), Rect(0, 416, 320, 44)},
+      {"to the bottom", kAutoresizingFlexibleTopMargin, Rect(0, 416, 320, 44), Rect(0, 436, 320, 44)},
+      {"filling", kAutoresizingFlexibleHeight, Rect(0, 0, 320, 460), Rect(0, 0, 320, 480)},
+      // The growth is shared in proportion to the flexible parts.
+      {"page over a bar", kAutoresizingFlexibleHeight | kAutoresizingFlexibleBottomMargin, Rect(0, 0, 320, 400),
+       Rect(0, 0, 320, 400 + 20 * 400.0 / 460)},
+      {"centred", kAutoresizingFlexibleTopMargin | kAutoresizingFlexibleBottomMargin, Rect(0, 200, 320, 60),
+       Rect(0, 210, 320, 60)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto parent = View::create(Rect(0, 0, 320, 460));
+    auto child = View::create(c.before);
+    child->setAutoresizingMask(c.mask);
+    parent->addSubview(child);
+    parent->setFrame(Rect(0, 0, 320, 480));
+    EXPECT_NEAR(child->frame().y(), c.after.y(), 1e-9);
+    EXPECT_NEAR(child->frame().height(), c.after.height(), 1e-9);
+    EXPECT_EQ(child->frame().width(), 320);
+  }
+}
+
 TEST_F(ViewTest, BoundsAreTheFrameAtTheOrigin) {
   auto view = View::create(Rect(5, 410, 320, 50));
   EXPECT_EQ(view->bounds(), Rect(0, 0, 320, 50));
