@@ -260,6 +260,10 @@ Answer AdNetwork::answerAd(const RecordedRequest& request) {
   return answer;
 }
 
+std::string AdNetwork::creativeColour(int index) {
+  return kCreatives[static_cast<size_t>(index) % kCreativeCount].colour;
+}
+
 std::string AdNetwork::creativeHTML(int index, const std::string& clickURL) {
   const Creative& c = kCreatives[static_cast<size_t>(index) % kCreativeCount];
   return std::string(

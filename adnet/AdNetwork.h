@@ -100,6 +100,8 @@ class AdNetwork {
   // The creatives in rotation.
   static constexpr int kCreativeCount = 4;
   static std::string creativeHTML(int creative, const std::string& clickURL);
+  // The creative's background colour, "#rrggbb".
+  static std::string creativeColour(int creative);
   // The web application's page; its "open the browser" link goes to
   // `landingURL`.
   static std::string webAppHTML(const std::string& landingURL);

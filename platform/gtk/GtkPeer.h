@@ -5,6 +5,8 @@
 
 #include <gtk/gtk.h>
 
+#include <cmath>
+
 #include <string>
 
 #include "platform/View.h"
@@ -36,10 +38,16 @@ class GtkPeer : public PeerInterface {
   GtkWidget* widget() const { return widget_.get(); }
   void* toolkitHandle() override { return widget_.get(); }
 
+  // Edges are rounded to whole pixels, so views that meet in points meet
+  // on screen too (no one-pixel gaps where a layout left fractions).
   void setFrame(const Rect& frame) override {
-    gtk_widget_set_size_request(widget_.get(), static_cast<int>(frame.width()), static_cast<int>(frame.height()));
+    const long left = std::lround(frame.x()), top = std::lround(frame.y());
+    const long width = std::lround(frame.x() + frame.width()) - left;
+    const long height = std::lround(frame.y() + frame.height()) - top;
+    gtk_widget_set_size_request(widget_.get(), static_cast<int>(width), static_cast<int>(height));
     GtkWidget* parent = gtk_widget_get_parent(widget_.get());
-    if (parent && GTK_IS_FIXED(parent)) gtk_fixed_move(GTK_FIXED(parent), widget_.get(), frame.x(), frame.y());
+    if (parent && GTK_IS_FIXED(parent))
+      gtk_fixed_move(GTK_FIXED(parent), widget_.get(), static_cast<double>(left), static_cast<double>(top));
   }
   void setHidden(bool hidden) override { gtk_widget_set_visible(widget_.get(), !hidden); }
   // Not targeted, the widget and its children receive no pointer events.

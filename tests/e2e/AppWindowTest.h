@@ -38,6 +38,7 @@
 #include "tests/e2e/GtkWidgets.h"
 #include "tests/e2e/PageScript.h"
 #include "tests/e2e/RealInput.h"
+#include "tests/e2e/ScreenshotPixels.h"
 #include "tests/support/BannerEvents.h"
 
 using platform::Application;
@@ -94,9 +95,40 @@ class AppWindowTest : public ::testing::Test {
   BlorvikViewController& mainScreen() { return dynamic_cast<BlorvikViewController&>(*window().rootViewController()); }
   GADBannerView& banner() { return *mainScreen().bannerView(); }
   GADObjectPrivate& loader() { return *banner().privateObject(); }
-  void screenshot(const std::string& name) {
+  // Saves the window as `name` and reads it back for the test's checks.
+  ScreenshotPixels screenshot(const std::string& name) {
     RunLoop::main().runFor(0.3);  // let the page paint
     EXPECT_TRUE(window().peer()->saveScreenshot(screenshots / name)) << name;
+    ScreenshotPixels shot(screenshots / name);
+    EXPECT_TRUE(shot.isLoaded()) << name;
+    EXPECT_EQ(shot.width(), 320) << name;
+    EXPECT_EQ(shot.height(), 480) << name;
+    return shot;
+  }
+  // Where a widget (a view's, by default) lies in the window, in the
+  // screenshot's pixels: x, y, width, height.
+  struct Place {
+    int x = 0, y = 0, w = 0, h = 0;
+  };
+  static Place placeInWindow(GtkWidget* widget) {
+    graphene_rect_t bounds = GRAPHENE_RECT_INIT(0, 0, 0, 0);
+    EXPECT_NE(widget, nullptr);
+    if (widget) {
+      EXPECT_TRUE(gtk_widget_compute_bounds(widget, GTK_WIDGET(gtk_widget_get_native(widget)), &bounds));
+    }
+    return Place{static_cast<int>(bounds.origin.x), static_cast<int>(bounds.origin.y),
+                 static_cast<int>(bounds.size.width), static_cast<int>(bounds.size.height)};
+  }
+  static Place placeInWindow(const platform::View& view) { return placeInWindow(gtk_widgets::widgetOf(view)); }
+  // The ad's own colour covers most of the banner in `shot`.
+  void expectTheAdIn(const ScreenshotPixels& shot) {
+    const auto colour = ScreenshotPixels::fromHex(adnet::AdNetwork::creativeColour(network->adRequests().back().creative));
+    const Place band = placeInWindow(banner());
+    EXPECT_EQ(band.w, 320);
+    EXPECT_EQ(band.h, 50);
+    EXPECT_GT(shot.count(band.x, band.y, band.w, band.h, [&](const auto& c) { return c.near(colour); }),
+              band.w * band.h / 2)
+        << "the banner shows the ad's colour";
   }
   // A fresh ad under the sandbox's present behaviour.
   void showFreshAd() {

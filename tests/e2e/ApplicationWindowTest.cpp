@@ -25,6 +25,7 @@
 #include "platform/gtk/GtkViewPeer.h"
 #include "platform/gtk/GtkWindowPeer.h"
 #include "tests/e2e/GtkWidgets.h"
+#include "tests/e2e/ScreenshotPixels.h"
 
 using platform::Application;
 using platform::RunLoop;
@@ -224,6 +225,12 @@ TEST_F(ApplicationWindowTest, ScreenshotOfTheWindowIsAPng) {
   const auto png = std::filesystem::temp_directory_path() / "blorvik-window-test.png";
   ASSERT_TRUE(window().peer()->saveScreenshot(png));
   EXPECT_GT(std::filesystem::file_size(png), 1000u);
+  // What a person sees: the light main screen with its buttons' labels.
+  const ScreenshotPixels shot(png);
+  ASSERT_TRUE(shot.isLoaded());
+  EXPECT_GT(shot.meanLuminance(0, 40, 320, 300), 200) << "a light screen";
+  EXPECT_GT(shot.count(20, 60, 280, 200, [](const auto& c) { return c.luminance() < 110; }), 100)
+      << "the buttons' labels are painted";
   std::filesystem::remove(png);
 }
 

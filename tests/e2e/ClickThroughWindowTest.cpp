@@ -16,7 +16,7 @@ class ClickThroughWindowTest : public AppWindowTest {};
 
 TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryAndDoneGivesTheScreenBack) {
   showFreshAd();
-  screenshot("banner-with-ad.png");
+  expectTheAdIn(screenshot("banner-with-ad.png"));
   const std::string adPage = loader().webView()->currentURL()->absoluteString();
   events->calls.clear();
   clickTheAd();
@@ -40,7 +40,25 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
   for (const auto& request : network->requests())
     if (request.path == "/zovo/aclk") referer = request.header("Referer");
   EXPECT_EQ(referer, adPage);
-  screenshot("browser-landing-page.png");
+  {
+    const auto shot = screenshot("browser-landing-page.png");
+    // The toolbar: a dark band down to the window's bottom edge, and each
+    // enabled item (Reload, open in the browser, Done) drawn light on it.
+    const Place bar = placeInWindow(toolbar);
+    EXPECT_EQ(bar.y + bar.h, 480) << "the bar reaches the bottom";
+    EXPECT_LT(shot.meanLuminance(bar.x, bar.y, bar.w, bar.h), 90) << "a dark band";
+    GtkWidget* item = gtk_widget_get_first_child(gtk_widgets::widgetOf(toolbar));
+    for (int i = 0; item; ++i, item = gtk_widget_get_next_sibling(item)) {
+      if (i != 4 && i != 6 && i != 8) continue;
+      const Place at = placeInWindow(item);
+      EXPECT_GT(shot.count(at.x, at.y, at.w, at.h, [](const auto& c) { return c.luminance() > 170; }), 15)
+          << "item " << i << " is visible";
+    }
+    // The landing page's text is painted above it.
+    const Place text = placeInWindow(page);
+    EXPECT_GT(shot.count(text.x, text.y, text.w, 200, [](const auto& c) { return c.luminance() < 130; }), 500)
+        << "the page's text";
+  }
   GtkWidget* shell = GTK_WIDGET(dynamic_cast<platform::gtk::GtkWindowPeer*>(window().peer())->window());
   EXPECT_EQ(gtk_widget_get_width(shell), 320) << "the bar keeps to its frame, and the window to its size";
 
@@ -106,7 +124,14 @@ TEST_F(ClickThroughWindowTest, AnAdWithClickTrackingOpensTheWebApplicationWhichH
   EXPECT_EQ(info, "[\"device\",\"version\"]");
   EXPECT_EQ(script(page, "window.appEvents[0].info.version"), GADRequest::sdkVersion());
   EXPECT_FALSE(webApp->vars()->loadingSpinner_) << "gone with the first load";
-  screenshot("web-application.png");
+  {
+    // The application's panel on its transparent page, and the close button.
+    const auto shot = screenshot("web-application.png");
+    EXPECT_TRUE(shot.at(160, 200).near({18, 35, 79})) << "the panel";
+    const Place close = placeInWindow(*webApp->vars()->closeButton_);
+    EXPECT_GT(shot.count(close.x, close.y, close.w, close.h, [](const auto& c) { return c.luminance() > 170; }), 15)
+        << "the close button";
+  }
 
   // A browser opened from the web application covers it: "onhide", and
   // no second "onshow" when it comes back.
@@ -141,7 +166,14 @@ TEST_F(ClickThroughWindowTest, AWebApplicationGivenAsHTMLClosesWithItsCloseButto
   GtkWidget* close = gtk_widgets::widgetOf(*webApp->vars()->closeButton_);
   ASSERT_NE(close, nullptr);
   EXPECT_TRUE(gtk_widget_get_visible(close));
-  screenshot("web-application-from-html.png");
+  {
+    const auto shot = screenshot("web-application-from-html.png");
+    EXPECT_TRUE(shot.at(160, 200).near({18, 35, 79})) << "the panel";
+    const Place closing = placeInWindow(*webApp->vars()->closeButton_);
+    EXPECT_GT(shot.count(closing.x, closing.y, closing.w, closing.h, [](const auto& c) { return c.luminance() > 170; }),
+              15)
+        << "the close button";
+  }
   g_signal_emit_by_name(close, "clicked");
   ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
   EXPECT_EQ(events->calls, (std::vector<std::string>{"willPresent", "willDismiss", "didDismiss"}));
@@ -199,7 +231,14 @@ TEST_F(ClickThroughWindowTest, AMailtoLinkInTheAdFillsTheComposerWhoseSendHandsT
   EXPECT_EQ(fields.cc, (std::vector<std::string>{"a@example.test", "b@example.test"}));
   EXPECT_EQ(fields.subject, "Kazoo lessons");
   EXPECT_EQ(fields.body, "Hello");
-  screenshot("mail-composer.png");
+  {
+    // The composer covers the whole window: nothing of the ad shows.
+    const auto shot = screenshot("mail-composer.png");
+    const auto adColour =
+        ScreenshotPixels::fromHex(adnet::AdNetwork::creativeColour(network->adRequests().back().creative));
+    EXPECT_EQ(shot.count(0, 0, 320, 480, [&](const auto& c) { return c.near(adColour, 12); }), 0);
+    EXPECT_GT(shot.meanLuminance(0, 430, 320, 50), 200) << "the form down to the bottom";
+  }
   GtkWidget* shell = GTK_WIDGET(dynamic_cast<platform::gtk::GtkWindowPeer*>(window().peer())->window());
   EXPECT_EQ(gtk_widget_get_width(shell), 320) << "the form keeps to the screen";
   EXPECT_EQ(gtk_widget_get_height(shell), 480);
