@@ -250,6 +250,12 @@ Answer AdNetwork::answerAd(const RecordedRequest& request) {
       }
     }
   }
+  if (behaviour_.adTruncated) answer.drop = Answer::Drop::MidBody;
+  if (behaviour_.adTrickleSeconds > 0) {
+    answer.raw = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                 std::to_string(answer.body.size()) + "\r\n\r\n" + answer.body;
+    answer.trickleSeconds = behaviour_.adTrickleSeconds;
+  }
   answer.headers.emplace_back("X-Zovo-Tracking-Urls", tracking);
   if (behaviour_.clickTracking || hostile == HostileCreatives::Kind::HugeHeaders)
     answer.headers.emplace_back("X-Zovo-Click-Tracking-Urls", clickTracking);

@@ -55,6 +55,10 @@ class AdNetwork {
     std::optional<std::string> adBody;
     double adDelaySeconds = 0;
     bool adDropsConnection = false;
+    // The ad's body is cut short of its Content-Length, the connection closed.
+    bool adTruncated = false;
+    // The ad's answer trickles, one byte every this many seconds (0: not).
+    double adTrickleSeconds = 0;
     // "X-Zovo-Refresh-Rate", left out when nullopt.
     std::optional<std::string> refreshRate = "30";
     std::optional<std::string> orientation = "any";
