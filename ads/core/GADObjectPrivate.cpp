@@ -268,11 +268,16 @@ void GADObjectPrivate::buildAdUrl() {
   platform::Dictionary parameters = request_->parameters();
   addAdditionalParameters(parameters);
   const platform::Value value(parameters);
-  std::string json = GADMacros::jsonify(&value).value_or("{}");
+  const std::string written = GADMacros::jsonify(&value).value_or("{}");
   // The JSON is written into a script element: "</" inside a text (the
   // application's keywords, say) would end it early. "<\/" is the same
   // JSON text to the script.
-  for (size_t at = json.find("</"); at != std::string::npos; at = json.find("</", at + 3)) json.insert(at + 1, "\\");
+  std::string json;
+  json.reserve(written.size());
+  for (size_t i = 0; i < written.size(); ++i) {
+    json += written[i];
+    if (written[i] == '<' && i + 1 < written.size() && written[i + 1] == '/') json += '\\';
+  }
   setupBuildAdWebView();
   std::string page = "<html><head><script>";
   page += buildAdJS_->content().value_or("");
