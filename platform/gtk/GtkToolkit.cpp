@@ -125,7 +125,12 @@ void onWindowMapped(GtkWidget* widget, gpointer) {
                    nullptr);
 }
 
+// The application's look comes with its main window, however the window is
+// made (the program, or a test that launches the application), once.
 void loadStyleSheet() {
+  static bool loaded = false;
+  if (loaded) return;
+  loaded = true;
   auto css = Bundle::main().pathForResource("style", "css");
   if (!css) return;
   auto provider = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
@@ -186,6 +191,7 @@ std::unique_ptr<WindowPeer> GtkToolkit::createMainWindowPeer(const std::string& 
     g_printerr("platform: no main interface file \"%s\"\n", nibName.c_str());
     return nullptr;
   }
+  loadStyleSheet();
   auto peer = GtkWindowPeer::load(*path);
   if (!peer) return nullptr;
   GtkWindow* window = peer->window();
@@ -261,7 +267,6 @@ int GtkToolkit::runApplication(int argc, char** argv) {
                        if (Window* w = Application::shared().keyWindow()) w->makeKeyAndVisible();
                        return;
                      }
-                     loadStyleSheet();
                      if (!Application::shared().launch()) g_application_quit(G_APPLICATION(options().app));
                      if (options().quitAfter > 0)
                        g_timeout_add_once(static_cast<guint>(options().quitAfter * 1000),

@@ -16,7 +16,14 @@ class ClickThroughWindowTest : public AppWindowTest {};
 
 TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryAndDoneGivesTheScreenBack) {
   showFreshAd();
-  expectTheAdIn(screenshot("banner-with-ad.png"));
+  {
+    // The window as the application shows it: its own style (the main
+    // screen's yellow, the dark status bar) above the ad.
+    const auto shot = screenshot("banner-with-ad.png");
+    expectTheAdIn(shot);
+    EXPECT_TRUE(shot.at(5, 300).near(ScreenshotPixels::fromHex("#ffcf3f"))) << "the main screen's colour";
+    EXPECT_LT(shot.meanLuminance(0, 0, 320, 18), 60) << "the status bar";
+  }
   const std::string adPage = loader().webView()->currentURL()->absoluteString();
   events->calls.clear();
   clickTheAd();
