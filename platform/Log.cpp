@@ -47,6 +47,15 @@ void log(const char* format, ...) {
   std::fprintf(stderr, "%s\n", line.c_str());
 }
 
+std::string printableLogText(const std::string& text, size_t maxBytes) {
+  std::string out = text.substr(0, maxBytes);
+  for (char& c : out) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) c = ' ';
+  }
+  return out;
+}
+
 void setLogSinkForTesting(LogSink newSink) {
   std::lock_guard lock(sinkMutex());
   sink() = std::move(newSink);

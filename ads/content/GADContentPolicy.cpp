@@ -1,8 +1,8 @@
 #include "ads/content/GADContentPolicy.h"
 
-#include <algorithm>
 #include <set>
 
+#include "platform/ASCII.h"
 #include "platform/Log.h"
 #include "platform/ProcessWide.h"
 #include "platform/RunLoop.h"
@@ -32,13 +32,8 @@ const char* refusalName(GADContentPolicy::Refusal kind) {
 
 void count(GADContentPolicy::Refusal kind) { ++platform::processWide<Counts>().byKind[static_cast<size_t>(kind)]; }
 
-// What a page sent, for one log line: short, with no control bytes.
-std::string shown(const std::string& what) {
-  std::string out = what.substr(0, 200);
-  for (char& c : out)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
-  return out;
-}
+// What a page sent, in one log line: the start of it is enough.
+constexpr size_t kShownBytes = 200;
 }  // namespace
 
 bool GADContentPolicy::hasUserGesture(const platform::WebView& webView) {
@@ -57,8 +52,7 @@ bool GADContentPolicy::mayLeaveApplication(const platform::URL& url) {
 
 void GADContentPolicy::allowSchemeToLeave(const std::string& scheme) {
   std::string lower = scheme;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  for (char& c : lower) c = platform::ascii::toLower(c);
   platform::processWide<AddedSchemes>().schemes.insert(lower);
 }
 
@@ -66,15 +60,9 @@ int GADContentPolicy::refusalCount(Refusal kind) {
   return platform::processWide<Counts>().byKind[static_cast<size_t>(kind)];
 }
 
-int GADContentPolicy::totalRefusals() {
-  int total = 0;
-  for (int n : platform::processWide<Counts>().byKind) total += n;
-  return total;
-}
-
 void GADContentPolicy::refuseOutsideAnyPage(Refusal kind, const std::string& what) {
   count(kind);
-  platform::log("Refused (%s): %s", refusalName(kind), shown(what).c_str());
+  platform::log("Refused (%s): %s", refusalName(kind), platform::printableLogText(what, kShownBytes).c_str());
 }
 
 void GADContentPolicy::resetForTesting() {
@@ -87,7 +75,7 @@ void GADContentPolicy::refuse(Refusal kind, const std::string& what) {
   bool& logged = logged_[static_cast<size_t>(kind)];
   if (logged) return;
   logged = true;
-  platform::log("Refused (%s) for this page: %s", refusalName(kind), shown(what).c_str());
+  platform::log("Refused (%s) for this page: %s", refusalName(kind), platform::printableLogText(what, kShownBytes).c_str());
 }
 
 bool GADContentPolicy::admitMessage(size_t bytes) {

@@ -72,7 +72,6 @@ class GADContentPolicy {
   static void allowSchemeToLeave(const std::string& scheme);
 
   static int refusalCount(Refusal kind);
-  static int totalRefusals();
   // Counts and logs a refusal that belongs to no page in particular.
   static void refuseOutsideAnyPage(Refusal kind, const std::string& what);
   // Counts, the allow-list's additions: back to the start.

@@ -32,16 +32,6 @@ std::shared_ptr<platform::WebView> sharedWebView(platform::WebView& webView) {
   return std::static_pointer_cast<platform::WebView>(webView.shared_from_this());
 }
 
-// A page's text for the log: bounded, and with no line breaks or other
-// control bytes that could forge lines of their own.
-std::string printableLogText(const std::string& text) {
-  std::string out = text.substr(0, GADWebViewDelegate::kMaximumLogBytes);
-  for (char& c : out) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) c = ' ';
-  }
-  return out;
-}
 }  // namespace
 
 GADWebViewDelegate::GADWebViewDelegate() : opener_(std::make_shared<GADOpener>()) {}
@@ -164,7 +154,7 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
     trackURLStringAppendSpamSignals(stringParameter(parameters, "u"), false);
   } else if (name == "log") {
     if (const std::string* text = stringParameter(parameters, "string"))
-      platform::log("%s", printableLogText(*text).c_str());
+      platform::log("%s", platform::printableLogText(*text, kMaximumLogBytes).c_str());
   } else if (name == "open") {
     opener_->openNotification(*message);
   } else if (name == "touch") {
