@@ -38,8 +38,6 @@ struct NavigationAction {
   bool userGesture = false;
   // The page asked for a new window (a link with a target, window.open).
   bool newWindow = false;
-  // A server's redirect of a navigation already decided.
-  bool redirect = false;
 };
 
 class WebView;

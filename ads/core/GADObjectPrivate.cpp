@@ -176,8 +176,7 @@ bool GADObjectPrivate::isMakingRequest() const {
 // window has the focus: the gate follows visibility, not focus.
 bool GADObjectPrivate::isAppActive() {
   auto& app = platform::Application::shared();
-  if (app.hasFinishedLaunching() && app.isVisible() && app.state() != platform::ApplicationState::Background)
-    return true;
+  if (app.hasFinishedLaunching() && app.isVisible()) return true;
   // Requests made during launch, before its end is announced, go ahead.
   return !launchFinished().value;
 }

@@ -101,8 +101,7 @@ gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
   if (const char* method = webkit_uri_request_get_http_method(asked)) request.setMethod(method);
   const auto kind = static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
   const NavigationAction facts{.userGesture = webkit_navigation_action_is_user_gesture(action) != FALSE,
-                               .newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION,
-                               .redirect = webkit_navigation_action_is_redirect(action) != FALSE};
+                               .newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION};
   if (!client->peerShouldStartLoad(request, kind, facts)) {
     webkit_policy_decision_ignore(decision);
     return TRUE;
