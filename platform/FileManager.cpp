@@ -4,11 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gio/gio.h>
+
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/ASCII.h"
@@ -47,27 +52,54 @@ mode_t currentUmask() {
   return 022;
 }
 
-// "<name>.XXXXXX" as mkstemp fills it in.
-bool isTemporaryOf(const std::string& candidate, const std::string& name) {
-  if (candidate.size() != name.size() + 7 || candidate.compare(0, name.size(), name) != 0 ||
-      candidate[name.size()] != '.')
-    return false;
-  for (size_t i = name.size() + 1; i < candidate.size(); ++i)
+// "<name>.XXXXXX" as mkstemp fills in writeAtomically's template.
+bool isTemporaryName(const std::string& candidate) {
+  constexpr size_t kSuffix = 7;  // ".XXXXXX"
+  if (candidate.size() <= kSuffix || candidate[candidate.size() - kSuffix] != '.') return false;
+  for (size_t i = candidate.size() - kSuffix + 1; i < candidate.size(); ++i)
     if (!ascii::isAlnum(candidate[i])) return false;
   return true;
 }
 
-void removeStaleTemporaries(const std::filesystem::path& path) {
+struct Sweeps {
+  std::mutex mutex;
+  std::set<std::filesystem::path> started;  // folders swept (or being swept) in this run
+  std::atomic<int> finished{0};
+};
+
+Sweeps& sweeps() {
+  static Sweeps* s = new Sweeps;  // worker threads may outlive static destruction
+  return *s;
+}
+
+// Temporaries that a writer killed mid-write left in `folder`, once they
+// are a minute old (a live writer renames its own long before).
+void removeStaleTemporaries(const std::filesystem::path& folder) {
   constexpr auto kStale = std::chrono::minutes(1);
-  const std::string name = path.filename().string();
   std::error_code ec;
   const auto now = std::filesystem::file_time_type::clock::now();
-  for (const auto& entry : std::filesystem::directory_iterator(path.parent_path(), ec)) {
-    const std::string candidate = entry.path().filename().string();
-    if (!isTemporaryOf(candidate, name) || !entry.is_regular_file(ec)) continue;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    if (!isTemporaryName(entry.path().filename().string()) || !entry.is_regular_file(ec)) continue;
     const auto written = entry.last_write_time(ec);
     if (!ec && now - written > kStale) std::filesystem::remove(entry.path(), ec);
   }
+}
+
+// The first write into a folder in this run sweeps it, on a worker thread:
+// a write's own cost never grows with the files beside it.
+void sweepOnceInBackground(const std::filesystem::path& folder) {
+  {
+    std::lock_guard lock(sweeps().mutex);
+    if (!sweeps().started.insert(folder).second) return;
+  }
+  GTask* task = g_task_new(nullptr, nullptr, nullptr, nullptr);
+  g_task_set_task_data(task, new std::filesystem::path(folder),
+                       [](gpointer data) { delete static_cast<std::filesystem::path*>(data); });
+  g_task_run_in_thread(task, [](GTask*, gpointer, gpointer data, GCancellable*) {
+    removeStaleTemporaries(*static_cast<std::filesystem::path*>(data));
+    sweeps().finished.fetch_add(1);
+  });
+  g_object_unref(task);
 }
 
 Error writeError(const std::filesystem::path& path, int err) {
@@ -152,8 +184,15 @@ std::expected<void, Error> FileManager::writeAtomically(const std::filesystem::p
     ::unlink(temporary.c_str());
     return std::unexpected(writeError(path, err));
   }
-  removeStaleTemporaries(path);
+  sweepOnceInBackground(path.parent_path());
   return {};
+}
+
+int FileManager::finishedSweepsForTesting() { return sweeps().finished.load(); }
+
+void FileManager::forgetSweepsForTesting() {
+  std::lock_guard lock(sweeps().mutex);
+  sweeps().started.clear();
 }
 
 void FileManager::setBeforeRenameHookForTesting(std::function<void()> hook) {

@@ -31,9 +31,15 @@ class FileManager {
   // renames it over `path`: a reader (or a crash) sees the old file or the
   // new one, never a part. The file gets the mode the process's umask
   // allows (0666 less the umask). Temporaries that a writer killed mid-write
-  // left beside `path` are removed once they are a minute old.
+  // left in the folder are removed once they are a minute old: by a sweep
+  // on a worker thread, started by the first write into that folder in a
+  // run, so that no write walks the folder.
   static std::expected<void, Error> writeAtomically(const std::filesystem::path& path,
                                                     std::span<const std::uint8_t> bytes);
+  // Sweeps that have finished in this run; forgetting lets the next write
+  // into a folder sweep it again.
+  static int finishedSweepsForTesting();
+  static void forgetSweepsForTesting();
   // Runs between the flush and the rename (tests kill the process there).
   static void setBeforeRenameHookForTesting(std::function<void()> hook);
 };

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 using platform::FileManager;
 
@@ -69,19 +70,37 @@ TEST_F(FileManagerTest, AProcessKilledMidWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(readAll(path), "the old content");
 }
 
-TEST_F(FileManagerTest, TemporariesLeftByAKilledWriterGoOnceStale) {
-  const auto path = dir / "file";
-  const auto stale = dir / "file.Ab12Cd";
-  const auto fresh = dir / "file.Zz99Yy";
-  const auto other = dir / "other.Ab12Cd";
-  for (const auto& p : {stale, fresh, other}) std::ofstream(p) << "partial";
+// Temporaries a killed writer left go once stale, swept off the write path:
+// once per folder in a run, on a worker thread. A write into a folder of
+// 10,000 files never walks them.
+TEST_F(FileManagerTest, StaleTemporariesAreSweptOncePerFolderAndNoWriteWalksTheFolder) {
+  for (int i = 0; i < 10000; ++i) std::ofstream(dir / ("f" + std::to_string(i))) << i;
   const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
-  std::filesystem::last_write_time(stale, old);
-  std::filesystem::last_write_time(other, old);
-  ASSERT_TRUE(FileManager::writeAtomically(path, bytes("body")));
-  EXPECT_FALSE(std::filesystem::exists(stale));
-  EXPECT_TRUE(std::filesystem::exists(fresh)) << "a writer may still be at work on it";
-  EXPECT_TRUE(std::filesystem::exists(other)) << "another file's temporary";
+  auto leaveTemporary = [&](const char* name, bool stale) {
+    std::ofstream(dir / name) << "partial";
+    if (stale) std::filesystem::last_write_time(dir / name, old);
+  };
+  leaveTemporary("file.Ab12Cd", true);
+  leaveTemporary("other.url.Ab12Cd", true);
+  leaveTemporary("file.Zz99Yy", false);
+  leaveTemporary("notes.txt", true);
+  FileManager::forgetSweepsForTesting();
+  const int before = FileManager::finishedSweepsForTesting();
+  ASSERT_TRUE(FileManager::writeAtomically(dir / "file", bytes("body")));
+  for (int waited = 0; waited < 1000 && FileManager::finishedSweepsForTesting() == before; ++waited)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(FileManager::finishedSweepsForTesting(), before + 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "file.Ab12Cd"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "other.url.Ab12Cd"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "file.Zz99Yy")) << "a writer may still be at work on it";
+  EXPECT_TRUE(std::filesystem::exists(dir / "notes.txt")) << "no temporary";
+
+  // Later writes leave the folder alone, stale temporaries and all.
+  leaveTemporary("late.Qq11Ww", true);
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(FileManager::writeAtomically(dir / "file", bytes(std::to_string(i))));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(FileManager::finishedSweepsForTesting(), before + 1);
+  EXPECT_TRUE(std::filesystem::exists(dir / "late.Qq11Ww"));
 }
 
 TEST_F(FileManagerTest, WrittenFilesFollowTheUmask) {
