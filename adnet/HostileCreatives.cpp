@@ -70,6 +70,15 @@ std::string attack(HostileCreatives::Kind kind, const std::string& clickURL, con
              "location.href='gmsg://ads.example.test/open?a=app&u=tel%3A5550001';"
              "send('gmsg://ads.example.test/click?u='+encodeURIComponent(" + click + "));};"
              "setInterval(function(){send('gmsg://ads.example.test/canOpenURLs?urls=tel:');},400);";
+    case Kind::ShowsDialogs:
+      // The page writes down what each dialog answered.
+      return "window.onbeforeunload=function(e){e.preventDefault();return 'Stay?';};"
+             "setTimeout(function(){alert('You won!');var c=confirm('Claim it?');var p=prompt('Your name?','x');"
+             "document.title='answered '+c+' '+p;}," + std::to_string(HostileCreatives::kActAfterMilliseconds) +
+             ");";
+    case Kind::HangsItsPage:
+      return "setTimeout(function(){document.title='hanging';while(true){}}," +
+             std::to_string(HostileCreatives::kActAfterMilliseconds) + ");";
   }
   return "";
 }
@@ -86,13 +95,16 @@ std::string HostileCreatives::name(Kind kind) {
     case Kind::BorrowsOurScripts: return "borrows-our-scripts";
     case Kind::HugeHeaders: return "huge-headers";
     case Kind::ReadsTheAdFromALandingPage: return "reads-the-ad-from-a-landing-page";
+    case Kind::ShowsDialogs: return "shows-dialogs";
+    case Kind::HangsItsPage: return "hangs-its-page";
   }
   return "none";
 }
 
 std::vector<HostileCreatives::Kind> HostileCreatives::all() {
   return {Kind::LeavesTheApplication, Kind::StacksScreens,  Kind::FloodsMessages, Kind::NavigatesItself,
-          Kind::BorrowsOurScripts,    Kind::HugeHeaders,    Kind::ReadsTheAdFromALandingPage};
+          Kind::BorrowsOurScripts,    Kind::HugeHeaders,    Kind::ReadsTheAdFromALandingPage,
+          Kind::ShowsDialogs,         Kind::HangsItsPage};
 }
 
 std::optional<HostileCreatives::Kind> HostileCreatives::fromName(std::string_view text) {

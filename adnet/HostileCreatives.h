@@ -3,7 +3,8 @@
 // link a user can click, plus a script that tries, without any click, to
 // do what only a user may: leave the application with any scheme, stack
 // screens, flood the message channel, fake clicks, borrow the client's own
-// scripts' gesture, or read the ad page from a landing page.
+// scripts' gesture, or read the ad page from a landing page. Two more try
+// to freeze the banner: page dialogs, and a script that never returns.
 #pragma once
 
 #include <optional>
@@ -24,6 +25,8 @@ class HostileCreatives {
     BorrowsOurScripts,     // its orientation and message handlers navigate and open
     HugeHeaders,           // a plain creative whose headers name a thousand tracking URLs each
     ReadsTheAdFromALandingPage,  // clicks land on a page that tries "evalInOpener" and leaving
+    ShowsDialogs,          // once shown: alert, confirm, prompt, and a leave-page question
+    HangsItsPage,          // once shown: a script that never returns
   };
 
   static std::string name(Kind kind);
@@ -38,6 +41,9 @@ class HostileCreatives {
   // The landing page of ReadsTheAdFromALandingPage: a third-party page in
   // the in-app browser that tries to reach the ad page and the desktop.
   static std::string landingHTML();
+  // The delay, in milliseconds after its load, before ShowsDialogs and
+  // HangsItsPage act.
+  static constexpr int kActAfterMilliseconds = 1000;
   // How many tracking URLs each header of a HugeHeaders ad names.
   static constexpr int kHugeHeaderURLs = 1000;
 };

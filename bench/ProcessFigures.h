@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 class ProcessFigures {
  public:
@@ -18,8 +19,9 @@ class ProcessFigures {
     return -1;
   }
   // WebKit web processes whose parent is this process.
-  static int webProcesses() {
-    int count = 0;
+  static int webProcesses() { return static_cast<int>(webProcessIds().size()); }
+  static std::vector<pid_t> webProcessIds() {
+    std::vector<pid_t> ids;
     const std::string parent = "PPid:\t" + std::to_string(getpid());
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
       std::ifstream comm(entry.path() / "comm");
@@ -28,8 +30,8 @@ class ProcessFigures {
       std::ifstream status(entry.path() / "status");
       std::string line;
       while (std::getline(status, line))
-        if (line == parent) ++count;
+        if (line == parent) ids.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
     }
-    return count;
+    return ids;
   }
 };

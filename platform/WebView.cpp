@@ -1,5 +1,6 @@
 #include "platform/WebView.h"
 
+#include "platform/Clock.h"
 #include "platform/PeerFactory.h"
 #include "platform/RunLoop.h"
 
@@ -30,7 +31,54 @@ void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptR
   // Toolkits run the client's scripts as if the user had acted: whatever
   // the page does from here on borrows no earlier input.
   lastUserInput_.reset();
+  if (!webPeer_) return;
   if (webPeer_) webPeer_->evaluateJavaScript(script, std::move(done));
+}
+
+void WebView::setResponsivenessProbe(double intervalSeconds, double deadlineSeconds) {
+  probeInterval_ = intervalSeconds;
+  probeDeadlineSeconds_ = deadlineSeconds;
+  probe_.cancel();
+  if (intervalSeconds > 0) probe_.schedule(intervalSeconds, [this] { probeResponsiveness(); });
+}
+
+void WebView::probeResponsiveness() {
+  probe_.schedule(probeInterval_, [this] { probeResponsiveness(); });
+  if (!webPeer_) return;
+  // One probe at a time: while one waits, its deadline runs (again, once
+  // a dialog that held it has gone with its page).
+  if (probeAskedAt_) {
+    if (!probeDeadline_.isPending()) checkProbeDeadline();
+    return;
+  }
+  probeAskedAt_ = Clock::monotonicSeconds();
+  checkProbeDeadline();
+  // The peer drops the answer when it goes, and the view goes with it.
+  webPeer_->probe([this, process = processGeneration_] {
+    // A process that has ended no longer counts for the one after it.
+    if (process != processGeneration_) return;
+    probeAskedAt_.reset();
+    probeDeadline_.cancel();
+    // A page that answers has no dialog up any more.
+    pageDialogShown_ = false;
+  });
+}
+
+void WebView::checkProbeDeadline() {
+  // A page waiting for its user's answer to a dialog runs no scripts.
+  if (!probeAskedAt_ || pageDialogShown_) return;
+  // Waited on the machine's clock: a test's jump of the loop's clock is no
+  // time in which the page could have answered.
+  const double waited = Clock::monotonicSeconds() - *probeAskedAt_;
+  if (waited < probeDeadlineSeconds_) {
+    probeDeadline_.schedule(probeDeadlineSeconds_ - waited, [this] { checkProbeDeadline(); });
+    return;
+  }
+  peerWebProcessDidBecomeUnresponsive();
+}
+
+void WebView::terminateWebProcess() {
+  if (webPeer_) webPeer_->terminateWebProcess();
 }
 
 void WebView::goBack() {
@@ -74,6 +122,7 @@ bool WebView::peerShouldCommitMainFrameLoad(const std::optional<URL>& url) {
 
 void WebView::peerDidStartLoad() {
   loadAsked_ = false;
+  pageDialogShown_ = false;
   if (delegate_) delegate_->webViewDidStartLoad(*this);
 }
 
@@ -85,6 +134,33 @@ void WebView::peerDidFinishLoad() {
 void WebView::peerDidFailLoad(const Error& error) {
   loadAsked_ = false;
   if (delegate_) delegate_->webViewDidFailLoadWithError(*this, error);
+}
+
+bool WebView::peerShouldShowPageDialog(PageDialog dialog, const std::string& message) {
+  const bool shown = !delegate_ || delegate_->webViewShouldShowPageDialog(*this, dialog, message);
+  if (shown) {
+    pageDialogShown_ = true;
+    probeDeadline_.cancel();
+  }
+  return shown;
+}
+
+void WebView::peerWebProcessDidBecomeUnresponsive() {
+  // Once per process: the toolkit and the deadline may both see it.
+  if (unresponsiveReported_) return;
+  unresponsiveReported_ = true;
+  if (delegate_) delegate_->webViewWebProcessDidBecomeUnresponsive(*this);
+}
+
+void WebView::peerWebProcessDidTerminate(WebProcessTermination reason) {
+  // The process's scripts will never answer; the next process starts clean.
+  ++processGeneration_;
+  probeAskedAt_.reset();
+  probeDeadline_.cancel();
+  unresponsiveReported_ = false;
+  pageDialogShown_ = false;
+  loadAsked_ = false;
+  if (delegate_) delegate_->webViewWebProcessDidTerminate(*this, reason);
 }
 
 }  // namespace platform

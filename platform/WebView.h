@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/DeferredCall.h"
 #include "platform/Error.h"
 #include "platform/URLRequest.h"
 #include "platform/View.h"
@@ -40,6 +41,18 @@ struct NavigationAction {
   bool newWindow = false;
 };
 
+// A dialog a page's script asks for (alert, confirm, prompt) or that a page
+// asks for before it is left.
+enum class PageDialog { Alert, Confirm, Prompt, BeforeUnload };
+
+// Why a web view's page process ended under it.
+enum class WebProcessTermination {
+  Crashed,
+  ExceededMemoryLimit,
+  // WebView::terminateWebProcess (a page that stopped answering).
+  Terminated,
+};
+
 class WebView;
 
 class WebViewDelegate {
@@ -59,6 +72,16 @@ class WebViewDelegate {
   // subframe, which the toolkit does not say when it asks first. The URL is
   // nullopt when the toolkit's text is none we can read.
   virtual bool webViewShouldCommitMainFrameLoad(WebView&, const std::optional<URL>&) { return true; }
+  // False answers the dialog at once as dismissed (an alert closed, a
+  // confirm and a prompt cancelled, a page left); true shows it over this
+  // web view alone, as a browser shows a site's dialog.
+  virtual bool webViewShouldShowPageDialog(WebView&, PageDialog, const std::string& /*message*/) { return true; }
+  // The page's process stopped answering: a probe has waited past its
+  // deadline (with no dialog of its own up), or the toolkit saw it hang. Nothing is done unless the delegate ends it (terminateWebProcess).
+  virtual void webViewWebProcessDidBecomeUnresponsive(WebView&) {}
+  // The page's process has gone: the web view shows nothing until its next
+  // load, which starts a new one. Once per process.
+  virtual void webViewWebProcessDidTerminate(WebView&, WebProcessTermination) {}
 };
 
 // What a web view's peer calls back.
@@ -72,6 +95,9 @@ class WebViewClient {
   virtual void peerDidStartLoad() = 0;
   virtual void peerDidFinishLoad() = 0;
   virtual void peerDidFailLoad(const Error& error) = 0;
+  virtual bool peerShouldShowPageDialog(PageDialog dialog, const std::string& message) = 0;
+  virtual void peerWebProcessDidBecomeUnresponsive() = 0;
+  virtual void peerWebProcessDidTerminate(WebProcessTermination reason) = 0;
 };
 
 // The toolkit's side of a web view.
@@ -83,10 +109,15 @@ class WebViewPeer : public ViewPeer {
   // `done` is called later with the result as text (nullopt when the script
   // failed), unless the peer goes first.
   virtual void evaluateJavaScript(const std::string& script, ScriptResult done) = 0;
+  // Asks the page's process for an empty answer, later, the same way; the
+  // page sees nothing of it.
+  virtual void probe(std::function<void()> answered) = 0;
   virtual void goBack() = 0;
   virtual void goForward() = 0;
   virtual void reload() = 0;
   virtual void stopLoading() = 0;
+  // Ends the page's process (it reports its end as Terminated).
+  virtual void terminateWebProcess() = 0;
   virtual bool canGoBack() const = 0;
   virtual bool canGoForward() const = 0;
   virtual bool isLoading() const = 0;
@@ -96,6 +127,7 @@ class WebViewPeer : public ViewPeer {
 
 class WebView : public View, public WebViewClient {
  public:
+
   static std::shared_ptr<WebView> create(const Rect& frame);
   // White until told otherwise, as a page expects when it sets no colour.
   explicit WebView(const Rect& frame) : View(frame) { setBackgroundColor(Color::white()); }
@@ -113,6 +145,14 @@ class WebView : public View, public WebViewClient {
   void goForward();
   void reload();
   void stopLoading();
+  // Ends the page's process, as for a page that stopped answering; the
+  // delegate hears of its end. The next load starts a new one.
+  void terminateWebProcess();
+  // Every `intervalSeconds` (0: never, the default), asks whether the page's
+  // process still answers: one that has not answered within
+  // `deadlineSeconds` (of the machine's clock) is unresponsive. A page that
+  // hangs while nobody waits on it is found so. Lends and ends no gesture.
+  void setResponsivenessProbe(double intervalSeconds, double deadlineSeconds);
   bool canGoBack() const;
   bool canGoForward() const;
   // True from a load call on: the toolkit reports a load only once it has
@@ -136,6 +176,9 @@ class WebView : public View, public WebViewClient {
   void peerDidStartLoad() override;
   void peerDidFinishLoad() override;
   void peerDidFailLoad(const Error& error) override;
+  bool peerShouldShowPageDialog(PageDialog dialog, const std::string& message) override;
+  void peerWebProcessDidBecomeUnresponsive() override;
+  void peerWebProcessDidTerminate(WebProcessTermination reason) override;
 
  protected:
   std::unique_ptr<ViewPeer> makePeer(PeerFactory& peers) override;
@@ -146,6 +189,17 @@ class WebView : public View, public WebViewClient {
   bool loadAsked_ = false;           // a load was asked for and has not yet started
   NavigationAction navigationAction_;
   std::optional<double> lastUserInput_;  // on the run loop's clock
+  void probeResponsiveness();
+  void checkProbeDeadline();
+  double probeInterval_ = 0, probeDeadlineSeconds_ = 0;
+  DeferredCall probe_, probeDeadline_;
+  // When the probe still unanswered was sent (run loop's clock).
+  std::optional<double> probeAskedAt_;
+  bool unresponsiveReported_ = false;  // for the current page process
+  int processGeneration_ = 0;          // page processes ended so far
+  // A dialog is up for the user: the page's scripts wait for it, and the
+  // probe's deadline with them, until the page answers again.
+  bool pageDialogShown_ = false;
 };
 
 }  // namespace platform

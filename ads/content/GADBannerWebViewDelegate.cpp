@@ -97,3 +97,9 @@ void GADBannerWebViewDelegate::webViewDidFailLoadWithError(platform::WebView& we
   if (private_->state() != kGADObjectStateRenderingAd) return;
   private_->adDidFailToRender();
 }
+
+void GADBannerWebViewDelegate::webViewWebProcessDidTerminate(platform::WebView& webView,
+                                                             platform::WebProcessTermination reason) {
+  GADWebViewDelegate::webViewWebProcessDidTerminate(webView, reason);
+  private_->adWebProcessDidTerminate();
+}

@@ -23,6 +23,7 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
   bool webViewShouldCommitMainFrameLoad(platform::WebView& webView, const std::optional<platform::URL>& url) override;
   void webViewDidFinishLoad(platform::WebView& webView) override;
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
+  void webViewWebProcessDidTerminate(platform::WebView& webView, platform::WebProcessTermination reason) override;
 
  private:
   GADObjectPrivate* private_;

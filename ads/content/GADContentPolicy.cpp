@@ -26,6 +26,7 @@ const char* refusalName(GADContentPolicy::Refusal kind) {
     case GADContentPolicy::Refusal::MessageRate: return "too many messages";
     case GADContentPolicy::Refusal::MessageSize: return "too large";
     case GADContentPolicy::Refusal::TrackingURLs: return "too many tracking URLs";
+    case GADContentPolicy::Refusal::Dialog: return "an ad page shows no dialogs";
   }
   return "refused";
 }

@@ -55,8 +55,9 @@ class GADContentPolicy {
     MessageRate,    // messages beyond the page's rate
     MessageSize,    // a message URL or answer beyond its size
     TrackingURLs,   // tracking URLs beyond the bound
+    Dialog,         // a page's dialog (alert, confirm, prompt, leave page)
   };
-  static constexpr size_t kRefusalKinds = 7;
+  static constexpr size_t kRefusalKinds = 8;
 
   // Whether a user stands behind what `webView`'s page asks now: a real
   // pointer or key press reached that web view less than

@@ -63,6 +63,38 @@ void GADWebViewDelegate::webViewDidStartLoad(platform::WebView&) { contentPolicy
 
 void GADWebViewDelegate::webViewDidFailLoadWithError(platform::WebView&, const platform::Error&) {}
 
+bool GADWebViewDelegate::webViewShouldShowPageDialog(platform::WebView&, platform::PageDialog dialog,
+                                                     const std::string& message) {
+  const char* kind = "an alert";
+  switch (dialog) {
+    case platform::PageDialog::Alert: break;
+    case platform::PageDialog::Confirm: kind = "a confirm"; break;
+    case platform::PageDialog::Prompt: kind = "a prompt"; break;
+    case platform::PageDialog::BeforeUnload: kind = "a leave-page"; break;
+  }
+  contentPolicy_.refuse(GADContentPolicy::Refusal::Dialog,
+                        std::string(kind) + " dialog: " + platform::printableLogText(message, kMaximumLogBytes));
+  return false;
+}
+
+void GADWebViewDelegate::webViewWebProcessDidBecomeUnresponsive(platform::WebView& webView) {
+  platform::log("A page stopped answering; its process is ended.");
+  webView.terminateWebProcess();
+}
+
+void GADWebViewDelegate::webViewWebProcessDidTerminate(platform::WebView&, platform::WebProcessTermination reason) {
+  const char* why = reason == platform::WebProcessTermination::Crashed               ? "crashed"
+                    : reason == platform::WebProcessTermination::ExceededMemoryLimit ? "passed its memory limit"
+                                                                                       : "was ended";
+  platform::log("A page's process %s.", why);
+  // Whoever is told may let this delegate go.
+  if (auto handler = terminationHandler_) {
+    handler();
+    return;
+  }
+  if (auto* screen = dynamic_cast<GADRelinquishableScreen*>(viewController())) screen->relinquishScreen();
+}
+
 void GADWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) {
   notifyWebViewOfOrientationChange(webView, static_cast<int>(platform::Screen::main().statusBarOrientation()));
 }

@@ -12,6 +12,7 @@
 // of it. Main thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,16 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   void webViewDidStartLoad(platform::WebView& webView) override;
   void webViewDidFinishLoad(platform::WebView& webView) override;
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
+  // An ad page shows no dialogs: each is dismissed at once, and the page
+  // goes on (the in-app browser, whose pages are sites, shows them).
+  bool webViewShouldShowPageDialog(platform::WebView& webView, platform::PageDialog dialog,
+                                   const std::string& message) override;
+  // A page that stops answering has its process ended.
+  void webViewWebProcessDidBecomeUnresponsive(platform::WebView& webView) override;
+  // A full-screen screen whose page has gone closes, with its events; any
+  // other page's owner hears of it through the handler.
+  void webViewWebProcessDidTerminate(platform::WebView& webView, platform::WebProcessTermination reason) override;
+  void setWebProcessTerminationHandler(std::function<void()> handler) { terminationHandler_ = std::move(handler); }
 
   // The script that gives the page the orientation (1 to 4, the phone's
   // numbering) and runs its handler; nullopt for any other value.
@@ -88,4 +99,5 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   std::weak_ptr<platform::ViewController> viewController_;
   std::weak_ptr<platform::WebView> openingWebView_;
   GADContentPolicy contentPolicy_;
+  std::function<void()> terminationHandler_;
 };

@@ -84,6 +84,7 @@ GADObjectPrivate::GADObjectPrivate(const platform::Rect& frame)
   webView_->setOpaque(false);
   webView_->setBackgroundColor(platform::Color::clear());
   webView_->setHidden(true);
+  webView_->setResponsivenessProbe(kResponsivenessProbeSeconds, kResponsivenessDeadlineSeconds);
   webViewDelegate_ = std::make_shared<GADBannerWebViewDelegate>(this);
 }
 
@@ -307,6 +308,10 @@ void GADObjectPrivate::setupBuildAdWebView() {
   buildAdWebView_ = platform::View::make<platform::WebView>(platform::Rect(0, 0, 1, 1));
   buildAdWebView_->setHidden(true);
   buildAdWebView_->setDelegate(buildAdWebViewDelegate_.get());
+  std::weak_ptr<GADObjectPrivate> loader = weak_from_this();
+  buildAdWebViewDelegate_->setWebProcessTerminationHandler([loader] {
+    if (auto self = loader.lock()) self->buildAdWebProcessDidTerminate();
+  });
   auto& center = GADNotificationCenter::defaultCenter();
   const void* page = buildAdWebView_.get();
   // The messages arrive on later turns; the loader may be gone by then.
@@ -330,6 +335,13 @@ void GADObjectPrivate::resetBuildAdWebView() {
   }
   buildAdWebView_.reset();
   buildAdWebViewDelegate_.reset();
+}
+
+void GADObjectPrivate::buildAdWebProcessDidTerminate() {
+  if (state_ != kGADObjectStateBuildingAdURL) return;
+  resetBuildAdWebView();
+  changeState(kGADObjectStateFailed);
+  endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNetworkError, request_.get()));
 }
 
 void GADObjectPrivate::loadAdURL(const platform::Notification& message) {
@@ -437,6 +449,19 @@ void GADObjectPrivate::adDidShow() {
 void GADObjectPrivate::adDidFailToRender() {
   changeState(kGADObjectStateFailed);
   endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNetworkError, request_.get()));
+}
+
+void GADObjectPrivate::adWebProcessDidTerminate() {
+  webView_->setHidden(true);
+  const bool wasShown = hasVisibleAd_ && state_ == kGADObjectStateAdShown;
+  hasVisibleAd_ = false;
+  if (state_ == kGADObjectStateRenderingAd) {
+    adDidFailToRender();
+  } else if (wasShown) {
+    changeState(kGADObjectStateFailed);
+    endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNetworkError, request_.get()));
+  }
+  // Otherwise an attempt is on its way: its ad loads in a new process.
 }
 
 void GADObjectPrivate::failedAdRequestWithError(GADCachedFile& file) {

@@ -75,6 +75,11 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   // Until an ad response names an interval, failed attempts are retried
   // this long after (with the backoff).
   static constexpr double kFirstRetrySeconds = 30;
+  // How often the banner's page is asked whether it still answers, and how
+  // long it has to answer: one that hangs has its process ended (a
+  // failure), and the next ad comes.
+  static constexpr double kResponsivenessProbeSeconds = 3;
+  static constexpr double kResponsivenessDeadlineSeconds = 5;
 
   // The loader of `view` (not retained), with the banner's bounds.
   static std::shared_ptr<GADObjectPrivate> createWithView(GADBannerView* view);
@@ -161,6 +166,10 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   // Its report that the ad's page failed while it rendered: the attempt
   // ends with a network error (code 2) and the next one is scheduled.
   void adDidFailToRender();
+  // Its report that the ad's page process has gone: the ad shown or being
+  // rendered has gone with it. The attempt it belonged to ends with a
+  // network error, once, and the next one is scheduled.
+  void adWebProcessDidTerminate();
 
  private:
   explicit GADObjectPrivate(const platform::Rect& frame);
@@ -172,6 +181,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   void addAdditionalParameters(platform::Dictionary& parameters) const;
   void setupBuildAdWebView();
   void resetBuildAdWebView();
+  void buildAdWebProcessDidTerminate();
   void loadAdURL(const platform::Notification& message);
   void refuseAdRequest(const char* what, const platform::Notification& message);
   void setAdHTML(std::unique_ptr<GADCachedFile> file);

@@ -17,6 +17,11 @@ class GADBrowserWebViewDelegate : public GADWebViewDelegate {
   void webViewDidStartLoad(platform::WebView& webView) override;
   void webViewDidFinishLoad(platform::WebView& webView) override;
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
+  // The browser's pages are sites the user went to: their dialogs show, over
+  // the browser's page alone.
+  bool webViewShouldShowPageDialog(platform::WebView&, platform::PageDialog, const std::string&) override {
+    return true;
+  }
 
  private:
   GADBrowserController* browserController_;

@@ -7,7 +7,7 @@
 namespace platform::gtk {
 
 GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client)
-    : GtkPeer(gtk_overlay_new()), webView_(WEBKIT_WEB_VIEW(webkit_web_view_new())), client_(std::move(client)) {
+    : GtkPeer(gtk_overlay_new()), webView_(GtkWebViewSettings::makeWebView()), client_(std::move(client)) {
   gtk_overlay_set_child(GTK_OVERLAY(widget()), GTK_WIDGET(webView_));
   GtkWebViewSettings::apply(webView_);
   GtkWidget* page = GTK_WIDGET(webView_);
@@ -20,6 +20,11 @@ GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client)
   decidePolicy_ = ScopedSignal(page, g_signal_connect(page, "decide-policy", G_CALLBACK(onDecidePolicy), this));
   loadChanged_ = ScopedSignal(page, g_signal_connect(page, "load-changed", G_CALLBACK(onLoadChanged), this));
   loadFailed_ = ScopedSignal(page, g_signal_connect(page, "load-failed", G_CALLBACK(onLoadFailed), this));
+  scriptDialog_ = ScopedSignal(page, g_signal_connect(page, "script-dialog", G_CALLBACK(onScriptDialog), this));
+  responsive_ = ScopedSignal(
+      page, g_signal_connect(page, "notify::is-web-process-responsive", G_CALLBACK(onResponsiveChanged), this));
+  terminated_ =
+      ScopedSignal(page, g_signal_connect(page, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this));
 }
 
 void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {
@@ -141,6 +146,50 @@ gboolean GtkWebViewPeer::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, G
   return TRUE;  // no error page in an ad's view
 }
 
+// Not handled here, WebKit draws the dialog over this web view only, modal
+// to it; handled, the page gets a dismissed dialog's answer at once.
+gboolean GtkWebViewPeer::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  PageDialog kind = PageDialog::Alert;
+  switch (webkit_script_dialog_get_dialog_type(dialog)) {
+    case WEBKIT_SCRIPT_DIALOG_ALERT: kind = PageDialog::Alert; break;
+    case WEBKIT_SCRIPT_DIALOG_CONFIRM: kind = PageDialog::Confirm; break;
+    case WEBKIT_SCRIPT_DIALOG_PROMPT: kind = PageDialog::Prompt; break;
+    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM: kind = PageDialog::BeforeUnload; break;
+  }
+  const char* message = webkit_script_dialog_get_message(dialog);
+  auto client = self->client_.lock();
+  if (client && client->peerShouldShowPageDialog(kind, message ? message : "")) return FALSE;
+  switch (kind) {
+    case PageDialog::Confirm: webkit_script_dialog_confirm_set_confirmed(dialog, FALSE); break;
+    // Leaving is what the user or the client asked for: a page may not
+    // keep itself on screen.
+    case PageDialog::BeforeUnload: webkit_script_dialog_confirm_set_confirmed(dialog, TRUE); break;
+    case PageDialog::Prompt: webkit_script_dialog_prompt_set_text(dialog, nullptr); break;
+    case PageDialog::Alert: break;
+  }
+  return TRUE;
+}
+
+void GtkWebViewPeer::onResponsiveChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
+  if (webkit_web_view_get_is_web_process_responsive(view)) return;
+  if (auto client = static_cast<GtkWebViewPeer*>(data)->client_.lock()) client->peerWebProcessDidBecomeUnresponsive();
+}
+
+void GtkWebViewPeer::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
+  auto client = static_cast<GtkWebViewPeer*>(data)->client_.lock();
+  if (!client) return;
+  switch (reason) {
+    case WEBKIT_WEB_PROCESS_CRASHED: client->peerWebProcessDidTerminate(WebProcessTermination::Crashed); break;
+    case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT:
+      client->peerWebProcessDidTerminate(WebProcessTermination::ExceededMemoryLimit);
+      break;
+    case WEBKIT_WEB_PROCESS_TERMINATED_BY_API:
+      client->peerWebProcessDidTerminate(WebProcessTermination::Terminated);
+      break;
+  }
+}
+
 void GtkWebViewPeer::setBackgroundColor(const Color& color) {
   const GdkRGBA rgba{static_cast<float>(color.red), static_cast<float>(color.green), static_cast<float>(color.blue),
                      static_cast<float>(color.alpha)};
@@ -191,10 +240,29 @@ void GtkWebViewPeer::evaluateJavaScript(const std::string& script, ScriptResult 
       pending);
 }
 
+// In a world of its own, so the page's scripts see nothing of it.
+void GtkWebViewPeer::probe(std::function<void()> answered) {
+  static constexpr char kProbe[] = "0";
+  auto* pending = new std::function<void()>(std::move(answered));
+  webkit_web_view_evaluate_javascript(
+      webView(), kProbe, -1, "blorvik-probe", nullptr, scripts_,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<std::function<void()>> callback(static_cast<std::function<void()>*>(data));
+        GError* error = nullptr;
+        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        if (value) g_object_unref(value);
+        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        if (error) g_error_free(error);
+        if (!cancelled) (*callback)();
+      },
+      pending);
+}
+
 void GtkWebViewPeer::goBack() { webkit_web_view_go_back(webView()); }
 void GtkWebViewPeer::goForward() { webkit_web_view_go_forward(webView()); }
 void GtkWebViewPeer::reload() { webkit_web_view_reload(webView()); }
 void GtkWebViewPeer::stopLoading() { webkit_web_view_stop_loading(webView()); }
+void GtkWebViewPeer::terminateWebProcess() { webkit_web_view_terminate_web_process(webView()); }
 bool GtkWebViewPeer::canGoBack() const { return webkit_web_view_can_go_back(webView()); }
 bool GtkWebViewPeer::canGoForward() const { return webkit_web_view_can_go_forward(webView()); }
 bool GtkWebViewPeer::isLoading() const { return webkit_web_view_is_loading(webView()); }

@@ -29,10 +29,12 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   void loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) override;
   void loadRequest(const URLRequest& request) override;
   void evaluateJavaScript(const std::string& script, ScriptResult done) override;
+  void probe(std::function<void()> answered) override;
   void goBack() override;
   void goForward() override;
   void reload() override;
   void stopLoading() override;
+  void terminateWebProcess() override;
   bool canGoBack() const override;
   bool canGoForward() const override;
   bool isLoading() const override;
@@ -45,12 +47,15 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   static gboolean onInputEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer self);
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self);
+  static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
+  static void onResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer self);
+  static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self);
 
   WebKitWebView* webView_;  // owned by the overlay
   std::weak_ptr<WebViewClient> client_;
   GCancellable* scripts_ = g_cancellable_new();
   bool failed_ = false;  // the current load has reported a failure
-  ScopedSignal decidePolicy_, loadChanged_, loadFailed_, userInput_;
+  ScopedSignal decidePolicy_, loadChanged_, loadFailed_, userInput_, scriptDialog_, responsive_, terminated_;
 };
 
 }  // namespace platform::gtk

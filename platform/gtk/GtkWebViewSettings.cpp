@@ -2,6 +2,26 @@
 
 namespace platform::gtk {
 
+namespace {
+
+WebKitWebContext* sharedContext() {
+  static WebKitWebContext* context = [] {
+    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(memory, GtkWebViewSettings::kMemoryLimitMegabytes);
+    auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
+    webkit_memory_pressure_settings_free(memory);
+    return made;
+  }();
+  return context;
+}
+
+}  // namespace
+
+WebKitWebView* GtkWebViewSettings::makeWebView() {
+  return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "network-session",
+                                      webkit_network_session_get_default(), nullptr));
+}
+
 void GtkWebViewSettings::apply(WebKitWebView* webView) {
   WebKitSettings* settings = webkit_web_view_get_settings(webView);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);

@@ -15,6 +15,11 @@ namespace platform::gtk {
 
 class GtkWebViewSettings {
  public:
+  static constexpr unsigned kMemoryLimitMegabytes = 512;
+
+  // A new web view of the application's web context (the memory limit)
+  // and of the default network session (the cookies the client shares).
+  static WebKitWebView* makeWebView();
   // Sets every rule above on the web view's settings.
   static void apply(WebKitWebView* webView);
 };

@@ -53,6 +53,23 @@ void HeadlessWebViewPeer::fail(const Error& error) {
   if (auto client = client_.lock()) client->peerDidFailLoad(error);
 }
 
+std::optional<bool> HeadlessWebViewPeer::showDialog(PageDialog dialog, const std::string& message) {
+  auto client = client_.lock();
+  if (!client) return std::nullopt;
+  return client->peerShouldShowPageDialog(dialog, message);
+}
+
+void HeadlessWebViewPeer::endProcess(WebProcessTermination reason) {
+  loading_ = false;
+  hung_ = false;  // the next process is a new one
+  for (auto& evaluation : evaluations_) evaluation.done = nullptr;
+  if (auto client = client_.lock()) client->peerWebProcessDidTerminate(reason);
+}
+
+void HeadlessWebViewPeer::reportHang() {
+  if (auto client = client_.lock()) client->peerWebProcessDidBecomeUnresponsive();
+}
+
 void HeadlessWebViewPeer::completeEvaluation(size_t index, std::optional<std::string> result) {
   if (index >= evaluations_.size() || !evaluations_[index].done) return;
   auto done = std::move(evaluations_[index].done);
@@ -68,6 +85,12 @@ void HeadlessWebViewPeer::loadHTMLString(const std::string& html, const std::opt
 void HeadlessWebViewPeer::loadRequest(const URLRequest& request) {
   loads_.push_back(Load{{}, std::nullopt, request});
   currentURL_ = request.url();
+}
+
+void HeadlessWebViewPeer::probe(std::function<void()> answered) {
+  ++probes_;
+  if (hung_) return;
+  RunLoop::main().performAfterDelay(pending_, 0, std::move(answered));
 }
 
 void HeadlessWebViewPeer::evaluateJavaScript(const std::string& script, ScriptResult done) {

@@ -51,6 +51,15 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   void fail(const Error& error);
   // Answers the evaluation at `index`, as the page would, later.
   void completeEvaluation(size_t index, std::optional<std::string> result);
+  // The page's dialog; nullopt when the client has gone, else whether the
+  // client lets it show.
+  std::optional<bool> showDialog(PageDialog dialog, const std::string& message = {});
+  // The page's process ends (as WebKit reports it, at once); its scripts
+  // never answer, and the next process is not hung.
+  void endProcess(WebProcessTermination reason);
+  // The toolkit reports that the page's process hangs.
+  void reportHang();
+  int terminations() const { return terminations_; }
   void setHistory(bool canGoBack, bool canGoForward) {
     canGoBack_ = canGoBack;
     canGoForward_ = canGoForward;
@@ -59,12 +68,20 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   void loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) override;
   void loadRequest(const URLRequest& request) override;
   void evaluateJavaScript(const std::string& script, ScriptResult done) override;
+  // Answered on the next turn, unless the page hangs (setHung).
+  void probe(std::function<void()> answered) override;
+  void setHung(bool hung) { hung_ = hung; }
+  int probes() const { return probes_; }
   void goBack() override { ++backs_; }
   void goForward() override { ++forwards_; }
   void reload() override { ++reloads_; }
   void stopLoading() override {
     ++stops_;
     loading_ = false;
+  }
+  void terminateWebProcess() override {
+    ++terminations_;
+    endProcess(WebProcessTermination::Terminated);
   }
   bool canGoBack() const override { return canGoBack_; }
   bool canGoForward() const override { return canGoForward_; }
@@ -80,8 +97,9 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   std::vector<Load> loads_;
   std::vector<Evaluation> evaluations_;
   std::optional<URL> currentURL_;
-  bool canGoBack_ = false, canGoForward_ = false, loading_ = false;
-  int backs_ = 0, forwards_ = 0, reloads_ = 0, stops_ = 0;
+  bool canGoBack_ = false, canGoForward_ = false, loading_ = false, hung_ = false;
+  int probes_ = 0;
+  int backs_ = 0, forwards_ = 0, reloads_ = 0, stops_ = 0, terminations_ = 0;
   // Names the results still to be delivered; cancelled when the peer goes.
   std::shared_ptr<int> pending_ = std::make_shared<int>(0);
 };

@@ -774,3 +774,61 @@ TEST_F(GADObjectPrivateTeardownTest, WithATrackerInFlight) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page process that ends under the banner ends the attempt it belongs to
+// with one network error, whatever the attempt was doing; the next one
+// shows an ad.
+TEST_F(GADObjectPrivateTest, APageProcessThatEndsFailsItsAttemptOnceAndTheNextAdShows) {
+  manualTime();
+  // Shown: the ad has gone with its process.
+  ASSERT_TRUE(loadAndShow());
+  adPage().endProcess(platform::WebProcessTermination::Crashed);
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorNetworkError});
+  EXPECT_TRUE(loader()->webView()->isHidden()) << "nothing broken is shown";
+  EXPECT_FALSE(loader()->hasVisibleAd());
+  adPage().endProcess(platform::WebProcessTermination::Crashed);
+  EXPECT_EQ(events->codes.size(), 1u) << "once";
+  advance(loader()->scheduledReloadSeconds());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_FALSE(loader()->webView()->isHidden());
+
+  // Rendering: the page that was to show the ad is gone.
+  events->codes.clear();
+  advance(loader()->scheduledReloadSeconds());
+  answerWithAdURL();
+  ASSERT_TRUE(runUntil([&] { return loader()->state() == kGADObjectStateRenderingAd; }));
+  adPage().endProcess(platform::WebProcessTermination::ExceededMemoryLimit);
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorNetworkError});
+  EXPECT_EQ(loader()->state(), kGADObjectStateFailed);
+  adPage().fail(platform::Error{"WebKitNetworkError", 302, "Load request cancelled"});
+  EXPECT_EQ(events->codes.size(), 1u) << "the cancelled load is no second outcome";
+
+  // Building the ad URL: the build-ad page's process ends.
+  events->codes.clear();
+  advance(loader()->scheduledReloadSeconds());
+  buildPageParameters();
+  HeadlessWebViewPeer::of(*loader()->buildAdWebView())->endProcess(platform::WebProcessTermination::Crashed);
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorNetworkError});
+  EXPECT_EQ(loader()->buildAdWebView(), nullptr);
+  advance(GADObjectPrivate::kAttemptTimeoutSeconds);
+  EXPECT_EQ(events->codes.size(), 1u) << "no deadline after the end";
+}
+
+// A shown ad whose page stops answering has its process ended by the
+// banner: one failure, then the next ad.
+TEST_F(GADObjectPrivateTest, AShownAdThatStopsAnsweringIsEndedAndReplaced) {
+  ASSERT_TRUE(loadAndShow());
+  adPage().setHung(true);
+  ASSERT_TRUE(runUntil([&] { return !events->codes.empty(); },
+                       GADObjectPrivate::kResponsivenessProbeSeconds + GADObjectPrivate::kResponsivenessDeadlineSeconds +
+                           2));
+  EXPECT_EQ(adPage().terminations(), 1);
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorNetworkError});
+  EXPECT_TRUE(logged("<Rezido> A page stopped answering; its process is ended."));
+  EXPECT_GT(loader()->scheduledReloadSeconds(), 0) << "the next attempt is due";
+}
+
+}  // namespace

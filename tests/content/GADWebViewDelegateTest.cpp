@@ -455,3 +455,39 @@ TEST_F(TrackingTest, ASecondClickCancelsTheFirstAndAClickWithoutAURLDoesNothing)
 }
 
 }  // namespace
+
+namespace {
+
+// An ad page's dialogs are dismissed at once and logged once per page; a
+// page that stops answering is ended; a full-screen screen whose page has
+// gone closes, and any other page's owner is told instead.
+TEST_F(GADWebViewDelegateTest, DialogsAreDismissedHungPagesEndedAndEndedPagesCloseTheirScreen) {
+  EXPECT_EQ(page().showDialog(platform::PageDialog::Alert, "You won!"), false);
+  EXPECT_EQ(page().showDialog(platform::PageDialog::Confirm, "Claim it?"), false);
+  EXPECT_EQ(page().showDialog(platform::PageDialog::Prompt, "Name?"), false);
+  EXPECT_EQ(page().showDialog(platform::PageDialog::BeforeUnload, "Stay?"), false);
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Dialog), 4);
+  const auto dialogLines = [&] {
+    return std::count_if(logLines().begin(), logLines().end(),
+                         [](const std::string& line) { return line.find("no dialogs") != std::string::npos; });
+  };
+  EXPECT_EQ(dialogLines(), 1) << "one line per page";
+  page().start();
+  page().showDialog(platform::PageDialog::Alert, "Again");
+  EXPECT_EQ(dialogLines(), 2) << "a new page logs again";
+
+  page().reportHang();
+  EXPECT_EQ(page().terminations(), 1);
+
+  auto closable = std::make_shared<ClosableScreen>();
+  delegate->setViewController(closable.get());
+  page().endProcess(platform::WebProcessTermination::Crashed);
+  EXPECT_EQ(closable->relinquished, 1);
+  int told = 0;
+  delegate->setWebProcessTerminationHandler([&] { ++told; });
+  page().endProcess(platform::WebProcessTermination::ExceededMemoryLimit);
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(closable->relinquished, 1) << "the handler's owner decides";
+}
+
+}  // namespace

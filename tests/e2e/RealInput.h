@@ -35,15 +35,20 @@ class RealInput {
     platform::RunLoop::main().runFor(0.05);
     const char* argv[] = {"xdotool", "mousemove", "--window", window.c_str(), px.c_str(), py.c_str(),
                           "click",   "1",         nullptr};
-    int status = -1;
-    GError* error = nullptr;
-    const bool ran = g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
-                                  nullptr, nullptr, &status, &error);
-    if (error) {
-      ADD_FAILURE() << "xdotool: " << error->message;
-      g_error_free(error);
-    }
-    return ran && g_spawn_check_wait_status(status, nullptr);
+    return run(argv);
+  }
+
+  // A key a user presses (an X key name: "Return", "Escape") in the
+  // window that holds `view`, which takes the focus first.
+  static bool pressKey(const platform::View& view, const std::string& key) {
+    GtkWidget* widget = gtk_widgets::widgetOf(view);
+    GtkNative* native = widget ? gtk_widget_get_native(widget) : nullptr;
+    GdkSurface* surface = native ? gtk_native_get_surface(native) : nullptr;
+    if (!surface || !GDK_IS_X11_SURFACE(surface)) return false;
+    const std::string window = std::to_string(gdk_x11_surface_get_xid(surface));
+    platform::RunLoop::main().runFor(0.05);
+    const char* argv[] = {"xdotool", "windowfocus", "--sync", window.c_str(), "key", key.c_str(), nullptr};
+    return run(argv);
   }
 
   // A click on the middle of the element with that id in `page`, scrolled
@@ -59,5 +64,18 @@ class RealInput {
     }
     const size_t comma = where->find(',');
     return clickAt(page, std::stod(where->substr(0, comma)), std::stod(where->substr(comma + 1)));
+  }
+
+ private:
+  static bool run(const char* const* argv) {
+    int status = -1;
+    GError* error = nullptr;
+    const bool ran = g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                                  nullptr, nullptr, &status, &error);
+    if (error) {
+      ADD_FAILURE() << "xdotool: " << error->message;
+      g_error_free(error);
+    }
+    return ran && g_spawn_check_wait_status(status, nullptr);
   }
 };

@@ -55,6 +55,14 @@ class ScreenshotPixels {
       for (int i = std::max(0, x); i < std::min(width_, x + w); ++i) n += test(at(i, j));
     return n;
   }
+  // Pixels of the rectangle that differ from the same pixel of `other`.
+  int countDifferent(const ScreenshotPixels& other, int x, int y, int w, int h) const {
+    if (other.width_ != width_ || other.height_ != height_) return w * h;
+    int n = 0;
+    for (int j = std::max(0, y); j < std::min(height_, y + h); ++j)
+      for (int i = std::max(0, x); i < std::min(width_, x + w); ++i) n += !at(i, j).near(other.at(i, j), 8);
+    return n;
+  }
   // The mean luminance of the rectangle.
   int meanLuminance(int x, int y, int w, int h) const {
     long sum = 0, n = 0;

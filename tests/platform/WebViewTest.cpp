@@ -32,6 +32,19 @@ class Recorder : public platform::WebViewDelegate {
   void webViewDidFailLoadWithError(WebView&, const platform::Error& error) override {
     events.push_back("fail " + error.message);
   }
+  bool showDialogs = true;
+  bool webViewShouldShowPageDialog(WebView&, platform::PageDialog, const std::string& message) override {
+    events.push_back("dialog " + message);
+    return showDialogs;
+  }
+  bool endHungPages = false;
+  void webViewWebProcessDidBecomeUnresponsive(WebView& view) override {
+    events.push_back("unresponsive");
+    if (endHungPages) view.terminateWebProcess();
+  }
+  void webViewWebProcessDidTerminate(WebView&, platform::WebProcessTermination reason) override {
+    events.push_back("terminated " + std::to_string(static_cast<int>(reason)));
+  }
 };
 
 class WebViewTest : public PlatformTest {
@@ -100,3 +113,54 @@ TEST_F(WebViewTest, WithoutADelegateEveryNavigationIsAllowed) {
 }
 
 }  // namespace
+
+// A page that stops answering is found by the probe, under a deadline on
+// the machine's clock, once per process; a page with a dialog up for its
+// user is waiting, not hung.
+TEST_F(WebViewTest, AProbeFindsAHungPageOnceAndADialogUpIsNoHang) {
+  constexpr double kInterval = 0.02, kDeadline = 0.15;
+  webView->setResponsivenessProbe(kInterval, kDeadline);
+  platform::RunLoop::main().runFor(kDeadline * 3);
+  EXPECT_GT(peer->probes(), 3);
+  EXPECT_TRUE(recorder.events.empty()) << "an answering page is left alone";
+
+  // A dialog the delegate lets show keeps the page from answering (what it
+  // answered before the dialog came first).
+  peer->setHung(true);
+  platform::RunLoop::main().drain();
+  EXPECT_EQ(peer->showDialog(platform::PageDialog::Confirm, "Sure?"), true);
+  platform::RunLoop::main().runFor(kDeadline * 3);
+  EXPECT_EQ(recorder.events, std::vector<std::string>{"dialog Sure?"});
+
+  // A new page, still hung: found, reported once while it stays so.
+  peer->start();
+  recorder.events.clear();
+  recorder.endHungPages = true;
+  ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return !recorder.events.empty(); }, 2));
+  platform::RunLoop::main().runFor(kDeadline * 3);
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"unresponsive", "terminated 2"}));
+  EXPECT_EQ(peer->terminations(), 1);
+
+  // The next process answers; the toolkit's own report counts once more.
+  recorder.events.clear();
+  recorder.endHungPages = false;
+  platform::RunLoop::main().runFor(kDeadline * 3);
+  EXPECT_TRUE(recorder.events.empty());
+  peer->reportHang();
+  peer->reportHang();
+  EXPECT_EQ(recorder.events, std::vector<std::string>{"unresponsive"});
+  webView->setResponsivenessProbe(0, 0);
+  const int probes = peer->probes();
+  platform::RunLoop::main().runFor(kInterval * 5);
+  EXPECT_EQ(peer->probes(), probes) << "no probes once stopped";
+}
+
+TEST_F(WebViewTest, APageProcessThatEndsIsReportedWithWhy) {
+  peer->endProcess(platform::WebProcessTermination::Crashed);
+  peer->endProcess(platform::WebProcessTermination::ExceededMemoryLimit);
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"terminated 0", "terminated 1"}));
+  recorder.showDialogs = false;
+  EXPECT_EQ(peer->showDialog(platform::PageDialog::Alert, "hi"), false);
+  webView->setDelegate(nullptr);
+  EXPECT_EQ(peer->showDialog(platform::PageDialog::Alert), true) << "without a delegate a page is a site";
+}

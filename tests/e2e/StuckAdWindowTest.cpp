@@ -1,0 +1,143 @@
+// Ads that try to freeze or kill the banner, in the application's own
+// window with real WebKit: page dialogs, a page process killed while its
+// ad is shown or rendering, a script that never returns. Each time the
+// banner reports one failure at most and shows the next ad; the in-app
+// browser shows a site's dialog to the user, over its page alone.
+#include <signal.h>
+
+#include "ads/content/GADContentPolicy.h"
+#include "tests/e2e/AppWindowTest.h"
+
+namespace {
+
+using Kind = adnet::HostileCreatives::Kind;
+
+class StuckAdWindowTest : public AppWindowTest {
+ protected:
+  void SetUp() override {
+    AppWindowTest::SetUp();
+    GADContentPolicy::resetForTesting();
+  }
+  int failures() const {
+    return static_cast<int>(std::count(events->calls.begin(), events->calls.end(), "didFail"));
+  }
+  // SIGKILL to every page process of the application: the banner's among
+  // them (the others are WebKit's spares and closed pages').
+  static int killPageProcesses() {
+    int killed = 0;
+    for (pid_t pid : ProcessFigures::webProcessIds()) killed += ::kill(pid, SIGKILL) == 0 ? 1 : 0;
+    return killed;
+  }
+  // The banner answers a script: its page process is alive and free.
+  bool bannerAnswers() { return PageScript::evaluate(*loader().webView(), "6*7").value_or("") == "42"; }
+  // After a failure: the retry, brought forward, shows a plain ad.
+  void expectTheNextAd(const char* name) {
+    SCOPED_TRACE(name);
+    network->behaviour() = adnet::AdNetwork::Behaviour{};
+    nextRequest();
+    EXPECT_EQ(loader().state(), kGADObjectStateAdShown);
+    EXPECT_FALSE(loader().webView()->isHidden());
+    EXPECT_TRUE(bannerAnswers());
+    expectTheAdIn(screenshot(std::string(name) + ".png"));
+  }
+};
+
+TEST_F(StuckAdWindowTest, AnAdsDialogsAreDismissedAtOnceAndNothingIsDrawnOverIt) {
+  network->behaviour().hostile = Kind::ShowsDialogs;
+  showFreshAd();
+  events->calls.clear();
+  // The page asks after a second; a dialog left open would keep it waiting.
+  ASSERT_TRUE(runUntil([&] { return script(*loader().webView(), "document.title").starts_with("answered"); }, 10));
+  EXPECT_EQ(script(*loader().webView(), "document.title"), "answered false null") << "cancelled, as a user would";
+  EXPECT_GT(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Dialog), 0);
+  // The shown ad is all there is in the banner: its own colour, no dialog.
+  const auto shot = screenshot("ad-dialogs.png");
+  const Place band = placeInWindow(banner());
+  const auto hostile = ScreenshotPixels::fromHex("#7a1f1f");
+  EXPECT_GT(shot.count(band.x, band.y, band.w, band.h, [&](const auto& c) { return c.near(hostile); }),
+            band.w * band.h * 3 / 4)
+      << "the ad, with nothing over it";
+  EXPECT_EQ(failures(), 0);
+  // The refresh leaves the page (which asks to stay) for the next ad.
+  expectTheNextAd("after-dialogs");
+}
+
+TEST_F(StuckAdWindowTest, ALandingPagesDialogShowsInTheBrowserAndTheUserAnswersIt) {
+  showFreshAd();
+  clickTheAd();
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  ASSERT_TRUE(runUntil([&] { return !browser->webView()->isLoading() && browser->webView()->currentURL(); }));
+  platform::WebView& page = *browser->webView();
+  const auto before = screenshot("browser-before-dialog.png");
+  // The site asks; the answer is written down once the user has given it.
+  // (A script sent to the page now would wait for the user as well.)
+  script(page, "setTimeout(function(){document.title='said '+confirm('Leave this page?');},0); 1");
+  RunLoop::main().runFor(1.0);
+  const auto shown = screenshot("browser-dialog.png");
+  const Place place = placeInWindow(page);
+  EXPECT_GT(shown.countDifferent(before, place.x, place.y, place.w, place.h), place.w * place.h / 20)
+      << "the dialog is drawn over the page";
+  // The banner's page is not the browser's: it answers while the dialog is up.
+  EXPECT_TRUE(bannerAnswers());
+  EXPECT_TRUE(RealInput::pressKey(page, "Return"));
+  ASSERT_TRUE(runUntil([&] { return script(page, "document.title").starts_with("said"); }, 10));
+  EXPECT_EQ(script(page, "document.title"), "said true") << "the user's answer";
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Dialog), 0);
+  giveBack(*browser);
+}
+
+TEST_F(StuckAdWindowTest, ABannerWhosePageProcessIsKilledFailsOnceAndShowsTheNextAd) {
+  // Shown.
+  showFreshAd();
+  events->calls.clear();
+  ASSERT_GT(killPageProcesses(), 0);
+  ASSERT_TRUE(runUntil([&] { return failures() == 1; }, 10));
+  EXPECT_TRUE(loader().webView()->isHidden()) << "nothing broken is shown";
+  EXPECT_NE(loader().state(), kGADObjectStateAdShown);
+  RunLoop::main().runFor(0.5);
+  EXPECT_EQ(failures(), 1);
+  expectTheNextAd("after-kill-shown");
+
+  // Rendering: an image of the ad's holds its load for a few seconds.
+  network->behaviour().slowPageSeconds = 5;
+  network->behaviour().adBody =
+      "<html><body style=\"margin:0;background:#204080\"><img src=\"/landing/slow\" width=1 height=1></body></html>";
+  events->calls.clear();
+  banner().loadRequest(GADRequest::request());
+  ASSERT_TRUE(runUntil([&] { return loader().state() == kGADObjectStateRenderingAd; }));
+  RunLoop::main().runFor(0.3);
+  ASSERT_GT(killPageProcesses(), 0);
+  ASSERT_TRUE(runUntil([&] { return failures() == 1; }, 10));
+  RunLoop::main().runFor(0.5);
+  EXPECT_EQ(failures(), 1);
+  expectTheNextAd("after-kill-rendering");
+}
+
+TEST_F(StuckAdWindowTest, ABrowserWhosePageProcessIsKilledClosesWithItsEvents) {
+  showFreshAd();
+  clickTheAd();
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  ASSERT_TRUE(runUntil([&] { return browser->view()->isUserInteractionEnabled(); }));
+  std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
+  events->calls.clear();
+  ASSERT_GT(killPageProcesses(), 0);
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }, 10)) << "the screen closes";
+  EXPECT_NE(std::find(events->calls.begin(), events->calls.end(), "willDismiss"), events->calls.end());
+  EXPECT_NE(std::find(events->calls.begin(), events->calls.end(), "didDismiss"), events->calls.end());
+  EXPECT_EQ(GADViewController::presentedScreenCount(), 0);
+  // The banner's page went too: it fails once and comes back.
+  expectTheNextAd("after-kill-browser");
+}
+
+TEST_F(StuckAdWindowTest, AnAdThatNeverReturnsHasItsProcessEndedAndTheNextAdShows) {
+  network->behaviour().hostile = Kind::HangsItsPage;
+  showFreshAd();
+  events->calls.clear();
+  ASSERT_TRUE(runUntil([&] { return failures() == 1; }, 20)) << "the hung page is found and ended";
+  EXPECT_TRUE(loader().webView()->isHidden());
+  expectTheNextAd("after-hang");
+}
+
+}  // namespace
