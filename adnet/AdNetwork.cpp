@@ -245,8 +245,9 @@ Answer AdNetwork::answerAd(const RecordedRequest& request) {
     answer.body = HostileCreatives::html(hostile, click, url("/landing?ad=" + creative), url("/webapp"));
     if (hostile == HostileCreatives::Kind::HugeHeaders) {
       for (int i = 0; i < HostileCreatives::kHugeHeaderURLs; ++i) {
-        tracking += " " + url("/zovo/imp?ad=" + creative + "&n=" + std::to_string(i));
-        clickTracking += " " + url("/zovo/clk?ad=" + creative + "&n=" + std::to_string(i));
+        const std::string n = std::to_string(i);
+        tracking.append(" ").append(url("/zovo/imp?ad=" + creative + "&n=" + n));
+        clickTracking.append(" ").append(url("/zovo/clk?ad=" + creative + "&n=" + n));
       }
     }
   }

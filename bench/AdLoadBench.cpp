@@ -21,6 +21,7 @@
 
 #include "adnet/AdNetwork.h"
 #include "bench/ProcessFigures.h"
+#include "bench/StallMeter.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADEndpoints.h"
@@ -45,33 +46,6 @@ class Events : public GADBannerViewDelegate {
   int failed = 0;
   void adViewDidReceiveAd(GADBannerView*) override { ++received; }
   void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError&) override { ++failed; }
-};
-
-// The longest gap between ticks of a 1 ms timer on the main context: how
-// long the loop was kept from turning.
-class StallMeter {
- public:
-  StallMeter() {
-    last_ = Clock::now();
-    source_ = g_timeout_add(1, [](gpointer data) -> gboolean {
-      auto* self = static_cast<StallMeter*>(data);
-      const auto now = Clock::now();
-      self->longest_ = std::max(self->longest_, std::chrono::duration<double, std::milli>(now - self->last_).count());
-      self->last_ = now;
-      return G_SOURCE_CONTINUE;
-    }, this);
-  }
-  ~StallMeter() { g_source_remove(source_); }
-  void restart() {
-    last_ = Clock::now();
-    longest_ = 0;
-  }
-  double longest() const { return longest_; }
-
- private:
-  guint source_ = 0;
-  Clock::time_point last_;
-  double longest_ = 0;
 };
 
 void report(const char* what, std::vector<double> runs) {

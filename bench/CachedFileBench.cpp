@@ -4,7 +4,9 @@
 #include <benchmark/benchmark.h>
 #include <glib.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "adnet/LoopbackServer.h"
 #include "ads/core/GADCachedFile.h"
@@ -129,5 +131,19 @@ void BM_CurlSingleFetch(benchmark::State& state) {
 BENCHMARK(BM_CurlSingleFetch)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 }  // namespace
+
+// One atomic write (flushed to disk) into a folder that holds range(0)
+// other files: the write's cost must not grow with them.
+void BM_AtomicWriteBesideFiles(benchmark::State& state) {
+  const auto folder = std::filesystem::temp_directory_path() / ("write-bench-" + std::to_string(state.range(0)));
+  std::filesystem::create_directories(folder);
+  for (int i = 0; i < state.range(0); ++i) std::fclose(std::fopen((folder / std::to_string(i)).c_str(), "w"));
+  const std::vector<std::uint8_t> body(2048, 'x');
+  for (auto _ : state) {
+    if (!platform::FileManager::writeAtomically(folder / "cached", body)) state.SkipWithError("write failed");
+  }
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_AtomicWriteBesideFiles)->Arg(10)->Arg(10000)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 BENCHMARK_MAIN();

@@ -28,8 +28,9 @@ class SandboxBanner {
  public:
   class Events : public GADBannerViewDelegate {
    public:
-    int received = 0;
+    int received = 0, failed = 0;
     void adViewDidReceiveAd(GADBannerView*) override { ++received; }
+    void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError&) override { ++failed; }
   };
 
   explicit SandboxBanner(const std::string& name)

@@ -79,11 +79,12 @@ void GADContentPolicy::refuse(Refusal kind, const std::string& what) {
   platform::log("Refused (%s) for this page: %s", refusalName(kind), platform::printableLogText(what, kShownBytes).c_str());
 }
 
-bool GADContentPolicy::admitMessage(size_t bytes) {
+bool GADContentPolicy::admitMessage(size_t bytes, bool closesScreen) {
   if (bytes > kMaximumMessageURLBytes) {
     refuse(Refusal::MessageSize, "a message of " + std::to_string(bytes) + " bytes");
     return false;
   }
+  if (closesScreen) return true;
   const double now = platform::RunLoop::main().now();
   if (windowStart_ < 0 || now - windowStart_ >= 1.0 || now < windowStart_) {
     windowStart_ = now;

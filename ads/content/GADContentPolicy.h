@@ -84,8 +84,9 @@ class GADContentPolicy {
   // one of its kind.
   void refuse(Refusal kind, const std::string& what);
   // Whether a message of `bytes` from this page may be handled now; counts
-  // and refuses it otherwise.
-  bool admitMessage(size_t bytes);
+  // and refuses it otherwise. A page's "close" gives its screen back: it is
+  // never refused for the page's rate, so no flood starves it.
+  bool admitMessage(size_t bytes, bool closesScreen = false);
   // The web view has begun to load another page: its refusals are logged
   // afresh.
   void pageDidChange() { logged_.fill(false); }

@@ -38,6 +38,11 @@ std::optional<GADNotification> GADNotification::notificationFromURL(const platfo
   return std::nullopt;
 }
 
+bool GADNotification::isCloseURL(const platform::URL& url) {
+  if (isGMSGNotificationURL(url)) return url.path() == "/close";
+  return isVaVerNotificationURL(url) && url.host() == "closecanvas";
+}
+
 std::string GADNotification::description() const {
   char head[64];
   std::snprintf(head, sizeof head, "GADNotification<%p>: name:", static_cast<const void*>(this));

@@ -27,6 +27,8 @@ class GADNotification {
   static bool isVaVerNotificationURL(const platform::URL& url);
   // The message of `url`; nullopt for a URL that gives none.
   static std::optional<GADNotification> notificationFromURL(const platform::URL& url);
+  // Whether the URL's message is "close", read without its parameters.
+  static bool isCloseURL(const platform::URL& url);
 
   GADNotification(std::string name, std::optional<platform::Dictionary> parameters)
       : name_(std::move(name)), parameters_(std::move(parameters)) {}

@@ -163,7 +163,7 @@ bool GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platfor
 // timers and frames: each is bounded before it is read, and those that act
 // for the user need the user.
 bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platform::URL& url) {
-  if (!contentPolicy_.admitMessage(url.absoluteString().size())) return false;
+  if (!contentPolicy_.admitMessage(url.absoluteString().size(), GADNotification::isCloseURL(url))) return false;
   const auto message = GADNotification::notificationFromURL(url);
   // A message URL that gives no message (no name) has nothing to dispatch
   // and no name to report: it is refused silently.

@@ -223,6 +223,13 @@ TEST_F(GADWebViewDelegateTest, AFloodOfMessagesOrAHugeOneIsDropped) {
   EXPECT_EQ(vibrations, GADContentPolicy::kMaximumMessagesPerSecond);
   EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageRate),
             2 * GADContentPolicy::kMaximumMessagesPerSecond);
+  // Over its rate, the page can still give its screen back.
+  auto closable = std::make_shared<ClosableScreen>();
+  delegate->setViewController(closable.get());
+  navigate("gmsg://x/close");
+  navigate("vaver://closecanvas");
+  EXPECT_EQ(closable->relinquished, 2);
+  delegate->setViewController(nullptr);
   // The next second, the page is heard again.
   platform::RunLoop::main().advanceForTesting(1.0);
   navigate("gmsg://x/vibrate");
