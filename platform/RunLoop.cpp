@@ -1,6 +1,6 @@
 #include "platform/RunLoop.h"
 
-#include <glib.h>
+#include <gio/gio.h>
 
 #include <algorithm>
 #include <cmath>
@@ -175,6 +175,27 @@ void RunLoop::performAfterDelay(std::shared_ptr<void> target, double delaySecond
   state_->schedule.emplace(due, id);
   state_->requestsByTarget.emplace(key, id);
   state_->arm(state_);
+}
+
+void RunLoop::performInBackground(std::shared_ptr<void> target, Task work, Task then) {
+  struct Job {
+    std::shared_ptr<void> target;
+    Task work, then;
+    std::weak_ptr<State> loop;
+  };
+  // The task's callback runs on the thread-default context of this
+  // thread: the loop's own.
+  GTask* task = g_task_new(nullptr, nullptr, [](GObject*, GAsyncResult* result, gpointer) {
+    auto* job = static_cast<Job*>(g_task_get_task_data(G_TASK(result)));
+    // Dropped when the loop it was asked on has been replaced.
+    auto state = job->loop.lock();
+    if (state && mainSlot() && mainSlot()->state_ == state)
+      mainSlot()->performAfterDelay(std::move(job->target), 0, std::move(job->then));
+  }, nullptr);
+  g_task_set_task_data(task, new Job{std::move(target), std::move(work), std::move(then), state_},
+                       [](gpointer job) { delete static_cast<Job*>(job); });
+  g_task_run_in_thread(task, [](GTask*, gpointer, gpointer data, GCancellable*) { static_cast<Job*>(data)->work(); });
+  g_object_unref(task);
 }
 
 void RunLoop::cancelPerformRequests(const void* target) {

@@ -43,6 +43,10 @@ class RunLoop {
   // inside this call). The request holds `target` alive until it has run or
   // been cancelled; `target` also names the request for cancellation.
   void performAfterDelay(std::shared_ptr<void> target, double delaySeconds, Task task);
+  // Runs `work` on a worker thread (GLib's pool), then `then` on this loop
+  // as a request of `target` (so cancelling `target` drops it). `work`
+  // must touch nothing the main thread uses. Main thread.
+  void performInBackground(std::shared_ptr<void> target, Task work, Task then);
   // Cancels every pending request made with `target`; none of them runs.
   void cancelPerformRequests(const void* target);
   size_t pendingPerformRequestCount(const void* target) const;

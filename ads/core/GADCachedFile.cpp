@@ -15,6 +15,7 @@
 #include "platform/FileManager.h"
 #include "platform/HTTPDate.h"
 #include "platform/ProcessWide.h"
+#include "platform/RunLoop.h"
 #include "platform/UTF8.h"
 
 namespace {
@@ -65,16 +66,18 @@ GADCachedFile::~GADCachedFile() {
 }
 
 void GADCachedFile::validate() {
-  if (!connection_) beginFetchWithCacheBuster(false);
+  if (!isFetching()) beginFetchWithCacheBuster(false);
 }
 
 void GADCachedFile::validateWithCacheBuster() {
-  if (!connection_) beginFetchWithCacheBuster(true);
+  if (!isFetching()) beginFetchWithCacheBuster(true);
 }
 
 void GADCachedFile::cancel() { cleanUpConnection(); }
 
 void GADCachedFile::invalidate() {
+  // A body still being written is deleted by its writer once written.
+  if (write_) write_->deleteWhenWritten = true;
   cleanUpConnection();
   // Another URL's file stays: it is not ours to delete.
   if (!ownsFile()) return;
@@ -106,13 +109,20 @@ bool GADCachedFile::ownsFile() {
 // The note goes first and comes back last, so that a writer stopped at any
 // point leaves a body that no URL claims rather than one claimed wrongly.
 std::optional<platform::Error> GADCachedFile::writeFile(const std::filesystem::path& path,
-                                                        const std::vector<std::uint8_t>& body) {
-  const std::filesystem::path note = *ownerNotePath();
+                                                        const std::filesystem::path& note, const std::string& owner,
+                                                        const std::vector<std::uint8_t>& body,
+                                                        const std::string& modified) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   std::filesystem::remove(note, ec);
   if (auto written = platform::FileManager::writeAtomically(path, body); !written) return written.error();
-  const std::string& owner = sourceURL_.absoluteString();
+  // The server's own date, so that the next conditional request carries it.
+  if (!modified.empty()) {
+    if (auto when = parseHTTPDate(modified)) {
+      timespec times[2] = {{*when, 0}, {*when, 0}};
+      ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    }
+  }
   auto noted = platform::FileManager::writeAtomically(
       note, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(owner.data()), owner.size()));
   if (!noted) return noted.error();
@@ -186,6 +196,10 @@ void GADCachedFile::saveHeadersFromResponse(const platform::HTTPResponse& respon
 }
 
 void GADCachedFile::cleanUpConnection() {
+  // A write under way goes on to its end; its report does not come.
+  if (write_) platform::RunLoop::main().cancelPerformRequests(write_.get());
+  write_.reset();
+  writing_ = false;
   if (connection_) {
     auto connection = std::move(connection_);
     connection->cancel();
@@ -266,16 +280,33 @@ void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
     reportFailure(&noCaches);
     return;
   }
-  if (auto failed = writeFile(*path, body)) {
-    reportFailure(&*failed);
+  // The disk may take its time (each file is flushed): not on the main
+  // thread. The fetch ends when the body is there.
+  writing_ = true;
+  write_ = std::make_shared<Write>();
+  platform::RunLoop::main().performInBackground(
+      write_,
+      [write = write_, path = *path, note = *ownerNotePath(), owner = sourceURL_.absoluteString(),
+       body = std::move(body), modified] {
+        write->failure = writeFile(path, note, owner, body, modified);
+        if (write->deleteWhenWritten) {
+          std::error_code ignored;
+          std::filesystem::remove(note, ignored);
+          std::filesystem::remove(path, ignored);
+        }
+      },
+      // Only the write under way reports, and only to a file still here.
+      [this, alive = alive_, write = write_.get()] {
+        if (*alive && write_.get() == write) writeDidEnd(write_->failure);
+      });
+}
+
+void GADCachedFile::writeDidEnd(std::optional<platform::Error> failure) {
+  write_.reset();
+  writing_ = false;
+  if (failure) {
+    reportFailure(&*failure);
     return;
-  }
-  // The server's own date, so that the next conditional request carries it.
-  if (!modified.empty()) {
-    if (auto when = parseHTTPDate(modified)) {
-      timespec times[2] = {{*when, 0}, {*when, 0}};
-      ::utimensat(AT_FDCWD, path->c_str(), times, 0);
-    }
   }
   reportEnd();
 }

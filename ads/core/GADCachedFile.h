@@ -10,6 +10,7 @@
 // delegate callback may destroy the cached file. Main thread only.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -46,7 +47,9 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   // Stops a running fetch and deletes the file.
   void invalidate();
 
-  bool isFetching() const { return connection_ != nullptr; }
+  // From validate until the report: the body is written to disk off the
+  // main thread before the fetch ends.
+  bool isFetching() const { return connection_ != nullptr || writing_; }
   GADCachedFileDelegate* delegate() const { return delegate_; }
   void setDelegate(GADCachedFileDelegate* delegate) { delegate_ = delegate; }
 
@@ -90,7 +93,12 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   std::optional<std::filesystem::path> ownerNotePath();
   // Whether the file on disk was written for this URL.
   bool ownsFile();
-  std::optional<platform::Error> writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& body);
+  // Writes the body and its note; on a worker thread, so it reads nothing
+  // of the cached file.
+  static std::optional<platform::Error> writeFile(const std::filesystem::path& path, const std::filesystem::path& note,
+                                                  const std::string& owner, const std::vector<std::uint8_t>& body,
+                                                  const std::string& modified);
+  void writeDidEnd(std::optional<platform::Error> failure);
 
   std::optional<platform::URLRequest> connectionWillSendRequest(platform::URLConnection&, platform::URLRequest request,
                                                                 const platform::HTTPResponse* redirect) override;
@@ -110,4 +118,12 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   platform::Dictionary httpHeaders_;
   // Copied before each delegate call: tells whether we outlived it.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  // The body being written, shared with its worker thread; it names the
+  // write's report (cancelled with it).
+  struct Write {
+    std::atomic<bool> deleteWhenWritten{false};
+    std::optional<platform::Error> failure;  // the worker's, read once it is done
+  };
+  bool writing_ = false;
+  std::shared_ptr<Write> write_;
 };

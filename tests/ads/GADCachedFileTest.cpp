@@ -1,6 +1,8 @@
 #include "ads/core/GADCachedFile.h"
 
+#include <atomic>
 #include <fstream>
+#include <future>
 #include <iterator>
 
 #include "adnet/LoopbackServer.h"
@@ -348,6 +350,61 @@ TEST_F(GADCachedFileTest, URLsSharingAFileNameNeverServeEachOthersBody) {
   EXPECT_FALSE(server->requests().back().header("If-Modified-Since"));
   EXPECT_EQ(a->content(), "alpha");
   GADCachedFile::setFileNameHashForTesting(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The body goes to disk on a worker thread while the main loop turns; the
+// fetch ends once it is there. A file let go, or invalidated, meanwhile
+// hears nothing, and an invalidated body does not stay on disk.
+TEST_F(GADCachedFileTest, TheBodyIsWrittenOffTheMainThreadAndTheFetchEndsOnceItIsOnDisk) {
+  Answer ad;
+  ad.body = "<p>an ad</p>";
+  server->setAnswer("/ad", ad);
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> writes{0};
+  std::atomic<bool> onMainThread{false};
+  platform::FileManager::setBeforeRenameHookForTesting([&] {
+    onMainThread = onMainThread || platform::RunLoop::main().isMainThread();
+    ++writes;
+    released.wait_for(std::chrono::seconds(2));  // a write on the main thread would hold it
+  });
+  auto file = fileFor("/ad");
+  file->validate();
+  ASSERT_TRUE(runUntil([&] { return writes > 0; }));
+  platform::RunLoop::main().runFor(0.1);  // the loop turns while the disk is held
+  EXPECT_FALSE(onMainThread);
+  EXPECT_TRUE(file->isFetching());
+  EXPECT_EQ(outcomes.outcomes(), 0) << "no end before the body is on disk";
+  file->validate();  // one fetch at a time, the write included
+  release.set_value();
+  ASSERT_TRUE(runUntil([&] { return outcomes.ended == 1; }));
+  EXPECT_EQ(file->content(), "<p>an ad</p>");
+  EXPECT_EQ(server->requestCount("/ad"), 1u);
+  platform::FileManager::setBeforeRenameHookForTesting({});
+
+  // Invalidated while its body is written: no report, no file.
+  std::promise<void> second;
+  std::shared_future<void> secondReleased = second.get_future().share();
+  writes = 0;
+  platform::FileManager::setBeforeRenameHookForTesting([&] {
+    ++writes;
+    secondReleased.wait_for(std::chrono::seconds(2));
+  });
+  auto other = fileFor("/ad?again");
+  other->validate();
+  ASSERT_TRUE(runUntil([&] { return writes > 0; }));
+  other->invalidate();
+  second.set_value();
+  const auto path = *other->filePath();
+  ASSERT_TRUE(runUntil([&] { return !std::filesystem::exists(path) && writes >= 2; }));
+  platform::RunLoop::main().runFor(0.1);
+  platform::FileManager::setBeforeRenameHookForTesting({});
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(outcomes.outcomes(), 1);
 }
 
 }  // namespace
