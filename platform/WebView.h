@@ -127,6 +127,9 @@ class WebViewPeer : public ViewPeer {
 
 class WebView : public View, public WebViewClient {
  public:
+  // A navigation to a longer URL text is refused before it is read: no
+  // link needs one, and reading costs the main loop.
+  static constexpr size_t kMaximumURLBytes = 64 * 1024;
 
   static std::shared_ptr<WebView> create(const Rect& frame);
   // White until told otherwise, as a page expects when it sets no colour.

@@ -2,6 +2,10 @@
 
 #include <libsoup/soup.h>
 
+#include <cstring>
+
+#include "platform/gtk/GObjectPtr.h"
+#include "platform/gtk/GtkDecisionQueue.h"
 #include "platform/gtk/GtkWebViewSettings.h"
 
 namespace platform::gtk {
@@ -64,30 +68,42 @@ gboolean GtkWebViewPeer::onDecideResponse(WebKitPolicyDecision* decision, GtkWeb
   if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
   auto client = self->client_.lock();
   const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
-  const auto url = URL::create(uri ? uri : "");
+  const auto url = uri && std::strlen(uri) <= WebView::kMaximumURLBytes ? URL::create(uri) : std::nullopt;
   if (!client || client->peerShouldCommitMainFrameLoad(url)) return FALSE;
   webkit_policy_decision_ignore(decision);
   return TRUE;
 }
 
 // A page decides where it navigates; the client answers for every
-// navigation of every frame, new windows included. The request's text comes
-// from the page: one that is no valid URL is never loaded.
-gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+// navigation of every frame, new windows included, in the decision queue's
+// time: the page's navigation waits for the answer.
+gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                         WebKitPolicyDecisionType type, gpointer data) {
   auto* self = static_cast<GtkWebViewPeer*>(data);
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return onDecideResponse(decision, self);
   if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
     return FALSE;
-  // Held for the whole call: the client may let its web view go inside it.
-  auto client = self->client_.lock();
+  auto page = GObjectPtr<WebKitWebView>::retain(view);
+  auto asked = GObjectPtr<WebKitPolicyDecision>::retain(decision);
+  GtkDecisionQueue::shared().submit(
+      [page, asked, type, client = self->client_] { decideNavigation(page.get(), asked.get(), type, client.lock()); },
+      [asked] { webkit_policy_decision_ignore(asked.get()); });
+  return TRUE;
+}
+
+// The request's text comes from the page: one that is no valid URL, or
+// longer than any link needs, is never loaded (nor read).
+void GtkWebViewPeer::decideNavigation(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                      WebKitPolicyDecisionType type, std::shared_ptr<WebViewClient> client) {
   WebKitNavigationAction* action =
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   WebKitURIRequest* asked = webkit_navigation_action_get_request(action);
-  auto url = URL::create(webkit_uri_request_get_uri(asked) ? webkit_uri_request_get_uri(asked) : "");
-  if (!client || !url) {
+  const char* text = webkit_uri_request_get_uri(asked);
+  const size_t length = text ? std::strlen(text) : 0;
+  auto url = client && length <= WebView::kMaximumURLBytes ? URL::create(text ? text : "") : std::nullopt;
+  if (!url) {
     webkit_policy_decision_ignore(decision);
-    return TRUE;
+    return;
   }
   URLRequest request(*url);
   if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(asked)) {
@@ -99,7 +115,7 @@ gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
   // WebKit adds its User-Agent after the decision: name it here, as the
   // request will carry it.
   if (!request.valueForHTTPHeaderField("User-Agent")) {
-    WebKitSettings* settings = webkit_web_view_get_settings(self->webView());
+    WebKitSettings* settings = webkit_web_view_get_settings(view);
     if (const char* agent = webkit_settings_get_user_agent(settings); agent && *agent)
       request.setValueForHTTPHeaderField(agent, "User-Agent");
   }
@@ -109,17 +125,16 @@ gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
                                .newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION};
   if (!client->peerShouldStartLoad(request, kind, facts)) {
     webkit_policy_decision_ignore(decision);
-    return TRUE;
+    return;
   }
   if (facts.newWindow) {
     // There are no other windows: what a page would open in one (a link
     // with a target, window.open) opens here.
     webkit_policy_decision_ignore(decision);
-    webkit_web_view_load_request(self->webView(), asked);
-    return TRUE;
+    webkit_web_view_load_request(view, asked);
+    return;
   }
   webkit_policy_decision_use(decision);
-  return TRUE;
 }
 
 void GtkWebViewPeer::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {

@@ -44,6 +44,8 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer self);
   static gboolean onDecideResponse(WebKitPolicyDecision* decision, GtkWebViewPeer* self);
+  static void decideNavigation(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                               std::shared_ptr<WebViewClient> client);
   static gboolean onInputEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer self);
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self);

@@ -130,6 +130,18 @@ class AppWindowTest : public ::testing::Test {
               band.w * band.h / 2)
         << "the banner shows the ad's colour";
   }
+  // A screenshot once the banner shows the last ad served, waiting a few
+  // seconds for it: a new page process paints its first frame late.
+  ScreenshotPixels screenshotOnceTheAdShows(const std::string& name) {
+    const auto colour = ScreenshotPixels::fromHex(adnet::AdNetwork::creativeColour(network->adRequests().back().creative));
+    const Place band = placeInWindow(banner());
+    for (int attempt = 0;; ++attempt) {
+      ScreenshotPixels shot = screenshot(name);
+      if (attempt == 10 ||
+          shot.count(band.x, band.y, band.w, band.h, [&](const auto& c) { return c.near(colour); }) > band.w * band.h / 2)
+        return shot;
+    }
+  }
   // A fresh ad under the sandbox's present behaviour.
   void showFreshAd() {
     const int before = events->received;

@@ -38,7 +38,7 @@ class StuckAdWindowTest : public AppWindowTest {
     EXPECT_EQ(loader().state(), kGADObjectStateAdShown);
     EXPECT_FALSE(loader().webView()->isHidden());
     EXPECT_TRUE(bannerAnswers());
-    expectTheAdIn(screenshot(std::string(name) + ".png"));
+    expectTheAdIn(screenshotOnceTheAdShows(std::string(name) + ".png"));
   }
 };
 
@@ -129,6 +129,28 @@ TEST_F(StuckAdWindowTest, ABrowserWhosePageProcessIsKilledClosesWithItsEvents) {
   EXPECT_EQ(GADViewController::presentedScreenCount(), 0);
   // The banner's page went too: it fails once and comes back.
   expectTheNextAd("after-kill-browser");
+}
+
+// A page that floods the message channel, with long URLs too, still gets
+// its "close" heard, and the banner's page keeps answering meanwhile.
+// (A page holds at most 1,000 frames: the flood stays below.)
+TEST_F(StuckAdWindowTest, AFloodOfMessagesDoesNotStarveTheScreensClose) {
+  network->behaviour().clickTracking = true;
+  showFreshAd();
+  clickTheAd();
+  auto* webApp = waitForScreenOver<GADWebAppViewController>(mainScreen());
+  ASSERT_NE(webApp, nullptr);
+  ASSERT_TRUE(runUntil([&] { return webApp->view()->isUserInteractionEnabled() && !webApp->webView()->isLoading(); }));
+  std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
+  script(*webApp->webView(),
+         "(function(){var long='gmsg://ads.example.test/log?string='+'a'.repeat(200000);"
+         "for(var i=0;i<900;i++){var f=document.createElement('iframe');f.style.display='none';"
+         "f.src=i%10==0?long:'gmsg://ads.example.test/log?string=flood'+i;document.body.appendChild(f);}"
+         "var c=document.createElement('iframe');c.src='gmsg://ads.example.test/close';document.body.appendChild(c);"
+         "})(); 1");
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }, 20)) << "the screen's close was heard";
+  EXPECT_GT(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageRate), 0);
+  EXPECT_TRUE(bannerAnswers());
 }
 
 TEST_F(StuckAdWindowTest, AnAdThatNeverReturnsHasItsProcessEndedAndTheNextAdShows) {

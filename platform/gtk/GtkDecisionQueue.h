@@ -1,0 +1,57 @@
+// The navigation decisions of every page, handled a slice of the main loop
+// at a time. A page decides how many navigations it asks for (message URLs
+// from frames and timers, as fast as it likes); the main loop must still
+// draw, take input and hear the next page. In any window of
+// kWindowMilliseconds, decisions get kSliceMilliseconds: they run at once
+// while none waits and the window has time left; the rest wait, in order,
+// for the next window, and the loop does its other work in between. When
+// too many wait, the oldest waiting is refused (its navigation ignored) to
+// make room: what a page asks for last, its "close" after a flood, is
+// heard.
+//
+// WebKit lets a decision be made later: a page's navigation waits for it.
+// Main thread only.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+
+struct _GSource;
+
+namespace platform::gtk {
+
+class GtkDecisionQueue {
+ public:
+  using Decision = std::function<void()>;
+  // Time for decisions in each window of the main loop's time, and how
+  // many may wait.
+  static constexpr double kWindowMilliseconds = 8;
+  static constexpr double kSliceMilliseconds = 4;
+  static constexpr size_t kMaximumWaiting = 512;
+
+  static GtkDecisionQueue& shared();
+
+  // Runs `decide` now or later (see above), or `refuse` if it is pushed out.
+  void submit(Decision decide, Decision refuse);
+  size_t waiting() const { return waiting_.size(); }
+  int refused() const { return refused_; }
+
+ private:
+  GtkDecisionQueue() = default;
+  bool sliceLeft();
+  void run(Decision& decide);
+  void armDrain();
+  static int drain(void* self);
+
+  struct Waiting {
+    Decision decide, refuse;
+  };
+  std::deque<Waiting> waiting_;
+  double windowStart_ = -1;  // milliseconds on the monotonic clock
+  double spentInWindow_ = 0;
+  _GSource* drain_ = nullptr;
+  int refused_ = 0;
+};
+
+}  // namespace platform::gtk
