@@ -9,6 +9,7 @@
 #include "ads/content/GADNotification.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADOpener.h"
+#include "ads/core/GADMacros.h"
 #include "ads/fullscreen/GADRelinquishableScreen.h"
 #include "ads/request/GADIdentifierUtilities.h"
 #include "ads/request/GADNetworkUtilities.h"
@@ -224,23 +225,47 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
   return false;
 }
 
+std::string GADWebViewDelegate::openerScript(const std::string& js) {
+  // JSON writes only containers: the text goes in as an array's one item.
+  const platform::Value text(platform::Value::Array{platform::Value(js)});
+  return "(function(){var r=(0,eval)(" + GADMacros::jsonify(&text).value_or("['']") +
+         "[0]);if(r===undefined||r===null)return 'n';r=String(r);return r.length>" +
+         std::to_string(GADContentPolicy::kMaximumScriptAnswerBytes) + "?'t'+r.length:'v'+r;})()";
+}
+
+std::optional<std::string> GADWebViewDelegate::openerAnswer(const std::optional<std::string>& result) {
+  if (!result || result->empty()) return std::string();  // a failed script answers nothing, as before
+  switch ((*result)[0]) {
+    case 'v': {
+      std::string value = result->substr(1);
+      if (value.size() <= GADContentPolicy::kMaximumScriptAnswerBytes) return value;
+      GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::MessageSize,
+                                             "an \"evalInOpener\" answer of " + std::to_string(value.size()) + " bytes");
+      return std::nullopt;
+    }
+    case 't':
+      GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::MessageSize,
+                                             "an \"evalInOpener\" answer of " + result->substr(1) + " characters");
+      return std::nullopt;
+    default:
+      return std::string();
+  }
+}
+
 void GADWebViewDelegate::evaluateJavaScriptInOpener(const platform::Dictionary& item,
                                                     std::weak_ptr<platform::WebView> answerTo) {
   platform::WebView* opening = openingWebView();
   const platform::Value* js = item.find("js");
   if (!opening || !js || !js->asString()) return;
-  opening->evaluateJavaScript(*js->asString(), [answerTo](std::optional<std::string> result) {
+  // The answer is bounded in the opening page: one past the bound never
+  // crosses to this process, nor is read here.
+  opening->evaluateJavaScript(openerScript(*js->asString()), [answerTo](std::optional<std::string> result) {
     auto target = answerTo.lock();
     if (!target) return;
-    // An answer is copied into a script for the asking page: a bounded one.
-    if (result && result->size() > GADContentPolicy::kMaximumScriptAnswerBytes) {
-      GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::MessageSize,
-                                             "an \"evalInOpener\" answer of " + std::to_string(result->size()) +
-                                                 " bytes");
-      return;
-    }
+    const auto answer = openerAnswer(result);
+    if (!answer) return;
     GADNotificationCenter::postJSNotificationUserInfoWebView(
-        "evalJavaScriptInOpenerResult", platform::Dictionary{{"result", result.value_or("")}}, target.get());
+        "evalJavaScriptInOpenerResult", platform::Dictionary{{"result", *answer}}, target.get());
   });
 }
 

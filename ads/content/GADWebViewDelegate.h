@@ -62,6 +62,13 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   // Runs the item's "js" in the opening web view and sends the result to
   // the page named by `answerTo` (the page that asked).
   void evaluateJavaScriptInOpener(const platform::Dictionary& item, std::weak_ptr<platform::WebView> answerTo);
+  // The script run in the opening page for `js`: it answers "n" for no
+  // value, "v" and the value as text, or "t" and the length of a text past
+  // GADContentPolicy's bound.
+  static std::string openerScript(const std::string& js);
+  // The answer the asking page gets for that script's result; nullopt
+  // (refused) past the bound.
+  static std::optional<std::string> openerAnswer(const std::optional<std::string>& result);
   void processCanOpenURLsWebView(const std::vector<std::string>& urls, platform::WebView& webView);
   // The integer reading of the value (blanks, a sign and digits; 0 without
   // digits; clamped to int), or -1 when the key is absent.

@@ -356,9 +356,10 @@ TEST_F(GADOpenerScreensTest, EvalInOpenerFromAnOpenedScreenRunsInTheAdPageAndAns
   EXPECT_EQ(send(*webApp->webView(), "gmsg://ads.example.test/evalInOpener?js=document.title"), false);
   endTurn();
   auto& adPeer = *platform::HeadlessWebViewPeer::of(*ad);
-  ASSERT_EQ(adPeer.evaluatedScripts(), std::vector<std::string>{"document.title"}) << "run in the ad's page";
+  ASSERT_EQ(adPeer.evaluatedScripts(), std::vector<std::string>{GADWebViewDelegate::openerScript("document.title")})
+      << "run in the ad's page";
   const size_t before = app.evaluatedScripts().size();
-  adPeer.completeEvaluation(0, "Ad title");
+  adPeer.completeEvaluation(0, "vAd title");
   endTurn();
   ASSERT_EQ(app.evaluatedScripts().size(), before + 1);
   EXPECT_NE(app.evaluatedScripts().back().find("evalJavaScriptInOpenerResult"), std::string::npos);

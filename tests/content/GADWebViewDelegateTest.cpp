@@ -357,15 +357,15 @@ TEST_F(GADWebViewDelegateTest, EvalInOpenerRunsInTheOpeningPageLaterAndAnswersTh
   EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=document.title"));
   EXPECT_TRUE(openingPage.evaluations().empty());  // not inside the decision
   ASSERT_TRUE(runUntil([&] { return !openingPage.evaluations().empty(); }));
-  EXPECT_EQ(openingPage.evaluatedScripts(), (std::vector<std::string>{"document.title"}));
-  openingPage.completeEvaluation(0, "The title");
+  EXPECT_EQ(openingPage.evaluatedScripts(), (std::vector<std::string>{GADWebViewDelegate::openerScript("document.title")}));
+  openingPage.completeEvaluation(0, "vThe title");
   ASSERT_TRUE(runUntil([&] { return !page().evaluations().empty(); }));
   EXPECT_EQ(page().evaluatedScripts()[0], *GADNotificationCenter::scriptForJSNotification(
                                               "evalJavaScriptInOpenerResult", Dictionary{{"result", "The title"}}));
   // An answer past the bound never reaches the asking page.
   EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=big"));
   ASSERT_TRUE(runUntil([&] { return openingPage.evaluations().size() == 2; }));
-  openingPage.completeEvaluation(1, std::string(GADContentPolicy::kMaximumScriptAnswerBytes + 1, 'x'));
+  openingPage.completeEvaluation(1, "v" + std::string(GADContentPolicy::kMaximumScriptAnswerBytes + 1, 'x'));
   ASSERT_TRUE(runUntil(
       [&] { return GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize) == 1; }));
   platform::RunLoop::main().drain();
@@ -373,6 +373,20 @@ TEST_F(GADWebViewDelegateTest, EvalInOpenerRunsInTheOpeningPageLaterAndAnswersTh
   // The opening page is not retained.
   opening.reset();
   EXPECT_EQ(delegate->openingWebView(), nullptr);
+}
+
+// The opening page bounds its answer before it is sent: what the script
+// answers, read back.
+TEST_F(GADWebViewDelegateTest, TheOpenersAnswerIsBoundedInThePageThatGivesIt) {
+  EXPECT_EQ(GADWebViewDelegate::openerAnswer("v42"), "42");
+  EXPECT_EQ(GADWebViewDelegate::openerAnswer("v"), "");
+  EXPECT_EQ(GADWebViewDelegate::openerAnswer("n"), "");
+  EXPECT_EQ(GADWebViewDelegate::openerAnswer(std::nullopt), "") << "a script that failed";
+  EXPECT_EQ(GADWebViewDelegate::openerAnswer("t8000000"), std::nullopt);
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize), 1);
+  const std::string script = GADWebViewDelegate::openerScript("'\"</script>'.repeat(2)");
+  EXPECT_NE(script.find("(0,eval)([\"'\\\"</script>'.repeat(2)\"][0])"), std::string::npos) << script;
+  EXPECT_NE(script.find(std::to_string(GADContentPolicy::kMaximumScriptAnswerBytes)), std::string::npos);
 }
 
 TEST_F(GADWebViewDelegateTest, AnEvalInOpenerPendingWhenItsDelegateGoesNeverRuns) {

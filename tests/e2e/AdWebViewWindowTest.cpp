@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADWebViewDelegate.h"
 #include "platform/Application.h"
@@ -124,6 +125,16 @@ TEST_F(AdWebViewWindowTest, EvalInOpenerRunsInTheOpeningPageAndAnswersTheAskingO
   ASSERT_TRUE(pageHolds(*webApp, "received.length > 0"));
   EXPECT_EQ(evaluate(*webApp, "received[0]"), "evalJavaScriptInOpenerResult {\"result\":\"from the banner\"}");
   EXPECT_EQ(evaluate(*opening, "received.length"), "0");
+  // Statements run as the page's own; an answer of millions of characters
+  // is stopped in the opening page and never given.
+  evaluate(*webApp, "location.href = 'gmsg://ads.example.test/evalInOpener?js=var%20n%3D2%3Bn*21'; 0");
+  ASSERT_TRUE(pageHolds(*webApp, "received.length > 1"));
+  EXPECT_EQ(evaluate(*webApp, "received[1]"), "evalJavaScriptInOpenerResult {\"result\":\"42\"}");
+  const int refusals = GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize);
+  evaluate(*webApp, "location.href = 'gmsg://ads.example.test/evalInOpener?js=%27x%27.repeat(8e6)'; 0");
+  ASSERT_TRUE(runUntil([&] { return GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize) > refusals; }));
+  RunLoop::main().runFor(0.3);
+  EXPECT_EQ(evaluate(*webApp, "received.length"), "2");
 
   auto [landing, landingDelegate] = open("<p>landing</p>", 50);
   evaluate(*landing, "location.href = 'gmsg://ads.example.test/evalInOpener?js=secret%3D%27read%27'; 0");
