@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,22 @@ class ProcessFigures {
     while (std::getline(status, line))
       if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
     return -1;
+  }
+  // Seconds since the process started; -1 when unreadable.
+  static double ageSeconds(pid_t pid) {
+    std::ifstream statFile("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    std::getline(statFile, stat);
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+    }
+    std::ifstream uptimeFile("/proc/uptime");
+    double uptime = 0;
+    uptimeFile >> uptime;
+    return uptime - std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
   }
   // WebKit web processes whose parent is this process.
   static int webProcesses() { return static_cast<int>(webProcessIds().size()); }

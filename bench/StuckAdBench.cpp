@@ -66,9 +66,11 @@ int main() {
     }
     const int failed = sandbox.events->failed;
     sandbox.loader()->cancelPendingActions();
-    loop.runFor(0.2);
+    loop.runFor(0.7);
     const auto killed = Clock::now();
-    for (pid_t pid : ProcessFigures::webProcessIds()) ::kill(pid, SIGKILL);
+    // Not one still launching: WebKit treats that as fatal.
+    for (pid_t pid : ProcessFigures::webProcessIds())
+      if (ProcessFigures::ageSeconds(pid) > 0.5) ::kill(pid, SIGKILL);
     if (!loop.runUntil([&] { return sandbox.events->failed > failed; }, 30)) {
       std::fprintf(stderr, "no failure after the kill\n");
       return 1;

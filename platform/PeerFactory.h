@@ -18,6 +18,7 @@ class ButtonPeer;
 class MailComposerClient;
 class MailComposerPeer;
 class ToolbarPeer;
+enum class WebProcessGroup;
 class View;
 class ViewPeer;
 class WebViewClient;
@@ -29,7 +30,7 @@ class PeerFactory {
   // A plain view: a container that places its children at their frames.
   virtual std::unique_ptr<ViewPeer> createViewPeer(std::weak_ptr<View> view) = 0;
   virtual std::unique_ptr<ButtonPeer> createButtonPeer(std::weak_ptr<ButtonClient> client) = 0;
-  virtual std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client) = 0;
+  virtual std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group) = 0;
   virtual std::unique_ptr<ActivityIndicatorPeer> createActivityIndicatorPeer() = 0;
   virtual std::unique_ptr<ToolbarPeer> createToolbarPeer() = 0;
   // The item's kind, image and custom view are fixed at creation; its peer

@@ -6,11 +6,13 @@
 
 namespace platform {
 
-std::shared_ptr<WebView> WebView::create(const Rect& frame) { return View::make<WebView>(frame); }
+std::shared_ptr<WebView> WebView::create(const Rect& frame, WebProcessGroup group) {
+  return View::make<WebView>(frame, group);
+}
 
 std::unique_ptr<ViewPeer> WebView::makePeer(PeerFactory& peers) {
   auto self = std::static_pointer_cast<WebView>(shared_from_this());
-  auto peer = peers.createWebViewPeer(std::weak_ptr<WebViewClient>(self));
+  auto peer = peers.createWebViewPeer(std::weak_ptr<WebViewClient>(self), group_);
   webPeer_ = peer.get();
   return peer;
 }

@@ -45,6 +45,14 @@ struct NavigationAction {
 // asks for before it is left.
 enum class PageDialog { Alert, Confirm, Prompt, BeforeUnload };
 
+// Which pages a web view's page process serves. Web views of one group
+// share one process; the groups never do, so what blocks one (a site's
+// dialog waiting for its user) never blocks the other's pages.
+enum class WebProcessGroup {
+  Ads,       // ad pages: they show no dialogs
+  Browsing,  // the sites a user goes to
+};
+
 // Why a web view's page process ended under it.
 enum class WebProcessTermination {
   Crashed,
@@ -131,9 +139,11 @@ class WebView : public View, public WebViewClient {
   // link needs one, and reading costs the main loop.
   static constexpr size_t kMaximumURLBytes = 64 * 1024;
 
-  static std::shared_ptr<WebView> create(const Rect& frame);
+  static std::shared_ptr<WebView> create(const Rect& frame, WebProcessGroup group = WebProcessGroup::Ads);
   // White until told otherwise, as a page expects when it sets no colour.
-  explicit WebView(const Rect& frame) : View(frame) { setBackgroundColor(Color::white()); }
+  explicit WebView(const Rect& frame, WebProcessGroup group = WebProcessGroup::Ads) : View(frame), group_(group) {
+    setBackgroundColor(Color::white());
+  }
 
   WebViewDelegate* delegate() const { return delegate_; }
   void setDelegate(WebViewDelegate* delegate) { delegate_ = delegate; }
@@ -188,6 +198,7 @@ class WebView : public View, public WebViewClient {
 
  private:
   WebViewDelegate* delegate_ = nullptr;
+  WebProcessGroup group_;
   WebViewPeer* webPeer_ = nullptr;  // the view's peer, typed
   bool loadAsked_ = false;           // a load was asked for and has not yet started
   NavigationAction navigationAction_;

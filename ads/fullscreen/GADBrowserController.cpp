@@ -44,7 +44,10 @@ void GADBrowserController::viewWillAppear(platform::Animated animated) {
   auto root = view();
   const platform::Rect bounds = root->bounds();
   const double w = bounds.size.width, h = bounds.size.height;
-  state.webView_ = platform::WebView::create(platform::Rect(0, 0, w, h - toolbarHeight));
+  // A site's dialog waits for its user: in a process of its own, it never
+  // holds up an ad's page.
+  state.webView_ =
+      platform::WebView::create(platform::Rect(0, 0, w, h - toolbarHeight), platform::WebProcessGroup::Browsing);
   state.webView_->setAutoresizingMask(webViewMask);
   root->addSubview(state.webView_);
   // Desktop web views play media inline and without a gesture already, and

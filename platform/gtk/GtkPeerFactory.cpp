@@ -18,9 +18,9 @@ std::unique_ptr<ViewPeer> GtkPeerFactory::createViewPeer(std::weak_ptr<View>) {
 GtkPeerFactory::GtkPeerFactory() = default;
 GtkPeerFactory::~GtkPeerFactory() = default;
 
-std::unique_ptr<WebViewPeer> GtkPeerFactory::createWebViewPeer(std::weak_ptr<WebViewClient> client) {
+std::unique_ptr<WebViewPeer> GtkPeerFactory::createWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group) {
   if (!cookies_) cookies_ = std::make_unique<GtkCookieBridge>();
-  return std::make_unique<GtkWebViewPeer>(std::move(client));
+  return std::make_unique<GtkWebViewPeer>(std::move(client), group);
 }
 
 std::unique_ptr<ButtonPeer> GtkPeerFactory::createButtonPeer(std::weak_ptr<ButtonClient> client) {

@@ -1,5 +1,7 @@
 #include "platform/gtk/GtkToolkit.h"
 
+#include "platform/gtk/GtkWebViewSettings.h"
+
 #include <gtk/gtk.h>
 #include <time.h>
 #include <unistd.h>
@@ -151,7 +153,10 @@ void onActiveChanged(GtkWindow* window, GParamSpec*, gpointer) {
 }  // namespace
 
 GtkToolkit& GtkToolkit::install(InitGtk init) {
-  if (init == InitGtk::Yes) gtk_init();
+  if (init == InitGtk::Yes) {
+    gtk_init();
+    GtkWebViewSettings::startWebProcessSoon();
+  }
   auto toolkit = std::make_unique<GtkToolkit>();
   auto& ref = *toolkit;
   Toolkit::install(std::move(toolkit));

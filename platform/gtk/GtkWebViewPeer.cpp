@@ -10,8 +10,8 @@
 
 namespace platform::gtk {
 
-GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client)
-    : GtkPeer(gtk_overlay_new()), webView_(GtkWebViewSettings::makeWebView()), client_(std::move(client)) {
+GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group)
+    : GtkPeer(gtk_overlay_new()), webView_(GtkWebViewSettings::makeWebView(group)), client_(std::move(client)) {
   gtk_overlay_set_child(GTK_OVERLAY(widget()), GTK_WIDGET(webView_));
   GtkWebViewSettings::apply(webView_);
   GtkWidget* page = GTK_WIDGET(webView_);

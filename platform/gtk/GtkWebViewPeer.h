@@ -15,7 +15,7 @@ namespace platform::gtk {
 
 class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
  public:
-  explicit GtkWebViewPeer(std::weak_ptr<WebViewClient> client);
+  GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group);
   ~GtkWebViewPeer() override;
 
   WebKitWebView* webView() const { return webView_; }

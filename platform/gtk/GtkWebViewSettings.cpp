@@ -15,11 +15,34 @@ WebKitWebContext* sharedContext() {
   return context;
 }
 
+// The first web view of a group, never shown and kept for the run: every
+// other of the group is related to it, so they all share its web process
+// (and its context and session), and none waits for a process of its own.
+WebKitWebView* makeRootView() {
+  auto* made = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "network-session",
+                                            webkit_network_session_get_default(), nullptr));
+  g_object_ref_sink(made);
+  GtkWebViewSettings::apply(made);
+  // The process starts with the first load: an empty page.
+  webkit_web_view_load_html(made, "", nullptr);
+  return made;
+}
+
+WebKitWebView* rootView(WebProcessGroup group) {
+  static WebKitWebView* ads = makeRootView();
+  if (group == WebProcessGroup::Ads) return ads;
+  static WebKitWebView* browsing = makeRootView();
+  return browsing;
+}
+
 }  // namespace
 
-WebKitWebView* GtkWebViewSettings::makeWebView() {
-  return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "network-session",
-                                      webkit_network_session_get_default(), nullptr));
+WebKitWebView* GtkWebViewSettings::makeWebView(WebProcessGroup group) {
+  return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", rootView(group), nullptr));
+}
+
+void GtkWebViewSettings::startWebProcessSoon() {
+  g_idle_add_once([](gpointer) { rootView(WebProcessGroup::Ads); }, nullptr);
 }
 
 void GtkWebViewSettings::apply(WebKitWebView* webView) {

@@ -11,6 +11,8 @@
 
 #include <webkit/webkit.h>
 
+#include "platform/WebView.h"
+
 namespace platform::gtk {
 
 class GtkWebViewSettings {
@@ -19,7 +21,12 @@ class GtkWebViewSettings {
 
   // A new web view of the application's web context (the memory limit)
   // and of the default network session (the cookies the client shares).
-  static WebKitWebView* makeWebView();
+  // All of a group share one web process, which starts with the first of
+  // them.
+  static WebKitWebView* makeWebView(WebProcessGroup group);
+  // Starts the ads' web process when the loop is next idle, so that the
+  // first ad does not wait for it.
+  static void startWebProcessSoon();
   // Sets every rule above on the web view's settings.
   static void apply(WebKitWebView* webView);
 };

@@ -14,7 +14,7 @@ std::unique_ptr<ViewPeer> HeadlessPeerFactory::createViewPeer(std::weak_ptr<View
   return std::make_unique<HeadlessPeer<ViewPeer>>();
 }
 
-std::unique_ptr<WebViewPeer> HeadlessPeerFactory::createWebViewPeer(std::weak_ptr<WebViewClient> client) {
+std::unique_ptr<WebViewPeer> HeadlessPeerFactory::createWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup) {
   return std::make_unique<HeadlessWebViewPeer>(std::move(client));
 }
 

@@ -9,7 +9,7 @@ class HeadlessPeerFactory final : public PeerFactory {
  public:
   std::unique_ptr<ViewPeer> createViewPeer(std::weak_ptr<View> view) override;
   std::unique_ptr<ButtonPeer> createButtonPeer(std::weak_ptr<ButtonClient> client) override;
-  std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client) override;
+  std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group) override;
   std::unique_ptr<ActivityIndicatorPeer> createActivityIndicatorPeer() override;
   std::unique_ptr<ToolbarPeer> createToolbarPeer() override;
   std::unique_ptr<BarButtonItemPeer> createBarButtonItemPeer(const BarButtonItem& item,

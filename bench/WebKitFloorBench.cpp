@@ -1,0 +1,169 @@
+// The floor under an ad load: bare WebKitGTK and libsoup doing an ad's work
+// with nothing of the ad client around them. A hidden web view runs a page
+// whose script navigates to a message URL naming the ad; the ad HTML is
+// fetched from loopback with libsoup; a visible 320 x 50 web view loads it;
+// the time runs from the hidden page's load to the visible one's finish.
+// Three ways, 21 loads each (first apart, then median and p90):
+//  - a new pair of web views for each load;
+//  - the same two web views kept between loads;
+//  - a new pair for each load, related to a first view so they share its
+//    web process.
+// Figures only; bench/run.sh runs it beside ad_load_bench so their figures
+// are read as ratios of one run.
+#include <gtk/gtk.h>
+#include <libsoup/soup.h>
+#include <webkit/webkit.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "adnet/LoopbackServer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void report(const char* what, std::vector<double> runs) {
+  const double first = runs.front();
+  std::vector<double> later(runs.begin() + 1, runs.end());
+  std::sort(later.begin(), later.end());
+  const size_t p90 = std::min(later.size() - 1, (later.size() * 9 + 9) / 10 - 1);
+  std::printf("%-52s first %8.2f ms   later: median %8.2f ms  p90 %8.2f  min %8.2f\n", what, first,
+              later[later.size() / 2], later[p90], later.front());
+}
+
+struct Load {
+  GtkWidget* box = nullptr;
+  WebKitWebView* hidden = nullptr;
+  WebKitWebView* shown = nullptr;
+  SoupSession* session = nullptr;
+  std::string adURL;
+  bool done = false;
+};
+
+// The message URL's "url" item, as the page sent it.
+std::string adURLOf(const char* message) {
+  GUri* uri = g_uri_parse(message, G_URI_FLAGS_ENCODED_QUERY, nullptr);
+  std::string url;
+  if (uri && g_uri_get_query(uri)) {
+    GHashTable* items = g_uri_parse_params(g_uri_get_query(uri), -1, "&", G_URI_PARAMS_NONE, nullptr);
+    if (items) {
+      if (auto* value = static_cast<const char*>(g_hash_table_lookup(items, "url"))) url = value;
+      g_hash_table_unref(items);
+    }
+  }
+  if (uri) g_uri_unref(uri);
+  return url;
+}
+
+gboolean onHiddenDecision(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                          gpointer data) {
+  auto* load = static_cast<Load*>(data);
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  if (!g_str_has_prefix(uri, "gmsg:")) return FALSE;
+  webkit_policy_decision_ignore(decision);
+  SoupMessage* message = soup_message_new("GET", adURLOf(uri).c_str());
+  soup_session_send_and_read_async(
+      load->session, message, G_PRIORITY_DEFAULT, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        auto* load = static_cast<Load*>(data);
+        GBytes* body = soup_session_send_and_read_finish(SOUP_SESSION(source), result, nullptr);
+        gsize size = 0;
+        const char* bytes = body ? static_cast<const char*>(g_bytes_get_data(body, &size)) : "";
+        const std::string html(bytes, size);
+        if (body) g_bytes_unref(body);
+        webkit_web_view_load_html(load->shown, html.c_str(), load->adURL.c_str());
+      },
+      load);
+  g_object_unref(message);
+  return TRUE;
+}
+
+void onShownLoad(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+  if (event == WEBKIT_LOAD_FINISHED) static_cast<Load*>(data)->done = true;
+}
+
+WebKitWebView* makeView(WebKitWebView* related) {
+  if (related) return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr));
+  return WEBKIT_WEB_VIEW(webkit_web_view_new());
+}
+
+void makePair(Load& load, WebKitWebView* related) {
+  load.hidden = makeView(related);
+  load.shown = makeView(related);
+  gtk_widget_set_size_request(GTK_WIDGET(load.shown), 320, 50);
+  gtk_box_append(GTK_BOX(load.box), GTK_WIDGET(load.hidden));
+  gtk_widget_set_visible(GTK_WIDGET(load.hidden), FALSE);
+  gtk_box_append(GTK_BOX(load.box), GTK_WIDGET(load.shown));
+  g_signal_connect(load.hidden, "decide-policy", G_CALLBACK(onHiddenDecision), &load);
+  g_signal_connect(load.shown, "load-changed", G_CALLBACK(onShownLoad), &load);
+}
+
+void dropPair(Load& load) {
+  gtk_box_remove(GTK_BOX(load.box), GTK_WIDGET(load.hidden));
+  gtk_box_remove(GTK_BOX(load.box), GTK_WIDGET(load.shown));
+  load.hidden = load.shown = nullptr;
+}
+
+double timeOneLoad(Load& load, const std::string& buildPage) {
+  load.done = false;
+  const auto start = Clock::now();
+  webkit_web_view_load_html(load.hidden, buildPage.c_str(), "http://127.0.0.1/");
+  while (!load.done) g_main_context_iteration(nullptr, TRUE);
+  return millisecondsSince(start);
+}
+
+}  // namespace
+
+int main() {
+  gtk_init();
+  adnet::LoopbackServer server;
+  adnet::Answer ad;
+  ad.body = "<html><body style=\"margin:0;background:#204080;color:#fff\"><a href=\"/click\">An ad</a></body></html>";
+  server.setAnswer("/ad", ad);
+  Load load;
+  load.adURL = server.url("/ad");
+  load.session = soup_session_new();
+  const std::string buildPage =
+      "<html><head><script>location.href='gmsg://ads.example.test/loadAdURL?url='+encodeURIComponent('" +
+      load.adURL + "');</script></head><body></body></html>";
+  GtkWindow* window = GTK_WINDOW(gtk_window_new());
+  load.box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_window_set_child(window, load.box);
+  gtk_window_present(window);
+  constexpr int kRuns = 21;
+
+  std::vector<double> fresh, warm, related;
+  for (int i = 0; i < kRuns; ++i) {
+    makePair(load, nullptr);
+    fresh.push_back(timeOneLoad(load, buildPage));
+    dropPair(load);
+  }
+  makePair(load, nullptr);
+  for (int i = 0; i < kRuns; ++i) warm.push_back(timeOneLoad(load, buildPage));
+  WebKitWebView* first = load.shown;
+  g_object_ref(first);
+  dropPair(load);
+  for (int i = 0; i < kRuns; ++i) {
+    makePair(load, first);
+    related.push_back(timeOneLoad(load, buildPage));
+    dropPair(load);
+  }
+  g_object_unref(first);
+  report("floor: a new pair of web views per load", fresh);
+  report("floor: the same two web views kept (warm)", warm);
+  report("floor: a new related pair per load (shared process)", related);
+  gtk_window_destroy(window);
+  g_object_unref(load.session);
+  return 0;
+}
