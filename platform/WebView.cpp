@@ -20,12 +20,14 @@ std::unique_ptr<ViewPeer> WebView::makePeer(PeerFactory& peers) {
 void WebView::loadHTMLStringBaseURL(const std::string& html, const std::optional<URL>& baseURL) {
   if (!webPeer_) return;
   loadAsked_ = true;
+  ++loadGeneration_;
   webPeer_->loadHTMLString(html, baseURL);
 }
 
 void WebView::loadRequest(const URLRequest& request) {
   if (!webPeer_) return;
   loadAsked_ = true;
+  ++loadGeneration_;
   webPeer_->loadRequest(request);
 }
 
@@ -34,7 +36,12 @@ void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptR
   // the page does from here on borrows no earlier input.
   lastUserInput_.reset();
   if (!webPeer_) return;
-  if (webPeer_) webPeer_->evaluateJavaScript(script, std::move(done));
+  if (!webPeer_) return;
+  // The peer drops the answer when it goes, and this view goes with it.
+  webPeer_->evaluateJavaScript(script, [this, asked = loadGeneration_, done = std::move(done)](
+                                           std::optional<std::string> result) {
+    if (asked == loadGeneration_ && done) done(std::move(result));
+  });
 }
 
 void WebView::setResponsivenessProbe(double intervalSeconds, double deadlineSeconds) {

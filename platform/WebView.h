@@ -106,6 +106,9 @@ class WebViewClient {
   virtual bool peerShouldShowPageDialog(PageDialog dialog, const std::string& message) = 0;
   virtual void peerWebProcessDidBecomeUnresponsive() = 0;
   virtual void peerWebProcessDidTerminate(WebProcessTermination reason) = 0;
+  // Counts the client's load calls: what a page asked before the last one
+  // belongs to a page that the client has replaced.
+  virtual std::uint64_t loadGeneration() const = 0;
 };
 
 // The toolkit's side of a web view.
@@ -151,8 +154,9 @@ class WebView : public View, public WebViewClient {
   void loadHTMLStringBaseURL(const std::string& html, const std::optional<URL>& baseURL);
   void loadRequest(const URLRequest& request);
   // The result arrives on the run loop, never inside this call; never once
-  // the web view has gone. A script evaluated here lends the page no
-  // user's gesture: it ends the one the last input gave.
+  // the web view has gone, nor once another load has been asked for (the
+  // page it came from has been replaced). A script evaluated here lends the
+  // page no user's gesture: it ends the one the last input gave.
   void evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done = {});
   void goBack();
   void goForward();
@@ -192,6 +196,7 @@ class WebView : public View, public WebViewClient {
   bool peerShouldShowPageDialog(PageDialog dialog, const std::string& message) override;
   void peerWebProcessDidBecomeUnresponsive() override;
   void peerWebProcessDidTerminate(WebProcessTermination reason) override;
+  std::uint64_t loadGeneration() const override { return loadGeneration_; }
 
  protected:
   std::unique_ptr<ViewPeer> makePeer(PeerFactory& peers) override;
@@ -201,6 +206,7 @@ class WebView : public View, public WebViewClient {
   WebProcessGroup group_;
   WebViewPeer* webPeer_ = nullptr;  // the view's peer, typed
   bool loadAsked_ = false;           // a load was asked for and has not yet started
+  std::uint64_t loadGeneration_ = 0;  // load calls so far
   NavigationAction navigationAction_;
   std::optional<double> lastUserInput_;  // on the run loop's clock
   void probeResponsiveness();

@@ -85,8 +85,15 @@ gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView* view, WebKitPolicyDecisio
     return FALSE;
   auto page = GObjectPtr<WebKitWebView>::retain(view);
   auto asked = GObjectPtr<WebKitPolicyDecision>::retain(decision);
+  auto client = self->client_.lock();
+  const std::uint64_t generation = client ? client->loadGeneration() : 0;
   GtkDecisionQueue::shared().submit(
-      [page, asked, type, client = self->client_] { decideNavigation(page.get(), asked.get(), type, client.lock()); },
+      [page, asked, type, generation, weak = self->client_] {
+        auto client = weak.lock();
+        // Asked by a page the client has replaced since: nothing of it goes on.
+        if (client && client->loadGeneration() != generation) client.reset();
+        decideNavigation(page.get(), asked.get(), type, client);
+      },
       [asked] { webkit_policy_decision_ignore(asked.get()); });
   return TRUE;
 }

@@ -191,3 +191,23 @@ TEST_F(CookieStoreTest, ACookieTheClientReceivedGoesWithThePagesRequests) {
 }
 
 }  // namespace
+
+namespace {
+
+// A web view kept for the next ad carries nothing of the last: no script
+// state, no timers, and no answer to what was asked of the last page.
+TEST_F(WebViewWindowTest, TheNextPageReadsNothingOfTheLastAndGetsNoneOfItsAnswers) {
+  loadAd("<script>window.secret='first';setInterval(function(){document.title='tick '+Date.now();},10);</script>");
+  ASSERT_EQ(evaluate("window.secret"), "first");
+  bool answered = false;
+  webView->evaluateJavaScript("(function(){var end=Date.now()+300;while(Date.now()<end){}return 'late';})()",
+                              [&](std::optional<std::string>) { answered = true; });
+  recorder.finished = 0;
+  loadAd("<p>second</p>");
+  RunLoop::main().runFor(0.5);
+  EXPECT_FALSE(answered) << "the first page's answer went nowhere";
+  EXPECT_EQ(evaluate("typeof window.secret"), "undefined");
+  EXPECT_EQ(evaluate("document.title"), "") << "no timer of the first page runs";
+}
+
+}  // namespace

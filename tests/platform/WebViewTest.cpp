@@ -99,6 +99,22 @@ TEST_F(WebViewTest, AScriptResultArrivesLaterAndNeverAfterTheWebViewHasGone) {
   EXPECT_EQ(results.size(), 1u);
 }
 
+// A page replaced by the client's next load never answers into the page
+// after it.
+TEST_F(WebViewTest, AnAnswerFromAReplacedPageIsDropped) {
+  std::vector<std::string> results;
+  webView->loadHTMLStringBaseURL("<p>first ad</p>", std::nullopt);
+  webView->evaluateJavaScript("first()", [&](std::optional<std::string> r) { results.push_back(r.value_or("-")); });
+  webView->loadRequest(URLRequest(*URL::create("http://ads.example.test/second")));
+  webView->evaluateJavaScript("second()", [&](std::optional<std::string> r) { results.push_back(r.value_or("-")); });
+  peer->completeEvaluation(0, "from the first");
+  peer->completeEvaluation(1, "from the second");
+  ASSERT_TRUE(runUntil([&] { return !results.empty(); }));
+  platform::RunLoop::main().runFor(0.02);
+  EXPECT_EQ(results, std::vector<std::string>{"from the second"});
+  EXPECT_EQ(webView->loadGeneration(), 2u);
+}
+
 TEST_F(WebViewTest, ADelegateMayLetItsWebViewGoInsideADecision) {
   std::weak_ptr<WebView> weak = webView;
   recorder.duringDecision = [&] { webView.reset(); };
