@@ -1,17 +1,22 @@
 // The in-app browser from a click on a shown ad, with real WebKit in a real
 // window (bench/run.sh starts Xvfb when there is none) and the sandbox ad
 // network on loopback. Figures only:
-//  - from a click dispatched in the ad's page to the landing page's first
-//    finished load in the browser: the first apart, then the median of 20;
+//  - from a user's click on the ad (a real pointer event) to the landing
+//    page's first finished load in the browser: the first apart, then the
+//    median of 20;
 //  - resident memory and live web processes after 1 and after 50 browser
-//    open/close cycles (each load finished, each slide ended).
+//    open/close cycles (each load finished, each slide ended), and the
+//    same for 50 web application cycles.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "ads/content/GADBannerWebViewDelegate.h"
+#include "ads/content/GADOpener.h"
 #include "ads/fullscreen/GADBrowserController.h"
+#include "ads/fullscreen/GADWebAppViewController.h"
 #include "ads/request/GADStatistics.h"
 #include "bench/ProcessFigures.h"
 #include "bench/SandboxBanner.h"
@@ -68,5 +73,29 @@ int main() {
   std::printf("%-52s first %8.2f ms   later: median %8.2f ms  min %8.2f  max %8.2f  (%zu clicks)\n",
               "click to the landing page's first finished load", loads.front(), later[later.size() / 2],
               later.front(), later.back(), later.size());
+
+  // The web application, opened as a click with click tracking opens it.
+  auto& opener = sandbox.loader()->webViewDelegate()->opener();
+  opener.setViewController(root.get());
+  const auto webAppURL = *platform::URL::create(sandbox.network.url("/webapp"));
+  for (int cycle = 1; cycle <= kCycles; ++cycle) {
+    opener.openWebAppSupportedOrientations(webAppURL, 1);
+    auto* webApp = dynamic_cast<GADWebAppViewController*>(root->modalViewController());
+    if (!webApp || !loop.runUntil([&] { return webApp->view()->isUserInteractionEnabled() && !webApp->webView()->isLoading(); }, 30)) {
+      std::fprintf(stderr, "the web application never showed\n");
+      return 1;
+    }
+    std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
+    webApp->relinquishScreen();
+    if (!loop.runUntil([&] { return weak.expired(); }, 10)) {
+      std::fprintf(stderr, "a web application outlived its dismissal\n");
+      return 1;
+    }
+    if (cycle == 1 || cycle == kCycles) {
+      loop.runFor(1.0);
+      std::printf("after %2d web application open/close cycles: resident %7ld kB, web processes %d\n", cycle,
+                  ProcessFigures::residentKilobytes(), ProcessFigures::webProcesses());
+    }
+  }
   return 0;
 }

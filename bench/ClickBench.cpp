@@ -86,8 +86,8 @@ int main() {
     }
     if (cycle == 1 || cycle == 50) {
       loop.runFor(0.3);
-      std::printf("after %2d full-screen open/close cycles: resident %7ld kB\n", cycle,
-                  ProcessFigures::residentKilobytes());
+      std::printf("after %2d full-screen open/close cycles: resident %7ld kB, web processes %d\n", cycle,
+                  ProcessFigures::residentKilobytes(), ProcessFigures::webProcesses());
     }
   }
   return 0;

@@ -38,6 +38,7 @@ class StallMeter {
     return sorted[std::min(sorted.size() - 1, static_cast<size_t>(fraction * static_cast<double>(sorted.size())))];
   }
   size_t turns() const { return gaps_.size(); }
+  const std::vector<double>& gaps() const { return gaps_; }
 
  private:
   guint source_ = 0;

@@ -8,6 +8,8 @@
 //  - the same two web views kept between loads;
 //  - a new pair for each load, related to a first view so they share its
 //    web process.
+// And a warm web view loading the sandbox's landing page, the floor under
+// a click's landing page in the in-app browser.
 // Figures only; bench/run.sh runs it beside ad_load_bench so their figures
 // are read as ratios of one run.
 #include <gtk/gtk.h>
@@ -20,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "adnet/AdNetwork.h"
 #include "adnet/LoopbackServer.h"
 
 namespace {
@@ -160,9 +163,27 @@ int main() {
     dropPair(load);
   }
   g_object_unref(first);
+
+  // The landing page in a warm web view, as a click's would load.
+  adnet::AdNetwork network;
+  WebKitWebView* page = makeView(nullptr);
+  gtk_widget_set_size_request(GTK_WIDGET(page), 320, 430);
+  gtk_box_append(GTK_BOX(load.box), GTK_WIDGET(page));
+  g_signal_connect(page, "load-changed", G_CALLBACK(onShownLoad), &load);
+  std::vector<double> landing;
+  for (int i = 0; i < kRuns; ++i) {
+    load.done = false;
+    const auto start = Clock::now();
+    webkit_web_view_load_uri(page, network.url("/landing?ad=" + std::to_string(i % 4)).c_str());
+    while (!load.done) g_main_context_iteration(nullptr, TRUE);
+    landing.push_back(millisecondsSince(start));
+  }
+  gtk_box_remove(GTK_BOX(load.box), GTK_WIDGET(page));
+
   report("floor: a new pair of web views per load", fresh);
   report("floor: the same two web views kept (warm)", warm);
   report("floor: a new related pair per load (shared process)", related);
+  report("floor: the landing page in a warm web view", landing);
   gtk_window_destroy(window);
   g_object_unref(load.session);
   return 0;
