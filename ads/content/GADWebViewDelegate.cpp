@@ -220,7 +220,16 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
       });
     }
   } else {
-    GADNotificationCenter::defaultCenter().postNotificationFromURLObjectWithDelay(url, sharedWebView(webView), 0);
+    // Heard on a later turn, and only while the page that sent it is still
+    // the web view's (no load asked since) and this delegate still decides
+    // for it: a web view kept for the next page hears nothing of the last.
+    std::weak_ptr<platform::WebView> page = sharedWebView(webView);
+    platform::RunLoop::main().performAfterDelay(
+        deferralTarget(), 0, [url, page, generation = webView.loadGeneration()] {
+          auto view = page.lock();
+          if (view && view->loadGeneration() == generation)
+            GADNotificationCenter::defaultCenter().postNotificationFromURLObject(url, view.get());
+        });
   }
   return false;
 }

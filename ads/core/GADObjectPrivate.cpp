@@ -134,6 +134,8 @@ GADObjectPrivate::~GADObjectPrivate() {
   webView_.reset();
   webViewDelegate_.reset();
   resetBuildAdWebView();
+  if (buildAdWebView_) buildAdWebView_->loadHTMLStringBaseURL("", std::nullopt);
+  buildAdWebView_.reset();
   adUnitID_.clear();
   if (buildAdJS_) buildAdJS_->setDelegate(nullptr);
   buildAdJS_.reset();
@@ -305,9 +307,12 @@ void GADObjectPrivate::addAdditionalParameters(platform::Dictionary& parameters)
 void GADObjectPrivate::setupBuildAdWebView() {
   resetBuildAdWebView();
   buildAdWebViewDelegate_ = std::make_unique<GADWebViewDelegate>();
-  buildAdWebView_ = platform::View::make<platform::WebView>(platform::Rect(0, 0, 1, 1));
-  buildAdWebView_->setHidden(true);
+  if (!buildAdWebView_) {
+    buildAdWebView_ = platform::View::make<platform::WebView>(platform::Rect(0, 0, 1, 1));
+    buildAdWebView_->setHidden(true);
+  }
   buildAdWebView_->setDelegate(buildAdWebViewDelegate_.get());
+  buildAdPageRunning_ = true;
   std::weak_ptr<GADObjectPrivate> loader = weak_from_this();
   buildAdWebViewDelegate_->setWebProcessTerminationHandler([loader] {
     if (auto self = loader.lock()) self->buildAdWebProcessDidTerminate();
@@ -329,11 +334,14 @@ void GADObjectPrivate::setupBuildAdWebView() {
 
 void GADObjectPrivate::resetBuildAdWebView() {
   GADNotificationCenter::defaultCenter().removeObserver(this);
-  if (buildAdWebView_) {
+  if (buildAdWebView_ && buildAdPageRunning_) {
     buildAdWebView_->setDelegate(nullptr);
     buildAdWebView_->stopLoading();
+    // Nothing of the page runs on: its script, its timers, what it asked.
+    buildAdWebView_->loadHTMLStringBaseURL("", std::nullopt);
   }
-  buildAdWebView_.reset();
+  buildAdPageRunning_ = false;
+  // Letting the delegate go cancels what it was still to deliver.
   buildAdWebViewDelegate_.reset();
 }
 

@@ -144,8 +144,10 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   // The banner's ad web view: hidden until an ad has loaded in it.
   platform::WebView* webView() const { return webView_.get(); }
   GADBannerWebViewDelegate* webViewDelegate() const { return webViewDelegate_.get(); }
-  // The hidden web view of the build-ad page, while it runs.
-  platform::WebView* buildAdWebView() const { return buildAdWebView_.get(); }
+  // The hidden web view of the build-ad page, while it runs. The view is
+  // kept between attempts (each gets a delegate of its own, and the page is
+  // emptied after it): a warm web view builds the next ad's URL sooner.
+  platform::WebView* buildAdWebView() const { return buildAdPageRunning_ ? buildAdWebView_.get() : nullptr; }
   GADCachedFile* adHTML() const { return adHTML_.get(); }
   std::optional<std::string> adHTMLString() const;
 
@@ -221,6 +223,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   std::weak_ptr<platform::ViewController> rootViewController_;
   std::shared_ptr<platform::WebView> webView_;
   std::shared_ptr<platform::WebView> buildAdWebView_;
+  bool buildAdPageRunning_ = false;
   std::shared_ptr<GADBannerWebViewDelegate> webViewDelegate_;
   std::unique_ptr<GADWebViewDelegate> buildAdWebViewDelegate_;
   std::unique_ptr<GADCachedFile> buildAdJS_;

@@ -832,3 +832,47 @@ TEST_F(GADObjectPrivateTest, AShownAdThatStopsAnsweringIsEndedAndReplaced) {
 }
 
 }  // namespace
+
+namespace {
+
+// Loads again from inside its failure handler, as an application may.
+class ReloadingEvents : public BannerEvents {
+ public:
+  GADBannerView* banner = nullptr;
+  void adViewDidFailToReceiveAdWithError(GADBannerView* view, const GADRequestError& error) override {
+    BannerEvents::adViewDidFailToReceiveAdWithError(view, error);
+    if (banner) banner->loadRequest(GADRequest::request());
+    banner = nullptr;
+  }
+};
+
+// The build-ad page's web view is kept for the next attempt, emptied after
+// each; what the last page sent that is still on its way reaches no later
+// attempt, even one started at once from the failure handler.
+TEST_F(GADObjectPrivateTest, TheBuildAdWebViewIsKeptAndNothingOfItsLastPageReachesTheNextAttempt) {
+  auto reloading = std::make_shared<ReloadingEvents>();
+  reloading->banner = banner.get();
+  banner->setDelegate(reloading);
+  banner->loadRequest(GADRequest::request());
+  buildPageParameters();
+  platform::WebView* page = loader()->buildAdWebView();
+  ASSERT_NE(page, nullptr);
+  // Two answers at once: the first fails the attempt, whose handler starts
+  // the next; the second, an ad URL, belongs to the page that has gone.
+  pageSends("gmsg://zovo/unableToServe?reason=none");
+  pageSends("gmsg://zovo/loadAdURL?url=" + GADNetworkUtilities::encodeURL(network->url("/zovo/ads/ad?stale=1")));
+  ASSERT_TRUE(runUntil([&] { return !reloading->codes.empty(); }));
+  platform::RunLoop::main().runFor(0.2);
+  EXPECT_EQ(loader()->state(), kGADObjectStateBuildingAdURL) << "the next attempt waits for its own page";
+  EXPECT_TRUE(network->adRequests().empty()) << "the stale answer was not heard";
+  EXPECT_EQ(loader()->buildAdWebView(), page) << "the same web view, warm";
+  const auto& loads = HeadlessWebViewPeer::of(*page)->loads();
+  ASSERT_GE(loads.size(), 3u);
+  EXPECT_EQ(loads[loads.size() - 2].html, "") << "emptied between the pages";
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(network->adRequests().size(), 1u);
+  EXPECT_EQ(network->adRequests().back().parameters.count("stale"), 0u);
+}
+
+}  // namespace
