@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "adnet/AdNetwork.h"
@@ -67,6 +68,12 @@ class SandboxBanner {
     return true;
   }
   std::shared_ptr<GADObjectPrivate> loader() const { return banner->privateObject(); }
+  // Milliseconds since the pointer's press reached the banner's page (as
+  // its web view saw it); nullopt before any.
+  std::optional<double> millisecondsSincePress() const {
+    const auto seconds = loader()->webView()->secondsSinceUserInput();
+    return seconds ? std::optional<double>(*seconds * 1000) : std::nullopt;
+  }
   // A user's click on the shown creative: a real X pointer event by
   // xdotool (a click a script dispatches is no user's), near the creative's
   // left edge, where its link is. The time includes xdotool's own run.
