@@ -34,8 +34,13 @@ void GtkDecisionQueue::run(Decision& decide) {
   spentInWindow_ += nowMilliseconds() - start;
 }
 
+void GtkDecisionQueue::holdForTesting(bool held) {
+  held_ = held;
+  if (!held_ && !waiting_.empty()) armDrain();
+}
+
 void GtkDecisionQueue::submit(Decision decide, Decision refuse) {
-  if (waiting_.empty() && sliceLeft()) {
+  if (!held_ && waiting_.empty() && sliceLeft()) {
     run(decide);
     return;
   }
@@ -61,14 +66,14 @@ void GtkDecisionQueue::armDrain() {
 
 int GtkDecisionQueue::drain(void* data) {
   auto* self = static_cast<GtkDecisionQueue*>(data);
-  while (!self->waiting_.empty() && self->sliceLeft()) {
+  while (!self->held_ && !self->waiting_.empty() && self->sliceLeft()) {
     Decision decide = std::move(self->waiting_.front().decide);
     self->waiting_.pop_front();
     self->run(decide);
   }
   g_source_unref(self->drain_);
   self->drain_ = nullptr;
-  if (!self->waiting_.empty()) self->armDrain();
+  if (!self->waiting_.empty() && !self->held_) self->armDrain();
   return G_SOURCE_REMOVE;
 }
 

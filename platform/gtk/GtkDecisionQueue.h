@@ -35,6 +35,8 @@ class GtkDecisionQueue {
   // Runs `decide` now or later (see above), or `refuse` if it is pushed out.
   void submit(Decision decide, Decision refuse);
   size_t waiting() const { return waiting_.size(); }
+  // While held, every decision waits, as if the loop's time were spent.
+  void holdForTesting(bool held);
   int refused() const { return refused_; }
 
  private:
@@ -52,6 +54,7 @@ class GtkDecisionQueue {
   double spentInWindow_ = 0;
   _GSource* drain_ = nullptr;
   int refused_ = 0;
+  bool held_ = false;
 };
 
 }  // namespace platform::gtk
