@@ -36,7 +36,6 @@ void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptR
   // the page does from here on borrows no earlier input.
   lastUserInput_.reset();
   if (!webPeer_) return;
-  if (!webPeer_) return;
   // The peer drops the answer when it goes, and this view goes with it.
   webPeer_->evaluateJavaScript(script, [this, asked = loadGeneration_, done = std::move(done)](
                                            std::optional<std::string> result) {

@@ -85,7 +85,8 @@ class WebViewDelegate {
   // web view alone, as a browser shows a site's dialog.
   virtual bool webViewShouldShowPageDialog(WebView&, PageDialog, const std::string& /*message*/) { return true; }
   // The page's process stopped answering: a probe has waited past its
-  // deadline (with no dialog of its own up), or the toolkit saw it hang. Nothing is done unless the delegate ends it (terminateWebProcess).
+  // deadline (with no dialog of its own up), or the toolkit saw it hang.
+  // Nothing is done unless the delegate ends it (terminateWebProcess).
   virtual void webViewWebProcessDidBecomeUnresponsive(WebView&) {}
   // The page's process has gone: the web view shows nothing until its next
   // load, which starts a new one. Once per process.

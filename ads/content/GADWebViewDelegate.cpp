@@ -73,8 +73,9 @@ bool GADWebViewDelegate::webViewShouldShowPageDialog(platform::WebView&, platfor
     case platform::PageDialog::Prompt: kind = "a prompt"; break;
     case platform::PageDialog::BeforeUnload: kind = "a leave-page"; break;
   }
+  // The policy makes the text fit for the log.
   contentPolicy_.refuse(GADContentPolicy::Refusal::Dialog,
-                        std::string(kind) + " dialog: " + platform::printableLogText(message, kMaximumLogBytes));
+                        std::string(kind) + " dialog: " + message.substr(0, kMaximumLogBytes));
   return false;
 }
 

@@ -199,7 +199,6 @@ void GADCachedFile::cleanUpConnection() {
   // A write under way goes on to its end; its report does not come.
   if (write_) platform::RunLoop::main().cancelPerformRequests(write_.get());
   write_.reset();
-  writing_ = false;
   if (connection_) {
     auto connection = std::move(connection_);
     connection->cancel();
@@ -282,7 +281,6 @@ void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
   }
   // The disk may take its time (each file is flushed): not on the main
   // thread. The fetch ends when the body is there.
-  writing_ = true;
   write_ = std::make_shared<Write>();
   platform::RunLoop::main().performInBackground(
       write_,
@@ -303,7 +301,6 @@ void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
 
 void GADCachedFile::writeDidEnd(std::optional<platform::Error> failure) {
   write_.reset();
-  writing_ = false;
   if (failure) {
     reportFailure(&*failure);
     return;

@@ -49,7 +49,7 @@ class GADCachedFile : private platform::URLConnectionDelegate {
 
   // From validate until the report: the body is written to disk off the
   // main thread before the fetch ends.
-  bool isFetching() const { return connection_ != nullptr || writing_; }
+  bool isFetching() const { return connection_ != nullptr || write_ != nullptr; }
   GADCachedFileDelegate* delegate() const { return delegate_; }
   void setDelegate(GADCachedFileDelegate* delegate) { delegate_ = delegate; }
 
@@ -124,6 +124,5 @@ class GADCachedFile : private platform::URLConnectionDelegate {
     std::atomic<bool> deleteWhenWritten{false};
     std::optional<platform::Error> failure;  // the worker's, read once it is done
   };
-  bool writing_ = false;
   std::shared_ptr<Write> write_;
 };

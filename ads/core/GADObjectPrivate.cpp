@@ -133,8 +133,7 @@ GADObjectPrivate::~GADObjectPrivate() {
   webView_->loadHTMLStringBaseURL("", std::nullopt);
   webView_.reset();
   webViewDelegate_.reset();
-  resetBuildAdWebView();
-  if (buildAdWebView_) buildAdWebView_->loadHTMLStringBaseURL("", std::nullopt);
+  resetBuildAdWebView();  // a running page is emptied; an ended one was already
   buildAdWebView_.reset();
   adUnitID_.clear();
   if (buildAdJS_) buildAdJS_->setDelegate(nullptr);
@@ -463,13 +462,8 @@ void GADObjectPrivate::adWebProcessDidTerminate() {
   webView_->setHidden(true);
   const bool wasShown = hasVisibleAd_ && state_ == kGADObjectStateAdShown;
   hasVisibleAd_ = false;
-  if (state_ == kGADObjectStateRenderingAd) {
-    adDidFailToRender();
-  } else if (wasShown) {
-    changeState(kGADObjectStateFailed);
-    endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNetworkError, request_.get()));
-  }
   // Otherwise an attempt is on its way: its ad loads in a new process.
+  if (state_ == kGADObjectStateRenderingAd || wasShown) adDidFailToRender();
 }
 
 void GADObjectPrivate::failedAdRequestWithError(GADCachedFile& file) {

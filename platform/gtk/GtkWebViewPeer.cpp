@@ -10,6 +10,17 @@
 
 namespace platform::gtk {
 
+namespace {
+
+// A URL the toolkit hands over from a page: none when the text is no valid
+// URL, or longer than any link needs (it is not even read then).
+std::optional<URL> pageURL(const char* text) {
+  if (!text || std::strlen(text) > WebView::kMaximumURLBytes) return std::nullopt;
+  return URL::create(text);
+}
+
+}  // namespace
+
 GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group)
     : GtkPeer(gtk_overlay_new()), webView_(GtkWebViewSettings::makeWebView(group)), client_(std::move(client)) {
   gtk_overlay_set_child(GTK_OVERLAY(widget()), GTK_WIDGET(webView_));
@@ -68,7 +79,7 @@ gboolean GtkWebViewPeer::onDecideResponse(WebKitPolicyDecision* decision, GtkWeb
   if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
   auto client = self->client_.lock();
   const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
-  const auto url = uri && std::strlen(uri) <= WebView::kMaximumURLBytes ? URL::create(uri) : std::nullopt;
+  const auto url = pageURL(uri);
   if (!client || client->peerShouldCommitMainFrameLoad(url)) return FALSE;
   webkit_policy_decision_ignore(decision);
   return TRUE;
@@ -105,9 +116,7 @@ void GtkWebViewPeer::decideNavigation(WebKitWebView* view, WebKitPolicyDecision*
   WebKitNavigationAction* action =
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   WebKitURIRequest* asked = webkit_navigation_action_get_request(action);
-  const char* text = webkit_uri_request_get_uri(asked);
-  const size_t length = text ? std::strlen(text) : 0;
-  auto url = client && length <= WebView::kMaximumURLBytes ? URL::create(text ? text : "") : std::nullopt;
+  const auto url = client ? pageURL(webkit_uri_request_get_uri(asked)) : std::nullopt;
   if (!url) {
     webkit_policy_decision_ignore(decision);
     return;
