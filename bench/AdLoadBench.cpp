@@ -23,6 +23,7 @@
 
 #include "adnet/AdNetwork.h"
 #include "bench/ProcessFigures.h"
+#include "bench/RunFigures.h"
 #include "bench/StallMeter.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADBannerViewDelegate.h"
@@ -36,11 +37,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = RunFigures::Clock;
 
-double millisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 class Events : public GADBannerViewDelegate {
  public:
@@ -50,14 +48,6 @@ class Events : public GADBannerViewDelegate {
   void adViewDidFailToReceiveAdWithError(GADBannerView*, const GADRequestError&) override { ++failed; }
 };
 
-void report(const char* what, std::vector<double> runs) {
-  const double first = runs.front();
-  std::vector<double> later(runs.begin() + 1, runs.end());
-  std::sort(later.begin(), later.end());
-  const size_t p90 = std::min(later.size() - 1, (later.size() * 9 + 9) / 10 - 1);
-  std::printf("%-44s first %8.2f ms   later: median %8.2f ms  p90 %8.2f  max %8.2f  (%zu runs)\n", what, first,
-              later[later.size() / 2], later[p90], later.back(), later.size());
-}
 
 struct Bench {
   std::shared_ptr<platform::View> root = platform::View::create(platform::Rect(0, 0, 320, 480));
@@ -117,7 +107,7 @@ int main() {
         std::fprintf(stderr, "an ad never arrived\n");
         return 1;
       }
-      loads.push_back(millisecondsSince(start));
+      loads.push_back(RunFigures::millisecondsSince(start));
       if (kind == Kind::SameBanner && i > 0) gaps.insert(gaps.end(), stalls.gaps().begin(), stalls.gaps().end());
       if (kind == Kind::SameBanner) {
         banner->privateObject()->cancelPendingActions();  // no refresh between the loads
@@ -127,7 +117,7 @@ int main() {
       banner.reset();
       loop.runFor(0.05);
     }
-    report(kind == Kind::NotCached ? "loadRequest to didReceiveAd, not cached"
+    RunFigures::report(kind == Kind::NotCached ? "loadRequest to didReceiveAd, not cached"
            : kind == Kind::Cached  ? "loadRequest to didReceiveAd, script cached"
                                    : "the same banner again, script cached",
            loads);

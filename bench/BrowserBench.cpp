@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "ads/content/GADBannerWebViewDelegate.h"
@@ -21,12 +20,13 @@
 #include "ads/fullscreen/GADWebAppViewController.h"
 #include "ads/request/GADStatistics.h"
 #include "bench/ProcessFigures.h"
+#include "bench/RunFigures.h"
 #include "bench/SandboxBanner.h"
 #include "platform/RunLoop.h"
 #include "platform/WebView.h"
 #include "platform/gtk/GtkToolkit.h"
 
-using Clock = std::chrono::steady_clock;
+using Clock = RunFigures::Clock;
 
 int main() {
   platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
@@ -73,13 +73,8 @@ int main() {
                   ProcessFigures::residentKilobytes(), ProcessFigures::webProcesses());
     }
   }
-  for (auto [what, runs] : {std::pair{"click (xdotool's run) to the landing page finished", loads},
-                             std::pair{"press in the ad's web view to the landing page finished", presses}}) {
-    std::vector<double> later(runs.begin() + 1, runs.end());
-    std::sort(later.begin(), later.end());
-    std::printf("%-56s first %8.2f ms   later: median %8.2f ms  min %8.2f  max %8.2f  (%zu clicks)\n", what,
-                runs.front(), later[later.size() / 2], later.front(), later.back(), later.size());
-  }
+  RunFigures::report("click (xdotool's run) to the landing page finished", loads);
+  RunFigures::report("press in the ad's web view to the landing page finished", presses);
 
   // The web application, opened as a click with click tracking opens it.
   auto& opener = sandbox.loader()->webViewDelegate()->opener();

@@ -12,13 +12,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include "ads/content/GADBannerWebViewDelegate.h"
 #include "ads/content/GADOpener.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "bench/ProcessFigures.h"
+#include "bench/RunFigures.h"
 #include "bench/SandboxBanner.h"
 #include "platform/RunLoop.h"
 #include "platform/URL.h"
@@ -26,7 +26,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = RunFigures::Clock;
 
 // Notes when it is asked to open a screen, and opens none.
 class TimingOpener : public GADOpener {
@@ -72,13 +72,8 @@ int main() {
     presses.push_back(opener->lastSincePress);
     loop.runFor(0.05);
   }
-  for (auto [what, runs] : {std::pair{"click (xdotool's run) to the opener's call", clicks},
-                             std::pair{"press in the ad's web view to the opener's call", presses}}) {
-    std::vector<double> later(runs.begin() + 1, runs.end());
-    std::sort(later.begin(), later.end());
-    std::printf("%-48s first %8.2f ms   later: median %8.2f ms  min %8.2f  max %8.2f  (%zu clicks)\n", what,
-                runs.front(), later[later.size() / 2], later.front(), later.back(), later.size());
-  }
+  RunFigures::report("click (xdotool's run) to the opener's call", clicks);
+  RunFigures::report("press in the ad's web view to the opener's call", presses);
 
   for (int cycle = 1; cycle <= 50; ++cycle) {
     std::weak_ptr<GADViewController> weak;

@@ -14,17 +14,15 @@
 
 #include "adnet/HostileCreatives.h"
 #include "bench/ProcessFigures.h"
+#include "bench/RunFigures.h"
 #include "bench/SandboxBanner.h"
 #include "bench/StallMeter.h"
 #include "platform/gtk/GtkToolkit.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = RunFigures::Clock;
 
-double millisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 }  // namespace
 
@@ -75,7 +73,7 @@ int main() {
       std::fprintf(stderr, "no failure after the kill\n");
       return 1;
     }
-    const double toFailure = millisecondsSince(killed);
+    const double toFailure = RunFigures::millisecondsSince(killed);
     // WebKit sees its other killed processes (a spare among them) go first.
     loop.runFor(0.5);
     const auto reloaded = Clock::now();
@@ -85,7 +83,7 @@ int main() {
       return 1;
     }
     std::printf("  kill to failure %8.2f ms, next load to its ad shown %8.2f ms\n", toFailure,
-                millisecondsSince(reloaded));
+                RunFigures::millisecondsSince(reloaded));
     sandbox.loader()->cancelPendingActions();
   }
   return 0;

@@ -24,23 +24,13 @@
 
 #include "adnet/AdNetwork.h"
 #include "adnet/LoopbackServer.h"
+#include "bench/RunFigures.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = RunFigures::Clock;
 
-double millisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
-void report(const char* what, std::vector<double> runs) {
-  const double first = runs.front();
-  std::vector<double> later(runs.begin() + 1, runs.end());
-  std::sort(later.begin(), later.end());
-  const size_t p90 = std::min(later.size() - 1, (later.size() * 9 + 9) / 10 - 1);
-  std::printf("%-52s first %8.2f ms   later: median %8.2f ms  p90 %8.2f  min %8.2f\n", what, first,
-              later[later.size() / 2], later[p90], later.front());
-}
 
 struct Load {
   GtkWidget* box = nullptr;
@@ -123,7 +113,7 @@ double timeOneLoad(Load& load, const std::string& buildPage) {
   const auto start = Clock::now();
   webkit_web_view_load_html(load.hidden, buildPage.c_str(), "http://127.0.0.1/");
   while (!load.done) g_main_context_iteration(nullptr, TRUE);
-  return millisecondsSince(start);
+  return RunFigures::millisecondsSince(start);
 }
 
 }  // namespace
@@ -176,14 +166,14 @@ int main() {
     const auto start = Clock::now();
     webkit_web_view_load_uri(page, network.url("/landing?ad=" + std::to_string(i % 4)).c_str());
     while (!load.done) g_main_context_iteration(nullptr, TRUE);
-    landing.push_back(millisecondsSince(start));
+    landing.push_back(RunFigures::millisecondsSince(start));
   }
   gtk_box_remove(GTK_BOX(load.box), GTK_WIDGET(page));
 
-  report("floor: a new pair of web views per load", fresh);
-  report("floor: the same two web views kept (warm)", warm);
-  report("floor: a new related pair per load (shared process)", related);
-  report("floor: the landing page in a warm web view", landing);
+  RunFigures::report("floor: a new pair of web views per load", fresh);
+  RunFigures::report("floor: the same two web views kept (warm)", warm);
+  RunFigures::report("floor: a new related pair per load (shared process)", related);
+  RunFigures::report("floor: the landing page in a warm web view", landing);
   gtk_window_destroy(window);
   g_object_unref(load.session);
   return 0;

@@ -12,17 +12,15 @@
 #include <vector>
 
 #include "ads/content/GADNotificationCenter.h"
+#include "bench/RunFigures.h"
 #include "platform/RunLoop.h"
 #include "platform/WebView.h"
 #include "platform/gtk/GtkToolkit.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = RunFigures::Clock;
 
-double millisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // Refuses message URLs and posts them, as the ad web views' delegate does.
 class Delegate : public platform::WebViewDelegate {
@@ -37,13 +35,6 @@ class Delegate : public platform::WebViewDelegate {
   void webViewDidFinishLoad(platform::WebView&) override { finished = true; }
 };
 
-void report(const char* what, std::vector<double> runs) {
-  const double first = runs.front();
-  std::vector<double> later(runs.begin() + 1, runs.end());
-  std::sort(later.begin(), later.end());
-  std::printf("%-40s first %8.2f ms   later: median %8.2f ms  min %8.2f  max %8.2f  (%zu runs)\n", what, first,
-              later[later.size() / 2], later.front(), later.back(), later.size());
-}
 
 }  // namespace
 
@@ -69,11 +60,11 @@ int main() {
       std::fprintf(stderr, "a load never finished\n");
       return 1;
     }
-    loads.push_back(millisecondsSince(start));
+    loads.push_back(RunFigures::millisecondsSince(start));
     webView->setDelegate(nullptr);
     webView->removeFromSuperview();
   }
-  report("create web view, load HTML, finish", loads);
+  RunFigures::report("create web view, load HTML, finish", loads);
 
   Delegate delegate;
   auto webView = platform::WebView::create(platform::Rect(0, 430, 320, 50));
@@ -85,7 +76,7 @@ int main() {
   Clock::time_point sent;
   std::vector<double> trips;
   GADNotificationCenter::defaultCenter().addObserver(&trips, "ping", nullptr, [&](const platform::Notification&) {
-    trips.push_back(millisecondsSince(sent));
+    trips.push_back(RunFigures::millisecondsSince(sent));
     ++heard;
   });
   for (int i = 0; i < kRuns; ++i) {
@@ -96,7 +87,7 @@ int main() {
       return 1;
     }
   }
-  report("message: page navigation to observer", trips);
+  RunFigures::report("message: page navigation to observer", trips);
   GADNotificationCenter::defaultCenter().removeObserver(&trips);
   webView->setDelegate(nullptr);
   gtk_window_set_child(window, nullptr);
