@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gio/gio.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -18,6 +16,7 @@
 
 #include "platform/ASCII.h"
 #include "platform/Bundle.h"
+#include "platform/RunLoop.h"
 
 namespace platform {
 
@@ -92,14 +91,10 @@ void sweepOnceInBackground(const std::filesystem::path& folder) {
     std::lock_guard lock(sweeps().mutex);
     if (!sweeps().started.insert(folder).second) return;
   }
-  GTask* task = g_task_new(nullptr, nullptr, nullptr, nullptr);
-  g_task_set_task_data(task, new std::filesystem::path(folder),
-                       [](gpointer data) { delete static_cast<std::filesystem::path*>(data); });
-  g_task_run_in_thread(task, [](GTask*, gpointer, gpointer data, GCancellable*) {
-    removeStaleTemporaries(*static_cast<std::filesystem::path*>(data));
+  RunLoop::runOnWorker([folder] {
+    removeStaleTemporaries(folder);
     sweeps().finished.fetch_add(1);
   });
-  g_object_unref(task);
 }
 
 Error writeError(const std::filesystem::path& path, int err) {

@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
@@ -177,6 +178,28 @@ void RunLoop::performAfterDelay(std::shared_ptr<void> target, double delaySecond
   state_->arm(state_);
 }
 
+namespace {
+
+std::atomic<int>& workers() {
+  static auto* count = new std::atomic<int>(0);  // workers may outlive static destruction
+  return *count;
+}
+
+}  // namespace
+
+int RunLoop::workInFlight() { return workers().load(); }
+
+void RunLoop::runOnWorker(Task work) {
+  GTask* task = g_task_new(nullptr, nullptr, nullptr, nullptr);
+  g_task_set_task_data(task, new Task(std::move(work)), [](gpointer data) { delete static_cast<Task*>(data); });
+  ++workers();
+  g_task_run_in_thread(task, [](GTask*, gpointer, gpointer data, GCancellable*) {
+    (*static_cast<Task*>(data))();
+    --workers();
+  });
+  g_object_unref(task);
+}
+
 void RunLoop::performInBackground(std::shared_ptr<void> target, Task work, Task then) {
   struct Job {
     std::shared_ptr<void> target;
@@ -194,7 +217,11 @@ void RunLoop::performInBackground(std::shared_ptr<void> target, Task work, Task 
   }, nullptr);
   g_task_set_task_data(task, new Job{std::move(target), std::move(work), std::move(then), state_},
                        [](gpointer job) { delete static_cast<Job*>(job); });
-  g_task_run_in_thread(task, [](GTask*, gpointer, gpointer data, GCancellable*) { static_cast<Job*>(data)->work(); });
+  ++workers();
+  g_task_run_in_thread(task, [](GTask*, gpointer, gpointer data, GCancellable*) {
+    static_cast<Job*>(data)->work();
+    --workers();
+  });
   g_object_unref(task);
 }
 

@@ -47,6 +47,11 @@ class RunLoop {
   // as a request of `target` (so cancelling `target` drops it). `work`
   // must touch nothing the main thread uses. Main thread.
   void performInBackground(std::shared_ptr<void> target, Task work, Task then);
+  // Any thread. Runs `work` on a worker thread, and nothing after it.
+  static void runOnWorker(Task work);
+  // Any thread. Work handed to worker threads that has not finished: tests
+  // wait for none before they remove the folders it writes in.
+  static int workInFlight();
   // Cancels every pending request made with `target`; none of them runs.
   void cancelPerformRequests(const void* target);
   size_t pendingPerformRequestCount(const void* target) const;

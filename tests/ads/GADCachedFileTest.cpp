@@ -10,6 +10,7 @@
 #include "platform/FileManager.h"
 #include "platform/RunLoop.h"
 #include "tests/support/PlatformTest.h"
+#include "tests/support/WorkerFolders.h"
 
 using adnet::Answer;
 using platform::URL;
@@ -50,7 +51,7 @@ class GADCachedFileTest : public PlatformTest {
     caches = std::filesystem::temp_directory_path() /
              ("cached-file-test-" + std::to_string(getpid()) + "-" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     platform::FileManager::setCachesDirectoryForTesting(caches);
     server = std::make_unique<adnet::LoopbackServer>();
     GADNetworkUtilities::resetUserAgentForTesting();
@@ -58,7 +59,7 @@ class GADCachedFileTest : public PlatformTest {
   void TearDown() override {
     server.reset();
     platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     PlatformTest::TearDown();
   }
   std::unique_ptr<GADCachedFile> fileFor(const std::string& path) {

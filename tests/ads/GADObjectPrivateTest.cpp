@@ -35,6 +35,7 @@
 #include "platform/headless/HeadlessWebViewPeer.h"
 #include "tests/support/AdsTest.h"
 #include "tests/support/BannerEvents.h"
+#include "tests/support/WorkerFolders.h"
 
 using platform::HeadlessWebViewPeer;
 using platform::NavigationType;
@@ -53,7 +54,7 @@ class GADObjectPrivateTest : public AdsTest {
   void SetUp() override {
     AdsTest::SetUp();
     caches = std::filesystem::temp_directory_path() / ("loader-test-" + std::to_string(getpid()));
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     platform::FileManager::setCachesDirectoryForTesting(caches);
     network = std::make_unique<adnet::AdNetwork>();
     GADEndpoints::setForTesting(
@@ -64,7 +65,7 @@ class GADObjectPrivateTest : public AdsTest {
     banner.reset();
     network.reset();
     platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     AdsTest::TearDown();
   }
 

@@ -21,6 +21,7 @@
 #include "tests/content/RecordingOpener.h"
 #include "tests/support/AdsTest.h"
 #include "tests/support/BannerEvents.h"
+#include "tests/support/WorkerFolders.h"
 
 using platform::HeadlessWebViewPeer;
 using platform::NavigationType;
@@ -34,7 +35,7 @@ class GADBannerWebViewDelegateTest : public AdsTest {
   void SetUp() override {
     AdsTest::SetUp();
     caches = std::filesystem::temp_directory_path() / ("banner-delegate-test-" + std::to_string(getpid()));
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     platform::FileManager::setCachesDirectoryForTesting(caches);
     server = std::make_unique<adnet::LoopbackServer>();
     server->setAnswer("/impression", adnet::Answer{});
@@ -50,7 +51,7 @@ class GADBannerWebViewDelegateTest : public AdsTest {
     loader.reset();
     server.reset();
     platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     AdsTest::TearDown();
   }
   HeadlessWebViewPeer& page() { return *HeadlessWebViewPeer::of(*loader->webView()); }

@@ -12,6 +12,7 @@
 #include "platform/FileManager.h"
 #include "platform/RunLoop.h"
 #include "tests/support/AdsTest.h"
+#include "tests/support/WorkerFolders.h"
 
 using platform::URL;
 
@@ -33,7 +34,7 @@ class GADClickTrackerTest : public AdsTest {
   void SetUp() override {
     AdsTest::SetUp();
     caches = std::filesystem::temp_directory_path() / ("click-tracker-test-" + std::to_string(getpid()));
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     platform::FileManager::setCachesDirectoryForTesting(caches);
     server = std::make_unique<adnet::LoopbackServer>();
     tracker = std::make_shared<GADClickTracker>();
@@ -43,7 +44,7 @@ class GADClickTrackerTest : public AdsTest {
     tracker.reset();
     server.reset();
     platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     AdsTest::TearDown();
   }
   URL at(const std::string& path) { return *URL::create(server->url(path)); }

@@ -29,6 +29,7 @@
 #include "platform/headless/HeadlessWebViewPeer.h"
 #include "platform/WebView.h"
 #include "tests/support/AdsTest.h"
+#include "tests/support/WorkerFolders.h"
 
 using platform::URL;
 
@@ -75,7 +76,7 @@ class GADOpenerTest : public AdsTest {
   void TearDown() override {
     server.reset();
     platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     AdsTest::TearDown();
   }
   void open(const std::string& text) {

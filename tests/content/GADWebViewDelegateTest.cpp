@@ -26,6 +26,7 @@
 #include "platform/headless/HeadlessWebViewPeer.h"
 #include "tests/content/RecordingOpener.h"
 #include "tests/support/AdsTest.h"
+#include "tests/support/WorkerFolders.h"
 
 using platform::Dictionary;
 using platform::HeadlessWebViewPeer;
@@ -54,7 +55,7 @@ class GADWebViewDelegateTest : public AdsTest {
   void SetUp() override {
     AdsTest::SetUp();
     caches = std::filesystem::temp_directory_path() / ("web-view-delegate-test-" + std::to_string(getpid()));
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     platform::FileManager::setCachesDirectoryForTesting(caches);
     webView = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
     delegate = std::make_unique<GADWebViewDelegate>();
@@ -71,7 +72,7 @@ class GADWebViewDelegateTest : public AdsTest {
     delegate.reset();
     webView.reset();
     platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     AdsTest::TearDown();
   }
 

@@ -32,6 +32,7 @@
 #include "tests/content/RecordingOpener.h"
 #include "tests/support/AdObjects.h"
 #include "tests/support/BannerEvents.h"
+#include "tests/support/WorkerFolders.h"
 
 using platform::RunLoop;
 
@@ -42,7 +43,7 @@ class AdLoadWindowTest : public ::testing::Test {
   void SetUp() override {
     AdObjects::resetForTesting();
     caches = std::filesystem::temp_directory_path() / ("ad-load-window-test-" + std::to_string(getpid()));
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
     platform::FileManager::setCachesDirectoryForTesting(caches);
     network = std::make_unique<adnet::AdNetwork>();
     GADEndpoints::setForTesting(
@@ -71,7 +72,7 @@ class AdLoadWindowTest : public ::testing::Test {
     network.reset();
     AdObjects::resetForTesting();
     platform::FileManager::setCachesDirectoryForTesting(std::nullopt);
-    std::filesystem::remove_all(caches);
+    removeFolderAfterWorkers(caches);
   }
   bool runUntil(const std::function<bool()>& condition, double seconds = 20) {
     return RunLoop::main().runUntil(condition, seconds);

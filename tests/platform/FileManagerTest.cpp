@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/WorkerFolders.h"
+
 using platform::FileManager;
 
 namespace {
@@ -33,7 +35,7 @@ class FileManagerTest : public ::testing::Test {
   }
   void TearDown() override {
     FileManager::setBeforeRenameHookForTesting({});
-    std::filesystem::remove_all(dir);
+    removeFolderAfterWorkers(dir);
   }
   std::filesystem::path dir;
 };
