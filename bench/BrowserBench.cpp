@@ -2,9 +2,9 @@
 // window (bench/run.sh starts Xvfb when there is none) and the sandbox ad
 // network on loopback. Figures only:
 //  - from a user's click on the ad (a real pointer event, xdotool's run
-//    included), and from the press reaching the ad's web view, to the
-//    landing page's first finished load in the browser: the first apart,
-//    then the median of 20;
+//    included), and from the click (the button's release) reaching the
+//    ad's web view, to the landing page's first finished load in the
+//    browser: the first apart, then the median of 20;
 //  - resident memory and live web processes after 1 and after 50 browser
 //    open/close cycles (each load finished, each slide ended), and the
 //    same for 50 web application cycles.
@@ -37,7 +37,7 @@ int main() {
   std::printf("%-52s %d\n", "web processes with the banner alone", ProcessFigures::webProcesses());
 
   constexpr int kCycles = 50, kTimed = 21;
-  std::vector<double> loads, presses;
+  std::vector<double> loads, clicks;
   for (int cycle = 1; cycle <= kCycles; ++cycle) {
     const auto start = Clock::now();
     sandbox.click();
@@ -56,7 +56,7 @@ int main() {
     }
     if (cycle <= kTimed) {
       loads.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-      presses.push_back(sandbox.millisecondsSincePress().value_or(-1));
+      clicks.push_back(sandbox.millisecondsSinceClick().value_or(-1));
     }
     std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
     if (!loop.runUntil([&] { return browser->view()->isUserInteractionEnabled(); }, 10)) return 1;
@@ -74,7 +74,7 @@ int main() {
     }
   }
   RunFigures::report("click (xdotool's run) to the landing page finished", loads);
-  RunFigures::report("press in the ad's web view to the landing page finished", presses);
+  RunFigures::report("click in the ad's web view to the landing page finished", clicks);
 
   // The web application, opened as a click with click tracking opens it.
   auto& opener = sandbox.loader()->webViewDelegate()->opener();

@@ -2,8 +2,8 @@
 // real window (bench/run.sh starts Xvfb when there is none) and the
 // sandbox ad network on loopback. Figures only:
 //  - from a user's click (a real pointer event, xdotool's run included) to
-//    the opener's call, and from the press reaching the ad's web view to
-//    that call: the first apart, then the median of the rest;
+//    the opener's call, and from the click (the release) reaching the ad's
+//    web view to that call: the first apart, then the median of the rest;
 //  - resident memory after 1 and after 50 presentations and dismissals of
 //    a full-screen ad screen over the window, each slide ended.
 #include <algorithm>
@@ -33,15 +33,15 @@ class TimingOpener : public GADOpener {
  public:
   int calls = 0;
   Clock::time_point last;
-  std::function<std::optional<double>()> sincePress;
-  double lastSincePress = -1;
+  std::function<std::optional<double>()> sinceClick;
+  double lastSinceClick = -1;
   void openBrowserToURLSupportedOrientations(const std::optional<platform::URL>&, int) override { note(); }
   void openWebAppSupportedOrientations(const platform::URL&, int) override { note(); }
 
  private:
   void note() {
     last = Clock::now();
-    lastSincePress = sincePress ? sincePress().value_or(-1) : -1;
+    lastSinceClick = sinceClick ? sinceClick().value_or(-1) : -1;
     ++calls;
   }
 };
@@ -57,10 +57,10 @@ int main() {
   auto& root = sandbox.root;
   auto opener = std::make_shared<TimingOpener>();
   loader->webViewDelegate()->setOpenerForTesting(opener);
-  opener->sincePress = [&sandbox] { return sandbox.millisecondsSincePress(); };
+  opener->sinceClick = [&sandbox] { return sandbox.millisecondsSinceClick(); };
 
   constexpr int kClicks = 21;
-  std::vector<double> clicks, presses;
+  std::vector<double> clicks, released;
   for (int i = 0; i < kClicks; ++i) {
     const auto start = Clock::now();
     sandbox.click();
@@ -69,11 +69,11 @@ int main() {
       return 1;
     }
     clicks.push_back(std::chrono::duration<double, std::milli>(opener->last - start).count());
-    presses.push_back(opener->lastSincePress);
+    released.push_back(opener->lastSinceClick);
     loop.runFor(0.05);
   }
   RunFigures::report("click (xdotool's run) to the opener's call", clicks);
-  RunFigures::report("press in the ad's web view to the opener's call", presses);
+  RunFigures::report("click in the ad's web view to the opener's call", released);
 
   for (int cycle = 1; cycle <= 50; ++cycle) {
     std::weak_ptr<GADViewController> weak;

@@ -68,9 +68,9 @@ class SandboxBanner {
     return true;
   }
   std::shared_ptr<GADObjectPrivate> loader() const { return banner->privateObject(); }
-  // Milliseconds since the pointer's press reached the banner's page (as
-  // its web view saw it); nullopt before any.
-  std::optional<double> millisecondsSincePress() const {
+  // Milliseconds since the pointer's release (the click) reached the
+  // banner's page (as its web view saw it); nullopt before any.
+  std::optional<double> millisecondsSinceClick() const {
     const auto seconds = loader()->webView()->secondsSinceUserInput();
     return seconds ? std::optional<double>(*seconds * 1000) : std::nullopt;
   }

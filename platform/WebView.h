@@ -99,7 +99,8 @@ class WebViewClient {
   virtual ~WebViewClient() = default;
   virtual bool peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) = 0;
   virtual bool peerShouldCommitMainFrameLoad(const std::optional<URL>& url) = 0;
-  // A real pointer press or key press reached the web view's widget.
+  // A real pointer press or release, touch or key press reached the web
+  // view's widget.
   virtual void peerDidReceiveUserInput() = 0;
   virtual void peerDidStartLoad() = 0;
   virtual void peerDidFinishLoad() = 0;
@@ -181,9 +182,10 @@ class WebView : public View, public WebViewClient {
   // The facts of the navigation whose decision is being asked for; outside
   // a decision, none (no gesture).
   const NavigationAction& navigationAction() const { return navigationAction_; }
-  // Seconds since a real input event (pointer or key press) last reached
-  // this web view on the run loop's clock; nullopt when none has, or when
-  // the client has evaluated a script in the page since.
+  // Seconds since a real input event (a pointer's press or release, a
+  // touch, a key) last reached this web view on the run loop's clock;
+  // nullopt when none has, or when the client has evaluated a script in
+  // the page since.
   std::optional<double> secondsSinceUserInput() const;
   // The toolkit's real input, for peers and for tests that play a user.
   void noteUserInput();

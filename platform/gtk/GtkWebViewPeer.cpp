@@ -26,8 +26,8 @@ GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGr
   gtk_overlay_set_child(GTK_OVERLAY(widget()), GTK_WIDGET(webView_));
   GtkWebViewSettings::apply(webView_);
   GtkWidget* page = GTK_WIDGET(webView_);
-  // Sees every press before the page does (capture phase) and passes it on:
-  // the only proof of a user's gesture that a page cannot forge.
+  // Sees every press and release before the page does (capture phase) and
+  // passes it on: the only proof of a user's gesture that a page cannot forge.
   GtkEventController* input = gtk_event_controller_legacy_new();
   gtk_event_controller_set_propagation_phase(input, GTK_PHASE_CAPTURE);
   gtk_widget_add_controller(page, input);
@@ -60,9 +60,13 @@ GtkWebViewPeer::~GtkWebViewPeer() {
 
 gboolean GtkWebViewPeer::onInputEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer data) {
   switch (gdk_event_get_event_type(event)) {
+    // A link follows the release: a press held down longer than a
+    // gesture lasts is a click all the same.
     case GDK_BUTTON_PRESS:
+    case GDK_BUTTON_RELEASE:
     case GDK_KEY_PRESS:
     case GDK_TOUCH_BEGIN:
+    case GDK_TOUCH_END:
       if (auto client = static_cast<GtkWebViewPeer*>(data)->client_.lock()) client->peerDidReceiveUserInput();
       break;
     default:

@@ -14,6 +14,7 @@
 #include "adnet/AdNetwork.h"
 #include "ads/content/GADBannerWebViewDelegate.h"
 #include "ads/content/GADClickTracker.h"
+#include "ads/content/GADContentPolicy.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADEndpoints.h"
@@ -194,6 +195,17 @@ TEST_F(AdLoadWindowTest, AClickOnTheShownAdIsTrackedOnceCountedAndOpensTheWebApp
   EXPECT_EQ(parameter(1, "pcc"), "1") << "the click counts in the next request; the first had "
                                       << parameter(0, "pcc") << ", frames " << parameter(0, "ad_frame") << " "
                                       << parameter(1, "ad_frame");
+}
+
+// A link follows the button's release: a click held down longer than a
+// gesture lasts is still the user's.
+TEST_F(AdLoadWindowTest, AClickHeldDownLongerThanAGestureLastsStillOpensTheAd) {
+  showAd();
+  auto opener = std::make_shared<RecordingOpener>();
+  banner->privateObject()->webViewDelegate()->setOpenerForTesting(opener);
+  EXPECT_TRUE(RealInput::clickElement(adWebView(), "ad", GADContentPolicy::kUserGestureSeconds + 0.5));
+  ASSERT_TRUE(runUntil([&] { return !opener->calls.empty(); })) << "the click was refused as no user's";
+  EXPECT_EQ(opener->calls.size(), 1u);
 }
 
 TEST_F(AdLoadWindowTest, ATelLinkIsHandedOnOnceTheTrackingInFlightHasEndedWithWillLeaveJustBefore) {

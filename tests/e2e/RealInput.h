@@ -18,8 +18,9 @@
 
 class RealInput {
  public:
-  // A primary-button click at (x, y) in `view`'s own coordinates.
-  static bool clickAt(const platform::View& view, double x, double y) {
+  // A primary-button click at (x, y) in `view`'s own coordinates, the
+  // button held down for `holdSeconds` (xdotool's own click is quick).
+  static bool clickAt(const platform::View& view, double x, double y, double holdSeconds = 0) {
     GtkWidget* widget = gtk_widgets::widgetOf(view);
     if (!widget) return false;
     GtkNative* native = gtk_widget_get_native(widget);
@@ -33,9 +34,18 @@ class RealInput {
     const std::string px = std::to_string(std::lround(out.x + dx)), py = std::to_string(std::lround(out.y + dy));
     // Whatever the loop has to draw is drawn first: the click lands on what is shown.
     platform::RunLoop::main().runFor(0.05);
-    const char* argv[] = {"xdotool", "mousemove", "--window", window.c_str(), px.c_str(), py.c_str(),
-                          "click",   "1",         nullptr};
-    return run(argv);
+    if (holdSeconds <= 0) {
+      const char* argv[] = {"xdotool", "mousemove", "--window", window.c_str(), px.c_str(), py.c_str(),
+                            "click",   "1",         nullptr};
+      return run(argv);
+    }
+    // The loop turns while the button is down, as it would for a person.
+    const char* down[] = {"xdotool", "mousemove", "--window", window.c_str(), px.c_str(), py.c_str(),
+                          "mousedown", "1",       nullptr};
+    if (!run(down)) return false;
+    platform::RunLoop::main().runFor(holdSeconds);
+    const char* up[] = {"xdotool", "mouseup", "1", nullptr};
+    return run(up);
   }
 
   // A key a user presses (an X key name: "Return", "Escape") in the
@@ -53,7 +63,7 @@ class RealInput {
 
   // A click on the middle of the element with that id in `page`, scrolled
   // into view first.
-  static bool clickElement(platform::WebView& page, const std::string& id) {
+  static bool clickElement(platform::WebView& page, const std::string& id, double holdSeconds = 0) {
     const auto where = PageScript::evaluate(
         page, "(function(){var e=document.getElementById('" + id +
                   "');if(!e)return '';e.scrollIntoView({block:'center'});var r=e.getBoundingClientRect();"
@@ -63,7 +73,7 @@ class RealInput {
       return false;
     }
     const size_t comma = where->find(',');
-    return clickAt(page, std::stod(where->substr(0, comma)), std::stod(where->substr(comma + 1)));
+    return clickAt(page, std::stod(where->substr(0, comma)), std::stod(where->substr(comma + 1)), holdSeconds);
   }
 
  private:
