@@ -121,6 +121,7 @@ void GADWebViewDelegate::notifyWebViewOfOrientationChange(platform::WebView& web
 bool GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platform::WebView& webView,
                                                                          const platform::URLRequest& request,
                                                                          platform::NavigationType type) {
+  if (silenced_) return false;
   if (auto userAgent = request.valueForHTTPHeaderField("User-Agent"))
     GADNetworkUtilities::setUserAgentString(*userAgent);
   opener_->setViewController(viewController());

@@ -53,6 +53,9 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   // other page's owner hears of it through the handler.
   void webViewWebProcessDidTerminate(platform::WebView& webView, platform::WebProcessTermination reason) override;
   void setWebProcessTerminationHandler(std::function<void()> handler) { terminationHandler_ = std::move(handler); }
+  // The page has said what it was for: from now on it loads nothing and
+  // nothing it sends is heard, until its owner empties it.
+  void silencePage() { silenced_ = true; }
 
   // The script that gives the page the orientation (1 to 4, the phone's
   // numbering) and runs its handler; nullopt for any other value.
@@ -107,4 +110,5 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   std::weak_ptr<platform::WebView> openingWebView_;
   GADContentPolicy contentPolicy_;
   std::function<void()> terminationHandler_;
+  bool silenced_ = false;
 };

@@ -344,6 +344,14 @@ void GADObjectPrivate::resetBuildAdWebView() {
   buildAdWebViewDelegate_.reset();
 }
 
+// The page has answered: it is heard no more and loads nothing. It is
+// emptied when the attempt ends, not now: an empty page loading in the web
+// process the ad is about to load in delays the ad by milliseconds.
+void GADObjectPrivate::silenceBuildAdPage() {
+  GADNotificationCenter::defaultCenter().removeObserver(this);
+  if (buildAdWebViewDelegate_) buildAdWebViewDelegate_->silencePage();
+}
+
 void GADObjectPrivate::buildAdWebProcessDidTerminate() {
   if (state_ != kGADObjectStateBuildingAdURL) return;
   resetBuildAdWebView();
@@ -354,7 +362,7 @@ void GADObjectPrivate::buildAdWebProcessDidTerminate() {
 void GADObjectPrivate::loadAdURL(const platform::Notification& message) {
   // Only the page of the running attempt is heard.
   if (state_ != kGADObjectStateBuildingAdURL) return;
-  resetBuildAdWebView();
+  silenceBuildAdPage();
   changeState(kGADObjectStateLoadingAdHTML);
   const std::string* text = userInfoText(message, "url");
   std::optional<platform::URL> url = text ? platform::URL::create(*text) : std::nullopt;
@@ -448,6 +456,7 @@ void GADObjectPrivate::showAd() {
 }
 
 void GADObjectPrivate::adDidShow() {
+  resetBuildAdWebView();
   hasVisibleAd_ = true;
   disarmAttemptDeadline();
   failuresInARow_ = 0;
@@ -483,6 +492,7 @@ void GADObjectPrivate::failedAdRequestWithError(GADCachedFile& file) {
 
 void GADObjectPrivate::endAttemptWithError(const GADRequestError& error) {
   disarmAttemptDeadline();
+  resetBuildAdWebView();
   ++failuresInARow_;
   attemptFailed_ = true;
   if (isMakingRequest()) changeState(kGADObjectStateFailed);

@@ -183,6 +183,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   void addAdditionalParameters(platform::Dictionary& parameters) const;
   void setupBuildAdWebView();
   void resetBuildAdWebView();
+  void silenceBuildAdPage();
   void buildAdWebProcessDidTerminate();
   void loadAdURL(const platform::Notification& message);
   void refuseAdRequest(const char* what, const platform::Notification& message);

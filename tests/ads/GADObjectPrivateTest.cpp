@@ -847,6 +847,46 @@ class ReloadingEvents : public BannerEvents {
   }
 };
 
+// Once the build-ad page has answered it is heard no more and loads
+// nothing; it is emptied when the attempt ends, not while the ad loads in
+// the same web process: after the ad shows, and after a failure.
+TEST_F(GADObjectPrivateTest, TheAnsweredBuildAdPageIsSilencedAndEmptiedWhenTheAttemptEnds) {
+  for (const bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "failed attempt" : "shown ad");
+    network->behaviour().adStatus = fails ? 500 : 200;
+    const size_t asked = network->adRequests().size();
+    banner->loadRequest(GADRequest::request());
+    buildPageParameters();
+    platform::WebView* page = loader()->buildAdWebView();
+    ASSERT_NE(page, nullptr);
+    auto* peer = HeadlessWebViewPeer::of(*page);
+    answerWithAdURL();
+    ASSERT_TRUE(runUntil([&] { return loader()->state() != kGADObjectStateBuildingAdURL; }));
+    const size_t loads = peer->loads().size();
+    EXPECT_EQ(peer->decide(URLRequest(*URL::create(network->url("/elsewhere"))), NavigationType::Other), false)
+        << "an answered page goes nowhere";
+    const std::string again = network->url("/zovo/ads/ad?again=1");
+    EXPECT_EQ(peer->decide(URLRequest(*URL::create("gmsg://zovo/loadAdURL?url=" + GADNetworkUtilities::encodeURL(again))),
+                           NavigationType::Other),
+              false);
+    if (fails) {
+      ASSERT_TRUE(runUntil([&] { return !events->codes.empty(); }));
+    } else {
+      ASSERT_TRUE(runUntil([&] { return loader()->state() == kGADObjectStateRenderingAd; }));
+      EXPECT_EQ(peer->loads().size(), loads) << "not emptied while the ad loads";
+      adPage().finish();
+      ASSERT_EQ(loader()->state(), kGADObjectStateAdShown);
+    }
+    ASSERT_EQ(peer->loads().size(), loads + 1);
+    EXPECT_EQ(peer->loads().back().html, "") << "emptied once the attempt is over";
+    platform::RunLoop::main().runFor(0.1);
+    EXPECT_EQ(network->adRequests().size(), asked + 1) << "the second answer was not heard";
+    for (const auto& request : network->adRequests()) EXPECT_EQ(request.parameters.count("again"), 0u);
+    events->codes.clear();
+    loader()->cancelPendingActions();
+  }
+}
+
 // The build-ad page's web view is kept for the next attempt, emptied after
 // each; what the last page sent that is still on its way reaches no later
 // attempt, even one started at once from the failure handler.
