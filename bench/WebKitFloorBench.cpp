@@ -10,8 +10,9 @@
 //  - the same two web views kept between loads;
 //  - a new pair for each load, related to a first view so they share its
 //    web process.
-// And a warm web view loading the sandbox's landing page, the floor under
-// a click's landing page in the in-app browser.
+// And a warm web view loading the sandbox's landing page, and the ad's click
+// URL (the click server's redirect to that page): the floor under a click's
+// landing page in the in-app browser.
 // Figures only; bench/run.sh runs it beside ad_load_bench so their figures
 // are read as ratios of one run.
 #include <gtk/gtk.h>
@@ -171,7 +172,7 @@ int main() {
   gtk_widget_set_size_request(GTK_WIDGET(page), 320, 430);
   gtk_box_append(GTK_BOX(load.box), GTK_WIDGET(page));
   g_signal_connect(page, "load-changed", G_CALLBACK(onShownLoad), &load);
-  std::vector<double> landing;
+  std::vector<double> landing, throughClick;
   for (int i = 0; i < kRuns; ++i) {
     load.done = false;
     const auto start = Clock::now();
@@ -180,12 +181,22 @@ int main() {
     landing.push_back(RunFigures::millisecondsSince(start));
     idle(0.05);
   }
+  for (int i = 0; i < kRuns; ++i) {
+    load.done = false;
+    const auto start = Clock::now();
+    const std::string n = std::to_string(i % 4);
+    webkit_web_view_load_uri(page, network.url("/zovo/aclk?ad=" + n + "&ai=AI" + n).c_str());
+    while (!load.done) g_main_context_iteration(nullptr, TRUE);
+    throughClick.push_back(RunFigures::millisecondsSince(start));
+    idle(0.05);
+  }
   gtk_box_remove(GTK_BOX(load.box), GTK_WIDGET(page));
 
   RunFigures::report("floor: a new pair of web views per load", fresh);
   RunFigures::report("floor: the same two web views kept (warm)", warm);
   RunFigures::report("floor: a new related pair per load (shared process)", related);
   RunFigures::report("floor: the landing page in a warm web view", landing);
+  RunFigures::report("floor: the click URL to its landing page, warm", throughClick);
   gtk_window_destroy(window);
   g_object_unref(load.session);
   return 0;
