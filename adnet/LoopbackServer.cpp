@@ -133,6 +133,9 @@ LoopbackServer::LoopbackServer(int port) : impl_(std::make_unique<Impl>()) {
         const char *name, *value;
         while (soup_message_headers_iter_next(&it, &name, &value)) request.headers.emplace_back(name, value);
         self->requests_.push_back(request);
+        // Each client connection has a port of its own.
+        if (GSocketAddress* from = soup_server_message_get_remote_address(message); G_IS_INET_SOCKET_ADDRESS(from))
+          self->clientPorts_.insert(g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(from)));
 
         Answer answer;
         answer.status = 404;

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,6 +85,8 @@ class LoopbackServer {
   const std::vector<RecordedRequest>& requests() const { return requests_; }
   size_t requestCount(const std::string& path) const;
   void clearRequests() { requests_.clear(); }
+  // Client connections that have sent a request so far.
+  size_t connectionCount() const { return clientPorts_.size(); }
 
   // "Sun, 06 Nov 1994 08:49:37 GMT".
   static std::string httpDate(std::time_t time);
@@ -94,6 +97,7 @@ class LoopbackServer {
   int port_ = 0;
   std::map<std::string, Handler> handlers_;
   std::vector<RecordedRequest> requests_;
+  std::set<unsigned> clientPorts_;
 };
 
 }  // namespace adnet

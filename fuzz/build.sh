@@ -16,11 +16,6 @@ for target in JsonReaderFuzzer JsonRoundTripFuzzer EncodingDecodeFuzzer; do
     clang++-16 "${flags[@]}" "fuzz/$target.cpp" "${codec[@]}" -o "$out/$target"
   fi
 done
-# The chunked body reader stands alone.
-if [ ! "$out/ChunkedDecoderFuzzer" -nt fuzz/ChunkedDecoderFuzzer.cpp ] ||
-   [ -n "$(find platform/ChunkedDecoder.* platform/ASCII.h -newer "$out/ChunkedDecoderFuzzer" 2>/dev/null)" ]; then
-  clang++-16 "${flags[@]}" fuzz/ChunkedDecoderFuzzer.cpp platform/ChunkedDecoder.cpp -o "$out/ChunkedDecoderFuzzer"
-fi
 # Message URLs: the URL type (on GLib), the query parser and the messages.
 message=(ads/content/GADNotification.cpp ads/request/GADNetworkUtilities.cpp platform/URL.cpp platform/Value.cpp
          platform/UTF8.cpp platform/NumberText.cpp)

@@ -31,7 +31,6 @@ run() {
 run JsonReaderFuzzer json
 run JsonRoundTripFuzzer json
 run EncodingDecodeFuzzer decode
-run ChunkedDecoderFuzzer chunked
 run MessageURLFuzzer message
 echo "fuzz: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

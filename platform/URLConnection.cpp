@@ -1,123 +1,136 @@
 #include "platform/URLConnection.h"
 
+#include <curl/curl.h>
 #include <gio/gio.h>
 #include <libsoup/soup.h>
 #include <strings.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "platform/ChunkedDecoder.h"
+#include "platform/CurlMulti.h"
 #include "platform/RunLoop.h"
 #include "platform/SharedCookieJar.h"
 
-// HTTP/1.1 on GIO sockets, with libsoup's header parser and cookie jar.
-// libsoup's own client reads a chunked body that stops at a chunk boundary
-// as complete and offers no way to tell (nor a way to ask for HTTP/1.0,
-// which would avoid chunked answers), so the body's framing is read here.
+// HTTP on libcurl's multi handle (CurlMulti), which the main loop drives:
+// curl frames the body (a body cut short in any framing is its partial-file
+// error, never a whole one), keeps connections alive per host and speaks
+// HTTP/2 where the server offers it. Content codings are decoded here:
+// curl takes a gzip stream cut short inside a whole chunked body as
+// complete, and a body is whole only when its compressed stream is too. Redirects are followed here,
+// one transfer per hop, so the delegate sees and may refuse each; cookies
+// come from and go to libsoup's jar, which WebKit shares.
 
 namespace platform {
 
 namespace {
 
-Error errorFromGError(const GError* error) {
-  long code = kURLErrorUnknown;
-  if (error->domain == G_IO_ERROR) {
-    switch (error->code) {
-      case G_IO_ERROR_CONNECTION_REFUSED:
-      case G_IO_ERROR_HOST_UNREACHABLE:
-      case G_IO_ERROR_NETWORK_UNREACHABLE: code = kURLErrorCannotConnectToHost; break;
-      case G_IO_ERROR_TIMED_OUT: code = kURLErrorTimedOut; break;
-      case G_IO_ERROR_PARTIAL_INPUT:
-      case G_IO_ERROR_BROKEN_PIPE: code = kURLErrorNetworkConnectionLost; break;
-      default: break;
-    }
-  } else if (error->domain == G_RESOLVER_ERROR) {
-    code = kURLErrorCannotFindHost;
-  } else if (error->domain == G_TLS_ERROR) {
-    code = kURLErrorSecureConnectionFailed;
+Error errorFromCurl(CURLcode code, const char* detail) {
+  long ours = kURLErrorUnknown;
+  switch (code) {
+    case CURLE_COULDNT_CONNECT: ours = kURLErrorCannotConnectToHost; break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY: ours = kURLErrorCannotFindHost; break;
+    case CURLE_OPERATION_TIMEDOUT: ours = kURLErrorTimedOut; break;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+    case CURLE_HTTP2_STREAM: ours = kURLErrorNetworkConnectionLost; break;
+    // Curl reports a malformed chunked body with the same code as a lost
+    // connection; only its text tells them apart.
+    case CURLE_RECV_ERROR:
+      ours = detail && std::strstr(detail, "chunk") ? kURLErrorCannotParseResponse : kURLErrorNetworkConnectionLost;
+      break;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_HTTP2: ours = kURLErrorCannotParseResponse; break;
+    case CURLE_BAD_CONTENT_ENCODING: ours = kURLErrorCannotDecodeContentData; break;
+    case CURLE_UNSUPPORTED_PROTOCOL: ours = kURLErrorUnsupportedURL; break;
+    case CURLE_URL_MALFORMAT: ours = kURLErrorBadURL; break;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE: ours = kURLErrorSecureConnectionFailed; break;
+    default: break;
   }
-  return Error{kURLErrorDomain, code, error->message};
+  return Error{kURLErrorDomain, ours, detail && *detail ? detail : curl_easy_strerror(code)};
 }
 
-Dictionary headersOf(SoupMessageHeaders* fields) {
-  Dictionary headers;
-  SoupMessageHeadersIter it;
-  soup_message_headers_iter_init(&it, fields);
-  const char* name = nullptr;
-  const char* value = nullptr;
-  while (soup_message_headers_iter_next(&it, &name, &value)) {
-    if (Value* existing = headers.find(name); existing && existing->isString())
-      *existing = *existing->asString() + ", " + value;
-    else
-      headers.set(name, value);
-  }
-  return headers;
-}
-
-bool isRedirect(unsigned status) {
+bool isRedirect(long status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 bool hasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
-// Fields that describe the connection and the body's framing are ours.
+// Fields that describe the connection and the body's framing are curl's.
 bool isOwnField(const std::string& name) {
   for (const char* own : {"Host", "Connection", "Content-Length", "Transfer-Encoding", "Accept-Encoding", "TE"})
     if (strcasecmp(name.c_str(), own) == 0) return true;
   return false;
 }
 
-constexpr size_t kMaximumHeaderBytes = 64 * 1024;
-constexpr gsize kReadBytes = 64 * 1024;
+std::string trimmed(std::string text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  size_t start = 0;
+  while (start < text.size() && blank(text[start])) ++start;
+  return text.substr(start);
+}
 
-Error lost(const char* what) { return Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, what}; }
-Error unparsable(const char* what) { return Error{kURLErrorDomain, kURLErrorCannotParseResponse, what}; }
+// An answer's header section past this fails the fetch. What it names
+// (tracking URLs, say) is bounded by count where it is read.
+constexpr size_t kMaximumHeaderBytes = 256 * 1024;
+constexpr size_t kDecodeBytes = 64 * 1024;
+// A server that sends less than this for this long has stalled.
+constexpr long kStallBytesPerSecond = 1;
+constexpr long kStallSeconds = 30;
 
 }  // namespace
 
 struct URLConnection::State : std::enable_shared_from_this<State> {
-  // How the end of the body is known (RFC 9112 6.3).
-  enum class Framing { None, Length, Chunked, Close };
-
   URLConnection* connection = nullptr;  // cleared when the connection goes
   URLConnectionDelegate* delegate = nullptr;
   URLRequest request;
-  GCancellable* cancellable = g_cancellable_new();
-  GSocketClient* client = nullptr;
-  GIOStream* stream = nullptr;
-  GUri* uri = nullptr;
+  double deadline = 0;  // on the run loop's clock
   int redirects = 0;
   bool done = false;
 
-  // The answer being read.
-  std::string buffer;  // received, not yet parsed
-  bool inBody = false;
-  Framing framing = Framing::Close;
-  goffset remaining = 0;  // Length framing
-  ChunkedDecoder chunks;
+  // The hop under way: curl's transfer and what its callbacks buffered.
+  CURL* easy = nullptr;
+  curl_slist* fields = nullptr;
+  GUri* uri = nullptr;
+  char curlError[CURL_ERROR_SIZE] = {};
+  size_t headerBytes = 0;
+  long status = 0;
+  Dictionary headers;
+  std::vector<std::string> cookies;
+  bool headersComplete = false;  // of the final (not interim) answer
+  bool responseDelivered = false;
+  std::string pending;  // body bytes not yet handed on
   GConverter* decoder = nullptr;  // Content-Encoding gzip or deflate
   bool decoderFinished = false;
+  std::optional<Error> stoppedBecause;  // when a callback stopped curl
+  bool stoppedForRedirect = false;
 
   explicit State(URLRequest r) : request(std::move(r)) {}
-  ~State() {
-    closeStream();
-    if (uri) g_uri_unref(uri);
-    g_object_unref(cancellable);
-  }
+  ~State() { endTransfer(); }
 
-  void closeStream() {
+  void endTransfer() {
     if (decoder) g_object_unref(decoder);
     decoder = nullptr;
     decoderFinished = false;
-    if (stream) {
-      // Closing may write (a TLS close notification): never on the loop's time.
-      g_io_stream_close_async(stream, G_PRIORITY_DEFAULT, nullptr, nullptr, nullptr);
-      g_object_unref(stream);
+    if (easy) {
+      CurlMulti::shared().remove(easy);
+      curl_easy_cleanup(easy);
+      easy = nullptr;
     }
-    stream = nullptr;
-    if (client) g_object_unref(client);
-    client = nullptr;
+    if (fields) curl_slist_free_all(fields);
+    fields = nullptr;
+    if (uri) g_uri_unref(uri);
+    uri = nullptr;
   }
 
   // True when nobody may be called any more.
@@ -126,7 +139,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   void finish() {
     done = true;
     RunLoop::main().cancelPerformRequests(this);
-    g_cancellable_cancel(cancellable);
+    endTransfer();
   }
 
   void fail(const Error& error) {
@@ -135,13 +148,6 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     URLConnectionDelegate* d = delegate;
     finish();
     d->connectionDidFailWithError(c, error);
-  }
-
-  // A GIO failure: reported as ours (unless stopped) and freed.
-  void failWith(GError* error) {
-    const Error e = errorFromGError(error);
-    g_error_free(error);
-    fail(e);
   }
 
   void succeed() {
@@ -154,8 +160,10 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
 
   void begin() {
     if (stopped()) return;
-    // Every fetch ends by its deadline, however steadily a server trickles.
+    // Every fetch ends by its deadline, however steadily a server trickles,
+    // redirects and all.
     const double limit = request.timeoutInterval() > 0 ? request.timeoutInterval() : 60;
+    deadline = RunLoop::main().now() + limit;
     std::weak_ptr<State> weak = weak_from_this();
     RunLoop::main().performAfterDelay(shared_from_this(), limit, [weak] {
       if (auto state = weak.lock()) state->fail(Error{kURLErrorDomain, kURLErrorTimedOut, "The request timed out."});
@@ -170,14 +178,14 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     send();
   }
 
-  // One hop: connect, write the request, read the answer.
+  // One hop: one curl transfer.
   void send() {
     const URL& url = request.url();
     if (url.scheme() != "http" && url.scheme() != "https") {
       fail(Error{kURLErrorDomain, kURLErrorUnsupportedURL, "unsupported URL " + url.absoluteString()});
       return;
     }
-    if (uri) g_uri_unref(uri);
+    endTransfer();
     GError* error = nullptr;
     uri = g_uri_parse(url.absoluteString().c_str(), static_cast<GUriFlags>(SOUP_HTTP_URI_FLAGS), &error);
     if (!uri || !g_uri_get_host(uri) || !*g_uri_get_host(uri)) {
@@ -191,297 +199,148 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
         return;
       }
     }
-    closeStream();
-    buffer.clear();
-    inBody = false;
-    chunks = ChunkedDecoder();
-    client = g_socket_client_new();
-    g_socket_client_set_timeout(client, static_cast<guint>(request.timeoutInterval() > 1 ? request.timeoutInterval() : 1));
-    const bool secure = url.scheme() == "https";
-    g_socket_client_set_tls(client, secure);
-    const int port = g_uri_get_port(uri) > 0 ? g_uri_get_port(uri) : (secure ? 443 : 80);
-    g_socket_client_connect_to_host_async(client, g_uri_get_host(uri), static_cast<guint16>(port), cancellable,
-                                          onConnected, new std::weak_ptr<State>(weak_from_this()));
-  }
+    headerBytes = 0;
+    status = 0;
+    headers = Dictionary();
+    cookies.clear();
+    headersComplete = responseDelivered = stoppedForRedirect = false;
+    pending.clear();
+    stoppedBecause.reset();
+    curlError[0] = '\0';
 
-  static std::shared_ptr<State> take(gpointer data) {
-    std::unique_ptr<std::weak_ptr<State>> weak(static_cast<std::weak_ptr<State>*>(data));
-    auto state = weak->lock();
-    return state && !state->stopped() ? state : nullptr;
-  }
+    easy = curl_easy_init();
+    curl_easy_setopt(easy, CURLOPT_URL, url.absoluteString().c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlError);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_2TLS);
+    const double left = std::max(0.001, deadline - RunLoop::main().now());
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::ceil(left * 1000)));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &State::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &State::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
 
-  static void onConnected(GObject* source, GAsyncResult* result, gpointer data) {
-    GError* error = nullptr;
-    GSocketConnection* connected = g_socket_client_connect_to_host_finish(G_SOCKET_CLIENT(source), result, &error);
-    auto state = take(data);
-    if (!state) {
-      if (connected) g_object_unref(connected);
-      if (error) g_error_free(error);
-      return;
+    const std::string& method = request.method();
+    if (method == "HEAD") {
+      curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    } else if (method == "POST" || method == "PUT") {
+      curl_easy_setopt(easy, CURLOPT_POSTFIELDS, "");
+      curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, 0L);
+      if (method == "PUT") curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "PUT");
+    } else if (method != "GET") {
+      curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
     }
-    if (!connected) {
-      state->failWith(error);
-      return;
-    }
-    state->stream = G_IO_STREAM(connected);
-    state->writeRequest();
-  }
-
-  std::string requestText() {
-    std::string target = g_uri_get_path(uri);
-    if (target.empty()) target = "/";
-    if (const char* query = g_uri_get_query(uri)) target += std::string("?") + query;
-    std::string host = g_uri_get_host(uri);
-    if (host.find(':') != std::string::npos) host = "[" + host + "]";
-    if (g_uri_get_port(uri) > 0) host += ":" + std::to_string(g_uri_get_port(uri));
-    std::string text = request.method() + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\n";
+    // The request's own fields, and nothing of curl's beyond framing.
+    fields = curl_slist_append(fields, "Accept:");
+    fields = curl_slist_append(fields, "Expect:");
+    fields = curl_slist_append(fields, "Accept-Encoding: gzip, deflate");
     for (const auto& [name, value] : request.allHTTPHeaderFields())
-      if (!isOwnField(name)) text += name + ": " + value + "\r\n";
+      if (!isOwnField(name)) fields = curl_slist_append(fields, (name + ": " + value).c_str());
     if (request.cachePolicy() == URLRequestCachePolicy::ReloadIgnoringLocalCacheData &&
         !request.valueForHTTPHeaderField("Cache-Control"))
-      text += "Cache-Control: no-cache\r\n";
+      fields = curl_slist_append(fields, "Cache-Control: no-cache");
     if (request.shouldHandleCookies()) {
-      GSList* cookies = soup_cookie_jar_get_cookie_list(sharedCookieJar(), uri, TRUE);
-      if (cookies) {
-        char* header = soup_cookies_to_cookie_header(cookies);
-        if (header && *header) text += std::string("Cookie: ") + header + "\r\n";
+      GSList* jarCookies = soup_cookie_jar_get_cookie_list(sharedCookieJar(), uri, TRUE);
+      if (jarCookies) {
+        char* header = soup_cookies_to_cookie_header(jarCookies);
+        if (header && *header) fields = curl_slist_append(fields, (std::string("Cookie: ") + header).c_str());
         g_free(header);
-        soup_cookies_free(cookies);
+        soup_cookies_free(jarCookies);
       }
     }
-    if (request.method() == "POST" || request.method() == "PUT") text += "Content-Length: 0\r\n";
-    text += "Accept-Encoding: gzip, deflate\r\nConnection: close\r\n\r\n";
-    return text;
-  }
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, fields);
 
-  void writeRequest() {
-    // The text lives with the write until it completes.
-    struct Write {
-      std::weak_ptr<State> state;
-      std::string text;
-    };
-    auto* write = new Write{weak_from_this(), requestText()};
-    g_output_stream_write_all_async(
-        g_io_stream_get_output_stream(stream), write->text.data(), write->text.size(), G_PRIORITY_DEFAULT, cancellable,
-        [](GObject* source, GAsyncResult* result, gpointer data) {
-          std::unique_ptr<Write> write(static_cast<Write*>(data));
-          GError* error = nullptr;
-          const gboolean ok = g_output_stream_write_all_finish(G_OUTPUT_STREAM(source), result, nullptr, &error);
-          auto state = write->state.lock();
-          if (!state || state->stopped()) {
-            if (error) g_error_free(error);
-            return;
-          }
-          if (!ok) {
-            state->failWith(error);
-            return;
-          }
-          state->readMore();
+    std::weak_ptr<State> weak = weak_from_this();
+    CurlMulti::shared().add(
+        easy,
+        [weak] {
+          if (auto state = weak.lock()) state->handOn();
         },
-        write);
+        [weak](CURLcode result) {
+          if (auto state = weak.lock()) state->transferDone(result);
+        });
   }
 
-  void readMore() {
-    g_input_stream_read_bytes_async(g_io_stream_get_input_stream(stream), kReadBytes, G_PRIORITY_DEFAULT,
-                                    cancellable, onRead, new std::weak_ptr<State>(weak_from_this()));
-  }
-
-  static void onRead(GObject* source, GAsyncResult* result, gpointer data) {
-    GError* error = nullptr;
-    GBytes* bytes = g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, &error);
-    auto state = take(data);
-    if (!state) {
-      if (bytes) g_bytes_unref(bytes);
-      if (error) g_error_free(error);
-      return;
+  // Curl's callbacks: they only read and buffer (curl is on the stack).
+  static size_t onHeader(char* data, size_t size, size_t count, void* self) {
+    auto* state = static_cast<State*>(self);
+    const size_t bytes = size * count;
+    state->headerBytes += bytes;
+    if (state->headerBytes > kMaximumHeaderBytes) {
+      state->stoppedBecause = Error{kURLErrorDomain, kURLErrorCannotParseResponse, "header section too large"};
+      return 0;
     }
-    if (!bytes) {
-      state->failWith(error);
-      return;
+    const std::string line(data, bytes);
+    if (line.rfind("HTTP/", 0) == 0) {
+      // A status line: a new answer (after an interim 1xx, say) starts.
+      state->headers = Dictionary();
+      state->cookies.clear();
+      state->headersComplete = false;
+      const size_t space = line.find(' ');
+      state->status = space == std::string::npos ? 0 : std::strtol(line.c_str() + space + 1, nullptr, 10);
+      return bytes;
     }
-    gsize size = 0;
-    const auto* received = static_cast<const char*>(g_bytes_get_data(bytes, &size));
-    if (size > 0) state->buffer.append(received, size);
-    g_bytes_unref(bytes);
-    if (size == 0) {
-      state->endOfStream();
-      return;
-    }
-    if (!state->inBody && !state->readHeaders()) return;
-    if (state->stopped()) return;
-    if (state->inBody && !state->readBody()) return;
-    if (!state->stopped()) state->readMore();
-  }
-
-  // Parses the header section once it is whole. False when reading stops
-  // here (a failure, a redirect, a body-less answer or a delegate's stop).
-  bool readHeaders() {
-    for (;;) {
-      size_t end = buffer.find("\r\n\r\n");
-      size_t skip = 4;
-      if (end == std::string::npos) {
-        end = buffer.find("\n\n");
-        skip = 2;
-      }
-      if (end == std::string::npos) {
-        if (buffer.size() > kMaximumHeaderBytes) {
-          fail(unparsable("header section too large"));
-          return false;
-        }
-        return true;
-      }
-      SoupMessageHeaders* fields = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
-      SoupHTTPVersion version;
-      guint status = 0;
-      char* reason = nullptr;
-      const bool parsed = soup_headers_parse_response(buffer.data(), static_cast<int>(end + skip), fields, &version,
-                                                      &status, &reason);
-      g_free(reason);
-      buffer.erase(0, end + skip);
-      if (!parsed) {
-        soup_message_headers_unref(fields);
-        fail(unparsable("malformed status line or header fields"));
-        return false;
-      }
+    if (trimmed(line).empty()) {
       // RFC 9110 15.2: interim answers precede the real one.
-      if (status >= 100 && status < 200) {
-        soup_message_headers_unref(fields);
-        continue;
+      if (state->status >= 100 && state->status < 200) return bytes;
+      state->headersComplete = true;
+      if (isRedirect(state->status) && state->headers.find("Location")) {
+        state->stoppedForRedirect = true;
+        return 0;  // the hop ends here; its body is not read
       }
-      const bool keep = response(status, fields);
-      soup_message_headers_unref(fields);
-      return keep;
+      return bytes;
     }
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) return bytes;
+    const std::string name = trimmed(line.substr(0, colon));
+    const std::string value = trimmed(line.substr(colon + 1));
+    if (strcasecmp(name.c_str(), "Set-Cookie") == 0) state->cookies.push_back(value);
+    if (Value* existing = state->headers.find(name); existing && existing->isString())
+      *existing = *existing->asString() + ", " + value;
+    else
+      state->headers.set(name, value);
+    return bytes;
   }
 
-  bool response(unsigned status, SoupMessageHeaders* fields) {
-    if (request.shouldHandleCookies()) {
-      SoupMessageHeadersIter it;
-      soup_message_headers_iter_init(&it, fields);
-      const char *name = nullptr, *value = nullptr;
-      while (soup_message_headers_iter_next(&it, &name, &value))
-        if (strcasecmp(name, "Set-Cookie") == 0) soup_cookie_jar_set_cookie(sharedCookieJar(), uri, value);
+  static size_t onBody(char* data, size_t size, size_t count, void* self) {
+    auto* state = static_cast<State*>(self);
+    state->pending.append(data, size * count);
+    return size * count;
+  }
+
+  // Out of curl: the answer's head once whole, then its body so far.
+  void handOn() {
+    if (stopped() || !headersComplete || stoppedForRedirect) return;
+    if (!responseDelivered) {
+      responseDelivered = true;
+      storeCookies();
+      const HTTPResponse answer(request.url(), static_cast<int>(status), headers);
+      if (!chooseDecoder(answer)) return;
+      delegate->connectionDidReceiveResponse(*connection, answer);
+      if (stopped()) return;
     }
-    HTTPResponse answer(request.url(), static_cast<int>(status), headersOf(fields));
-    auto location = answer.valueForHeaderField("Location");
-    if (isRedirect(status) && location) {
-      closeStream();
-      redirect(answer, *location);
-      return false;
-    }
-    // RFC 9112 6.3: how the body ends.
+    if (pending.empty()) return;
+    deliver(std::exchange(pending, std::string()), false);
+  }
+
+  // False (and failed) for a coding we cannot decode.
+  bool chooseDecoder(const HTTPResponse& answer) {
     const bool bodiless = request.method() == "HEAD" || status == 204 || status == 304;
-    switch (soup_message_headers_get_encoding(fields)) {
-      case SOUP_ENCODING_CHUNKED: framing = Framing::Chunked; break;
-      case SOUP_ENCODING_CONTENT_LENGTH:
-        framing = Framing::Length;
-        remaining = soup_message_headers_get_content_length(fields);
-        break;
-      case SOUP_ENCODING_NONE: framing = Framing::None; break;
-      case SOUP_ENCODING_UNRECOGNIZED:
-        if (!bodiless) {
-          fail(unparsable("unknown transfer coding"));
-          return false;
-        }
-        break;
-      default: framing = Framing::Close; break;
-    }
-    if (bodiless) framing = Framing::None;
-    if (const char* coding = soup_message_headers_get_one(fields, "Content-Encoding"); coding && !bodiless) {
-      if (g_ascii_strcasecmp(coding, "gzip") == 0 || g_ascii_strcasecmp(coding, "x-gzip") == 0) {
-        decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_GZIP));
-      } else if (g_ascii_strcasecmp(coding, "deflate") == 0) {
-        decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_ZLIB));
-      } else if (g_ascii_strcasecmp(coding, "identity") != 0) {
-        fail(Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, std::string("unknown content coding ") + coding});
-        return false;
-      }
-    }
-    inBody = true;
-    delegate->connectionDidReceiveResponse(*connection, answer);
-    if (stopped()) return false;
-    if (framing == Framing::None || (framing == Framing::Length && remaining == 0)) {
-      completeBody();
+    const auto coding = answer.valueForHeaderField("Content-Encoding");
+    if (!coding || bodiless) return true;
+    if (g_ascii_strcasecmp(coding->c_str(), "gzip") == 0 || g_ascii_strcasecmp(coding->c_str(), "x-gzip") == 0) {
+      decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_GZIP));
+    } else if (g_ascii_strcasecmp(coding->c_str(), "deflate") == 0) {
+      decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_ZLIB));
+    } else if (g_ascii_strcasecmp(coding->c_str(), "identity") != 0) {
+      fail(Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, "unknown content coding " + *coding});
       return false;
     }
     return true;
-  }
-
-  // RFC 9110 15.4: a 303, and a 301 or 302 after POST, continue as GET.
-  void redirect(const HTTPResponse& response, const std::string& location) {
-    if (++redirects > kMaximumRedirects) {
-      fail(Error{kURLErrorDomain, kURLErrorHTTPTooManyRedirects, "too many HTTP redirects"});
-      return;
-    }
-    auto target = URL::create(location, request.url());
-    if (!target) {
-      fail(Error{kURLErrorDomain, kURLErrorBadURL, "bad redirect location " + location});
-      return;
-    }
-    URLRequest next = request;
-    next.setURL(*target);
-    const unsigned status = static_cast<unsigned>(response.statusCode());
-    if (status == 303 || ((status == 301 || status == 302) && request.method() == "POST")) next.setMethod("GET");
-    auto decided = delegate->connectionWillSendRequest(*connection, next, &response);
-    if (stopped()) return;
-    if (!decided) {
-      finish();
-      return;
-    }
-    request = std::move(*decided);
-    send();
-  }
-
-  // Hands what the buffer holds of the body to the delegate; false when
-  // reading stops here.
-  bool readBody() {
-    std::string data;
-    switch (framing) {
-      case Framing::Length: {
-        const size_t take = static_cast<size_t>(std::min<goffset>(remaining, static_cast<goffset>(buffer.size())));
-        data = buffer.substr(0, take);
-        remaining -= static_cast<goffset>(take);
-        break;
-      }
-      case Framing::Chunked:
-        if (chunks.feed(buffer, data) == ChunkedDecoder::Status::Malformed) {
-          fail(unparsable("malformed chunked body"));
-          return false;
-        }
-        break;
-      case Framing::Close: data = std::move(buffer); break;
-      case Framing::None: break;
-    }
-    buffer.clear();
-    if (!deliver(data, false)) return false;
-    if ((framing == Framing::Length && remaining == 0) ||
-        (framing == Framing::Chunked && chunks.status() == ChunkedDecoder::Status::Done)) {
-      completeBody();
-      return false;
-    }
-    return true;
-  }
-
-  void endOfStream() {
-    if (!inBody) {
-      fail(lost("the connection closed before an answer"));
-      return;
-    }
-    if (framing == Framing::Length && remaining > 0) {
-      fail(lost("the body ended before its Content-Length"));
-      return;
-    }
-    if (framing == Framing::Chunked && chunks.status() != ChunkedDecoder::Status::Done) {
-      fail(lost("the chunked body ended before its last chunk"));
-      return;
-    }
-    completeBody();
-  }
-
-  void completeBody() {
-    if (!deliver({}, true)) return;
-    closeStream();
-    succeed();
   }
 
   // Decodes (when the body is compressed) and passes data on; at the end,
@@ -496,7 +355,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     }
     // Whatever follows the end of the compressed stream is not body.
     if (decoderFinished) return true;
-    std::string out(kReadBytes, '\0');
+    std::string out(kDecodeBytes, '\0');
     size_t at = 0;
     for (;;) {
       gsize read = 0, written = 0;
@@ -510,7 +369,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
         g_error_free(error);
         // More input will come: not an error yet.
         if (partial && !atEnd) return true;
-        fail(partial ? lost("the compressed body ended early")
+        fail(partial ? Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the compressed body ended early"}
                      : Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, message});
         return false;
       }
@@ -526,10 +385,67 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       }
       if ((at >= data.size() || read == 0) && written == 0) {
         if (!atEnd) return true;
-        fail(lost("the compressed body ended early"));
+        fail(Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the compressed body ended early"});
         return false;
       }
     }
+  }
+
+  void storeCookies() {
+    if (!request.shouldHandleCookies()) return;
+    for (const auto& cookie : cookies) soup_cookie_jar_set_cookie(sharedCookieJar(), uri, cookie.c_str());
+  }
+
+  void transferDone(CURLcode result) {
+    if (stopped()) return;
+    if (stoppedForRedirect) {
+      storeCookies();
+      const HTTPResponse answer(request.url(), static_cast<int>(status), headers);
+      const std::string location = *answer.valueForHeaderField("Location");
+      redirect(answer, location);
+      return;
+    }
+    if (stoppedBecause) {
+      fail(*stoppedBecause);
+      return;
+    }
+    if (result != CURLE_OK) {
+      fail(errorFromCurl(result, curlError));
+      return;
+    }
+    if (!headersComplete) {
+      fail(Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the connection closed before an answer"});
+      return;
+    }
+    handOn();
+    if (stopped() || !deliver({}, true)) return;
+    succeed();
+  }
+
+  // RFC 9110 15.4: a 303, and a 301 or 302 after POST, continue as GET.
+  void redirect(const HTTPResponse& response, const std::string& location) {
+    if (++redirects > kMaximumRedirects) {
+      fail(Error{kURLErrorDomain, kURLErrorHTTPTooManyRedirects, "too many HTTP redirects"});
+      return;
+    }
+    auto target = URL::create(location, request.url());
+    if (!target) {
+      fail(Error{kURLErrorDomain, kURLErrorBadURL, "bad redirect location " + location});
+      return;
+    }
+    URLRequest next = request;
+    next.setURL(*target);
+    const long code = response.statusCode();
+    if (code == 303 || ((code == 301 || code == 302) && request.method() == "POST")) next.setMethod("GET");
+    endTransfer();
+    auto decided = delegate->connectionWillSendRequest(*connection, next, &response);
+    if (stopped()) return;
+    if (!decided) {
+      finish();
+      return;
+    }
+    request = std::move(*decided);
+    send();
   }
 };
 

@@ -176,6 +176,23 @@ TEST_F(URLConnectionTest, CookiesSetByOneResponseGoWithTheNextRequest) {
   EXPECT_EQ(server->requests().back().header("Cookie"), "session=abc");
 }
 
+// Connections are kept alive per host: one after another, ten fetches
+// share one.
+TEST_F(URLConnectionTest, TenFetchesToOneHostUseOneConnection) {
+  Answer ok;
+  ok.body = "pixel";
+  server->setAnswer("/imp", ok);
+  for (int i = 0; i < 10; ++i) {
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/imp"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    ASSERT_TRUE(each.finished);
+    EXPECT_EQ(each.body, "pixel");
+  }
+  EXPECT_EQ(server->requestCount("/imp"), 10u);
+  EXPECT_EQ(server->connectionCount(), 1u);
+}
+
 TEST_F(URLConnectionTest, HeaderFieldsAreSent) {
   server->setAnswer("/h", Answer{});
   auto request = requestFor("/h");
