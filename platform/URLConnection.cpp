@@ -84,6 +84,11 @@ std::string trimmed(std::string text) {
 // (tracking URLs, say) is bounded by count where it is read.
 constexpr size_t kMaximumHeaderBytes = 256 * 1024;
 constexpr size_t kDecodeBytes = 64 * 1024;
+
+std::optional<std::string>& trustedCertificatesForTesting() {
+  static std::optional<std::string> path;
+  return path;
+}
 // A server that sends less than this for this long has stalled.
 constexpr long kStallBytesPerSecond = 1;
 constexpr long kStallSeconds = 30;
@@ -215,6 +220,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlError);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_2TLS);
+    if (const auto& trusted = trustedCertificatesForTesting()) curl_easy_setopt(easy, CURLOPT_CAINFO, trusted->c_str());
     const double left = std::max(0.001, deadline - RunLoop::main().now());
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::ceil(left * 1000)));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
@@ -473,6 +479,10 @@ void URLConnection::cancel() {
 }
 
 bool URLConnection::isCancelled() const { return state_->delegate == nullptr; }
+
+void URLConnection::trustCertificatesForTesting(std::optional<std::string> pemPath) {
+  trustedCertificatesForTesting() = std::move(pemPath);
+}
 
 void URLConnection::clearCookiesForTesting() {
   SoupCookieJar* jar = sharedCookieJar();

@@ -1,4 +1,4 @@
-// An asynchronous HTTP fetch on libsoup. Callbacks arrive on the main run
+// An asynchronous HTTP fetch on libcurl. Callbacks arrive on the main run
 // loop, in this order: connectionWillSendRequest before the first request
 // and before each redirect hop (our code follows redirects, so the delegate
 // sees and may refuse each one), then one response, its data, and finished
@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "platform/Error.h"
 #include "platform/HTTPResponse.h"
@@ -72,6 +73,9 @@ class URLConnection {
 
   // Drops every cookie of the process's cookie jar (tests).
   static void clearCookiesForTesting();
+  // Trusts the certificate authorities in that PEM file instead of the
+  // system's (a test's own); nullopt: the system's again.
+  static void trustCertificatesForTesting(std::optional<std::string> pemPath);
 
  private:
   struct State;

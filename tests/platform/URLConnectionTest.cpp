@@ -7,6 +7,7 @@
 
 #include "adnet/LoopbackServer.h"
 #include "platform/RunLoop.h"
+#include "tests/support/LoopbackTLSServer.h"
 #include "tests/support/PlatformTest.h"
 
 using adnet::Answer;
@@ -21,6 +22,7 @@ class Recorder : public platform::URLConnectionDelegate {
   std::vector<std::string> events;
   std::string body;
   std::optional<platform::Error> error;
+  std::optional<platform::HTTPResponse> response;
   bool finished = false;
   bool allOnMain = true;
   std::function<bool(const URLRequest&)> allowRedirect = [](const URLRequest&) { return true; };
@@ -35,6 +37,7 @@ class Recorder : public platform::URLConnectionDelegate {
   }
   void connectionDidReceiveResponse(URLConnection&, const platform::HTTPResponse& response) override {
     note("response " + std::to_string(response.statusCode()));
+    this->response = response;
     if (onResponse) onResponse();
   }
   void connectionDidReceiveData(URLConnection&, std::span<const std::uint8_t> data) override {
@@ -191,6 +194,31 @@ TEST_F(URLConnectionTest, TenFetchesToOneHostUseOneConnection) {
   }
   EXPECT_EQ(server->requestCount("/imp"), 10u);
   EXPECT_EQ(server->connectionCount(), 1u);
+}
+
+// Over TLS, where the server offers HTTP/2, fetches go by it and share one
+// connection; a certificate nobody vouches for is refused.
+TEST_F(URLConnectionTest, HTTPSGoesByHTTP2OnOneConnectionAndItsCertificateIsChecked) {
+  LoopbackTLSServer tls;
+  ASSERT_EQ(tls.problem(), "");
+  auto untrusted = URLConnection::start(URLRequest(*URL::create(tls.url("/first"))), &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }));
+  ASSERT_TRUE(recorder.error) << "a certificate of no known authority was taken";
+  EXPECT_EQ(recorder.error->code, platform::kURLErrorSecureConnectionFailed);
+
+  URLConnection::trustCertificatesForTesting(tls.certificate());
+  std::vector<std::string> connections;
+  for (int i = 0; i < 3; ++i) {
+    Recorder each;
+    auto connection = URLConnection::start(URLRequest(*URL::create(tls.url("/imp"))), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    ASSERT_TRUE(each.finished) << (each.error ? each.error->message : "");
+    EXPECT_EQ(each.body, "hello");
+    EXPECT_EQ(each.response->valueForHeaderField("X-Protocol"), "HTTP/2.0");
+    connections.push_back(each.response->valueForHeaderField("X-Connection").value_or("none"));
+  }
+  URLConnection::trustCertificatesForTesting(std::nullopt);
+  EXPECT_EQ(connections, std::vector<std::string>(3, connections[0])) << "one connection for all three";
 }
 
 TEST_F(URLConnectionTest, HeaderFieldsAreSent) {
