@@ -1,6 +1,7 @@
-// Numbers as text: the locale-free formatter and reader, and every place
-// that writes or reads numbers as text, run under a comma-decimal locale
-// (the toolkit adopts the user's LC_NUMERIC at start-up).
+// Numbers (and dates) as text: the locale-free formatter and reader, and
+// every place that writes or reads numbers as text, run under a
+// comma-decimal locale (the toolkit adopts the user's LC_NUMERIC at
+// start-up).
 #include "platform/NumberText.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include "ads/request/GADLocation.h"
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADNumberUtilities.h"
+#include "platform/HTTPDate.h"
 #include "platform/PropertyList.h"
 #include "platform/Value.h"
 #include "platform/View.h"
@@ -98,6 +100,13 @@ TEST_F(CommaDecimalLocaleTest, LocationAndFloatTextsUseAPoint) {
   EXPECT_EQ(GADNumberUtilities::stringWithFloat(1.5f), "1.5");
   EXPECT_EQ(GADNetworkUtilities::textOfValue(Value(0.25)), "0.25");
   EXPECT_EQ((platform::Color{1, 0, 0, 0.5}).cssText(), "rgba(255,0,0,0.500)");
+}
+
+// The locale names days and months in its own language: HTTP's are English.
+TEST_F(CommaDecimalLocaleTest, HTTPDatesAreWrittenAndReadInEnglish) {
+  EXPECT_EQ(platform::HTTPDate::format(784111777), "Sun, 06 Nov 1994 08:49:37 GMT");
+  EXPECT_EQ(platform::HTTPDate::parse("Sun, 06 Nov 1994 08:49:37 GMT"), 784111777);
+  EXPECT_EQ(platform::HTTPDate::parse("Sunday, 06-Nov-94 08:49:37 GMT"), 784111777);
 }
 
 TEST_F(CommaDecimalLocaleTest, JSONNumbersAreWrittenAndReadExactly) {
