@@ -3,31 +3,20 @@
 
 #include <glib.h>
 
-#include <cstring>
 
 namespace platform {
 
 namespace {
 
-bool isHex(char c) { return ascii::isHexDigit(c); }
-
-// RFC 3986 unreserved, reserved and "%" (checked as an escape) characters.
-bool isURLCharacter(char c) {
-  if (ascii::isAlnum(c)) return true;
-  return std::strchr("-._~:/?#[]@!$&'()*+,;=%", c) != nullptr && c != '\0';
-}
-
+// What a web view hands over after its URL parser (the WHATWG rules) has
+// escaped the rest: printable ASCII but for the space, '"', '<' and '>'.
+// Escapes need not be well formed ("100%" stays as written), and a
+// fragment may hold '#'.
 bool isValidReference(std::string_view text) {
   if (text.empty()) return false;
-  bool seenFragment = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (!isURLCharacter(c)) return false;
-    if (c == '%' && (i + 2 >= text.size() || !isHex(text[i + 1]) || !isHex(text[i + 2]))) return false;
-    if (c == '#') {
-      if (seenFragment) return false;
-      seenFragment = true;
-    }
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte >= 0x7f || c == '"' || c == '<' || c == '>') return false;
   }
   return true;
 }
@@ -76,8 +65,11 @@ std::optional<URL> URL::create(std::string_view text) {
   } else {
     url.escapedPath_ = std::string(rest);
   }
+  // Relaxed: an escape that is no escape is the text's own business; only
+  // the authority must be sound (its host, a port in range).
   GError* error = nullptr;
-  GUri* uri = g_uri_parse(url.text_.c_str(), G_URI_FLAGS_ENCODED, &error);
+  GUri* uri = g_uri_parse(url.text_.c_str(), static_cast<GUriFlags>(G_URI_FLAGS_ENCODED | G_URI_FLAGS_PARSE_RELAXED),
+                          &error);
   if (!uri) {
     g_error_free(error);
     return std::nullopt;
@@ -93,8 +85,8 @@ std::optional<URL> URL::create(std::string_view text) {
 std::optional<URL> URL::create(std::string_view reference, const URL& base) {
   if (!isValidReference(reference)) return std::nullopt;
   GError* error = nullptr;
-  char* resolved = g_uri_resolve_relative(base.text_.c_str(), std::string(reference).c_str(), G_URI_FLAGS_ENCODED,
-                                          &error);
+  char* resolved = g_uri_resolve_relative(base.text_.c_str(), std::string(reference).c_str(),
+                                          static_cast<GUriFlags>(G_URI_FLAGS_ENCODED | G_URI_FLAGS_PARSE_RELAXED), &error);
   if (!resolved) {
     g_error_free(error);
     return std::nullopt;

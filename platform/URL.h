@@ -1,6 +1,9 @@
-// A URL: the text it was made from, and its parts. Made only from text that
-// is a valid URL reference (RFC 3986 characters, well-formed escapes); an
-// absolute URL also has its scheme, host, port, path and query parsed.
+// A URL: the text it was made from, kept byte for byte, and its parts. Made
+// from text as a web view hands it over (its URL parser has escaped what
+// must be: spaces, quotes, angle brackets, bytes beyond ASCII), read as
+// browsers read it: an escape that is none stays as written, and the
+// fragment runs from the first '#'. An absolute URL also has its scheme,
+// host, port, path and query parsed; its authority must be sound.
 #pragma once
 
 #include <optional>
@@ -11,7 +14,8 @@ namespace platform {
 
 class URL {
  public:
-  // Nullopt when `text` is empty or not a valid URL reference.
+  // Nullopt when `text` is empty, holds what a web view would have
+  // escaped, or has an unsound authority (a port out of range, say).
   static std::optional<URL> create(std::string_view text);
   // `reference` resolved against `base` (for redirect locations).
   static std::optional<URL> create(std::string_view reference, const URL& base);
@@ -27,7 +31,7 @@ class URL {
   // Escapes decoded; IPv6 literals without their brackets.
   const std::string& host() const { return host_; }
   std::optional<int> port() const { return port_; }
-  // Escapes decoded.
+  // Escapes decoded; as written when one is no escape.
   std::string path() const;
   // Still escaped, without the "?"; nullopt when there is no "?".
   const std::optional<std::string>& query() const { return query_; }

@@ -36,6 +36,10 @@ TEST(GADNotificationTest, MessageURLsOfBothGrammars) {
       {"gmsg://x/a?k=1&k=2", "a", Dictionary{{"k", "2"}}},
       {"gmsg://x/a?v=1+2", "a", Dictionary{{"v", "1+2"}}},
       {"gmsg://x/a?bad=%FF&good=1", "a", Dictionary{{"good", "1"}}},
+      // As a web view hands it over: a pair that is no escape is dropped,
+      // the rest of the message stands.
+      {"gmsg://x/a?bad=100%&good=a|b^{c}`d", "a", Dictionary{{"good", "a|b^{c}`d"}}},
+      {"gmsg://x/a?k=%zz&n=1#x#y", "a", Dictionary{{"n", "1"}}},
       {"gmsg://x/", "", Dictionary{}},
       {"gmsg://x", std::nullopt, std::nullopt},
       {"gmsg://x/open%20it", "open it", Dictionary{}},

@@ -92,6 +92,22 @@ TEST_F(WebViewWindowTest, AClickedLinkIsDecidedAsALinkClick) {
   EXPECT_EQ(recorder.decisions.front().type, NavigationType::Other) << "the page's own load";
 }
 
+// What WebKit's URL parser leaves as written reaches the decision as WebKit
+// writes it: no link or message is lost to a stricter reading of URLs.
+TEST_F(WebViewWindowTest, URLsReachTheDecisionAsWebKitWritesThem) {
+  loadAd("<p>ad</p>");
+  for (const std::string url : {"http://127.0.0.1:8642/p|q^r?x={1}&y=`z`|^", "http://127.0.0.1:8642/100%",
+                                 "http://127.0.0.1:8642/a#one#two", "gmsg://ads.example.test/log?msg=a|b^c&bad=%zz"}) {
+    SCOPED_TRACE(url);
+    const size_t before = recorder.decisions.size();
+    const auto href = evaluate("new URL('" + url + "').href");  // WebKit's own reading
+    ASSERT_TRUE(href);
+    evaluate("location.href = '" + url + "'");
+    ASSERT_TRUE(runUntil([&] { return recorder.decisions.size() > before; }, 5)) << "never reached the decision";
+    EXPECT_EQ(recorder.decisions.back().url, *href);
+  }
+}
+
 TEST_F(WebViewWindowTest, ScriptResultsComeBackAsText) {
   loadAd("<p>ad</p>");
   EXPECT_EQ(evaluate("1 + 1"), "2");

@@ -31,11 +31,24 @@ TEST(URLTest, QueryIsAbsentOrEmpty) {
   EXPECT_EQ(URL::create("http://a/b?")->query(), "");
 }
 
-TEST(URLTest, RefusesInvalidText) {
-  for (const char* bad : {"", "http://a b/", "http://a/%zz", "http://a/%4", "http://a/\"q\"", "http://a/<x>",
-                          "http://a/#one#two", "http://host:99999/", "caf\xc3\xa9"}) {
+TEST(URLTest, RefusesWhatAWebViewWouldHaveEscapedAndUnsoundAuthorities) {
+  for (const char* bad : {"", "http://a b/", "http://a/\"q\"", "http://a/<x>", "http://a/\tx", "http://host:99999/",
+                          "caf\xc3\xa9", "http://a/\x7f"}) {
     EXPECT_FALSE(URL::create(bad).has_value()) << bad;
   }
+}
+
+// As a web view hands them over: its URL parser leaves these as written.
+TEST(URLTest, TakesURLsAsWebViewsHandThemOverByteForByte) {
+  for (const char* text : {"http://a/p|q^r?x={1}&y=`z`|^#f", "http://a/100%", "http://a/%zz?x=%4",
+                           "http://a/#one#two", "gmsg://zovo/log?msg=a%25b%&c=d\\e"}) {
+    const auto url = URL::create(text);
+    ASSERT_TRUE(url.has_value()) << text;
+    EXPECT_EQ(url->absoluteString(), text);
+  }
+  EXPECT_EQ(URL::create("http://a/100%")->path(), "/100%") << "no escape: as written";
+  EXPECT_EQ(URL::create("http://a/#one#two")->fragment(), "one#two");
+  EXPECT_EQ(URL::create("http://a/p|q?x={1}")->query(), "x={1}");
 }
 
 TEST(URLTest, RelativeReferencesHaveNoSchemeOrHost) {
