@@ -15,7 +15,9 @@ class Bundle {
  public:
   explicit Bundle(std::filesystem::path resourcesPath);
 
-  // The application's bundle: the resources folder named at build time.
+  // The application's bundle. Run from the build tree: the source tree's
+  // resources folder. Installed: the one installed beside the program
+  // (<prefix>/share/blorvik), else the first XDG data folder's.
   static Bundle& main();
   static void setMainForTesting(std::shared_ptr<Bundle> bundle);
 
