@@ -106,6 +106,20 @@ TEST_F(AdWebViewWindowTest, AMessageFromThePageReachesTheCentreLaterWithItsWebVi
   GADNotificationCenter::defaultCenter().removeObserver(this);
 }
 
+// A message as WebKit writes it, with characters a stricter reading of URLs
+// refused: it is heard; its one pair that is no escape is dropped.
+TEST_F(AdWebViewWindowTest, AMessageWithCharactersWebKitLeavesAsWrittenIsHeardLessItsBadPair) {
+  std::vector<platform::Notification> posted;
+  GADNotificationCenter::defaultCenter().addObserver(
+      this, "appEvent", nullptr, [&](const platform::Notification& n) { posted.push_back(n); });
+  auto [view, delegate] = open("<p>ad</p>");
+  evaluate(*view, "location.href = 'gmsg://ads.example.test/appEvent?name=a|b^{c}`d&bad=100%&info=2#x#y'; 0");
+  const bool heard = runUntil([&] { return !posted.empty(); }, 5);
+  GADNotificationCenter::defaultCenter().removeObserver(this);  // `posted` goes with this test
+  ASSERT_TRUE(heard) << "the message was lost";
+  EXPECT_EQ(posted[0].userInfo, (platform::Dictionary{{"name", "a|b^{c}`d"}, {"info", "2"}}));
+}
+
 TEST_F(AdWebViewWindowTest, ThePageReceivesItsAnswerAsAnEventWithJSONData) {
   platform::Application::shared().setCanOpenURLForTesting([](const std::string& url) { return url == "tel:"; });
   auto [view, delegate] = open("<p>ad</p>");
