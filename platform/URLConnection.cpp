@@ -294,7 +294,8 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       // RFC 9110 15.2: interim answers precede the real one.
       if (state->status >= 100 && state->status < 200) return bytes;
       state->headersComplete = true;
-      if (isRedirect(state->status) && state->headers.find("Location")) {
+      // HTTP/2 names its fields in lower case.
+      if (isRedirect(state->status) && headerFieldValue(state->headers, "Location")) {
         state->stoppedForRedirect = true;
         return 0;  // the hop ends here; its body is not read
       }

@@ -217,6 +217,13 @@ TEST_F(URLConnectionTest, HTTPSGoesByHTTP2OnOneConnectionAndItsCertificateIsChec
     EXPECT_EQ(each.response->valueForHeaderField("X-Protocol"), "HTTP/2.0");
     connections.push_back(each.response->valueForHeaderField("X-Connection").value_or("none"));
   }
+  // HTTP/2 names its header fields in lower case: a redirect is one still.
+  Recorder redirected;
+  auto hop = URLConnection::start(URLRequest(*URL::create(tls.url("/redirect"))), &redirected);
+  ASSERT_TRUE(runUntil([&] { return redirected.ended(); }));
+  EXPECT_EQ(redirected.events, (std::vector<std::string>{"send /redirect", "redirect 302 to /imp", "response 200",
+                                                          "finished"}));
+  EXPECT_EQ(redirected.body, "hello");
   URLConnection::trustCertificatesForTesting(std::nullopt);
   EXPECT_EQ(connections, std::vector<std::string>(3, connections[0])) << "one connection for all three";
 }

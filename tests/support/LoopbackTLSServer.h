@@ -1,8 +1,9 @@
 // nginx on 127.0.0.1, serving TLS with HTTP/2 on a free port with a
 // certificate made for the test (its own authority, trusted through
-// URLConnection::trustCertificatesForTesting). Every answer is 200 "hello"
-// and names the protocol it went by ("X-Protocol") and nginx's serial number
-// of the connection it came on ("X-Connection"). Never beyond loopback.
+// URLConnection::trustCertificatesForTesting). "/redirect" answers a 302 to
+// "/imp"; every other answer is 200 "hello" and names the protocol it went
+// by ("X-Protocol") and nginx's serial number of the connection it came on
+// ("X-Connection"). Never beyond loopback.
 #pragma once
 
 #include <gio/gio.h>
@@ -98,6 +99,7 @@ class LoopbackTLSServer {
         << "  scgi_temp_path " << f << "/scgi;\n"
         << "  server {\n    listen 127.0.0.1:" << port_ << " ssl http2;\n"
         << "    ssl_certificate " << certificate() << ";\n    ssl_certificate_key " << f << "/key.pem;\n"
+        << "    location = /redirect {\n      return 302 /imp;\n    }\n"
         << "    location / {\n      add_header X-Protocol $server_protocol;\n"
         << "      add_header X-Connection $connection;\n      return 200 \"hello\";\n    }\n  }\n}\n";
     return static_cast<bool>(out);
