@@ -3,6 +3,9 @@
 // user's environment; protocol text is ASCII by definition).
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace platform::ascii {
 
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -10,6 +13,13 @@ constexpr bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c
 constexpr bool isAlnum(char c) { return isDigit(c) || isAlpha(c); }
 constexpr bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 constexpr bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+// The text without the ASCII white space at either end.
+inline std::string trimmed(std::string_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && isSpace(text[begin])) ++begin;
+  while (end > begin && isSpace(text[end - 1])) --end;
+  return std::string(text.substr(begin, end - begin));
+}
 constexpr char toLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 // The value of a hexadecimal digit; -1 for anything else.
 constexpr int hexValue(char c) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/ASCII.h"
 #include "platform/CurlMulti.h"
 #include "platform/RunLoop.h"
 #include "platform/SharedCookieJar.h"
@@ -70,14 +71,6 @@ bool isOwnField(const std::string& name) {
   for (const char* own : {"Host", "Connection", "Content-Length", "Transfer-Encoding", "Accept-Encoding", "TE"})
     if (strcasecmp(name.c_str(), own) == 0) return true;
   return false;
-}
-
-std::string trimmed(std::string text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.back())) text.pop_back();
-  size_t start = 0;
-  while (start < text.size() && blank(text[start])) ++start;
-  return text.substr(start);
 }
 
 // An answer's header section past this fails the fetch. What it names
@@ -290,7 +283,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       state->status = space == std::string::npos ? 0 : std::strtol(line.c_str() + space + 1, nullptr, 10);
       return bytes;
     }
-    if (trimmed(line).empty()) {
+    if (ascii::trimmed(line).empty()) {
       // RFC 9110 15.2: interim answers precede the real one.
       if (state->status >= 100 && state->status < 200) return bytes;
       state->headersComplete = true;
@@ -303,8 +296,8 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     }
     const size_t colon = line.find(':');
     if (colon == std::string::npos) return bytes;
-    const std::string name = trimmed(line.substr(0, colon));
-    const std::string value = trimmed(line.substr(colon + 1));
+    const std::string name = ascii::trimmed(line.substr(0, colon));
+    const std::string value = ascii::trimmed(line.substr(colon + 1));
     if (strcasecmp(name.c_str(), "Set-Cookie") == 0) state->cookies.push_back(value);
     if (Value* existing = state->headers.find(name); existing && existing->isString())
       *existing = *existing->asString() + ", " + value;

@@ -62,13 +62,6 @@ void observeLaunchOnce() {
       });
 }
 
-std::string trimmed(const std::string& text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && platform::ascii::isSpace(text[begin])) ++begin;
-  while (end > begin && platform::ascii::isSpace(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 const std::string* userInfoText(const platform::Notification& message, std::string_view key) {
   const platform::Value* value = message.userInfo.find(key);
   return value ? value->asString() : nullptr;
@@ -411,7 +404,7 @@ void GADObjectPrivate::appendURLsFromHeader(std::vector<platform::URL>& urls, co
   size_t start = 0;
   for (;;) {
     const size_t space = header.find(' ', start);
-    const std::string piece = trimmed(header.substr(start, space - start));
+    const std::string piece = platform::ascii::trimmed(header.substr(start, space - start));
     if (!piece.empty()) {
       auto url = platform::URL::create(piece);
       if (url && !url->absoluteString().empty() && std::find(urls.begin(), urls.end(), *url) == urls.end()) {
@@ -436,14 +429,14 @@ void GADObjectPrivate::processHTTPHeaders(GADCachedFile& file) {
   const auto orientation = platform::headerFieldValue(headers, "X-Zovo-Orientation");
   supportedOrientations_ = GADViewController::orientationFromString(orientation ? &*orientation : nullptr);
   if (auto timeout = platform::headerFieldValue(headers, "X-Zovo-Interstitial-Timeout"); timeout && !timeout->empty()) {
-    const double seconds = platform::NumberText::parse(trimmed(*timeout)).value_or(0);
+    const double seconds = platform::NumberText::parse(platform::ascii::trimmed(*timeout)).value_or(0);
     platform::UserDefaults::standard().setObjectForKey(platform::Value(seconds), "applicationTimeout");
   }
 }
 
 void GADObjectPrivate::showAd() {
   const std::optional<platform::URL> base = adHTML_->httpDestinationURL();
-  const std::string content = trimmed(adHTML_->content().value_or(""));
+  const std::string content = platform::ascii::trimmed(adHTML_->content().value_or(""));
   if (content.empty()) {
     changeState(kGADObjectStateFailed);
     endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNoFill, request_.get()));
@@ -524,7 +517,7 @@ void GADObjectPrivate::attemptTimedOut() {
 // ---- The refresh timer
 
 std::optional<double> GADObjectPrivate::refreshSecondsFromHeader(const std::string& value) {
-  const auto seconds = platform::NumberText::parse(trimmed(value));
+  const auto seconds = platform::NumberText::parse(platform::ascii::trimmed(value));
   if (!seconds || !std::isfinite(*seconds) || *seconds < 0) return std::nullopt;
   if (*seconds == 0) return 0.0;
   return std::clamp(*seconds, kMinimumRefreshSeconds, kMaximumRefreshSeconds);
