@@ -1,6 +1,7 @@
 #include "platform/gtk/GtkEmbedding.h"
 
 #include "platform/View.h"
+#include "platform/gtk/GtkPeer.h"
 #include "platform/gtk/GtkToolkit.h"
 #include "platform/gtk/GtkWebViewSettings.h"
 
@@ -12,9 +13,6 @@ void GtkEmbedding::install() {
   GtkWebViewSettings::startWebProcessSoon();
 }
 
-GtkWidget* GtkEmbedding::widgetOf(platform::View& view) {
-  auto* handle = view.peer() ? static_cast<GObject*>(view.peer()->toolkitHandle()) : nullptr;
-  return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
-}
+GtkWidget* GtkEmbedding::widgetOf(platform::View& view) { return widgetOfPeer(view.peer()); }
 
 }  // namespace platform::gtk

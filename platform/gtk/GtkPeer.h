@@ -17,6 +17,13 @@ namespace platform::gtk {
 // Takes `widget` out of whatever container holds it.
 void detachFromParent(GtkWidget* widget);
 
+// The widget a peer of this toolkit hands out; null for none (GObject
+// checks the type).
+inline GtkWidget* widgetOfPeer(ViewPeer* peer) {
+  auto* handle = peer ? static_cast<GObject*>(peer->toolkitHandle()) : nullptr;
+  return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
+}
+
 // A style provider of the widget's own, above the theme: load rules into it
 // to restyle just this widget.
 inline GObjectPtr<GtkCssProvider> addStyleProvider(GtkWidget* widget) {
@@ -69,11 +76,7 @@ class GtkPeer : public PeerInterface {
   }
 
  protected:
-  // Peers of this toolkit hand out their widget; GObject checks the type.
-  static GtkWidget* childWidget(ViewPeer& child) {
-    auto* handle = static_cast<GObject*>(child.toolkitHandle());
-    return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
-  }
+  static GtkWidget* childWidget(ViewPeer& child) { return widgetOfPeer(&child); }
 
  private:
 

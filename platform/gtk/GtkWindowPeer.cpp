@@ -3,16 +3,10 @@
 #include <algorithm>
 
 #include "platform/RunLoop.h"
+#include "platform/gtk/GtkPeer.h"
 #include "platform/gtk/GtkViewPeer.h"
 
 namespace platform::gtk {
-
-namespace {
-GtkWidget* widgetOf(ViewPeer* view) {
-  auto* handle = view ? static_cast<GObject*>(view->toolkitHandle()) : nullptr;
-  return handle && GTK_IS_WIDGET(handle) ? GTK_WIDGET(handle) : nullptr;
-}
-}  // namespace
 
 std::unique_ptr<GtkWindowPeer> GtkWindowPeer::load(const std::string& nibPath) {
   GObjectPtr<GtkBuilder> builder = GObjectPtr<GtkBuilder>::adopt(gtk_builder_new());
@@ -48,7 +42,7 @@ void GtkWindowPeer::setRootView(ViewPeer* view) {
     detachFromParent(pages_.front().get());
     pages_.erase(pages_.begin());
   }
-  GtkWidget* widget = widgetOf(view);
+  GtkWidget* widget = widgetOfPeer(view);
   if (!widget) return;
   detachFromParent(widget);
   gtk_stack_add_child(screens_, widget);
@@ -64,7 +58,7 @@ void GtkWindowPeer::afterTransition(Animated animated, std::function<void()> don
 }
 
 void GtkWindowPeer::pushModal(ViewPeer* view, Animated animated, std::function<void()> done) {
-  GtkWidget* widget = widgetOf(view);
+  GtkWidget* widget = widgetOfPeer(view);
   if (!widget) {
     afterTransition(Animated::No, std::move(done));
     return;
@@ -80,7 +74,7 @@ void GtkWindowPeer::pushModal(ViewPeer* view, Animated animated, std::function<v
 }
 
 void GtkWindowPeer::popModal(ViewPeer* view, Animated animated, std::function<void()> done) {
-  GtkWidget* widget = widgetOf(view);
+  GtkWidget* widget = widgetOfPeer(view);
   auto it = widget ? std::find_if(pages_.begin(), pages_.end(),
                                   [&](const GObjectPtr<GtkWidget>& page) { return page.get() == widget; })
                   : pages_.end();
