@@ -71,7 +71,7 @@ class SandboxBanner {
   // Milliseconds since the pointer's release (the click) reached the
   // banner's page (as its web view saw it); nullopt before any.
   std::optional<double> millisecondsSinceClick() const {
-    const auto seconds = loader()->webView()->secondsSinceUserInput();
+    const auto seconds = loader()->webView()->secondsSinceUserActivation();
     return seconds ? std::optional<double>(*seconds * 1000) : std::nullopt;
   }
   // A user's click on the shown creative: a real X pointer event by

@@ -34,7 +34,7 @@ void WebView::loadRequest(const URLRequest& request) {
 void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done) {
   // Toolkits run the client's scripts as if the user had acted: whatever
   // the page does from here on borrows no earlier input.
-  lastUserInput_.reset();
+  userActivation_.reset();
   if (!webPeer_) return;
   // The peer drops the answer when it goes, and this view goes with it.
   webPeer_->evaluateJavaScript(script, [this, asked = loadGeneration_, done = std::move(done)](
@@ -108,16 +108,33 @@ std::optional<URL> WebView::currentURL() const { return webPeer_ ? webPeer_->cur
 
 // The delegate may release this web view from inside its callback: the
 // peer's caller holds a reference for the length of each call.
-void WebView::noteUserInput() { lastUserInput_ = RunLoop::main().now(); }
+void WebView::noteUserActivation() {
+  userActivation_ = RunLoop::main().now();
+  userActivationConsumed_ = false;
+}
 
-std::optional<double> WebView::secondsSinceUserInput() const {
-  if (!lastUserInput_) return std::nullopt;
-  return RunLoop::main().now() - *lastUserInput_;
+std::optional<double> WebView::secondsSinceUserActivation() const {
+  if (!userActivation_) return std::nullopt;
+  return RunLoop::main().now() - *userActivation_;
+}
+
+bool WebView::hasUserActivation() const {
+  const auto since = secondsSinceUserActivation();
+  return since && *since >= 0 && *since <= kUserActivationSeconds && !userActivationConsumed_;
+}
+
+bool WebView::consumeUserActivation() {
+  if (!hasUserActivation()) return false;
+  userActivationConsumed_ = true;
+  return true;
 }
 
 bool WebView::peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) {
   navigationAction_ = action;
-  const bool allowed = !delegate_ || delegate_->webViewShouldStartLoadWithRequestNavigationType(*this, request, type);
+  // Without a delegate (one being torn down, one not yet set) nobody
+  // decides for the page: it stays empty.
+  const bool allowed = delegate_ ? delegate_->webViewShouldStartLoadWithRequestNavigationType(*this, request, type)
+                                 : request.url().absoluteString() == "about:blank";
   navigationAction_ = NavigationAction{};
   // A refused load never starts: nothing is on its way any more.
   if (!allowed) loadAsked_ = false;

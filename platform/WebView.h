@@ -34,8 +34,9 @@ enum class NavigationType : std::int32_t {
 // What the toolkit tells of a navigation besides its request and type.
 struct NavigationAction {
   // The toolkit says a user's gesture started it. A script the client
-  // itself evaluates in a page runs as if the user had acted, so this flag
-  // alone never proves a user's click: see WebView::secondsSinceUserInput.
+  // itself evaluates in a page runs as if the user had acted, and the
+  // toolkit marks every act of a page for a while after one click, so this
+  // flag alone never proves a user's click: see WebView::hasUserActivation.
   bool userGesture = false;
   // The page asked for a new window (a link with a target, window.open).
   bool newWindow = false;
@@ -99,9 +100,13 @@ class WebViewClient {
   virtual ~WebViewClient() = default;
   virtual bool peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) = 0;
   virtual bool peerShouldCommitMainFrameLoad(const std::optional<URL>& url) = 0;
-  // A real pointer press or release, touch or key press reached the web
-  // view's widget.
-  virtual void peerDidReceiveUserInput() = 0;
+  // A user activated the web view: a real pointer press and its release
+  // (or a touch and its end) on its widget, or Enter or Space while it has
+  // the focus. No other input activates.
+  virtual void peerDidReceiveUserActivation() = 0;
+  // Uses the web view's activation for an act the toolkit asks about (a
+  // download, a permission, printing): true once per activation.
+  virtual bool peerConsumeUserActivation() = 0;
   virtual void peerDidStartLoad() = 0;
   virtual void peerDidFinishLoad() = 0;
   virtual void peerDidFailLoad(const Error& error) = 0;
@@ -140,6 +145,9 @@ class WebViewPeer : public ViewPeer {
 
 class WebView : public View, public WebViewClient {
  public:
+  // How long a user's activation lasts: a page's handler of the click, or
+  // the link it follows, acts within it.
+  static constexpr double kUserActivationSeconds = 1.0;
   // A navigation to a longer URL text is refused before it is read: no
   // link needs one, and reading costs the main loop.
   static constexpr size_t kMaximumURLBytes = 64 * 1024;
@@ -182,17 +190,29 @@ class WebView : public View, public WebViewClient {
   // The facts of the navigation whose decision is being asked for; outside
   // a decision, none (no gesture).
   const NavigationAction& navigationAction() const { return navigationAction_; }
-  // Seconds since a real input event (a pointer's press or release, a
-  // touch, a key) last reached this web view on the run loop's clock;
-  // nullopt when none has, or when the client has evaluated a script in
-  // the page since.
-  std::optional<double> secondsSinceUserInput() const;
-  // The toolkit's real input, for peers and for tests that play a user.
-  void noteUserInput();
+  // User activation, as browsers define it: one real activation of this
+  // web view (see WebViewClient::peerDidReceiveUserActivation) lends its
+  // page one act for the user, for kUserActivationSeconds. The first act
+  // that uses it consumes it; a script the client evaluates in the page
+  // ends it (toolkits run those as if the user had acted).
+  //
+  // Whether an unused activation less than kUserActivationSeconds old is
+  // held.
+  bool hasUserActivation() const;
+  // Takes the activation for one act: true once per activation.
+  bool consumeUserActivation();
+  // When the activation held (used or not) was given, on the run loop's
+  // clock; nullopt when none is, or a script of ours has ended it.
+  std::optional<double> userActivationTime() const { return userActivation_; }
+  // Seconds since the last activation (used or not); nullopt as above.
+  std::optional<double> secondsSinceUserActivation() const;
+  // The toolkit's real activation, for peers and for tests that play a user.
+  void noteUserActivation();
 
   bool peerShouldStartLoad(const URLRequest& request, NavigationType type, const NavigationAction& action) override;
   bool peerShouldCommitMainFrameLoad(const std::optional<URL>& url) override;
-  void peerDidReceiveUserInput() override { noteUserInput(); }
+  void peerDidReceiveUserActivation() override { noteUserActivation(); }
+  bool peerConsumeUserActivation() override { return consumeUserActivation(); }
   void peerDidStartLoad() override;
   void peerDidFinishLoad() override;
   void peerDidFailLoad(const Error& error) override;
@@ -211,7 +231,8 @@ class WebView : public View, public WebViewClient {
   bool loadAsked_ = false;           // a load was asked for and has not yet started
   std::uint64_t loadGeneration_ = 0;  // load calls so far
   NavigationAction navigationAction_;
-  std::optional<double> lastUserInput_;  // on the run loop's clock
+  std::optional<double> userActivation_;  // on the run loop's clock
+  bool userActivationConsumed_ = false;
   void probeResponsiveness();
   void checkProbeDeadline();
   double probeInterval_ = 0, probeDeadlineSeconds_ = 0;

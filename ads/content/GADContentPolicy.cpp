@@ -38,11 +38,14 @@ constexpr size_t kShownBytes = 200;
 }  // namespace
 
 bool GADContentPolicy::hasUserGesture(const platform::WebView& webView) {
-  const auto since = webView.secondsSinceUserInput();
-  if (!since || *since < 0 || *since > kUserGestureSeconds) return false;
+  if (!webView.hasUserActivation()) return false;
   // Outside a decision there is no navigation to ask about; inside one the
   // toolkit's flag must agree (a timer's navigation after a click lacks it).
   return webView.navigationAction().userGesture;
+}
+
+bool GADContentPolicy::consumeUserGesture(platform::WebView& webView) {
+  return hasUserGesture(webView) && webView.consumeUserActivation();
 }
 
 bool GADContentPolicy::mayLeaveApplication(const platform::URL& url) {

@@ -10,9 +10,12 @@
 //
 // The guard, asked by every path (navigation decisions, messages, the
 // opener, the screens, the trackers, the browser's items):
-// - a user's gesture is real input on that web view, recent, and not lent
-//   by a script of our own (hasUserGesture); without one nothing opens a
-//   screen, leaves the application or counts as a click;
+// - a user's gesture is a real activation of that web view, recent, unused
+//   and not lent by a script of our own (hasUserGesture); without one
+//   nothing opens a screen, leaves the application or counts as a click,
+//   and the first such act uses it up (consumeUserGesture): one click of
+//   the user is at most one counted click, one firing of each click-tracking
+//   URL and one opening, however many acts the page asks for;
 // - only the allow-listed schemes leave the application (mayLeaveApplication);
 // - counts of everything a page can multiply are bounded (the k... limits),
 //   and each refusal is counted and logged once per page.
@@ -26,15 +29,16 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/WebView.h"
+
 namespace platform {
 class URL;
-class WebView;
 }  // namespace platform
 
 class GADContentPolicy {
  public:
-  // How long a real input event lends its web view a gesture.
-  static constexpr double kUserGestureSeconds = 1.0;
+  // How long a real activation lends its web view a gesture.
+  static constexpr double kUserGestureSeconds = platform::WebView::kUserActivationSeconds;
   // Tracking URLs taken from one response header, and from one ad's
   // headers in all (each kind), after duplicates are dropped.
   static constexpr size_t kMaximumTrackingURLs = 16;
@@ -59,11 +63,15 @@ class GADContentPolicy {
   };
   static constexpr size_t kRefusalKinds = 8;
 
-  // Whether a user stands behind what `webView`'s page asks now: a real
-  // pointer or key press reached that web view less than
-  // kUserGestureSeconds ago, no script of ours ran in it since, and, inside
-  // a navigation decision, the toolkit marks the navigation as the user's.
+  // Whether a user stands behind what `webView`'s page asks now: the web
+  // view holds an unused activation (platform::WebView::hasUserActivation)
+  // and, inside a navigation decision, the toolkit marks the navigation as
+  // the user's. Looks only.
   static bool hasUserGesture(const platform::WebView& webView);
+  // The same, and the act that asks takes the activation: every later act
+  // of the same activation is refused. An act calls it once it knows it is
+  // otherwise allowed, just before it counts, fires or opens anything.
+  static bool consumeUserGesture(platform::WebView& webView);
 
   // Whether `url` may be handed to the desktop: http and https (its
   // browser), mailto, tel and sms, and what the build adds. Compared in

@@ -58,19 +58,45 @@ GtkWebViewPeer::~GtkWebViewPeer() {
   g_object_unref(scripts_);
 }
 
+// Activation as browsers give it: a press and its release (a link follows
+// the release, so a press held down longer than an activation lasts is a
+// click all the same), or Enter or Space, which follow the focused link or
+// press the focused button. Other keys activate nothing: a page's key
+// handler would make clicks of a user's typing.
 gboolean GtkWebViewPeer::onInputEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer data) {
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  bool activates = false;
   switch (gdk_event_get_event_type(event)) {
-    // A link follows the release: a press held down longer than a
-    // gesture lasts is a click all the same.
     case GDK_BUTTON_PRESS:
-    case GDK_BUTTON_RELEASE:
-    case GDK_KEY_PRESS:
     case GDK_TOUCH_BEGIN:
+      self->pressed_ = true;
+      break;
+    case GDK_BUTTON_RELEASE:
     case GDK_TOUCH_END:
-      if (auto client = static_cast<GtkWebViewPeer*>(data)->client_.lock()) client->peerDidReceiveUserInput();
+      activates = self->pressed_;
+      self->pressed_ = false;
+      break;
+    case GDK_TOUCH_CANCEL:
+      self->pressed_ = false;
+      break;
+    case GDK_KEY_PRESS:
+      switch (gdk_key_event_get_keyval(event)) {
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+        case GDK_KEY_ISO_Enter:
+        case GDK_KEY_space:
+        case GDK_KEY_KP_Space:
+          activates = true;
+          break;
+        default:
+          break;
+      }
       break;
     default:
       break;
+  }
+  if (activates) {
+    if (auto client = self->client_.lock()) client->peerDidReceiveUserActivation();
   }
   return FALSE;  // the page gets the event as well
 }

@@ -57,6 +57,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   std::weak_ptr<WebViewClient> client_;
   GCancellable* scripts_ = g_cancellable_new();
   bool failed_ = false;  // the current load has reported a failure
+  bool pressed_ = false;  // a pointer press or touch on the page awaits its release
   ScopedSignal decidePolicy_, loadChanged_, loadFailed_, userInput_, scriptDialog_, responsive_, terminated_;
 };
 

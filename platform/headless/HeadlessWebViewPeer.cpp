@@ -29,7 +29,7 @@ std::optional<bool> HeadlessWebViewPeer::decideByUser(const URLRequest& request,
 }
 
 void HeadlessWebViewPeer::pressByUser() {
-  if (auto client = client_.lock()) client->peerDidReceiveUserInput();
+  if (auto client = client_.lock()) client->peerDidReceiveUserActivation();
 }
 
 std::optional<bool> HeadlessWebViewPeer::commitMainFrame(const std::optional<URL>& url) {

@@ -122,9 +122,36 @@ TEST_F(WebViewTest, ADelegateMayLetItsWebViewGoInsideADecision) {
   EXPECT_TRUE(weak.expired()) << "released once the decision returned";
 }
 
-TEST_F(WebViewTest, WithoutADelegateEveryNavigationIsAllowed) {
+// One activation, one act: the first use takes it; it lasts a second; a
+// script of ours ends it, and only a new activation brings one back.
+TEST_F(WebViewTest, AnActivationServesOneActWithinItsTimeAndAScriptOfOursEndsIt) {
+  auto& loop = platform::RunLoop::main();
+  loop.useManualTimeForTesting();
+  EXPECT_FALSE(webView->hasUserActivation());
+  peer->pressByUser();
+  EXPECT_TRUE(webView->hasUserActivation());
+  EXPECT_TRUE(webView->consumeUserActivation());
+  EXPECT_FALSE(webView->consumeUserActivation());
+  EXPECT_FALSE(webView->hasUserActivation());
+
+  peer->pressByUser();
+  loop.advanceForTesting(WebView::kUserActivationSeconds * 1.1);
+  EXPECT_FALSE(webView->consumeUserActivation());
+
+  peer->pressByUser();
+  webView->evaluateJavaScript("0");
+  EXPECT_FALSE(webView->consumeUserActivation());
+  peer->pressByUser();
+  EXPECT_TRUE(webView->consumeUserActivation());
+}
+
+// Nobody decides for a page whose delegate has gone (its owner is tearing
+// it down): it may only be emptied.
+TEST_F(WebViewTest, WithoutADelegateOnlyTheEmptyPageLoads) {
   webView->setDelegate(nullptr);
-  EXPECT_EQ(peer->decide(URLRequest(*URL::create("http://x/")), NavigationType::Other), true);
+  EXPECT_EQ(peer->decide(URLRequest(*URL::create("http://example.test/")), NavigationType::Other), false);
+  EXPECT_EQ(peer->decideByUser(URLRequest(*URL::create("tel:123"))), false);
+  EXPECT_EQ(peer->decide(URLRequest(*URL::create("about:blank")), NavigationType::Other), true);
   peer->finish();
 }
 
