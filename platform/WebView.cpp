@@ -111,6 +111,7 @@ std::optional<URL> WebView::currentURL() const { return webPeer_ ? webPeer_->cur
 void WebView::noteUserActivation() {
   userActivation_ = RunLoop::main().now();
   userActivationConsumed_ = false;
+  ++userActivationCount_;
 }
 
 std::optional<double> WebView::secondsSinceUserActivation() const {

@@ -201,9 +201,8 @@ class WebView : public View, public WebViewClient {
   bool hasUserActivation() const;
   // Takes the activation for one act: true once per activation.
   bool consumeUserActivation();
-  // When the activation held (used or not) was given, on the run loop's
-  // clock; nullopt when none is, or a script of ours has ended it.
-  std::optional<double> userActivationTime() const { return userActivation_; }
+  // Counts the activations so far: tells one from the next.
+  std::uint64_t userActivationCount() const { return userActivationCount_; }
   // Seconds since the last activation (used or not); nullopt as above.
   std::optional<double> secondsSinceUserActivation() const;
   // The toolkit's real activation, for peers and for tests that play a user.
@@ -233,6 +232,7 @@ class WebView : public View, public WebViewClient {
   NavigationAction navigationAction_;
   std::optional<double> userActivation_;  // on the run loop's clock
   bool userActivationConsumed_ = false;
+  std::uint64_t userActivationCount_ = 0;
   void probeResponsiveness();
   void checkProbeDeadline();
   double probeInterval_ = 0, probeDeadlineSeconds_ = 0;

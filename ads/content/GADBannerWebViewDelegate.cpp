@@ -43,21 +43,33 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
     return GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type);
   }
 
-  // The ad is on screen and the user went somewhere from it: a click.
-  const platform::URL click = GADStatistics::sharedStatistics().urlForClick(request.url());
+  // The ad is on screen and the user went somewhere from it: a click, once
+  // its opening is allowed, and the only act of the user's activation.
+  const platform::URL& url = request.url();
+  const std::string& scheme = url.scheme();
+  if (scheme == "file" || scheme == "about" || silenced()) {
+    return GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type);
+  }
+  noteNavigation(webView, request);
+  postWebAction(webView, url, type);
+  const bool web = scheme == "http" || scheme == "https";
   const std::vector<platform::URL> clickTracking = private_->pendingClickURLs();
+  using Kind = GADViewController::Kind;
+  const bool allowed = web ? opener().mayPresentScreen(clickTracking.empty() ? Kind::Browser : Kind::WebApplication)
+                           : opener().mayOpenApp(url);
+  if (!allowed || !GADContentPolicy::consumeUserGesture(webView)) return false;
+  const platform::URL click = GADStatistics::sharedStatistics().urlForClick(url);
   private_->trackURLs(clickTracking);
-  if (GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type)) {
-    opener().setReferringURL(webView.currentURL());
-    const std::string& scheme = click.scheme();
-    if (scheme.starts_with("http")) {
-      const int orientations = private_->supportedOrientations();
-      if (!clickTracking.empty()) {
-        opener().openWebAppSupportedOrientations(click, orientations);
-      } else {
-        opener().openBrowserToURLSupportedOrientations(click, orientations);
-      }
-    }
+  if (!web) {
+    opener().openApp(url);
+    return false;
+  }
+  opener().setReferringURL(webView.currentURL());
+  const int orientations = private_->supportedOrientations();
+  if (!clickTracking.empty()) {
+    opener().openWebAppSupportedOrientations(click, orientations);
+  } else {
+    opener().openBrowserToURLSupportedOrientations(click, orientations);
   }
   return false;
 }

@@ -82,6 +82,18 @@ void GADContentPolicy::refuse(Refusal kind, const std::string& what) {
   platform::log("Refused (%s) for this page: %s", refusalName(kind), platform::printableLogText(what, kShownBytes).c_str());
 }
 
+bool GADContentPolicy::admitVibration(const platform::WebView& webView) {
+  const std::uint64_t activation = webView.userActivationCount();
+  const auto since = webView.secondsSinceUserActivation();
+  if (!since || *since < 0 || *since > kUserGestureSeconds || vibratedFor_ == activation ||
+      !webView.navigationAction().userGesture) {
+    refuse(Refusal::NoGesture, "\"vibrate\" beyond one for the user's click");
+    return false;
+  }
+  vibratedFor_ = activation;
+  return true;
+}
+
 bool GADContentPolicy::admitMessage(size_t bytes, bool closesScreen) {
   if (bytes > kMaximumMessageURLBytes) {
     refuse(Refusal::MessageSize, "a message of " + std::to_string(bytes) + " bytes");

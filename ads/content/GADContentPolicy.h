@@ -27,6 +27,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/WebView.h"
@@ -95,6 +96,10 @@ class GADContentPolicy {
   // and refuses it otherwise. A page's "close" gives its screen back: it is
   // never refused for the page's rate, so no flood starves it.
   bool admitMessage(size_t bytes, bool closesScreen = false);
+  // Whether the page may buzz now: once per activation of its web view
+  // (used or not), within the activation's time; counts and refuses it
+  // otherwise.
+  bool admitVibration(const platform::WebView& webView);
   // The web view has begun to load another page: its refusals are logged
   // afresh.
   void pageDidChange() { logged_.fill(false); }
@@ -103,4 +108,5 @@ class GADContentPolicy {
   std::array<bool, kRefusalKinds> logged_{};
   double windowStart_ = -1;  // the run loop's clock
   int messagesInWindow_ = 0;
+  std::uint64_t vibratedFor_ = 0;  // the web view's activation that buzzed last (0: none)
 };

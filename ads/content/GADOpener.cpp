@@ -62,7 +62,7 @@ int GADOpener::orientationCodeFromText(const std::string* text) {
   return kGADOrientationAny;
 }
 
-void GADOpener::openNotification(const GADNotification& notification) {
+void GADOpener::openNotification(const GADNotification& notification, const UseGesture& useGesture) {
   // The parameters are the page's: each is read as text or taken as absent.
   const auto& parameters = notification.parameters();
   const std::string* action = stringParameter(parameters, "a");
@@ -70,11 +70,20 @@ void GADOpener::openNotification(const GADNotification& notification) {
   const std::string* html = stringParameter(parameters, "html");
   const std::optional<platform::URL> url = urlText ? platform::URL::create(*urlText) : std::nullopt;
   const bool isWebApp = action && *action == "webapp";
+  const bool isBrowser = action && (*action == "browser" || *action == "video");
   if (!url && !(html && isWebApp)) return;
+  // An opening that would be refused is no click: ask first, count after.
+  if (isBrowser || isWebApp) {
+    if (!mayPresentScreen(isBrowser ? GADViewController::Kind::Browser : GADViewController::Kind::WebApplication))
+      return;
+  } else if (!mayOpenApp(*url)) {
+    return;
+  }
+  if (useGesture && !useGesture()) return;
   const int orientations = orientationCodeFromText(stringParameter(parameters, "o"));
   const std::optional<platform::URL> click = GADStatistics::sharedStatistics().urlForClick(url);
 
-  if (action && (*action == "browser" || *action == "video")) {
+  if (isBrowser) {
     openBrowserToURLSupportedOrientations(click, orientations);
   } else if (isWebApp) {
     if (click) {
@@ -85,6 +94,34 @@ void GADOpener::openNotification(const GADNotification& notification) {
   } else {
     openApp(click);
   }
+}
+
+bool GADOpener::mayPresentScreen(GADViewController::Kind kind) const {
+  platform::ViewController* parent = viewController();
+  if (!parent) {
+    platform::log("No UIViewController supplied to the ad.  Cannot continue.");
+    return false;
+  }
+  if (GADViewController::admitsScreenOver(kind, parent)) return true;
+  GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::Screen,
+                                         kind == GADViewController::Kind::Browser ? "GADBrowserController"
+                                                                                  : "GADWebAppViewController");
+  return false;
+}
+
+bool GADOpener::mayOpenApp(const platform::URL& url) const {
+  // Mail goes to our composer, over the screen that asked.
+  if (url.scheme() == "mailto") return viewController() != nullptr;
+  if (!GADContentPolicy::mayLeaveApplication(url)) {
+    GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::Scheme, url.absoluteString());
+    return false;
+  }
+  if (!platform::Application::shared().canOpenURL(url.absoluteString())) {
+    // Nothing on this desktop opens it: the user stays, and hears of nothing.
+    platform::log("No application opens %s", url.absoluteString().c_str());
+    return false;
+  }
+  return true;
 }
 
 void GADOpener::openBrowserToURLSupportedOrientations(const std::optional<platform::URL>& url, int orientations) {
@@ -146,11 +183,15 @@ void GADOpener::mailComposeControllerDidFinishWithResult(platform::MailComposer&
 
 void GADOpener::openApp(const std::optional<platform::URL>& url) {
   if (!url) return;
-  // Every way to the desktop comes through here.
-  if (!GADContentPolicy::mayLeaveApplication(*url)) {
-    GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::Scheme, url->absoluteString());
+  // Mail has one door: our composer, filled with the fields it knows. The
+  // desktop's mail client would take the page's text as written (an
+  // "attach=" among it).
+  if (url->scheme() == "mailto") {
+    openEmailComposer(*url);
     return;
   }
+  // Every way to the desktop comes through here.
+  if (!mayOpenApp(*url)) return;
   auto self = shared_from_this();
   if (GADClickTracker::activeTrackings()) {
     // Leaving may end a tracking's fetch: put it off a few times, not forever.
@@ -161,11 +202,6 @@ void GADOpener::openApp(const std::optional<platform::URL>& url) {
     }
   }
   repeatCount() = 0;
-  // Nothing on this desktop opens it: the user stays, and hears of nothing.
-  if (!platform::Application::shared().canOpenURL(url->absoluteString())) {
-    platform::log("No application opens %s", url->absoluteString().c_str());
-    return;
-  }
   if (delegateManager_) delegateManager_->willLeaveApplication();
   platform::RunLoop::main().performAfterDelay(self, 0, [text = url->absoluteString()] {
     platform::Application::shared().openURL(text);

@@ -8,11 +8,13 @@
 // for; the product uses this class as it is.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ads/fullscreen/GADViewController.h"
 #include "platform/MailComposer.h"
 #include "platform/URL.h"
 
@@ -40,8 +42,20 @@ class GADOpener : public platform::MailComposerDelegate, public std::enable_shar
   GADOpener(const GADOpener&) = delete;
   GADOpener& operator=(const GADOpener&) = delete;
 
-  // Carries out an "open" message.
-  virtual void openNotification(const GADNotification& notification);
+  // Takes the user's gesture for an opening: false refuses it.
+  using UseGesture = std::function<bool()>;
+  // Carries out an "open" message. Whether the opening would be allowed
+  // (a screen admitted, an application that may and can open the URL) is
+  // asked first; then `useGesture`, when given, takes the user's gesture;
+  // only then is the click counted and the opening made.
+  virtual void openNotification(const GADNotification& notification, const UseGesture& useGesture = {});
+  // Whether a screen of `kind` would be presented over this opener's view
+  // controller now; refused and logged otherwise.
+  bool mayPresentScreen(GADViewController::Kind kind) const;
+  // Whether openApp would open `url` now: mail with a screen to show the
+  // composer over; any other scheme on the allow-list that an application
+  // of the desktop opens. A refusal is logged.
+  bool mayOpenApp(const platform::URL& url) const;
   virtual void openBrowserToURLSupportedOrientations(const std::optional<platform::URL>& url, int orientations);
   virtual void openWebAppSupportedOrientations(const platform::URL& url, int orientations);
   virtual void openWebAppWithHTMLSupportedOrientations(const std::string& html, int orientations);
@@ -52,6 +66,7 @@ class GADOpener : public platform::MailComposerDelegate, public std::enable_shar
   // chance to finish; nullopt does nothing, and so does a scheme that may
   // not leave the application (GADContentPolicy's list), refused and logged,
   // or one no application of the desktop opens (logged; no willLeave).
+  // A "mailto" URL opens our composer instead (openEmailComposer).
   virtual void openApp(const std::optional<platform::URL>& url);
   // Presents the mail composer filled from the URL; where the desktop has
   // no mail client, a notice says so instead.

@@ -122,13 +122,7 @@ bool GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platfor
                                                                          const platform::URLRequest& request,
                                                                          platform::NavigationType type) {
   if (silenced_) return false;
-  if (auto userAgent = request.valueForHTTPHeaderField("User-Agent"))
-    GADNetworkUtilities::setUserAgentString(*userAgent);
-  opener_->setViewController(viewController());
-  // A screen this page's action opens names this page as its opener: the
-  // page that "evalInOpener" from that screen reaches, where the screen
-  // lets its page reach one (the web application's).
-  opener_->setOpeningWebView(&webView);
+  noteNavigation(webView, request);
 
   const platform::URL& url = request.url();
   const std::string& scheme = url.scheme();  // lower case
@@ -141,24 +135,38 @@ bool GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(platfor
 
   if (GADNotification::isNotificationURL(url)) return dispatchMessage(webView, url);
 
-  const std::string path = url.path();
-  if (!(type == platform::NavigationType::Other && path.size() < 2)) {
-    platform::NotificationCenter::defaultCenter().post(GADWebViewDelegateDidReceiveWebAction, &webView,
-                                                       platform::Dictionary{{"u", url.absoluteString()}});
-  }
+  postWebAction(webView, url, type);
   if (scheme == "http" || scheme == "https") return true;
-  // Anything else leaves the page for the composer or the desktop: only
-  // the user may send it there (the opener keeps to the allow-list).
+  leaveApplication(webView, url);
+  return false;
+}
+
+void GADWebViewDelegate::noteNavigation(platform::WebView& webView, const platform::URLRequest& request) {
+  if (auto userAgent = request.valueForHTTPHeaderField("User-Agent"))
+    GADNetworkUtilities::setUserAgentString(*userAgent);
+  opener_->setViewController(viewController());
+  // A screen this page's action opens names this page as its opener: the
+  // page that "evalInOpener" from that screen reaches, where the screen
+  // lets its page reach one (the web application's).
+  opener_->setOpeningWebView(&webView);
+}
+
+void GADWebViewDelegate::postWebAction(platform::WebView& webView, const platform::URL& url,
+                                       platform::NavigationType type) {
+  if (type == platform::NavigationType::Other && url.path().size() < 2) return;
+  platform::NotificationCenter::defaultCenter().post(GADWebViewDelegateDidReceiveWebAction, &webView,
+                                                     platform::Dictionary{{"u", url.absoluteString()}});
+}
+
+void GADWebViewDelegate::leaveApplication(platform::WebView& webView, const platform::URL& url) {
+  // Leaving the page for the composer or the desktop is the user's to do,
+  // once a click; the opener keeps to the allow-list.
   if (!GADContentPolicy::hasUserGesture(webView)) {
     contentPolicy_.refuse(GADContentPolicy::Refusal::NoGesture, url.absoluteString());
-    return false;
+    return;
   }
-  if (scheme == "mailto") {
-    opener_->openEmailComposer(url);
-    return false;
-  }
+  if (!opener_->mayOpenApp(url) || !GADContentPolicy::consumeUserGesture(webView)) return;
   opener_->openApp(url);
-  return false;
 }
 
 // Message URLs are never loaded, whatever becomes of them: the answer is
@@ -177,12 +185,15 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
 
   const std::string& name = message->name();
   const auto& parameters = message->parameters();
+  // A user's click is one act: the first "click" or "open" it lends takes
+  // it (and "vibrate" gets one buzz of it, below).
   if ((name == "click" || name == "open") && !GADContentPolicy::hasUserGesture(webView)) {
     contentPolicy_.refuse(GADContentPolicy::Refusal::NoGesture, "\"" + name + "\" message");
     return false;
   }
   if (name == "click") {
-    trackURLStringAppendSpamSignals(stringParameter(parameters, "u"), true);
+    if (GADContentPolicy::consumeUserGesture(webView))
+      trackURLStringAppendSpamSignals(stringParameter(parameters, "u"), true);
   } else if (name == "close") {
     if (auto* screen = dynamic_cast<GADRelinquishableScreen*>(viewController())) screen->relinquishScreen();
   } else if (name == "httpTrack") {
@@ -191,11 +202,11 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
     if (const std::string* text = stringParameter(parameters, "string"))
       platform::log("%s", platform::printableLogText(*text, kMaximumLogBytes).c_str());
   } else if (name == "open") {
-    opener_->openNotification(*message);
+    opener_->openNotification(*message, [&webView] { return GADContentPolicy::consumeUserGesture(webView); });
   } else if (name == "touch") {
     processTouchSignals(parameters);
   } else if (name == "vibrate") {
-    platform::SystemSound::play(platform::kSystemSoundIDVibrate);
+    if (contentPolicy_.admitVibration(webView)) platform::SystemSound::play(platform::kSystemSoundIDVibrate);
   } else if (name == "canOpenURLs") {
     std::vector<std::string> urls;
     if (const std::string* list = stringParameter(parameters, "urls")) {

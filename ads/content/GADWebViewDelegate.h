@@ -56,6 +56,7 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   // The page has said what it was for: from now on it loads nothing and
   // nothing it sends is heard, until its owner empties it.
   void silencePage() { silenced_ = true; }
+  bool silenced() const { return silenced_; }
 
   // The script that gives the page the orientation (1 to 4, the phone's
   // numbering) and runs its handler; nullopt for any other value.
@@ -98,6 +99,16 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   static constexpr size_t kMaximumCanOpenURLs = 64;
 
  protected:
+  // What every decision notes first: the user agent the page's requests
+  // carry, and this page as the opener of what it opens.
+  void noteNavigation(platform::WebView& webView, const platform::URLRequest& request);
+  // Tells the host application of a navigation a page makes (not a frame's
+  // plain load of its own document).
+  void postWebAction(platform::WebView& webView, const platform::URL& url, platform::NavigationType type);
+  // Hands a URL of another scheme to the composer or the desktop, for the
+  // user's gesture (which it takes) and within the allow-list.
+  void leaveApplication(platform::WebView& webView, const platform::URL& url);
+
   // The target that names this delegate's deferred calls without holding it.
   std::shared_ptr<void> deferralTarget() { return std::shared_ptr<void>(std::shared_ptr<void>(), this); }
 

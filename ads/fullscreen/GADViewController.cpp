@@ -46,13 +46,17 @@ void GADViewController::resetPresentedScreensForTesting() { presentedScreens() =
 // One ad screen at a time: a page cannot stack screens (each one a live
 // web view) however often it asks. The one nesting the ads need is the
 // browser a web application's page opens over it.
-bool GADViewController::admitsPresentationOver(platform::ViewController& parent) const {
-  if (self_) return false;  // already up
-  if (auto* host = dynamic_cast<GADViewController*>(&parent)) {
-    return kind() == Kind::Browser && host->kind() == Kind::WebApplication && host->self_ &&
+bool GADViewController::admitsScreenOver(Kind kind, platform::ViewController* parent) {
+  if (!parent) return false;
+  if (auto* host = dynamic_cast<GADViewController*>(parent)) {
+    return kind == Kind::Browser && host->kind() == Kind::WebApplication && host->self_ &&
            !host->modalViewController() && presentedScreens() == 1;
   }
   return presentedScreens() == 0;
+}
+
+bool GADViewController::admitsPresentationOver(platform::ViewController& parent) const {
+  return !self_ && admitsScreenOver(kind(), &parent);  // one already up is up
 }
 
 void GADViewController::init() {

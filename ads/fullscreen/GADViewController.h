@@ -79,10 +79,15 @@ class GADViewController : public platform::ViewController, public GADRelinquisha
   void setOpeningWebView(platform::WebView* webView) { privateData()->setOpeningWebView(webView); }
   bool statusBarWasHidden() const { return privateData()->statusBarWasHidden(); }
 
- protected:
   // The part a screen plays in the rule of one ad screen at a time, and
   // whether its page may reach the page that opened it ("evalInOpener").
   enum class Kind { Plain, Browser, WebApplication };
+  // Whether a new screen of `kind` would be presented over `parent` now:
+  // one ad screen at a time, and over the web application its one browser.
+  // Asked before an opening counts as a click.
+  static bool admitsScreenOver(Kind kind, platform::ViewController* parent);
+
+ protected:
   virtual Kind kind() const { return Kind::Plain; }
 
   GADViewController() = default;

@@ -15,6 +15,9 @@
 #include "ads/request/GADStatistics.h"
 #include "platform/FileManager.h"
 #include "platform/RunLoop.h"
+#include "ads/fullscreen/GADBrowserController.h"
+#include "ads/content/GADContentPolicy.h"
+#include "platform/Application.h"
 #include "platform/ViewController.h"
 #include "platform/WebView.h"
 #include "platform/headless/HeadlessWebViewPeer.h"
@@ -42,6 +45,7 @@ class GADBannerWebViewDelegateTest : public AdsTest {
     server->setAnswer("/clicktrack", adnet::Answer{});
     loader = GADObjectPrivate::createWithFrame(platform::Rect(0, 0, 320, 50));
     loader->setRootViewController(root.get());
+    platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
     loader->delegateManager()->setBannerDelegate(events);
     opener = std::make_shared<RecordingOpener>();
     loader->webViewDelegate()->setOpenerForTesting(opener);
@@ -166,6 +170,53 @@ TEST_F(GADBannerWebViewDelegateTest, OnceShownOtherSchemesLeaveThroughTheOpenerA
   EXPECT_FALSE(navigateByUser("gmsg://x/open?a=browser&u=http%3A%2F%2Flanding.example.test%2F"));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"notification open"}));
   EXPECT_EQ(clickCount(), 0);  // the message counts its click when it opens
+}
+
+// One press of the user is one act, however many the page asks of it in
+// the press's second with WebKit's gesture flag (its click handler, its
+// timers, its frames): the first takes it, the rest are refused.
+TEST_F(GADBannerWebViewDelegateTest, OnePressIsOneClickOneTrackingAndOneOpeningWhateverThePageAsks) {
+  showAd();
+  loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
+  const platform::NavigationAction flagged{.userGesture = true};
+  auto decide = [&](const char* text, NavigationType type) {
+    return *page().decide(URLRequest(*URL::create(text)), type, flagged);
+  };
+  page().pressByUser();
+  EXPECT_FALSE(decide("http://landing.example.test/app", NavigationType::LinkClicked));
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_FALSE(decide("tel:5551234", NavigationType::Other));
+    EXPECT_FALSE(decide("gmsg://x/open?a=app&u=sms%3A5551234", NavigationType::Other));
+    EXPECT_FALSE(decide("gmsg://x/click?u=http%3A%2F%2Fads.example.test%2Fclk", NavigationType::Other));
+    EXPECT_FALSE(decide("http://landing.example.test/again", NavigationType::LinkClicked));
+  }
+  EXPECT_EQ(opener->calls, (std::vector<std::string>{"webapp http://landing.example.test/app 1"}));
+  EXPECT_EQ(loader->webViewDelegate()->tracker(), nullptr) << "no \"click\" message tracked";
+  ASSERT_TRUE(runUntil([&] { return server->requestCount("/clicktrack") == 1; }));
+  platform::RunLoop::main().runFor(0.1);
+  EXPECT_EQ(server->requestCount("/clicktrack"), 1);
+  EXPECT_EQ(clickCount(), 1);
+  // The next press is the next act.
+  EXPECT_FALSE(navigateByUser("tel:5551234"));
+  EXPECT_EQ(opener->calls.back(), "app tel:5551234");
+}
+
+// A click whose opening is refused (a screen is up already) counts nothing
+// and fires nothing.
+TEST_F(GADBannerWebViewDelegateTest, AClickWhoseScreenIsRefusedCountsNoClick) {
+  showAd();
+  loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
+  auto screen = GADViewController::create<GADBrowserController>();
+  screen->presentFromViewController(root.get());
+  ASSERT_EQ(GADViewController::presentedScreenCount(), 1);
+  EXPECT_FALSE(navigateByUser("http://landing.example.test/app"));
+  EXPECT_TRUE(opener->calls.empty());
+  EXPECT_EQ(clickCount(), 0);
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Screen), 1);
+  platform::RunLoop::main().runFor(0.1);
+  EXPECT_EQ(server->requestCount("/clicktrack"), 0);
+  screen->relinquishScreen();
+  platform::RunLoop::main().runFor(0.01);
 }
 
 TEST_F(GADBannerWebViewDelegateTest, TheShownAdStaysAClickableAdWhileARefreshRunsOrAfterItFails) {

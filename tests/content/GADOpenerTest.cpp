@@ -67,6 +67,7 @@ class GADOpenerTest : public AdsTest {
     leave->events = &events;
     manager->setBannerDelegate(leave);
     opener->setDelegateManager(manager);
+    opener->setViewController(host.get());
     platform::Application::shared().setOpenURLForTesting([this](const std::string& url) {
       events.push_back("open " + url);
       return true;
@@ -100,6 +101,7 @@ class GADOpenerTest : public AdsTest {
     return pcc && pcc->asInteger() ? *pcc->asInteger() : 0;
   }
 
+  std::shared_ptr<platform::ViewController> host = std::make_shared<platform::ViewController>();
   std::shared_ptr<ScreenRecorder> opener;
   std::shared_ptr<GADDelegateManager> manager;
   std::shared_ptr<LeaveRecorder> leave = std::make_shared<LeaveRecorder>();
@@ -163,7 +165,7 @@ TEST_F(GADOpenerTest, OnlyTheAllowListedSchemesLeaveWhateverAsksForThem) {
     const char* url;
     bool leaves;
   } cases[] = {
-      {"http://land.example.test/", true}, {"HTTPS://land.example.test/", true}, {"mailto:a@example.test", true},
+      {"http://land.example.test/", true}, {"HTTPS://land.example.test/", true},
       {"tel:5551234", true},               {"sms:5551234", true},                {"file:///etc/passwd", false},
       {"smb://host.example.test/share", false}, {"data:text/html,hi", false},  {"javascript:alert(1)", false},
       {"ghelp:gnome-help", false},         {"zovo-custom://launch", false},
@@ -180,6 +182,8 @@ TEST_F(GADOpenerTest, OnlyTheAllowListedSchemesLeaveWhateverAsksForThem) {
     }
   }
   EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Scheme), 6);
+  // A refused opening is no click.
+  EXPECT_EQ(clickCount(), 4);
   // A build may hand on more.
   GADContentPolicy::allowSchemeToLeave("Zovo-Custom");
   events.clear();
@@ -271,6 +275,24 @@ TEST_F(GADOpenerMailTest, AMailtoLinkFillsThePresentedComposerAndSendHandsItOnAn
   EXPECT_EQ(events, (std::vector<std::string>{"open mailto:a@example.test?cc=b@example.test,c@example.test"
                                               "&subject=Hi%20there"}));
   EXPECT_EQ(root->modalViewController(), nullptr);
+}
+
+// Mail has one door whatever path it takes: the composer with the fields it
+// knows. The page's other text (an "attach=" a mail client might act on)
+// never reaches the desktop.
+TEST_F(GADOpenerMailTest, MailAskedOfTheDesktopOpensTheComposerWithItsKnownFieldsOnly) {
+  platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
+  open("gmsg://x/open?a=app&u=" +
+       GADNetworkUtilities::encodeURL("mailto:v@example.test?attach=/home/u/.ssh/id_rsa&subject=Hi"));
+  platform::RunLoop::main().drain();
+  EXPECT_TRUE(events.empty()) << "nothing handed to the desktop as written";
+  auto* composer = dynamic_cast<platform::MailComposer*>(root->modalViewController());
+  ASSERT_NE(composer, nullptr);
+  EXPECT_EQ(composer->fields().to, (std::vector<std::string>{"v@example.test"}));
+  EXPECT_EQ(composer->fields().subject, "Hi");
+  static_cast<platform::HeadlessMailComposerPeer*>(composer->view()->peer())->pressSend();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0], "open mailto:v@example.test?subject=Hi");
 }
 
 TEST_F(GADOpenerMailTest, WithoutAMailClientTheUserIsToldAndNoComposerAppears) {

@@ -62,6 +62,9 @@ class GADWebViewDelegateTest : public AdsTest {
     opener = std::make_shared<RecordingOpener>();
     delegate->setOpenerForTesting(opener);
     webView->setDelegate(delegate.get());
+    // The composer has a screen to come up over; the desktop opens what it is handed.
+    delegate->setViewController(screen.get());
+    platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
     platform::NotificationCenter::defaultCenter().addObserver(
         this, GADWebViewDelegateDidReceiveWebAction, nullptr,
         [this](const platform::Notification& n) { webActions.push_back(n); });
@@ -88,6 +91,7 @@ class GADWebViewDelegateTest : public AdsTest {
   HeadlessWebViewPeer& page() { return *HeadlessWebViewPeer::of(*webView); }
 
   std::filesystem::path caches;
+  std::shared_ptr<platform::ViewController> screen = std::make_shared<platform::ViewController>();
   std::shared_ptr<WebView> webView;
   std::unique_ptr<GADWebViewDelegate> delegate;
   std::shared_ptr<RecordingOpener> opener;
@@ -113,10 +117,12 @@ TEST_F(GADWebViewDelegateTest, DecisionsBySchemeAndByWhoseAct) {
       {"http://ads.example.test", NavigationType::Other, By::Page, true, false, ""},
       {"http://ads.example.test/", NavigationType::LinkClicked, By::Page, true, true, ""},
       {"http://ads.example.test/ab", NavigationType::Other, By::Page, true, true, ""},
+      // Mail goes through openApp too: it opens our composer.
       {"mailto:someone@example.test?subject=Hi", NavigationType::LinkClicked, By::User, false, true,
-       "mail mailto:someone@example.test?subject=Hi"},
+       "app mailto:someone@example.test?subject=Hi"},
       {"tel:5551234", NavigationType::LinkClicked, By::User, false, true, "app tel:5551234"},
-      {"itms://example.test/app", NavigationType::LinkClicked, By::User, false, true, "app itms://example.test/app"},
+      // Off the allow-list, refused before the opener is asked.
+      {"itms://example.test/app", NavigationType::LinkClicked, By::User, false, true, ""},
       // The same rule holds whatever the scheme: no action, but still opened.
       {"tel:/", NavigationType::Other, By::User, false, false, "app tel:/"},
       // What leaves the page for the composer or the desktop is the user's
@@ -162,9 +168,11 @@ TEST_F(GADWebViewDelegateTest, MessageURLsAreNeverLoadedAndReportTheirName) {
   EXPECT_FALSE(navigate("gmsg://x"));
   EXPECT_FALSE(navigate("vaver://other?x=1"));
   EXPECT_TRUE(webActions.empty());
-  // Only the exact scheme is a message: this one is another application's.
+  // Only the exact scheme is a message: this one is another application's,
+  // and no application may have it.
   EXPECT_FALSE(navigateByUser("GMSG://x/click"));
-  EXPECT_EQ(opener->calls, (std::vector<std::string>{"app GMSG://x/click"}));
+  EXPECT_TRUE(opener->calls.empty());
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Scheme), 1);
 }
 
 TEST_F(GADWebViewDelegateTest, AUsersGestureIsRecentRealInputThatNoScriptOfOursHasLent) {
@@ -181,8 +189,12 @@ TEST_F(GADWebViewDelegateTest, AUsersGestureIsRecentRealInputThatNoScriptOfOursH
   loop.advanceForTesting(GADContentPolicy::kUserGestureSeconds * 0.9);
   EXPECT_FALSE(*page().decide(tel, NavigationType::LinkClicked, platform::NavigationAction{.userGesture = true}));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"app tel:1"}));
-  // Past the window, the same press no longer counts.
-  loop.advanceForTesting(GADContentPolicy::kUserGestureSeconds * 0.2);
+  // One press, one act: the page's next act of the same press is refused.
+  EXPECT_FALSE(*page().decide(tel, NavigationType::LinkClicked, platform::NavigationAction{.userGesture = true}));
+  EXPECT_EQ(opener->calls.size(), 1u);
+  // A press it did not use is gone past the window.
+  page().pressByUser();
+  loop.advanceForTesting(GADContentPolicy::kUserGestureSeconds * 1.1);
   EXPECT_FALSE(*page().decide(tel, NavigationType::LinkClicked, platform::NavigationAction{.userGesture = true}));
   EXPECT_EQ(opener->calls.size(), 1u);
   // A script of ours run after the press (the orientation after a load, an
@@ -216,9 +228,10 @@ TEST_F(GADWebViewDelegateTest, MessagesThatActForTheUserNeedTheUserAndAreRefused
 
 TEST_F(GADWebViewDelegateTest, AFloodOfMessagesOrAHugeOneIsDropped) {
   platform::RunLoop::main().useManualTimeForTesting();
+  // Each buzz the user's own (one per press), so each admitted message shows.
   int vibrations = 0;
   for (int i = 0; i < 3 * GADContentPolicy::kMaximumMessagesPerSecond; ++i) {
-    navigate("gmsg://x/vibrate");
+    navigate("gmsg://x/vibrate", NavigationType::Other, By::User);
     vibrations = toolkit().vibrations();
   }
   EXPECT_EQ(vibrations, GADContentPolicy::kMaximumMessagesPerSecond);
@@ -233,7 +246,7 @@ TEST_F(GADWebViewDelegateTest, AFloodOfMessagesOrAHugeOneIsDropped) {
   delegate->setViewController(nullptr);
   // The next second, the page is heard again.
   platform::RunLoop::main().advanceForTesting(1.0);
-  navigate("gmsg://x/vibrate");
+  navigate("gmsg://x/vibrate", NavigationType::Other, By::User);
   EXPECT_EQ(toolkit().vibrations(), vibrations + 1);
   // A message URL longer than the bound is not even read.
   webActions.clear();
@@ -268,7 +281,12 @@ TEST_F(GADWebViewDelegateTest, OpenLogVibrateAndOtherNames) {
   EXPECT_FALSE(navigate("gmsg://x/log?string=" + std::string(5000, 'z')));
   EXPECT_EQ(logLines().back().size(), std::string("<Rezido> ").size() + GADWebViewDelegate::kMaximumLogBytes);
 
+  // A buzz is the user's: none for the page alone, one per press.
   EXPECT_FALSE(navigate("gmsg://x/vibrate"));
+  EXPECT_EQ(toolkit().vibrations(), 0);
+  EXPECT_FALSE(navigate("gmsg://x/vibrate", NavigationType::Other, By::User));
+  EXPECT_FALSE(*page().decide(URLRequest(*URL::create("gmsg://x/vibrate")), NavigationType::Other,
+                              platform::NavigationAction{.userGesture = true}));
   EXPECT_EQ(toolkit().vibrations(), 1);
 
   // A name the delegate does not handle goes to the message centre, later.

@@ -11,7 +11,9 @@ class RecordingOpener : public GADOpener {
  public:
   std::vector<std::string> calls;
 
-  void openNotification(const GADNotification& notification) override {
+  // An opening takes the user's gesture, as the real one does once allowed.
+  void openNotification(const GADNotification& notification, const UseGesture& useGesture) override {
+    if (useGesture && !useGesture()) return;
     calls.push_back("notification " + notification.name());
   }
   void openBrowserToURLSupportedOrientations(const std::optional<platform::URL>& url, int orientations) override {
