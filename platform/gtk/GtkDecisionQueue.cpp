@@ -36,22 +36,49 @@ void GtkDecisionQueue::run(Decision& decide) {
 
 void GtkDecisionQueue::holdForTesting(bool held) {
   held_ = held;
-  if (!held_ && !waiting_.empty()) armDrain();
+  if (!held_ && waitingCount_ > 0) armDrain();
 }
 
-void GtkDecisionQueue::submit(Decision decide, Decision refuse) {
-  if (!held_ && waiting_.empty() && sliceLeft()) {
+size_t GtkDecisionQueue::waitingFor(Page page) const {
+  const auto found = waiting_.find(page);
+  return found == waiting_.end() ? 0 : found->second.size();
+}
+
+void GtkDecisionQueue::submit(Page page, Decision decide, Decision refuse) {
+  if (!held_ && waitingCount_ == 0 && sliceLeft()) {
     run(decide);
     return;
   }
-  if (waiting_.size() >= kMaximumWaiting) {
-    Waiting oldest = std::move(waiting_.front());
-    waiting_.pop_front();
-    ++refused_;
-    oldest.refuse();
-  }
-  waiting_.push_back(Waiting{std::move(decide), std::move(refuse)});
+  if (waitingCount_ >= kMaximumWaiting) pushOutOne(page);
+  auto& queue = waiting_[page];
+  if (queue.empty()) turns_.push_back(page);
+  queue.push_back(Waiting{std::move(decide), std::move(refuse)});
+  ++waitingCount_;
   armDrain();
+}
+
+// The page that asks the most pays: the asking page wins a tie, so a page
+// can push out only its own while it floods alone.
+void GtkDecisionQueue::pushOutOne(Page asking) {
+  Page heaviest = asking;
+  size_t most = waitingFor(asking);
+  for (const auto& [page, queue] : waiting_) {
+    if (queue.size() > most) {
+      heaviest = page;
+      most = queue.size();
+    }
+  }
+  if (most == 0) return;
+  auto& queue = waiting_[heaviest];
+  Waiting oldest = std::move(queue.front());
+  queue.pop_front();
+  --waitingCount_;
+  if (queue.empty()) {
+    waiting_.erase(heaviest);
+    std::erase(turns_, heaviest);
+  }
+  ++refused_;
+  oldest.refuse();
 }
 
 // At the start of the next window: a timeout, not an idle, so that the
@@ -66,14 +93,24 @@ void GtkDecisionQueue::armDrain() {
 
 int GtkDecisionQueue::drain(void* data) {
   auto* self = static_cast<GtkDecisionQueue*>(data);
-  while (!self->held_ && !self->waiting_.empty() && self->sliceLeft()) {
-    Decision decide = std::move(self->waiting_.front().decide);
-    self->waiting_.pop_front();
+  while (!self->held_ && self->waitingCount_ > 0 && self->sliceLeft()) {
+    const Page page = self->turns_.front();
+    self->turns_.pop_front();
+    auto& queue = self->waiting_[page];
+    Decision decide = std::move(queue.front().decide);
+    queue.pop_front();
+    --self->waitingCount_;
+    if (queue.empty()) {
+      self->waiting_.erase(page);
+    } else {
+      self->turns_.push_back(page);
+    }
+    // The decision may submit another: the queue is in order before it runs.
     self->run(decide);
   }
   g_source_unref(self->drain_);
   self->drain_ = nullptr;
-  if (!self->waiting_.empty() && !self->held_) self->armDrain();
+  if (self->waitingCount_ > 0 && !self->held_) self->armDrain();
   return G_SOURCE_REMOVE;
 }
 

@@ -129,6 +129,7 @@ gboolean GtkWebViewPeer::onDecidePolicy(WebKitWebView* view, WebKitPolicyDecisio
   auto client = self->client_.lock();
   const std::uint64_t generation = client ? client->loadGeneration() : 0;
   GtkDecisionQueue::shared().submit(
+      view,
       [page, asked, type, generation, weak = self->client_] {
         auto client = weak.lock();
         // Asked by a page the client has replaced since: nothing of it goes on.

@@ -38,7 +38,7 @@ TEST(GtkDecisionQueueTest, DecisionsTakeASliceOfEachWindowInOrderAndTheLoopTurns
   }, &ticks);
   constexpr int kDecisions = 40;
   for (int i = 0; i < kDecisions; ++i)
-    queue.submit([&ran, i] { busyFor(1); ran.push_back(i); }, [&refused] { ++refused; });
+    queue.submit(&ran, [&ran, i] { busyFor(1); ran.push_back(i); }, [&refused] { ++refused; });
   // The first slice ran at once; the rest wait for later windows.
   EXPECT_GE(ran.size(), 1u);
   const bool waited = queue.waiting() > 0;
@@ -61,7 +61,7 @@ TEST(GtkDecisionQueueTest, WhenTooManyWaitTheOldestArePushedOutAndTheLastAskedIs
   const int extra = 10;
   queue.holdForTesting(true);
   for (int i = 0; i < static_cast<int>(GtkDecisionQueue::kMaximumWaiting) + extra; ++i)
-    queue.submit([&ran, i] { ran.push_back(i); }, [&refused] { ++refused; });
+    queue.submit(&ran, [&ran, i] { ran.push_back(i); }, [&refused] { ++refused; });
   EXPECT_TRUE(ran.empty());
   EXPECT_EQ(queue.waiting(), GtkDecisionQueue::kMaximumWaiting);
   EXPECT_EQ(refused, extra);
@@ -71,6 +71,34 @@ TEST(GtkDecisionQueueTest, WhenTooManyWaitTheOldestArePushedOutAndTheLastAskedIs
   ASSERT_EQ(ran.size(), GtkDecisionQueue::kMaximumWaiting);
   EXPECT_EQ(ran.front(), extra) << "the oldest were pushed out";
   EXPECT_EQ(ran.back(), static_cast<int>(GtkDecisionQueue::kMaximumWaiting) + extra - 1) << "the last asked is heard";
+}
+
+// Two pages: one floods, the other asks once. The flood pushes out only
+// its own oldest, and the other page's decision runs at its first turn,
+// not after the flood.
+TEST(GtkDecisionQueueTest, APagesFloodPushesOutOnlyItsOwnAndWaitsItsTurn) {
+  auto& queue = GtkDecisionQueue::shared();
+  auto& loop = platform::RunLoop::main();
+  const int flooder = 0, quiet = 0;
+  std::vector<int> ran;
+  int floodRefused = 0, quietRefused = 0;
+  static constexpr int kQuietDecision = -1;
+  queue.holdForTesting(true);
+  const int flood = static_cast<int>(GtkDecisionQueue::kMaximumWaiting) + 20;
+  for (int i = 0; i < flood; ++i) {
+    queue.submit(&flooder, [&ran, i] { ran.push_back(i); }, [&floodRefused] { ++floodRefused; });
+    if (i == 10) queue.submit(&quiet, [&ran] { ran.push_back(kQuietDecision); }, [&quietRefused] { ++quietRefused; });
+  }
+  EXPECT_EQ(queue.waiting(), GtkDecisionQueue::kMaximumWaiting);
+  EXPECT_EQ(queue.waitingFor(&quiet), 1u);
+  EXPECT_EQ(quietRefused, 0);
+  EXPECT_EQ(floodRefused, 21);
+  queue.holdForTesting(false);
+  ASSERT_TRUE(loop.runUntil([&] { return queue.waiting() == 0; }, 5));
+  ASSERT_EQ(ran.size(), GtkDecisionQueue::kMaximumWaiting);
+  // Turns alternate while both wait: the quiet page's comes second.
+  EXPECT_EQ(ran[1], kQuietDecision);
+  EXPECT_EQ(ran.back(), flood - 1) << "the flood's last asked is heard";
 }
 
 }  // namespace
