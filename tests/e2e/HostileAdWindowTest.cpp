@@ -7,7 +7,9 @@
 #include <iostream>
 
 #include "ads/content/GADContentPolicy.h"
+#include "platform/MailComposer.h"
 #include "tests/e2e/AppWindowTest.h"
+#include "tests/e2e/GtkWidgets.h"
 
 namespace {
 
@@ -51,6 +53,21 @@ class HostileAdWindowTest : public AppWindowTest {
               << GADContentPolicy::refusalCount(R::MessageRate) << ", size "
               << GADContentPolicy::refusalCount(R::MessageSize) << ", tracking "
               << GADContentPolicy::refusalCount(R::TrackingURLs) << std::endl;
+  }
+
+  // What opened for the user: hand-offs to the desktop, ad screens, the composer.
+  size_t openings() {
+    const bool composer = dynamic_cast<platform::MailComposer*>(mainScreen().modalViewController()) != nullptr;
+    return opened.size() + static_cast<size_t>(GADViewController::presentedScreenCount()) + (composer ? 1 : 0);
+  }
+  // Closes whatever opened over the main screen.
+  void closeWhatOpened() {
+    if (auto* screen = dynamic_cast<GADViewController*>(mainScreen().modalViewController())) {
+      giveBack(*screen);
+    } else if (auto* composer = mainScreen().modalViewController()) {
+      composer->dismissModalViewControllerAnimated(platform::Animated::No);
+      runUntil([&] { return mainScreen().modalViewController() == nullptr; });
+    }
   }
 
   std::vector<std::string> opened;
@@ -124,6 +141,47 @@ TEST_F(HostileAdWindowTest, AClickOnAnAdThatAsksForScreensInALoopOpensOneScreenO
   EXPECT_TRUE(opened.empty());
   report("a click on stacks-screens");
   giveBack(*browser);
+}
+
+// The ad's click handler and its timers ask for hand-offs, screens, windows,
+// frames and a move of their own, all with WebKit's gesture flag: the
+// user's one click is one act.
+TEST_F(HostileAdWindowTest, OneClickOnAnAdThatAsksForManyIsOneOpeningAndOneCountedClick) {
+  network->behaviour().hostile = Kind::AsksForManyOnAClick;
+  network->behaviour().clickTracking = true;
+  showFreshAd();
+  GADContentPolicy::resetForTesting();
+  const size_t clickTracking = requests("/zovo/clk");
+  clickTheAd();
+  ASSERT_TRUE(runUntil([&] { return openings() > 0; }));
+  RunLoop::main().runFor(1.5);  // the timers have asked
+  EXPECT_EQ(openings(), 1u) << opened.size() << " handed to the desktop, "
+                            << GADViewController::presentedScreenCount() << " screens";
+  // The ad's own click tracking fires once, for an opening from its page;
+  // an "open" message that won the click fires none.
+  EXPECT_LE(requests("/zovo/clk") - clickTracking, 1u);
+  EXPECT_GT(refusals(GADContentPolicy::Refusal::NoGesture), 10);
+  report("a click on asks-for-many-on-a-click");
+  closeWhatOpened();
+  const auto& next = nextRequest();
+  ASSERT_TRUE(next.parameters.contains("pcc"));
+  EXPECT_EQ(next.parameters.at("pcc"), "1") << "one counted click";
+}
+
+// A key lends the page nothing unless it is Enter or Space, which follow
+// or press what has the focus.
+TEST_F(HostileAdWindowTest, AKeyOtherThanEnterOrSpaceOnTheBannerIsNoClick) {
+  network->behaviour().hostile = Kind::AsksForManyOnAClick;
+  showFreshAd();
+  GADContentPolicy::resetForTesting();
+  GtkWidget* page = gtk_widget_get_first_child(gtk_widgets::widgetOf(*loader().webView()));
+  ASSERT_NE(page, nullptr);
+  gtk_widget_grab_focus(page);
+  EXPECT_TRUE(RealInput::pressKey(*loader().webView(), "a"));
+  EXPECT_TRUE(RealInput::pressKey(*loader().webView(), "Tab"));
+  RunLoop::main().runFor(1.0);
+  expectNothingGotThrough("keys on the banner");
+  EXPECT_GT(refusals(GADContentPolicy::Refusal::NoGesture), 0) << "the page's key handler asked";
 }
 
 TEST_F(HostileAdWindowTest, ALandingPageReachesNeitherTheAdPageNorTheDesktop) {
