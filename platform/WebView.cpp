@@ -1,5 +1,7 @@
 #include "platform/WebView.h"
 
+#include <algorithm>
+
 #include "platform/Clock.h"
 #include "platform/PeerFactory.h"
 #include "platform/RunLoop.h"
@@ -52,6 +54,10 @@ void WebView::setResponsivenessProbe(double intervalSeconds, double deadlineSeco
 
 void WebView::probeResponsiveness() {
   probe_.schedule(probeInterval_, [this] { probeResponsiveness(); });
+  sendProbe();
+}
+
+void WebView::sendProbe() {
   if (!webPeer_) return;
   // One probe at a time: while one waits, its deadline runs (again, once
   // a dialog that held it has gone with its page).
@@ -60,6 +66,8 @@ void WebView::probeResponsiveness() {
     return;
   }
   probeAskedAt_ = Clock::monotonicSeconds();
+  probeLastCheck_ = *probeAskedAt_;
+  probeWaited_ = 0;
   checkProbeDeadline();
   // The peer drops the answer when it goes, and the view goes with it.
   webPeer_->probe([this, process = processGeneration_] {
@@ -72,17 +80,25 @@ void WebView::probeResponsiveness() {
   });
 }
 
+// The page's time to answer is counted in steps of the machine's clock, and
+// only while this application's own loop keeps turning: a step that took
+// far longer than it should (the loop was stalled: a first sound loading
+// its plugins, a busy machine) counts nothing, since the page's answer may
+// be waiting in the loop's queue right now. So a page is found hung only
+// when it stays silent for the whole deadline while we were listening.
 void WebView::checkProbeDeadline() {
   // A page waiting for its user's answer to a dialog runs no scripts.
   if (!probeAskedAt_ || pageDialogShown_) return;
-  // Waited on the machine's clock: a test's jump of the loop's clock is no
-  // time in which the page could have answered.
-  const double waited = Clock::monotonicSeconds() - *probeAskedAt_;
-  if (waited < probeDeadlineSeconds_) {
-    probeDeadline_.schedule(probeDeadlineSeconds_ - waited, [this] { checkProbeDeadline(); });
+  const double step = std::min(probeDeadlineSeconds_ / 5, kProbeStepSeconds);
+  const double now = Clock::monotonicSeconds();
+  const double elapsed = now - probeLastCheck_;
+  probeLastCheck_ = now;
+  if (elapsed <= 2 * step + kLoopStallSeconds) probeWaited_ += elapsed;
+  if (probeWaited_ < probeDeadlineSeconds_) {
+    probeDeadline_.schedule(std::min(step, probeDeadlineSeconds_ - probeWaited_), [this] { checkProbeDeadline(); });
     return;
   }
-  peerWebProcessDidBecomeUnresponsive();
+  reportUnresponsive();
 }
 
 void WebView::terminateWebProcess() {
@@ -171,8 +187,14 @@ bool WebView::peerShouldShowPageDialog(PageDialog dialog, const std::string& mes
   return shown;
 }
 
+// The toolkit's word is no proof (it times its own checks, and a busy
+// machine delays them): the page is asked, and the probe's deadline decides.
 void WebView::peerWebProcessDidBecomeUnresponsive() {
-  // Once per process: the toolkit and the deadline may both see it.
+  if (!pageDialogShown_) sendProbe();
+}
+
+void WebView::reportUnresponsive() {
+  // Once per process.
   if (unresponsiveReported_) return;
   unresponsiveReported_ = true;
   if (delegate_) delegate_->webViewWebProcessDidBecomeUnresponsive(*this);

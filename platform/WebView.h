@@ -86,7 +86,7 @@ class WebViewDelegate {
   // web view alone, as a browser shows a site's dialog.
   virtual bool webViewShouldShowPageDialog(WebView&, PageDialog, const std::string& /*message*/) { return true; }
   // The page's process stopped answering: a probe has waited past its
-  // deadline (with no dialog of its own up), or the toolkit saw it hang.
+  // deadline (with no dialog of its own up; see setResponsivenessProbe).
   // Nothing is done unless the delegate ends it (terminateWebProcess).
   virtual void webViewWebProcessDidBecomeUnresponsive(WebView&) {}
   // The page's process has gone: the web view shows nothing until its next
@@ -177,9 +177,16 @@ class WebView : public View, public WebViewClient {
   void terminateWebProcess();
   // Every `intervalSeconds` (0: never, the default), asks whether the page's
   // process still answers: one that has not answered within
-  // `deadlineSeconds` (of the machine's clock) is unresponsive. A page that
-  // hangs while nobody waits on it is found so. Lends and ends no gesture.
+  // `deadlineSeconds` of the machine's clock, counted only while this
+  // application's loop kept turning (a stall of our own is no silence of
+  // the page's), is unresponsive. A page that hangs while nobody waits on it
+  // is found so. The toolkit's own report of a hang only sends a probe at
+  // once. Lends and ends no gesture.
   void setResponsivenessProbe(double intervalSeconds, double deadlineSeconds);
+  // How often a probe's wait is checked, at most, and a check later than
+  // it should be by more than this is a stall of our own loop.
+  static constexpr double kProbeStepSeconds = 0.5;
+  static constexpr double kLoopStallSeconds = 0.25;
   bool canGoBack() const;
   bool canGoForward() const;
   // True from a load call on: the toolkit reports a load only once it has
@@ -234,11 +241,15 @@ class WebView : public View, public WebViewClient {
   bool userActivationConsumed_ = false;
   std::uint64_t userActivationCount_ = 0;
   void probeResponsiveness();
+  void sendProbe();
   void checkProbeDeadline();
+  void reportUnresponsive();
   double probeInterval_ = 0, probeDeadlineSeconds_ = 0;
   DeferredCall probe_, probeDeadline_;
   // When the probe still unanswered was sent (run loop's clock).
   std::optional<double> probeAskedAt_;
+  double probeLastCheck_ = 0;  // the machine's clock at the last check of its wait
+  double probeWaited_ = 0;     // of it, the time our loop kept turning
   bool unresponsiveReported_ = false;  // for the current page process
   int processGeneration_ = 0;          // page processes ended so far
   // A dialog is up for the user: the page's scripts wait for it, and the

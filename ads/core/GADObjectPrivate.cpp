@@ -464,8 +464,18 @@ void GADObjectPrivate::adWebProcessDidTerminate() {
   webView_->setHidden(true);
   const bool wasShown = hasVisibleAd_ && state_ == kGADObjectStateAdShown;
   hasVisibleAd_ = false;
+  const bool rendering = state_ == kGADObjectStateRenderingAd;
   // Otherwise an attempt is on its way: its ad loads in a new process.
-  if (state_ == kGADObjectStateRenderingAd || wasShown) adDidFailToRender();
+  if (!rendering && !wasShown) return;
+  ++processEndsInARow_;
+  retrySoonAfterProcessEnd_ = true;
+  // The ad being rendered fails its attempt; a shown ad's attempt has had
+  // its one outcome already, and only the next one is due.
+  if (rendering) {
+    adDidFailToRender();
+  } else {
+    scheduleNextAttempt(reloadSeconds_);
+  }
 }
 
 void GADObjectPrivate::failedAdRequestWithError(GADCachedFile& file) {
@@ -538,6 +548,13 @@ void GADObjectPrivate::addReloadInformationFromHeaders() {
 }
 
 void GADObjectPrivate::scheduleNextAttempt(double seconds) {
+  if (retrySoonAfterProcessEnd_) {
+    retrySoonAfterProcessEnd_ = false;
+    const double regular = seconds > 0 ? seconds : kFirstRetrySeconds;
+    const double soon = kProcessEndRetrySeconds * (1 << std::min(processEndsInARow_ - 1, 10));
+    scheduleReloadTimer(std::min(soon, regular), Interval::AfterProcessEnd);
+    return;
+  }
   // A banner whose attempts fail before any ad response has named an
   // interval would otherwise stay empty for the whole run: it retries on a
   // schedule of its own (with the backoff), not remembered as the ad's.
@@ -560,14 +577,16 @@ void GADObjectPrivate::scheduleReloadTimer(double seconds, Interval interval) {
   if (seconds == 0) return;
   if (interval == Interval::Ads) reloadSeconds_ = seconds;
   double wait = seconds;
-  if (attemptFailed_ && failuresInARow_ > 1) {
+  if (attemptFailed_ && failuresInARow_ > 1 && interval != Interval::AfterProcessEnd) {
     const int factor = std::min(1 << std::min(failuresInARow_ - 1, 30), kMaximumBackoffFactor);
     wait = std::min(seconds * factor, kMaximumRefreshSeconds * 2);
   }
   scheduledReloadSeconds_ = wait;
   std::weak_ptr<GADObjectPrivate> weak = weak_from_this();
-  reloadTimer_ = platform::Timer::scheduledTimer(wait, shared_from_this(), [weak] {
+  reloadTimer_ = platform::Timer::scheduledTimer(wait, shared_from_this(), [weak, interval] {
     if (auto self = weak.lock()) {
+      // The ad lived its whole interval: its page's process did not end.
+      if (interval == Interval::Ads) self->processEndsInARow_ = 0;
       self->reloadTimer_.reset();
       self->reloadCurrentRequest();
     }

@@ -76,10 +76,15 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   // this long after (with the backoff).
   static constexpr double kFirstRetrySeconds = 30;
   // How often the banner's page is asked whether it still answers, and how
-  // long it has to answer: one that hangs has its process ended (a
-  // failure), and the next ad comes.
+  // long it has to answer while our own loop turns: one that hangs has its
+  // process ended (a failure), and the next ad comes. Long enough that a
+  // page starved by a busy machine is not taken for a hung one.
   static constexpr double kResponsivenessProbeSeconds = 3;
-  static constexpr double kResponsivenessDeadlineSeconds = 5;
+  // A page process that ended leaves the banner blank: the next attempt
+  // comes this soon, twice as long for each further end in a row, never
+  // later than the refresh would.
+  static constexpr double kProcessEndRetrySeconds = 2;
+  static constexpr double kResponsivenessDeadlineSeconds = 10;
 
   // The loader of `view` (not retained), with the banner's bounds.
   static std::shared_ptr<GADObjectPrivate> createWithView(GADBannerView* view);
@@ -200,7 +205,9 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   void addReloadInformationFromHeaders();
   // Ads: the interval the ad network named, kept for later refreshes;
   // Retry: one of our own, for this wait only.
-  enum class Interval { Ads, Retry };
+  // The ad server's interval; a retry before any ad named one; the soon
+  // retry after a page process ended (its own backoff).
+  enum class Interval { Ads, Retry, AfterProcessEnd };
   void scheduleReloadTimer(double seconds, Interval interval = Interval::Ads);
   void scheduleNextAttempt(double seconds);
   void networkDidBecomeReachable();
@@ -245,6 +252,8 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   std::int32_t supportedOrientations_ = 1;
   // Failed attempts in a row, for the backoff; a shown ad clears it.
   int failuresInARow_ = 0;
+  int processEndsInARow_ = 0;        // reset by a refresh the ad lived to see
+  bool retrySoonAfterProcessEnd_ = false;  // the next schedule is the soon one
   // Whether the attempt now ending failed (read when scheduling).
   bool attemptFailed_ = false;
   // The running attempt's deadline.
