@@ -48,6 +48,10 @@ std::string Device::systemVersion() const {
       }
     }
   }
+  return kernelVersion();
+}
+
+std::string Device::kernelVersion() const {
   utsname names{};
   if (uname(&names) != 0) return {};
   std::string release = names.release;

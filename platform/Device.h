@@ -22,6 +22,9 @@ class Device {
   // The OS version text, for example "12" or "4.2.1" (os-release VERSION_ID,
   // else the leading numbers of the kernel release).
   virtual std::string systemVersion() const;
+  // The kernel's version, the operating system's own: the leading numbers
+  // of its release ("6.1.0"), whatever the distribution calls itself.
+  virtual std::string kernelVersion() const;
   // The device model name. The desktop has no phone model: "Linux".
   virtual std::string model() const;
   // The hardware machine name (uname's machine, for example "x86_64").

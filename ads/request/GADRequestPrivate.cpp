@@ -1,5 +1,6 @@
 #include "ads/request/GADRequestPrivate.h"
 
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -118,9 +119,16 @@ std::string GADRequestPrivate::description() const {
   return text.insert(at, piece);
 }
 
+// The operating system is the kernel: a distribution numbers its releases
+// as it likes ("2", "v23.12"), which says nothing of what the client needs.
+// A version that cannot be read refuses nothing.
 bool GADRequestPrivate::deviceAtLeastMinimumOSMajorVersionMinorVersion(int major, int minor) {
+  const std::string version = platform::Device::current().kernelVersion();
   int osMajor = 0, osMinor = 0;
-  GADIdentifierUtilities::getOSMajorMinorBugFix(&osMajor, &osMinor, nullptr);
+  const char* end = version.data() + version.size();
+  const auto [afterMajor, majorError] = std::from_chars(version.data(), end, osMajor);
+  if (majorError != std::errc()) return true;
+  if (afterMajor < end && *afterMajor == '.') std::from_chars(afterMajor + 1, end, osMinor);
   return osMajor > major || (osMajor == major && osMinor >= minor);
 }
 

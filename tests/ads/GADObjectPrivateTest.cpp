@@ -33,8 +33,10 @@
 #include "platform/ViewController.h"
 #include "platform/WebView.h"
 #include "platform/headless/HeadlessWebViewPeer.h"
+#include "platform/Device.h"
 #include "tests/support/AdsTest.h"
 #include "tests/support/BannerEvents.h"
+#include "tests/support/FakeDevice.h"
 #include "tests/support/WorkerFolders.h"
 
 using platform::HeadlessWebViewPeer;
@@ -777,6 +779,39 @@ TEST_F(GADObjectPrivateTeardownTest, WithATrackerInFlight) {
 }  // namespace
 
 namespace {
+
+// The operating system's version is the kernel's: whatever the
+// distribution calls its release, ads load; a kernel older than the
+// minimum is refused with code 4; one that cannot be read refuses nothing.
+TEST_F(GADObjectPrivateTest, TheMinimumOSIsTheKernelsVersionNotTheDistributions) {
+  auto device = std::make_shared<FakeDevice>();
+  platform::Device::setCurrentForTesting(device);
+  const struct {
+    const char* distribution;
+    const char* kernel;
+    bool loads;
+  } cases[] = {
+      {"2", "6.1.0", true}, {"v23.12", "6.1.0", true}, {"12", "3.0", true},   {"12", "", true},
+      {"12", "2.6.32", false}, {"12", "x", true},     {"rolling", "3.10", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.distribution) + " on " + c.kernel);
+    device->version = c.distribution;
+    device->kernel = c.kernel;
+    events->codes.clear();
+    loader()->cancelPendingActions();
+    loader()->changeState(kGADObjectStateFailed);
+    banner->loadRequest(GADRequest::request());
+    if (c.loads) {
+      EXPECT_TRUE(loader()->isMakingRequest());
+      EXPECT_TRUE(events->codes.empty());
+    } else {
+      EXPECT_FALSE(loader()->isMakingRequest());
+      EXPECT_EQ(events->codes, std::vector<long>{kGADErrorOSVersionTooLow});
+    }
+  }
+  platform::Device::setCurrentForTesting(nullptr);
+}
 
 // A page process that ends under the banner ends the attempt it belongs to
 // with one network error, if it has not ended yet; a shown ad's attempt has
