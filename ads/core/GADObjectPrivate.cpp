@@ -401,22 +401,24 @@ void GADObjectPrivate::setAdHTML(std::unique_ptr<GADCachedFile> file) {
 void GADObjectPrivate::appendURLsFromHeader(std::vector<platform::URL>& urls, const std::string& header) {
   // A server's header may name thousands (and each redirect hop adds its
   // own): each URL is a fetch, so an ad gets a bounded number.
+  // The URLs are separated by white space; a field sent on several lines
+  // reaches us joined with ", " (HTTP's rule for repeated fields), so a
+  // comma that ends a URL is the join's, not the URL's.
   size_t start = 0;
-  for (;;) {
-    const size_t space = header.find(' ', start);
-    const std::string piece = platform::ascii::trimmed(header.substr(start, space - start));
-    if (!piece.empty()) {
-      auto url = platform::URL::create(piece);
-      if (url && !url->absoluteString().empty() && std::find(urls.begin(), urls.end(), *url) == urls.end()) {
-        if (urls.size() >= GADContentPolicy::kMaximumTrackingURLs) {
-          GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::TrackingURLs, piece);
-          return;
-        }
-        urls.push_back(*url);
-      }
+  while (start < header.size()) {
+    size_t end = start;
+    while (end < header.size() && !platform::ascii::isSpace(header[end])) ++end;
+    std::string piece = header.substr(start, end - start);
+    while (!piece.empty() && piece.back() == ',') piece.pop_back();
+    start = end + 1;
+    if (piece.empty()) continue;
+    auto url = platform::URL::create(piece);
+    if (!url || url->absoluteString().empty() || std::find(urls.begin(), urls.end(), *url) != urls.end()) continue;
+    if (urls.size() >= GADContentPolicy::kMaximumTrackingURLs) {
+      GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::TrackingURLs, piece);
+      return;
     }
-    if (space == std::string::npos) return;
-    start = space + 1;
+    urls.push_back(*url);
   }
 }
 

@@ -236,6 +236,15 @@ TEST_F(GADObjectPrivateTest, AnAdsTrackingURLsAreFewOnceEachAndFetchedAFewAtATim
   GADObjectPrivate::appendURLsFromHeader(urls, "http://t.example.test/b");
   ASSERT_EQ(urls.size(), 2u);
   EXPECT_EQ(urls[1].absoluteString(), "http://t.example.test/b");
+
+  // A field sent on two lines arrives joined with ", "; tabs separate too.
+  urls.clear();
+  GADObjectPrivate::appendURLsFromHeader(urls, "http://t.example.test/imp?a=1, http://t.example.test/imp?a=2,\t"
+                                               "http://t.example.test/imp?a=3");
+  ASSERT_EQ(urls.size(), 3u);
+  EXPECT_EQ(urls[0].absoluteString(), "http://t.example.test/imp?a=1");
+  EXPECT_EQ(urls[1].absoluteString(), "http://t.example.test/imp?a=2");
+  EXPECT_EQ(urls[2].absoluteString(), "http://t.example.test/imp?a=3");
 }
 
 TEST_F(GADObjectPrivateTest, ALoadWhileAnAttemptRunsIsRefused) {
