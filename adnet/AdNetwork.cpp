@@ -193,6 +193,7 @@ Answer AdNetwork::answerScript(const RecordedRequest&) {
     case ScriptAnswer::UnableToServe: mode = "unableToServe"; break;
     case ScriptAnswer::Silent: mode = "silent"; break;
     case ScriptAnswer::ViaRedirect: mode = "redirect"; break;
+    case ScriptAnswer::NotText: mode = "not text \xff\xfe"; break;
   }
   answer.contentType = "application/javascript";
   answer.body = std::string("window.ZOVO_SANDBOX_MODE = '") + mode + "';\n" + kCoreScript;

@@ -46,7 +46,8 @@ struct AdRequestRecord {
 
 class AdNetwork {
  public:
-  enum class ScriptAnswer { LoadAdURL, InvalidRequest, UnableToServe, Silent, ViaRedirect };
+  // NotText: the script's bytes are no UTF-8 text.
+  enum class ScriptAnswer { LoadAdURL, InvalidRequest, UnableToServe, Silent, ViaRedirect, NotText };
   struct Behaviour {
     int scriptStatus = 200;
     ScriptAnswer scriptAnswer = ScriptAnswer::LoadAdURL;

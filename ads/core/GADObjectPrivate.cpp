@@ -258,6 +258,16 @@ void GADObjectPrivate::failedToDownloadJavaScriptWithError() {
 // ---- The build-ad page
 
 void GADObjectPrivate::buildAdUrl() {
+  const auto script = buildAdJS_->content();
+  if (!script || script->empty()) {
+    // A script we cannot read (no UTF-8 text) would never answer: the
+    // attempt fails now, as a failed download does, and the file goes, so
+    // the next attempt fetches it afresh rather than revalidating it.
+    buildAdJS_->invalidate();
+    changeState(kGADObjectStateScriptFailed);
+    endAttemptWithError(GADRequestError::errorWithCode(kGADErrorNetworkError, request_.get()));
+    return;
+  }
   changeState(kGADObjectStateBuildingAdURL);
   platform::Dictionary parameters = request_->parameters();
   addAdditionalParameters(parameters);
@@ -274,7 +284,7 @@ void GADObjectPrivate::buildAdUrl() {
   }
   setupBuildAdWebView();
   std::string page = "<html><head><script>";
-  page += buildAdJS_->content().value_or("");
+  page += *script;
   page += "</script>";
   page += "<script>ZOVO_buildAdURL(" + json + ");</script>";
   page += "</head><body></body></html>";

@@ -529,6 +529,25 @@ TEST_F(GADObjectPrivateTest, TheScriptUnavailableOnAFirstRunIsCodeTwo) {
   EXPECT_EQ(loader()->buildAdWebView(), nullptr);
 }
 
+// A script that is no text would never answer: the attempt fails at once
+// as a script failure, not at the deadline, and the next attempt fetches
+// the script afresh (no revalidation of what could not be read).
+TEST_F(GADObjectPrivateTest, AScriptThatIsNoTextFailsAtOnceWithCodeTwoAndIsFetchedAfresh) {
+  manualTime();
+  network->behaviour().scriptAnswer = adnet::AdNetwork::ScriptAnswer::NotText;
+  banner->loadRequest(GADRequest::request());
+  ASSERT_TRUE(runUntil([&] { return !events->codes.empty(); }));
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorNetworkError});
+  EXPECT_EQ(loader()->buildAdWebView(), nullptr) << "no page that could never answer";
+  network->behaviour().scriptAnswer = adnet::AdNetwork::ScriptAnswer::LoadAdURL;
+  const size_t fetches = network->requestCount("/zovo/sdk-core-v40.js");
+  loader()->cancelPendingActions();
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(network->requestCount("/zovo/sdk-core-v40.js"), fetches + 1);
+}
+
 TEST_F(GADObjectPrivateTest, ABannerWhoseFirstAttemptsFailRetriesOnItsOwnScheduleUntilAnAdShows) {
   platform::Application::shared().setFocused(true);
   platform::Application::shared().finishLaunching();
