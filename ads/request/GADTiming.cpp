@@ -1,5 +1,6 @@
 #include "ads/request/GADTiming.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -16,16 +17,29 @@ std::shared_ptr<GADTiming> GADTiming::createWithDictionaryRepresentation(const D
   auto timing = std::make_shared<GADTiming>(*category->asString());
   if (const Value* start = record.find(kGADTimingStartKey)) timing->startSeconds_ = start->toDouble();
   if (const Value* end = record.find(kGADTimingEndKey)) timing->endSeconds_ = end->toDouble();
-  if (!std::isfinite(timing->startSeconds_)) timing->startSeconds_ = 0;
-  if (!std::isfinite(timing->endSeconds_)) timing->endSeconds_ = 0;
-  // The clock counts from boot: a start after the present one was made
-  // before a restart and measures nothing now. It starts again.
-  if (timing->startSeconds_ > counter()) {
-    timing->startSeconds_ = counter();
-    timing->endSeconds_ = 0;
+  if (!std::isfinite(timing->startSeconds_) || timing->startSeconds_ < 0) timing->startSeconds_ = 0;
+  if (!std::isfinite(timing->endSeconds_) || timing->endSeconds_ < 0) timing->endSeconds_ = 0;
+  // Which boot's clock the values count: the record says, or, for a record
+  // that does not, a value past the present one shows it was another's.
+  const Value* boot = record.find(kGADTimingBootKey);
+  const std::string* bootText = boot ? boot->asString() : nullptr;
+  const std::string& thisBoot = platform::Clock::bootIdentifier();
+  const double now = counter();
+  bool otherBoot = bootText ? (thisBoot.empty() || *bootText != thisBoot) : false;
+  if (timing->startSeconds_ > now || timing->endSeconds_ > now) otherBoot = true;
+  if (otherBoot && timing->startSeconds_ > 0) {
+    if (timing->endSeconds_ >= timing->startSeconds_) {
+      // Ended: its length stands, moved to this boot's clock (as far back
+      // as the clock goes).
+      const double length = timing->endSeconds_ - timing->startSeconds_;
+      timing->endSeconds_ = now;
+      timing->startSeconds_ = std::max(now - length, std::nextafter(0.0, 1.0));
+    } else {
+      // Running: what it measured since is unknowable. It starts again.
+      timing->startSeconds_ = now;
+      timing->endSeconds_ = 0;
+    }
   }
-  // Nor can it have ended after now.
-  if (timing->endSeconds_ > counter()) timing->endSeconds_ = 0;
   if (const Value* data = record.find(kGADTimingKeyUserDataKey); data && data->isDictionary())
     timing->userData_ = *data->asDictionary();
   return timing;
@@ -65,6 +79,7 @@ void GADTiming::removeValueForKey(const std::string& key) {
 
 Dictionary GADTiming::dictionaryRepresentation() const {
   Dictionary record{{kGADTimingCategoryKey, category_}, {kGADTimingStartKey, startSeconds_}, {kGADTimingEndKey, endSeconds_}};
+  if (const std::string& boot = platform::Clock::bootIdentifier(); !boot.empty()) record.set(kGADTimingBootKey, boot);
   if (userData_) record.set(kGADTimingKeyUserDataKey, *userData_);
   return record;
 }

@@ -1,6 +1,9 @@
 // One named interval on the monotonic clock, with extra values that travel
-// with it. Its record form ("category", "start", "end", "userData") is how
-// it is copied and stored.
+// with it. Its record form ("category", "start", "end", "userData", and the
+// "boot" the clock counted from) is how it is copied and stored. Read back
+// after the machine restarted, an ended interval keeps its length and a
+// running one starts again: the clock's values of another boot mean
+// nothing now.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +17,9 @@ inline constexpr const char* kGADTimingCategoryKey = "category";
 inline constexpr const char* kGADTimingStartKey = "start";
 inline constexpr const char* kGADTimingEndKey = "end";
 inline constexpr const char* kGADTimingKeyUserDataKey = "userData";
+// The boot whose monotonic clock the start and end count (see
+// platform::Clock::bootIdentifier); absent in records kept before it was.
+inline constexpr const char* kGADTimingBootKey = "boot";
 
 class GADTiming {
  public:

@@ -170,18 +170,47 @@ TEST_F(GADStatisticsTest, StoredNumbersOutOfRangeCountAsAbsent) {
   EXPECT_EQ(store.addValueNumberForKey(1, "real"), 42);
 }
 
-TEST_F(GADStatisticsTest, ATimingThatStartsInTheFutureStartsAgain) {
-  // A stored start past the present clock: the boot-time clock restarted.
-  auto timing = GADTiming::createWithDictionaryRepresentation(
-      platform::Dictionary{{kGADTimingCategoryKey, "ptime"}, {kGADTimingStartKey, clock + 5000}, {kGADTimingEndKey, 0.0}});
-  ASSERT_NE(timing, nullptr);
-  EXPECT_EQ(timing->startSeconds(), clock);
+// Read back after the machine restarted (another boot, or, in a record
+// that names none, a value past the present clock): an ended interval
+// keeps its length, a running one starts again. Of this boot, the values
+// stand as they are.
+TEST_F(GADStatisticsTest, TimingsReadAfterARestartKeepTheirLengthOrStartAgain) {
+  platform::Clock::setBootIdentifierForTesting("boot-two");
+  auto read = [](const char* category, double start, double end, std::optional<std::string> boot) {
+    platform::Dictionary record{{kGADTimingCategoryKey, category}, {kGADTimingStartKey, start}, {kGADTimingEndKey, end}};
+    if (boot) record.set(kGADTimingBootKey, *boot);
+    return GADTiming::createWithDictionaryRepresentation(record);
+  };
+  // Another boot's ended "prl" of 350 ms, its end below the present clock.
+  auto ended = read("prl", 100.0, 100.35, "boot-one");
+  ASSERT_NE(ended, nullptr);
+  EXPECT_FALSE(ended->isActive());
+  EXPECT_EQ(ended->elapsedMilliseconds(), 350u);
+  clock += 30;
+  EXPECT_EQ(ended->elapsedMilliseconds(), 350u) << "it stays ended";
+  // Another boot's ended one whose end is past the present clock.
+  auto late = read("pcl", clock + 9, clock + 10, "boot-one");
+  EXPECT_FALSE(late->isActive());
+  EXPECT_EQ(late->elapsedMilliseconds(), 1000u);
+  // Another boot's running one, with a start below the clock: it starts again.
+  auto running = read("ptime", clock - 500, 0, "boot-one");
+  EXPECT_TRUE(running->isActive());
+  EXPECT_EQ(running->startSeconds(), clock);
   clock += 2;
-  EXPECT_EQ(timing->elapsedMilliseconds(), 2000u);
-  // Nor is an end after now: the timing runs.
-  auto ended = GADTiming::createWithDictionaryRepresentation(
-      platform::Dictionary{{kGADTimingCategoryKey, "pcl"}, {kGADTimingStartKey, clock - 1}, {kGADTimingEndKey, clock + 9}});
-  EXPECT_EQ(ended->elapsedMilliseconds(), 1000u);
+  EXPECT_EQ(running->elapsedMilliseconds(), 2000u);
+  // This boot's: as they were.
+  auto mine = read("ptime", clock - 5, 0, "boot-two");
+  EXPECT_EQ(mine->elapsedMilliseconds(), 5000u);
+  // No boot named: a start past the clock can only be another boot's.
+  auto old = read("ptime", clock + 5000, 0, std::nullopt);
+  EXPECT_EQ(old->startSeconds(), clock);
+  auto oldEnded = read("pcl", clock - 1, clock + 9, std::nullopt);
+  EXPECT_EQ(oldEnded->elapsedMilliseconds(), 10000u) << "ended, with its length";
+  // What is written names this boot, and reads back unchanged.
+  auto copy = GADTiming::createWithDictionaryRepresentation(mine->dictionaryRepresentation());
+  EXPECT_EQ(copy->startSeconds(), mine->startSeconds());
+  EXPECT_EQ(*mine->dictionaryRepresentation().find(kGADTimingBootKey)->asString(), "boot-two");
+  platform::Clock::setBootIdentifierForTesting(std::nullopt);
 }
 
 class PersistentStatisticsTest : public GADStatisticsTest {

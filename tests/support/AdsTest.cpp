@@ -11,6 +11,7 @@ void AdsTest::SetUp() {
 void AdsTest::TearDown() {
   AdObjects::resetForTesting();
   platform::Clock::setMonotonicForTesting({});
+  platform::Clock::setBootIdentifierForTesting(std::nullopt);
   platform::Clock::setNowForTesting({});
   PlatformTest::TearDown();
 }
