@@ -1,10 +1,14 @@
 #include "platform/PropertyList.h"
 
+#include <fcntl.h>
 #include <locale.h>
 #include <plist/plist.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <memory>
@@ -128,8 +132,14 @@ plist_t toPlist(const Value& value) {
     case Value::Type::Decimal: return plist_new_real(value.toDouble());
     case Value::Type::String: return plist_new_string(value.asString()->c_str());
     case Value::Type::Date: {
-      const double since2001 = value.asDate()->secondsSince1970 - kSecondsFrom1970To2001;
-      const double whole = static_cast<double>(static_cast<int64_t>(since2001 < 0 ? since2001 - 1 : since2001));
+      // This libplist keeps a date's seconds since 2001 in 32 bits (1933 to
+      // 2069): a date past either end is kept as that end, never wrapped
+      // round to the other.
+      constexpr double kLatest = 2147483647.0, kEarliest = -2147483648.0;
+      double since2001 = value.asDate()->secondsSince1970 - kSecondsFrom1970To2001;
+      if (!(since2001 <= kLatest)) since2001 = std::isnan(since2001) ? 0 : kLatest;
+      if (since2001 < kEarliest) since2001 = kEarliest;
+      const double whole = std::floor(since2001);
       const double fraction = since2001 - whole;
       return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>(fraction * 1e6));
     }
@@ -169,9 +179,25 @@ std::expected<Value, Error> PropertyList::parse(std::span<const std::uint8_t> by
 }
 
 std::expected<Value, Error> PropertyList::readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::unexpected(Error{kPropertyListErrorDomain, 3, "cannot read " + path.string()});
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return std::unexpected(Error{kPropertyListErrorDomain, kCannotRead, "cannot read " + path.string() + ": " +
+                                                                            std::strerror(errno)});
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t buffer[16384];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      return std::unexpected(Error{kPropertyListErrorDomain, kCannotRead, "cannot read " + path.string() + ": " +
+                                                                              std::strerror(error)});
+    }
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  }
+  ::close(fd);
   return parse(bytes);
 }
 

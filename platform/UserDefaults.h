@@ -1,13 +1,18 @@
 // The application's preferences: property-list values by key, kept in a
-// property-list file written atomically. A file that cannot be read is
-// taken as empty (one log line) and replaced at the next save. Main thread
-// only.
+// property-list file written atomically. Another running copy of the
+// application may save the same file: a save merges (see synchronize). A
+// file that is no property list is taken as empty (one log line), kept
+// beside as "<file>.corrupt" and replaced at the next save; one that
+// cannot be read at all (permissions, a read error) is never replaced.
+// Main thread only.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Value.h"
 
@@ -32,7 +37,11 @@ class UserDefaults {
   // Values answered for keys that were never set; never saved.
   void registerDefaults(const Dictionary& defaults);
 
-  // Writes the file now; false (and the old file kept) when it cannot.
+  // Writes the file now, merged with what another running copy saved
+  // since: under a lock (the file "<file>.lock" beside it) the file is read
+  // again, this store's changes since its last save are laid over it, and
+  // the whole is written atomically and taken as this store's values.
+  // False (and the old file kept) when it cannot be written, or read.
   bool synchronize();
 
   const std::optional<std::filesystem::path>& file() const { return file_; }
@@ -41,6 +50,10 @@ class UserDefaults {
   std::optional<std::filesystem::path> file_;
   Dictionary values_;
   Dictionary registered_;
+  // Set or removed (nullopt) since the last save, in order.
+  std::vector<std::pair<std::string, std::optional<Value>>> changes_;
+  bool unreadableLogged_ = false;
+  void noteChange(const std::string& key, std::optional<Value> value);
 };
 
 }  // namespace platform

@@ -75,7 +75,9 @@ void GADTimingManager::loadPersistentTimings() {
     if (!record.isDictionary()) continue;
     auto timing = GADTiming::createWithDictionaryRepresentation(*record.asDictionary());
     if (!timing) continue;
-    removeTimingForCategory(category);
+    // The record's own category is the timing's: a file that files it under
+    // another key must not give two timings of one category.
+    removeTimingForCategory(timing->category());
     timings_.push_back(std::move(timing));
   }
 }

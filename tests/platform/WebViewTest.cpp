@@ -192,6 +192,8 @@ TEST_F(WebViewTest, AProbeFindsAHungPageOnceAndADialogUpIsNoHang) {
   recorder.endHungPages = false;
   platform::RunLoop::main().runFor(kDeadline * 3);
   EXPECT_TRUE(recorder.events.empty());
+  webView->setResponsivenessProbe(60, kDeadline);  // none of its own in flight
+  platform::RunLoop::main().runFor(kInterval * 5);
   const int asked = peer->probes();
   peer->reportHang();
   EXPECT_EQ(peer->probes(), asked + 1);
