@@ -6,6 +6,7 @@
 
 #include "ads/request/GADStatisticsCore.h"
 #include "ads/request/GADTiming.h"
+#include "ads/request/GADTimingManager.h"
 
 #include "ads/request/GADParameterKeys.h"
 #include "platform/Application.h"
@@ -247,6 +248,22 @@ TEST_F(PersistentStatisticsTest, TimingsAreSavedAtTerminationAndReadByTheNextRun
   ASSERT_NE(ptime, nullptr);
   EXPECT_EQ(ptime->startSeconds(), 1000.0);
   EXPECT_EQ(ptime->elapsedMilliseconds(), 3000u);
+}
+
+// A damaged file may file a timing under another category's key: each
+// category still has one timing, the record's own.
+TEST_F(PersistentStatisticsTest, ATimingFiledUnderAnotherKeyGivesNoSecondOfItsCategory) {
+  auto record = [&](const char* category, double start) {
+    return platform::Value(platform::Dictionary{
+        {kGADTimingCategoryKey, category}, {kGADTimingStartKey, start}, {kGADTimingEndKey, 0.0}});
+  };
+  GADTimingManager manager("damaged");
+  platform::UserDefaults::standard().setObjectForKey(
+      platform::Value(platform::Dictionary{{"ptime", record("ptime", 10)}, {"prl", record("ptime", 20)}}),
+      manager.userDefaultsKey());
+  manager.loadPersistentTimings();
+  ASSERT_EQ(manager.timings().size(), 1u);
+  EXPECT_EQ(manager.timings()[0]->category(), "ptime");
 }
 
 TEST_F(PersistentStatisticsTest, CorruptFileReadsAsEmptyWithOneLogLineAndIsReplaced) {
