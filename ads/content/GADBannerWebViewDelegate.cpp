@@ -53,7 +53,7 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   noteNavigation(webView, request);
   postWebAction(webView, url, type);
   const bool web = scheme == "http" || scheme == "https";
-  const std::vector<platform::URL> clickTracking = private_->pendingClickURLs();
+  const std::vector<platform::URL> clickTracking = private_->shownAdClickURLs();
   using Kind = GADViewController::Kind;
   const bool allowed = web ? opener().mayPresentScreen(clickTracking.empty() ? Kind::Browser : Kind::WebApplication)
                            : opener().mayOpenApp(url);
@@ -65,7 +65,7 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
     return false;
   }
   opener().setReferringURL(webView.currentURL());
-  const int orientations = private_->supportedOrientations();
+  const int orientations = private_->shownAdSupportedOrientations();
   if (!clickTracking.empty()) {
     opener().openWebAppSupportedOrientations(click, orientations);
   } else {

@@ -463,6 +463,8 @@ void GADObjectPrivate::showAd() {
 void GADObjectPrivate::adDidShow() {
   resetBuildAdWebView();
   hasVisibleAd_ = true;
+  shownAdClickURLs_ = pendingClickURLs_;
+  shownAdSupportedOrientations_ = supportedOrientations_;
   disarmAttemptDeadline();
   failuresInARow_ = 0;
 }

@@ -156,7 +156,14 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   GADCachedFile* adHTML() const { return adHTML_.get(); }
   std::optional<std::string> adHTMLString() const;
 
-  // The current ad's impression and click tracking URLs.
+  // What a click on the ad on screen does: its click tracking URLs and its
+  // screen's orientations, taken from its response when it was shown and
+  // kept until another ad is shown (a refresh fetching or failing meanwhile
+  // changes nothing of them).
+  const std::vector<platform::URL>& shownAdClickURLs() const { return shownAdClickURLs_; }
+  std::int32_t shownAdSupportedOrientations() const { return shownAdSupportedOrientations_; }
+  // The impression and click tracking URLs of the ad being fetched or shown
+  // last (the response's).
   const std::vector<platform::URL>& pendingTrackingURLs() const { return pendingTrackingURLs_; }
   const std::vector<platform::URL>& pendingClickURLs() const { return pendingClickURLs_; }
   void addPendingTrackingURL(platform::URL url) { pendingTrackingURLs_.push_back(std::move(url)); }
@@ -242,6 +249,8 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   std::deque<platform::URL> queuedTrackingURLs_;
   std::vector<platform::URL> pendingTrackingURLs_;
   std::vector<platform::URL> pendingClickURLs_;
+  std::vector<platform::URL> shownAdClickURLs_;
+  std::int32_t shownAdSupportedOrientations_ = 1;
   std::shared_ptr<platform::Timer> reloadTimer_;
   double reloadSeconds_ = 0;
   double scheduledReloadSeconds_ = 0;

@@ -808,6 +808,26 @@ TEST_F(GADObjectPrivateTeardownTest, WithATrackerInFlight) {
 
 namespace {
 
+// A click on the ad still shown after a refresh failed is that ad's click:
+// its web application and its click tracking, as its own response said.
+TEST_F(GADObjectPrivateTest, AClickAfterAFailedRefreshIsTheShownAdsClick) {
+  manualTime();
+  network->behaviour().clickTracking = true;
+  ASSERT_TRUE(loadAndShow());
+  network->behaviour().adStatus = 500;
+  advance(loader()->scheduledReloadSeconds());
+  answerWithAdURL();
+  EXPECT_EQ(failureCode(), kGADErrorServerError);
+  EXPECT_TRUE(loader()->hasVisibleAd());
+  const size_t clicks = network->requestCount("/zovo/clk");
+  EXPECT_FALSE(*adPage().decideByUser(URLRequest(*URL::create(network->url("/landing?ad=1")))));
+  auto* webApp = dynamic_cast<GADWebAppViewController*>(root->modalViewController());
+  ASSERT_NE(webApp, nullptr) << "the web application, as the shown ad's response named click tracking";
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/zovo/clk") == clicks + 1; }));
+  webApp->relinquishScreen();
+  platform::RunLoop::main().drain();
+}
+
 // The operating system's version is the kernel's: whatever the
 // distribution calls its release, ads load; a kernel older than the
 // minimum is refused with code 4; one that cannot be read refuses nothing.

@@ -43,6 +43,7 @@ class GADBannerWebViewDelegateTest : public AdsTest {
     server = std::make_unique<adnet::LoopbackServer>();
     server->setAnswer("/impression", adnet::Answer{});
     server->setAnswer("/clicktrack", adnet::Answer{});
+    server->setAnswer("/nextclicktrack", adnet::Answer{});
     loader = GADObjectPrivate::createWithFrame(platform::Rect(0, 0, 320, 50));
     loader->setRootViewController(root.get());
     platform::Application::shared().setCanOpenURLForTesting([](const std::string&) { return true; });
@@ -151,8 +152,9 @@ TEST_F(GADBannerWebViewDelegateTest, OnceShownTheUsersNavigationIsAClickOpenedIn
   EXPECT_EQ(opener->calls[0], "browser https://landing.example.test/offer 1");
   EXPECT_EQ(opener->referringURL()->absoluteString(), "http://ads.example.test/ad?id=7");
 
-  // With click tracking URLs: they are fired and the web application opens.
+  // An ad with click tracking URLs: they are fired and the web application opens.
   loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
+  showAd();
   opener->calls.clear();
   EXPECT_FALSE(navigateByUser("http://landing.example.test/app"));
   EXPECT_EQ(opener->calls, (std::vector<std::string>{"webapp http://landing.example.test/app 1"}));
@@ -176,8 +178,8 @@ TEST_F(GADBannerWebViewDelegateTest, OnceShownOtherSchemesLeaveThroughTheOpenerA
 // the press's second with WebKit's gesture flag (its click handler, its
 // timers, its frames): the first takes it, the rest are refused.
 TEST_F(GADBannerWebViewDelegateTest, OnePressIsOneClickOneTrackingAndOneOpeningWhateverThePageAsks) {
-  showAd();
   loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
+  showAd();
   const platform::NavigationAction flagged{.userGesture = true};
   auto decide = [&](const char* text, NavigationType type) {
     return *page().decide(URLRequest(*URL::create(text)), type, flagged);
@@ -204,8 +206,8 @@ TEST_F(GADBannerWebViewDelegateTest, OnePressIsOneClickOneTrackingAndOneOpeningW
 // A click whose opening is refused (a screen is up already) counts nothing
 // and fires nothing.
 TEST_F(GADBannerWebViewDelegateTest, AClickWhoseScreenIsRefusedCountsNoClick) {
-  showAd();
   loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
+  showAd();
   auto screen = GADViewController::create<GADBrowserController>();
   screen->presentFromViewController(root.get());
   ASSERT_EQ(GADViewController::presentedScreenCount(), 1);
@@ -220,14 +222,20 @@ TEST_F(GADBannerWebViewDelegateTest, AClickWhoseScreenIsRefusedCountsNoClick) {
 }
 
 TEST_F(GADBannerWebViewDelegateTest, TheShownAdStaysAClickableAdWhileARefreshRunsOrAfterItFails) {
+  loader->addPendingClickURL(*URL::create(server->url("/clicktrack")));
   showAd();
+  // The next response's click tracking is the next ad's, not this one's.
+  loader->addPendingClickURL(*URL::create(server->url("/nextclicktrack")));
   for (const auto state : {kGADObjectStateLoadingScript, kGADObjectStateLoadingAdHTML, kGADObjectStateFailed}) {
     SCOPED_TRACE(state);
     loader->changeState(state);
     opener->calls.clear();
+    const size_t tracked = server->requestCount("/clicktrack");
     EXPECT_FALSE(navigateByUser("https://landing.example.test/offer"));
-    EXPECT_EQ(opener->calls, std::vector<std::string>{"browser https://landing.example.test/offer 1"});
+    EXPECT_EQ(opener->calls, std::vector<std::string>{"webapp https://landing.example.test/offer 1"});
     EXPECT_EQ(clickCount(), 1);
+    ASSERT_TRUE(runUntil([&] { return server->requestCount("/clicktrack") == tracked + 1; }));
+    EXPECT_EQ(server->requestCount("/nextclicktrack"), 0u);
     // Nor may it move itself away meanwhile.
     EXPECT_FALSE(*page().commitMainFrame(URL::create("http://landing.example.test/offer")));
   }
