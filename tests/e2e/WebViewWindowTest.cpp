@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -202,6 +203,32 @@ TEST_F(CookieStoreTest, ACookieAPageSetsGoesWithTheClientsFetches) {
     sent = fetchCookies("/check");
     return sent.find("fromPage=1") != std::string::npos;
   })) << "last sent: " << sent;
+}
+
+// A page's third parties set no cookies in the pages' session (nor, through
+// it, in the client's jar), while the page's own site does.
+TEST_F(CookieStoreTest, APagesThirdPartySetsNoCookie) {
+  platform::URLConnection::clearCookiesForTesting();
+  adnet::Answer page;
+  page.headers.emplace_back("Content-Type", "text/html");
+  page.headers.emplace_back("Set-Cookie", "firstParty=1; Path=/");
+  // Another site: "localhost" is not the page's "127.0.0.1".
+  page.body = "<img src='" + server->url("/pixel").replace(7, 9, "localhost") + "'>";
+  server->setAnswer("/page", page);
+  adnet::Answer pixel;
+  pixel.headers.emplace_back("Set-Cookie", "thirdParty=2; Path=/");
+  server->setAnswer("/pixel", pixel);
+  recorder.page = server->url("/page");
+  webView->loadRequest(URLRequest(*URL::create(recorder.page)));
+  const auto jarHolds = [](const std::string& cookie) {
+    const auto all = platform::URLConnection::cookiesForTesting();
+    return std::find(all.begin(), all.end(), cookie) != all.end();
+  };
+  ASSERT_TRUE(runUntil([&] { return server->requestCount("/pixel") > 0 && jarHolds("firstParty=1"); }));
+  ASSERT_EQ(server->requests().back().path, "/pixel");
+  RunLoop::main().runFor(0.3);
+  EXPECT_FALSE(jarHolds("thirdParty=2"));
+  platform::URLConnection::clearCookiesForTesting();
 }
 
 TEST_F(CookieStoreTest, ACookieTheClientReceivedGoesWithThePagesRequests) {
