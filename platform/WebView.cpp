@@ -43,6 +43,10 @@ void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptR
   });
 }
 
+void WebView::addMainFrameScript(const std::string& source) {
+  if (webPeer_) webPeer_->addMainFrameScript(source);
+}
+
 void WebView::setResponsivenessProbe(double intervalSeconds, double deadlineSeconds) {
   probeInterval_ = intervalSeconds;
   probeDeadlineSeconds_ = deadlineSeconds;

@@ -130,6 +130,10 @@ class WebViewPeer : public ViewPeer {
   // Asks the page's process for an empty answer, later, the same way; the
   // page sees nothing of it.
   virtual void probe(std::function<void()> answered) = 0;
+  // Runs `source` at the start of every main-frame document this web view
+  // loads from now on, in the page's world, before the page's own scripts;
+  // never in a subframe. Kept for the web view's life.
+  virtual void addMainFrameScript(const std::string& source) = 0;
   virtual void goBack() = 0;
   virtual void goForward() = 0;
   virtual void reload() = 0;
@@ -168,6 +172,10 @@ class WebView : public View, public WebViewClient {
   // page it came from has been replaced). A script evaluated here lends the
   // page no user's gesture: it ends the one the last input gave.
   void evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done = {});
+  // See WebViewPeer::addMainFrameScript. What a main-frame script alone
+  // holds, no subframe's document has (not even a same-origin one's own
+  // scripts, though those may call into the main frame's).
+  void addMainFrameScript(const std::string& source);
   void goBack();
   void goForward();
   void reload();

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 
 #include "ads/content/GADClickTracker.h"
 #include "ads/content/GADContentPolicy.h"
@@ -15,6 +16,7 @@
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADSignalsProvider.h"
 #include "platform/ASCII.h"
+#include "platform/Crypto.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
@@ -54,13 +56,49 @@ void GADWebViewDelegate::setViewController(platform::ViewController* controller)
   viewController_ = controller ? controller->weak_from_this() : std::weak_ptr<platform::ViewController>();
 }
 
-platform::WebView* GADWebViewDelegate::openingWebView() const { return openingWebView_.lock().get(); }
+platform::WebView* GADWebViewDelegate::openingWebView() const { return openingPage_.webView(); }
 
-void GADWebViewDelegate::setOpeningWebView(platform::WebView* webView) {
-  openingWebView_ = webView ? sharedWebView(*webView) : std::weak_ptr<platform::WebView>();
+void GADWebViewDelegate::setOpeningWebView(platform::WebView* webView) { openingPage_ = GADOpeningPage(webView); }
+
+// WebKit's navigation decision does not say which frame navigated to a
+// message URL, and any frame of any origin may navigate itself to one. So
+// the token that "evalInOpener" must carry is given to the main frame
+// alone, by a script WebKit injects into main-frame documents only: a
+// subframe of another origin can neither read the main frame's globals nor
+// call its function. A subframe of the page's own origin can, as it can
+// run any script in its parent: it is the page's own party. Later pages
+// get the function too, and are refused as later pages.
+void GADWebViewDelegate::admitOpenerMessagesFrom(platform::WebView& webView) {
+  const auto bytes = platform::Crypto::randomBlock();
+  std::string token;
+  for (const auto byte : bytes) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(byte));
+    token += hex;
+  }
+  openerToken_ = token;
+  webView.addMainFrameScript(openerFunctionScript(token));
 }
 
-void GADWebViewDelegate::webViewDidStartLoad(platform::WebView&) { contentPolicy_.pageDidChange(); }
+std::string GADWebViewDelegate::openerFunctionScript(const std::string& token) {
+  // The token stays in the closure: the page sees only the function.
+  return "(function(){var t='" + token +
+         "';window.ZOVO_EvalInOpener=function(js){location.href='gmsg://webapp/evalInOpener?js='+"
+         "encodeURIComponent(''+js)+'&token='+t;};})();";
+}
+
+bool GADWebViewDelegate::isFirstPage(const platform::WebView& webView) const {
+  return webView.loadGeneration() != startsGeneration_ || pagesStarted_ <= 1;
+}
+
+void GADWebViewDelegate::webViewDidStartLoad(platform::WebView& webView) {
+  contentPolicy_.pageDidChange();
+  if (webView.loadGeneration() != startsGeneration_) {
+    startsGeneration_ = webView.loadGeneration();
+    pagesStarted_ = 0;
+  }
+  ++pagesStarted_;
+}
 
 void GADWebViewDelegate::webViewDidFailLoadWithError(platform::WebView&, const platform::Error&) {}
 
@@ -210,11 +248,16 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
     }
     processCanOpenURLsWebView(urls, webView);
   } else if (name == "evalInOpener") {
-    // The one way a page reaches script in another page: the web
-    // application's page reaches the ad page that opened it, while that
-    // page is there. Every other page has no opener.
+    // The one way a page reaches script in another page: the main frame of
+    // the web application's first page reaches the very ad page that
+    // opened it, while that page is there. Every other page has no opener.
+    const std::string* token = stringParameter(parameters, "token");
     if (!openingWebView()) {
       contentPolicy_.refuse(GADContentPolicy::Refusal::Opener, "\"evalInOpener\" without an opener");
+    } else if (!isFirstPage(webView)) {
+      contentPolicy_.refuse(GADContentPolicy::Refusal::Opener, "\"evalInOpener\" from a later page");
+    } else if (!openerToken_ || !token || *token != *openerToken_) {
+      contentPolicy_.refuse(GADContentPolicy::Refusal::Opener, "\"evalInOpener\" from outside the main frame");
     } else if (parameters) {
       std::weak_ptr<platform::WebView> answerTo = sharedWebView(webView);
       platform::RunLoop::main().performAfterDelay(deferralTarget(), 0, [this, item = *parameters, answerTo] {

@@ -12,6 +12,7 @@
 // of it. Main thread only.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "ads/content/GADContentPolicy.h"
+#include "ads/content/GADOpeningPage.h"
 #include "platform/Value.h"
 #include "platform/WebView.h"
 
@@ -82,9 +84,19 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   // Not retained: the screen hosting the web view.
   platform::ViewController* viewController() const;
   void setViewController(platform::ViewController* controller);
-  // Not retained: the ad web view whose action opened this web view's screen.
+  // Not retained: the ad web view whose action opened this web view's
+  // screen, while it still shows the page it showed when set (null once it
+  // has loaded another: see GADOpeningPage).
   platform::WebView* openingWebView() const;
   void setOpeningWebView(platform::WebView* webView);
+  // Lets the main frame of the first page that `webView` (this delegate's
+  // own, not yet loaded) shows send "evalInOpener": that frame alone is
+  // given the page function ZOVO_EvalInOpener(js), which sends the message
+  // with a token drawn here. A message without the token is refused, and
+  // so is any from a later page of the web view.
+  void admitOpenerMessagesFrom(platform::WebView& webView);
+  // The main-frame script that defines ZOVO_EvalInOpener with `token`.
+  static std::string openerFunctionScript(const std::string& token);
 
   GADOpener& opener() const { return *opener_; }
   // This page's bounds and the refusals it has had.
@@ -107,7 +119,15 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   std::shared_ptr<GADOpener> opener_;
   std::shared_ptr<GADClickTracker> tracker_;
   std::weak_ptr<platform::ViewController> viewController_;
-  std::weak_ptr<platform::WebView> openingWebView_;
+  GADOpeningPage openingPage_;
+  // Given to the main frame alone (admitOpenerMessagesFrom); none: no page
+  // of this delegate's reaches the opener.
+  std::optional<std::string> openerToken_;
+  // Pages whose load started since the client's last load call (that
+  // load's generation): the first is the client's, the rest the page's.
+  std::uint64_t startsGeneration_ = 0;
+  int pagesStarted_ = 0;
+  bool isFirstPage(const platform::WebView& webView) const;
   GADContentPolicy contentPolicy_;
   std::function<void()> terminationHandler_;
   bool silenced_ = false;

@@ -319,6 +319,15 @@ void GtkWebViewPeer::probe(std::function<void()> answered) {
       pending);
 }
 
+// The web view's own content manager (GtkWebViewSettings gives each one):
+// the script reaches no other web view of its process group.
+void GtkWebViewPeer::addMainFrameScript(const std::string& source) {
+  WebKitUserScript* script = webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(webView()), script);
+  webkit_user_script_unref(script);
+}
+
 void GtkWebViewPeer::goBack() { webkit_web_view_go_back(webView()); }
 void GtkWebViewPeer::goForward() { webkit_web_view_go_forward(webView()); }
 void GtkWebViewPeer::reload() { webkit_web_view_reload(webView()); }

@@ -30,6 +30,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   void loadRequest(const URLRequest& request) override;
   void evaluateJavaScript(const std::string& script, ScriptResult done) override;
   void probe(std::function<void()> answered) override;
+  void addMainFrameScript(const std::string& source) override;
   void goBack() override;
   void goForward() override;
   void reload() override;

@@ -47,7 +47,13 @@ WebKitWebView* rootView(WebProcessGroup group) {
 }  // namespace
 
 WebKitWebView* GtkWebViewSettings::makeWebView(WebProcessGroup group) {
-  return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", rootView(group), nullptr));
+  // A related view would share its root's content manager, and with it any
+  // script one web view adds for its pages: each has its own.
+  WebKitUserContentManager* content = webkit_user_content_manager_new();
+  auto* made = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", rootView(group),
+                                            "user-content-manager", content, nullptr));
+  g_object_unref(content);
+  return made;
 }
 
 void GtkWebViewSettings::startWebProcessSoon() {

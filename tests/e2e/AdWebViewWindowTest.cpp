@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "adnet/LoopbackServer.h"
 #include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotificationCenter.h"
 #include "ads/content/GADWebViewDelegate.h"
@@ -61,18 +62,29 @@ class AdWebViewWindowTest : public ::testing::Test {
   bool runUntil(const std::function<bool()>& condition, double seconds = 15) {
     return RunLoop::main().runUntil(condition, seconds);
   }
-  // A shown page with its own ad delegate.
-  std::pair<std::shared_ptr<WebView>, CountingDelegate*> open(const std::string& body, double y = 0) {
+  // A shown page with its own ad delegate, which `beforeLoad` may set up.
+  using Setup = std::function<void(WebView&, CountingDelegate&)>;
+  std::pair<std::shared_ptr<WebView>, CountingDelegate*> open(const std::string& body, double y = 0,
+                                                               const Setup& beforeLoad = {}) {
     auto view = WebView::create(platform::Rect(0, y, 320, 50));
     auto delegate = std::make_unique<CountingDelegate>();
     view->setDelegate(delegate.get());
     root->addSubview(view);
+    if (beforeLoad) beforeLoad(*view, *delegate);
     view->loadHTMLStringBaseURL(std::string("<html><head>") + kReceiver + "</head><body>" + body + "</body></html>",
                                 URL::create("http://127.0.0.1:8642/ad"));
     CountingDelegate* raw = delegate.get();
     EXPECT_TRUE(runUntil([&] { return raw->finished > 0; }));
     pages.emplace_back(view, std::move(delegate));
     return {view, raw};
+  }
+  // A web application's page, as its screen sets it up: `opening` is its
+  // opener, and its main frame gets the function that reaches it.
+  std::pair<std::shared_ptr<WebView>, CountingDelegate*> openWebApp(const std::string& body, WebView& opening) {
+    return open(body, 50, [&](WebView& view, CountingDelegate& delegate) {
+      delegate.setOpeningWebView(&opening);
+      delegate.admitOpenerMessagesFrom(view);
+    });
   }
   std::optional<std::string> evaluate(WebView& view, const std::string& script) {
     return PageScript::evaluate(view, script);
@@ -133,19 +145,18 @@ TEST_F(AdWebViewWindowTest, ThePageReceivesItsAnswerAsAnEventWithJSONData) {
 // opener reach nothing.
 TEST_F(AdWebViewWindowTest, EvalInOpenerRunsInTheOpeningPageAndAnswersTheAskingOne) {
   auto [opening, openingDelegate] = open("<script>var secret = 'from the banner';</script>");
-  auto [webApp, webAppDelegate] = open("<p>web application</p>", 50);
-  webAppDelegate->setOpeningWebView(opening.get());
-  evaluate(*webApp, "location.href = 'gmsg://ads.example.test/evalInOpener?js=secret'; 0");
+  auto [webApp, webAppDelegate] = openWebApp("<p>web application</p>", *opening);
+  evaluate(*webApp, "ZOVO_EvalInOpener('secret'); 0");
   ASSERT_TRUE(pageHolds(*webApp, "received.length > 0"));
   EXPECT_EQ(evaluate(*webApp, "received[0]"), "evalJavaScriptInOpenerResult {\"result\":\"from the banner\"}");
   EXPECT_EQ(evaluate(*opening, "received.length"), "0");
   // Statements run as the page's own; an answer of millions of characters
   // is stopped in the opening page and never given.
-  evaluate(*webApp, "location.href = 'gmsg://ads.example.test/evalInOpener?js=var%20n%3D2%3Bn*21'; 0");
+  evaluate(*webApp, "ZOVO_EvalInOpener('var n=2;n*21'); 0");
   ASSERT_TRUE(pageHolds(*webApp, "received.length > 1"));
   EXPECT_EQ(evaluate(*webApp, "received[1]"), "evalJavaScriptInOpenerResult {\"result\":\"42\"}");
   const int refusals = GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize);
-  evaluate(*webApp, "location.href = 'gmsg://ads.example.test/evalInOpener?js=%27x%27.repeat(8e6)'; 0");
+  evaluate(*webApp, "ZOVO_EvalInOpener(\"'x'.repeat(8e6)\"); 0");
   ASSERT_TRUE(runUntil([&] { return GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize) > refusals; }));
   RunLoop::main().runFor(0.3);
   EXPECT_EQ(evaluate(*webApp, "received.length"), "2");
@@ -154,6 +165,41 @@ TEST_F(AdWebViewWindowTest, EvalInOpenerRunsInTheOpeningPageAndAnswersTheAskingO
   evaluate(*landing, "location.href = 'gmsg://ads.example.test/evalInOpener?js=secret%3D%27read%27'; 0");
   RunLoop::main().runFor(0.5);
   EXPECT_EQ(evaluate(*landing, "received.length"), "0");
+  EXPECT_EQ(evaluate(*opening, "secret"), "from the banner");
+}
+
+// A subframe of another origin inside the web application's first page,
+// and a later page the application goes to, try to reach the ad page that
+// opened it: both are refused, and the first page's main frame still
+// reaches it.
+TEST_F(AdWebViewWindowTest, EvalInOpenerIsHeardFromTheFirstPagesMainFrameAlone) {
+  adnet::LoopbackServer server;  // another port: another origin
+  adnet::Answer frame;
+  frame.headers.emplace_back("Content-Type", "text/html");
+  frame.body =
+      "<script>try { top.ZOVO_EvalInOpener(\"secret = 'from the top'\"); } catch (e) {}"
+      "location.href = 'gmsg://ads.example.test/evalInOpener?js=' + encodeURIComponent(\"secret = 'framed'\");"
+      "</script>";
+  server.setAnswer("/frame", frame);
+  adnet::Answer later;
+  later.headers.emplace_back("Content-Type", "text/html");
+  later.body = "<script>ZOVO_EvalInOpener(\"secret = 'later'\");</script>";
+  server.setAnswer("/later", later);
+
+  auto [opening, openingDelegate] = open("<script>var secret = 'from the banner';</script>");
+  auto [webApp, webAppDelegate] = openWebApp("<p>web application</p>", *opening);
+  const int refused = GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener);
+  evaluate(*webApp, "var f = document.createElement('iframe'); f.src = '" + server.url("/frame") +
+                        "'; document.body.appendChild(f); 0");
+  ASSERT_TRUE(runUntil([&] { return GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener) > refused; }));
+  EXPECT_EQ(server.requestCount("/frame"), 1u);
+  evaluate(*webApp, "ZOVO_EvalInOpener('secret'); 0");
+  ASSERT_TRUE(pageHolds(*webApp, "received.length > 0"));
+  EXPECT_EQ(evaluate(*webApp, "received[0]"), "evalJavaScriptInOpenerResult {\"result\":\"from the banner\"}");
+
+  evaluate(*webApp, "location.href = '" + server.url("/later") + "'; 0");
+  ASSERT_TRUE(runUntil([&] { return GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener) > refused + 1; }));
+  RunLoop::main().runFor(0.3);
   EXPECT_EQ(evaluate(*opening, "secret"), "from the banner");
 }
 
