@@ -148,8 +148,9 @@ std::optional<std::string> GADWebViewDelegate::orientationScript(int interfaceOr
     case 4: degrees = "-90"; break;
     default: return std::nullopt;
   }
-  return std::string("window.__defineGetter__('orientation',function(){return ") + degrees +
-         ";});window.onorientationchange();";
+  // The page's handler answers nothing back: see scriptWithoutValue.
+  return platform::WebView::scriptWithoutValue(std::string("window.__defineGetter__('orientation',function(){return ") +
+                                               degrees + ";});window.onorientationchange();");
 }
 
 void GADWebViewDelegate::notifyWebViewOfOrientationChange(platform::WebView& webView, int interfaceOrientation) {

@@ -60,7 +60,8 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   void silencePage() { silenced_ = true; }
 
   // The script that gives the page the orientation (1 to 4, the phone's
-  // numbering) and runs its handler; nullopt for any other value.
+  // numbering) and runs its handler, whose answer stays in the page
+  // (platform::WebView::scriptWithoutValue); nullopt for any other value.
   static std::optional<std::string> orientationScript(int interfaceOrientation);
   static void notifyWebViewOfOrientationChange(platform::WebView& webView, int interfaceOrientation);
 

@@ -42,6 +42,8 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   std::optional<URL> currentURL() const override;
 
  private:
+  // What the client reads of a script's value: see evaluateJavaScript.
+  static std::optional<std::string> scriptResultText(JSCValue* value);
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer self);
   static gboolean onDecideResponse(WebKitPolicyDecision* decision, GtkWebViewPeer* self);

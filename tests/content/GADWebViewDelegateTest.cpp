@@ -465,9 +465,11 @@ TEST_F(GADWebViewDelegateTest, TheOrientationScriptAfterEveryLoad) {
     const char* value;
   } cases[] = {{1, "0"}, {2, "180"}, {3, "90"}, {4, "-90"}};
   for (const auto& c : cases) {
+    // The documented script as written, inside a try whose value is
+    // undefined: the page's handler answers nothing back.
     EXPECT_EQ(GADWebViewDelegate::orientationScript(c.orientation),
-              std::string("window.__defineGetter__('orientation',function(){return ") + c.value +
-                  ";});window.onorientationchange();");
+              std::string("try{window.__defineGetter__('orientation',function(){return ") + c.value +
+                  ";});window.onorientationchange();\n}catch(e){}void 0;");
   }
   EXPECT_FALSE(GADWebViewDelegate::orientationScript(0));
   EXPECT_FALSE(GADWebViewDelegate::orientationScript(5));

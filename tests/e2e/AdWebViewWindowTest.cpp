@@ -4,6 +4,8 @@
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,6 +20,7 @@
 #include "platform/RunLoop.h"
 #include "platform/WebView.h"
 #include "tests/e2e/PageScript.h"
+#include "tests/e2e/ResidentMemory.h"
 
 using platform::RunLoop;
 using platform::URL;
@@ -92,6 +95,15 @@ class AdWebViewWindowTest : public ::testing::Test {
   // Waits until the page's script `condition` is true.
   bool pageHolds(WebView& view, const std::string& condition) {
     return runUntil([&] { return evaluate(view, condition) == "true"; });
+  }
+  // The same, keeping in `peak` the most this process held resident at any
+  // turn of the wait (a value taken and freed within a turn is freed into
+  // the sanitizer's quarantine, which stays resident).
+  bool pageHoldsWatchingMemory(WebView& view, const std::string& condition, std::int64_t& peak) {
+    return runUntil([&] {
+      peak = std::max(peak, ResidentMemory::bytes());
+      return evaluate(view, condition) == "true";
+    });
   }
 
   GtkWindow* window = nullptr;
@@ -201,6 +213,48 @@ TEST_F(AdWebViewWindowTest, EvalInOpenerIsHeardFromTheFirstPagesMainFrameAlone) 
   ASSERT_TRUE(runUntil([&] { return GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener) > refused + 1; }));
   RunLoop::main().runFor(0.3);
   EXPECT_EQ(evaluate(*opening, "secret"), "from the banner");
+}
+
+// ------------------------------------------------ what a page gives back
+// The client's scripts call a page's handlers; whatever those return or
+// throw stays in the page's process. A hundred million characters: within
+// the page process's memory limit, and far more than this process may
+// take on for a page.
+constexpr const char* kHuge = "'x'.repeat(1e8)";
+constexpr std::int64_t kHugeBytes = 100'000'000;
+
+std::string returnsThenThrowsHuge(const std::string& handler) {
+  return "window.calls = 0; window." + handler + " = function() { if (++calls % 2) return " + kHuge + "; throw " +
+         kHuge + "; }; 0";
+}
+
+TEST_F(AdWebViewWindowTest, WhatAnOrientationHandlerReturnsOrThrowsStaysInThePage) {
+  auto [view, delegate] = open("<p>ad</p>");
+  ASSERT_TRUE(pageHolds(*view, "document.title === 'turned 0'"));
+  evaluate(*view, returnsThenThrowsHuge("onorientationchange"));
+  const std::int64_t before = ResidentMemory::settledBytes();
+  std::int64_t peak = before;
+  GADWebViewDelegate::notifyWebViewOfOrientationChange(*view, 1);
+  GADWebViewDelegate::notifyWebViewOfOrientationChange(*view, 1);
+  // A page's scripts answer in order: once this one has, both events' have.
+  ASSERT_TRUE(pageHoldsWatchingMemory(*view, "calls === 2", peak));
+  const std::int64_t grown = std::max(peak, ResidentMemory::bytes()) - before;
+  RecordProperty("residentGrowthBytes", std::to_string(grown));
+  EXPECT_LT(grown, kHugeBytes / 5) << grown << " bytes more resident";
+  EXPECT_EQ(evaluate(*view, "window.orientation"), "0");
+}
+
+TEST_F(AdWebViewWindowTest, WhatAMessageHandlerReturnsOrThrowsStaysInThePage) {
+  auto [view, delegate] = open("<p>ad</p>");
+  evaluate(*view, returnsThenThrowsHuge("ZOVO_ReceiveMessage"));
+  const std::int64_t before = ResidentMemory::settledBytes();
+  std::int64_t peak = before;
+  GADNotificationCenter::postJSNotificationUserInfoWebView("onshow", std::nullopt, view.get());
+  GADNotificationCenter::postJSNotificationUserInfoWebView("onhide", platform::Dictionary{{"a", "b"}}, view.get());
+  ASSERT_TRUE(pageHoldsWatchingMemory(*view, "calls === 2", peak));
+  const std::int64_t grown = std::max(peak, ResidentMemory::bytes()) - before;
+  RecordProperty("residentGrowthBytes", std::to_string(grown));
+  EXPECT_LT(grown, kHugeBytes / 5) << grown << " bytes more resident";
 }
 
 }  // namespace

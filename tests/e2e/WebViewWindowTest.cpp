@@ -132,6 +132,20 @@ TEST_F(WebViewWindowTest, ScriptResultsComeBackAsText) {
   EXPECT_EQ(evaluate("throw new Error('no')"), std::nullopt);
 }
 
+// A result's text is read only as far as the bound: a longer string is
+// refused unread, and an object or an array (whose text the page's own
+// methods would write) is no value.
+TEST_F(WebViewWindowTest, ScriptResultsPastTheBoundOrNotPrimitiveAreNotRead) {
+  loadAd("<p>ad</p>");
+  const size_t bound = platform::WebViewPeer::kMaximumScriptResultLength;
+  EXPECT_EQ(evaluate("'x'.repeat(" + std::to_string(bound) + ")").value_or("").size(), bound);
+  EXPECT_EQ(evaluate("'x'.repeat(" + std::to_string(bound + 1) + ")"), std::nullopt);
+  EXPECT_EQ(evaluate("({ text: 'page text' })"), "");
+  EXPECT_EQ(evaluate("[1, 2]"), "");
+  EXPECT_EQ(evaluate("true"), "true");
+  EXPECT_EQ(evaluate("null"), "");
+}
+
 TEST_F(WebViewWindowTest, AWebViewThatGoesWithAScriptPendingHearsNothingMore) {
   loadAd("<p>ad</p>");
   bool called = false;
