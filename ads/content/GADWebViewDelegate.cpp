@@ -280,11 +280,22 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
   return false;
 }
 
+// The opening page is an ad's, and its globals are its own to redefine
+// (String, JSON, eval, Array, Object, the prototypes' toString, valueOf
+// and Symbol.toPrimitive): past the evaluation itself, the script uses
+// only what no page can redefine. `typeof` tells a primitive; a number, a
+// boolean or a bigint becomes text by `+` with a string (no method of the
+// page's is called for a primitive); a primitive string's length is its
+// own; an object, a function or a symbol is no value, and so is what the
+// page throws. The text is bounded in the page, so at most the bound and a
+// letter cross to this process.
 std::string GADWebViewDelegate::openerScript(const std::string& js) {
   // JSON writes only containers: the text goes in as an array's one item.
   const platform::Value text(platform::Value::Array{platform::Value(js)});
-  return "(function(){var r=(0,eval)(" + GADMacros::jsonify(&text).value_or("['']") +
-         "[0]);if(r===undefined||r===null)return 'n';r=String(r);return r.length>" +
+  return "(function(){var r;try{r=(0,eval)(" + GADMacros::jsonify(&text).value_or("['']") +
+         "[0]);}catch(e){return 'n';}var t=typeof r;"
+         "if(t==='number'||t==='boolean'||t==='bigint')r=''+r;else if(t!=='string')return 'n';"
+         "return r.length>" +
          std::to_string(GADContentPolicy::kMaximumScriptAnswerBytes) + "?'t'+r.length:'v'+r;})()";
 }
 

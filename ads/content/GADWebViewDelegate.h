@@ -69,8 +69,10 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   // the page named by `answerTo` (the page that asked).
   void evaluateJavaScriptInOpener(const platform::Dictionary& item, std::weak_ptr<platform::WebView> answerTo);
   // The script run in the opening page for `js`: it answers "n" for no
-  // value, "v" and the value as text, or "t" and the length of a text past
-  // GADContentPolicy's bound.
+  // value (undefined, null, an object, a function, a symbol, an exception),
+  // "v" and the value as text (a string, a number, a boolean, a bigint),
+  // or "t" and the length of a text past GADContentPolicy's bound, and
+  // holds to that whatever the page has redefined.
   static std::string openerScript(const std::string& js);
   // The answer the asking page gets for that script's result; nullopt
   // (refused) past the bound.

@@ -393,6 +393,18 @@ TEST_F(GADWebViewDelegateTest, TheOpenersAnswerIsBoundedInThePageThatGivesIt) {
   EXPECT_NE(script.find(std::to_string(GADContentPolicy::kMaximumScriptAnswerBytes)), std::string::npos);
 }
 
+// The opening page may have redefined any global and prototype: past the
+// evaluation, the script names none of them, and tells values apart with
+// `typeof` alone (the window tests run it against such a page).
+TEST_F(GADWebViewDelegateTest, TheOpenerScriptCallsNothingAPageCanRedefine) {
+  const std::string script = GADWebViewDelegate::openerScript("");
+  for (const char* name : {"String", "JSON", "Array", "Object", "Symbol", "Number", "toString", "valueOf",
+                           "toPrimitive", "undefined", "null", "call", "apply", "slice", "substr"})
+    EXPECT_EQ(script.find(name), std::string::npos) << name << " in " << script;
+  EXPECT_NE(script.find("typeof r"), std::string::npos) << script;
+  EXPECT_NE(script.find("catch(e){return 'n';}"), std::string::npos) << "what the page throws is no value";
+}
+
 // The token is the main frame's alone: WebKit injects the script that holds
 // it into main-frame documents only, and each delegate draws its own.
 TEST_F(GADWebViewDelegateTest, TheOpenerTokenGoesToTheMainFrameAloneAndIsDrawnAfresh) {

@@ -257,4 +257,47 @@ TEST_F(AdWebViewWindowTest, WhatAMessageHandlerReturnsOrThrowsStaysInThePage) {
   EXPECT_LT(grown, kHugeBytes / 5) << grown << " bytes more resident";
 }
 
+// An ad page may redefine every global and prototype before a web
+// application asks it something: the answer is still bounded in the page,
+// a primitive still answers as text, and an object answers as no value.
+constexpr const char* kRedefinedGlobals =
+    "<script>var huge = function() { return 'x'.repeat(1e8); };"
+    "var bait = { length: 0, toString: huge, valueOf: huge }; bait[Symbol.toPrimitive] = huge;"
+    "var big = huge();"
+    "String.prototype.toString = huge; String.prototype.valueOf = huge;"
+    "Number.prototype.toString = huge; Number.prototype.valueOf = huge; Boolean.prototype.toString = huge;"
+    "Array.prototype.toString = huge; Array.prototype.join = huge;"
+    "Object.prototype.toString = huge; Object.prototype.valueOf = huge; Object.prototype[Symbol.toPrimitive] = huge;"
+    "window.String = function() { return bait; }; window.JSON = { stringify: huge, parse: huge };"
+    "window.Array = function() { return bait; }; window.Object = function() { return bait; };"
+    "</script>";
+
+TEST_F(AdWebViewWindowTest, EvalInOpenerHoldsItsBoundWhenTheOpeningPageRedefinesItsGlobals) {
+  auto [opening, openingDelegate] = open(kRedefinedGlobals);
+  auto [webApp, webAppDelegate] = openWebApp("<p>web application</p>", *opening);
+  const std::int64_t before = ResidentMemory::settledBytes();
+  std::int64_t peak = before;
+  const auto ask = [&](const std::string& js) { evaluate(*webApp, "ZOVO_EvalInOpener(" + js + "); 0"); };
+  ask("'bait'");
+  ASSERT_TRUE(pageHoldsWatchingMemory(*webApp, "received.length === 1", peak));
+  EXPECT_EQ(evaluate(*webApp, "received[0]"), "evalJavaScriptInOpenerResult {\"result\":\"\"}");
+  ask("'6*7'");
+  ASSERT_TRUE(pageHoldsWatchingMemory(*webApp, "received.length === 2", peak));
+  EXPECT_EQ(evaluate(*webApp, "received[1]"), "evalJavaScriptInOpenerResult {\"result\":\"42\"}");
+  const int refusals = GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize);
+  ask("'big'");
+  ASSERT_TRUE(runUntil([&] {
+    peak = std::max(peak, ResidentMemory::bytes());
+    return GADContentPolicy::refusalCount(GADContentPolicy::Refusal::MessageSize) > refusals;
+  }));
+  // The page's own eval answers for it: an object, which is no value.
+  evaluate(*opening, "window.eval = function() { return bait; }; 0");
+  ask("'\\'abc\\''");
+  ASSERT_TRUE(pageHoldsWatchingMemory(*webApp, "received.length === 3", peak));
+  EXPECT_EQ(evaluate(*webApp, "received[2]"), "evalJavaScriptInOpenerResult {\"result\":\"\"}");
+  const std::int64_t grown = std::max(peak, ResidentMemory::bytes()) - before;
+  RecordProperty("residentGrowthBytes", std::to_string(grown));
+  EXPECT_LT(grown, kHugeBytes / 5) << grown << " bytes more resident";
+}
+
 }  // namespace
