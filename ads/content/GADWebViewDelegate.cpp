@@ -98,6 +98,13 @@ void GADWebViewDelegate::webViewDidStartLoad(platform::WebView& webView) {
     pagesStarted_ = 0;
   }
   ++pagesStarted_;
+  ++*pageStarts_;
+}
+
+std::shared_ptr<platform::WebView> GADWebViewDelegate::AskingPage::ifStillShown() const {
+  auto view = webView.lock();
+  if (!view || view->loadGeneration() != generation || *starts != startsThen) return nullptr;
+  return view;
 }
 
 void GADWebViewDelegate::webViewDidFailLoadWithError(platform::WebView&, const platform::Error&) {}
@@ -260,9 +267,9 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
     } else if (!openerToken_ || !token || *token != *openerToken_) {
       contentPolicy_.refuse(GADContentPolicy::Refusal::Opener, "\"evalInOpener\" from outside the main frame");
     } else if (parameters) {
-      std::weak_ptr<platform::WebView> answerTo = sharedWebView(webView);
-      platform::RunLoop::main().performAfterDelay(deferralTarget(), 0, [this, item = *parameters, answerTo] {
-        evaluateJavaScriptInOpener(item, answerTo);
+      const AskingPage asking{sharedWebView(webView), webView.loadGeneration(), pageStarts_, *pageStarts_};
+      platform::RunLoop::main().performAfterDelay(deferralTarget(), 0, [this, item = *parameters, asking] {
+        evaluateJavaScriptInOpener(item, asking);
       });
     }
   } else {
@@ -318,15 +325,15 @@ std::optional<std::string> GADWebViewDelegate::openerAnswer(const std::optional<
   }
 }
 
-void GADWebViewDelegate::evaluateJavaScriptInOpener(const platform::Dictionary& item,
-                                                    std::weak_ptr<platform::WebView> answerTo) {
+void GADWebViewDelegate::evaluateJavaScriptInOpener(const platform::Dictionary& item, const AskingPage& asking) {
   platform::WebView* opening = openingWebView();
   const platform::Value* js = item.find("js");
-  if (!opening || !js || !js->asString()) return;
+  // A page the asking one went on to gets nothing of the opener's.
+  if (!opening || !js || !js->asString() || !asking.ifStillShown()) return;
   // The answer is bounded in the opening page: one past the bound never
   // crosses to this process, nor is read here.
-  opening->evaluateJavaScript(openerScript(*js->asString()), [answerTo](std::optional<std::string> result) {
-    auto target = answerTo.lock();
+  opening->evaluateJavaScript(openerScript(*js->asString()), [asking](std::optional<std::string> result) {
+    auto target = asking.ifStillShown();
     if (!target) return;
     const auto answer = openerAnswer(result);
     if (!answer) return;

@@ -65,9 +65,6 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   static std::optional<std::string> orientationScript(int interfaceOrientation);
   static void notifyWebViewOfOrientationChange(platform::WebView& webView, int interfaceOrientation);
 
-  // Runs the item's "js" in the opening web view and sends the result to
-  // the page named by `answerTo` (the page that asked).
-  void evaluateJavaScriptInOpener(const platform::Dictionary& item, std::weak_ptr<platform::WebView> answerTo);
   // The script run in the opening page for `js`: it answers "n" for no
   // value (undefined, null, an object, a function, a symbol, an exception),
   // "v" and the value as text (a string, a number, a boolean, a bigint),
@@ -131,6 +128,21 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   std::uint64_t startsGeneration_ = 0;
   int pagesStarted_ = 0;
   bool isFirstPage(const platform::WebView& webView) const;
+  // Page starts of the web view, never reset: which page a message came from.
+  std::shared_ptr<std::uint64_t> pageStarts_ = std::make_shared<std::uint64_t>(0);
+  // The page that sent an "evalInOpener": its answer goes to that page
+  // alone, not to one its web view has gone on to since (held weakly).
+  struct AskingPage {
+    std::weak_ptr<platform::WebView> webView;
+    std::uint64_t generation = 0;
+    std::shared_ptr<const std::uint64_t> starts;
+    std::uint64_t startsThen = 0;
+    // The web view while it still shows that page; null otherwise.
+    std::shared_ptr<platform::WebView> ifStillShown() const;
+  };
+  // Runs the item's "js" in the opening web view and sends the result to
+  // the page that asked.
+  void evaluateJavaScriptInOpener(const platform::Dictionary& item, const AskingPage& asking);
   GADContentPolicy contentPolicy_;
   std::function<void()> terminationHandler_;
   bool silenced_ = false;

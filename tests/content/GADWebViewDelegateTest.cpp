@@ -460,6 +460,32 @@ TEST_F(GADWebViewDelegateTest, TheOpenerGoesWhenItsWebViewLoadsAnotherPage) {
   EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener), 1);
 }
 
+// The opener's answer is for the page that asked: once the web view has gone
+// on to another page, by the page's navigation or the client's load, the
+// answer is dropped.
+TEST_F(GADWebViewDelegateTest, TheOpenersAnswerReachesNoPageTheAskingOneWentOnTo) {
+  auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
+  delegate->setOpeningWebView(opening.get());
+  delegate->admitOpenerMessagesFrom(*webView);
+  auto& openingPage = *HeadlessWebViewPeer::of(*opening);
+  const std::string message = "gmsg://x/evalInOpener?js=secret&token=" + OpenerToken::of(page());
+  page().start();
+  EXPECT_FALSE(navigate(message));
+  ASSERT_TRUE(runUntil([&] { return openingPage.evaluations().size() == 1; }));
+  page().start();  // the page went on to another before the answer came
+  openingPage.completeEvaluation(0, "vthe banner's secret");
+  platform::RunLoop::main().drain();
+  EXPECT_TRUE(page().evaluations().empty());
+
+  // Asked, and the client loads another page before the script runs.
+  webView->loadHTMLStringBaseURL("<p>again</p>", std::nullopt);
+  page().start();
+  EXPECT_FALSE(navigate(message));
+  page().start();
+  platform::RunLoop::main().drain();
+  EXPECT_EQ(openingPage.evaluations().size(), 1u) << "nothing runs for a page that has gone";
+}
+
 TEST_F(GADWebViewDelegateTest, AnEvalInOpenerPendingWhenItsDelegateGoesNeverRuns) {
   auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
   delegate->setOpeningWebView(opening.get());
