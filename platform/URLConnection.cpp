@@ -488,4 +488,23 @@ void URLConnection::clearCookiesForTesting() {
   g_slist_free(all);
 }
 
+void URLConnection::setCookieForTesting(const URL& url, const std::string& setCookie) {
+  GUri* uri = g_uri_parse(url.absoluteString().c_str(), static_cast<GUriFlags>(SOUP_HTTP_URI_FLAGS), nullptr);
+  if (!uri) return;
+  soup_cookie_jar_set_cookie(sharedCookieJar(), uri, setCookie.c_str());
+  g_uri_unref(uri);
+}
+
+std::vector<std::string> URLConnection::cookiesForTesting() {
+  std::vector<std::string> found;
+  GSList* all = soup_cookie_jar_all_cookies(sharedCookieJar());
+  for (GSList* c = all; c; c = c->next) {
+    auto* cookie = static_cast<SoupCookie*>(c->data);
+    found.push_back(std::string(soup_cookie_get_name(cookie)) + "=" + soup_cookie_get_value(cookie));
+    soup_cookie_free(cookie);
+  }
+  g_slist_free(all);
+  return found;
+}
+
 }  // namespace platform

@@ -18,6 +18,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/Error.h"
 #include "platform/HTTPResponse.h"
@@ -73,6 +74,11 @@ class URLConnection {
 
   // Drops every cookie of the process's cookie jar (tests).
   static void clearCookiesForTesting();
+  // Stores a cookie in that jar as if `url`'s answer had set it with this
+  // Set-Cookie value (a site a user visited), and reads the jar back:
+  // "name=value" of each cookie, in the jar's order (tests).
+  static void setCookieForTesting(const URL& url, const std::string& setCookie);
+  static std::vector<std::string> cookiesForTesting();
   // Trusts the certificate authorities in that PEM file instead of the
   // system's (a test's own); nullopt: the system's again.
   static void trustCertificatesForTesting(std::optional<std::string> pemPath);

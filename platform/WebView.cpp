@@ -45,6 +45,19 @@ void WebView::evaluateJavaScript(const std::string& script, WebViewPeer::ScriptR
   });
 }
 
+// The toolkit sends a script's completion value, or its exception's text,
+// from the page's process to ours, built by the page (a handler may return
+// or throw a string of a gigabyte). The page's code runs inside a try
+// whose catch keeps nothing, and the script ends on an expression a page
+// cannot redefine. The line break ends a trailing comment of `statements`.
+std::string WebView::scriptWithoutValue(const std::string& statements) {
+  return "try{" + statements + "\n}catch(e){}void 0;";
+}
+
+void WebView::addMainFrameScript(const std::string& source) {
+  if (webPeer_) webPeer_->addMainFrameScript(source);
+}
+
 void WebView::setResponsivenessProbe(double intervalSeconds, double deadlineSeconds) {
   probeInterval_ = intervalSeconds;
   probeDeadlineSeconds_ = deadlineSeconds;

@@ -122,14 +122,24 @@ class WebViewClient {
 class WebViewPeer : public ViewPeer {
  public:
   using ScriptResult = std::function<void(std::optional<std::string>)>;
+  // The longest text a script's value is read as, in UTF-16 code units
+  // (JavaScript's length): the value is the page's to choose.
+  static constexpr size_t kMaximumScriptResultLength = 256 * 1024;
   virtual void loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) = 0;
   virtual void loadRequest(const URLRequest& request) = 0;
-  // `done` is called later with the result as text (nullopt when the script
-  // failed), unless the peer goes first.
+  // `done` is called later with the result as text, unless the peer goes
+  // first: a string, a number or a boolean as written; undefined, null,
+  // an object or a function as the empty text; nullopt when the script
+  // failed or its string is longer than kMaximumScriptResultLength (never
+  // read). Without `done` the result is not read at all.
   virtual void evaluateJavaScript(const std::string& script, ScriptResult done) = 0;
   // Asks the page's process for an empty answer, later, the same way; the
   // page sees nothing of it.
   virtual void probe(std::function<void()> answered) = 0;
+  // Runs `source` at the start of every main-frame document this web view
+  // loads from now on, in the page's world, before the page's own scripts;
+  // never in a subframe. Kept for the web view's life.
+  virtual void addMainFrameScript(const std::string& source) = 0;
   virtual void goBack() = 0;
   virtual void goForward() = 0;
   virtual void reload() = 0;
@@ -168,6 +178,15 @@ class WebView : public View, public WebViewClient {
   // page it came from has been replaced). A script evaluated here lends the
   // page no user's gesture: it ends the one the last input gave.
   void evaluateJavaScript(const std::string& script, WebViewPeer::ScriptResult done = {});
+  // `statements` as a script whose value is always undefined, whatever the
+  // page's code they call returns or throws: a script the client runs for
+  // its own ends (an event to the page's handler) brings nothing of the
+  // page's back across to this process.
+  static std::string scriptWithoutValue(const std::string& statements);
+  // See WebViewPeer::addMainFrameScript. What a main-frame script alone
+  // holds, no subframe's document has (not even a same-origin one's own
+  // scripts, though those may call into the main frame's).
+  void addMainFrameScript(const std::string& source);
   void goBack();
   void goForward();
   void reload();

@@ -27,7 +27,11 @@ void GADClickTracker::trackURL(const std::optional<platform::URL>& url) {
   if (!url) return;
   reset();
   beginBackgroundTask();
-  tracker_ = std::make_unique<GADCachedFile>(static_cast<GADCachedFileDelegate*>(this), *url);
+  // The URL is a page's or an ad's to name, and any site's: the fetch
+  // carries no cookies of ours, and what it is sent is not kept (so it
+  // never reaches the pages' session either).
+  tracker_ = std::make_unique<GADCachedFile>(static_cast<GADCachedFileDelegate*>(this), *url,
+                                             GADCachedFile::Cookies::None);
   tracker_->validate();
 }
 

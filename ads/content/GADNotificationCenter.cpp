@@ -53,7 +53,9 @@ std::optional<std::string> GADNotificationCenter::scriptForJSNotification(
     const std::string& name, const std::optional<platform::Dictionary>& userInfo) {
   if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return platform::ascii::isAlnum(c) || c == '_'; }))
     return std::nullopt;
-  if (!userInfo) return std::string(kJSReceiveMessageMethod) + "('" + name + "');";
+  // The page's handler answers nothing back: see scriptWithoutValue.
+  if (!userInfo) return platform::WebView::scriptWithoutValue(std::string(kJSReceiveMessageMethod) + "('" + name + "');");
   const platform::Value info(*userInfo);
-  return std::string(kJSReceiveMessageMethod) + "('" + name + "', " + GADMacros::jsonify(&info).value_or("") + ");";
+  return platform::WebView::scriptWithoutValue(std::string(kJSReceiveMessageMethod) + "('" + name + "', " +
+                                               GADMacros::jsonify(&info).value_or("") + ");");
 }

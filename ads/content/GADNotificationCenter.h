@@ -32,7 +32,8 @@ class GADNotificationCenter : public platform::NotificationCenter {
   // page's receiving function. `name` is put between single quotes as it
   // is, so it must be one of the client's own event names (letters, digits
   // and "_"): any other text, which could close the quotes and run as
-  // script, gives nullopt.
+  // script, gives nullopt. The script's value is undefined whatever the
+  // function returns or throws (platform::WebView::scriptWithoutValue).
   static std::optional<std::string> scriptForJSNotification(const std::string& name,
                                                             const std::optional<platform::Dictionary>& userInfo);
   // Sends that event to the page in `webView` (nothing without one); the

@@ -49,12 +49,9 @@ void GADOpener::setViewController(platform::ViewController* controller) {
   viewController_ = controller ? controller->weak_from_this() : std::weak_ptr<platform::ViewController>();
 }
 
-platform::WebView* GADOpener::openingWebView() const { return openingWebView_.lock().get(); }
+platform::WebView* GADOpener::openingWebView() const { return openingPage_.webView(); }
 
-void GADOpener::setOpeningWebView(platform::WebView* webView) {
-  openingWebView_ = webView ? std::static_pointer_cast<platform::WebView>(webView->shared_from_this())
-                            : std::weak_ptr<platform::WebView>();
-}
+void GADOpener::setOpeningWebView(platform::WebView* webView) { openingPage_ = GADOpeningPage(webView); }
 
 int GADOpener::orientationCodeFromText(const std::string* text) {
   if (text && *text == "p") return kGADOrientationPortrait;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/content/GADOpeningPage.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "platform/MailComposer.h"
 #include "platform/URL.h"
@@ -91,7 +92,8 @@ class GADOpener : public platform::MailComposerDelegate, public std::enable_shar
   void setViewController(platform::ViewController* controller);
   const std::optional<platform::URL>& referringURL() const { return referringURL_; }
   void setReferringURL(std::optional<platform::URL> url) { referringURL_ = std::move(url); }
-  // Not retained.
+  // Not retained: the page the web view shows when it is set, null once
+  // the web view has loaded another (GADOpeningPage).
   platform::WebView* openingWebView() const;
   void setOpeningWebView(platform::WebView* webView);
 
@@ -106,5 +108,5 @@ class GADOpener : public platform::MailComposerDelegate, public std::enable_shar
   std::shared_ptr<GADDelegateManager> delegateManager_;
   std::weak_ptr<platform::ViewController> viewController_;
   std::optional<platform::URL> referringURL_;
-  std::weak_ptr<platform::WebView> openingWebView_;
+  GADOpeningPage openingPage_;
 };

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 
 #include "ads/content/GADClickTracker.h"
 #include "ads/content/GADContentPolicy.h"
@@ -15,6 +16,7 @@
 #include "ads/request/GADNetworkUtilities.h"
 #include "ads/request/GADSignalsProvider.h"
 #include "platform/ASCII.h"
+#include "platform/Crypto.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
@@ -54,13 +56,56 @@ void GADWebViewDelegate::setViewController(platform::ViewController* controller)
   viewController_ = controller ? controller->weak_from_this() : std::weak_ptr<platform::ViewController>();
 }
 
-platform::WebView* GADWebViewDelegate::openingWebView() const { return openingWebView_.lock().get(); }
+platform::WebView* GADWebViewDelegate::openingWebView() const { return openingPage_.webView(); }
 
-void GADWebViewDelegate::setOpeningWebView(platform::WebView* webView) {
-  openingWebView_ = webView ? sharedWebView(*webView) : std::weak_ptr<platform::WebView>();
+void GADWebViewDelegate::setOpeningWebView(platform::WebView* webView) { openingPage_ = GADOpeningPage(webView); }
+
+// WebKit's navigation decision does not say which frame navigated to a
+// message URL, and any frame of any origin may navigate itself to one. So
+// the token that "evalInOpener" must carry is given to the main frame
+// alone, by a script WebKit injects into main-frame documents only: a
+// subframe of another origin can neither read the main frame's globals nor
+// call its function. A subframe of the page's own origin can, as it can
+// run any script in its parent: it is the page's own party. Later pages
+// get the function too, and are refused as later pages.
+void GADWebViewDelegate::admitOpenerMessagesFrom(platform::WebView& webView) {
+  const auto bytes = platform::Crypto::randomBlock();
+  std::string token;
+  for (const auto byte : bytes) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(byte));
+    token += hex;
+  }
+  openerToken_ = token;
+  webView.addMainFrameScript(openerFunctionScript(token));
 }
 
-void GADWebViewDelegate::webViewDidStartLoad(platform::WebView&) { contentPolicy_.pageDidChange(); }
+std::string GADWebViewDelegate::openerFunctionScript(const std::string& token) {
+  // The token stays in the closure: the page sees only the function.
+  return "(function(){var t='" + token +
+         "';window.ZOVO_EvalInOpener=function(js){location.href='gmsg://webapp/evalInOpener?js='+"
+         "encodeURIComponent(''+js)+'&token='+t;};})();";
+}
+
+bool GADWebViewDelegate::isFirstPage(const platform::WebView& webView) const {
+  return webView.loadGeneration() != startsGeneration_ || pagesStarted_ <= 1;
+}
+
+void GADWebViewDelegate::webViewDidStartLoad(platform::WebView& webView) {
+  contentPolicy_.pageDidChange();
+  if (webView.loadGeneration() != startsGeneration_) {
+    startsGeneration_ = webView.loadGeneration();
+    pagesStarted_ = 0;
+  }
+  ++pagesStarted_;
+  ++*pageStarts_;
+}
+
+std::shared_ptr<platform::WebView> GADWebViewDelegate::AskingPage::ifStillShown() const {
+  auto view = webView.lock();
+  if (!view || view->loadGeneration() != generation || *starts != startsThen) return nullptr;
+  return view;
+}
 
 void GADWebViewDelegate::webViewDidFailLoadWithError(platform::WebView&, const platform::Error&) {}
 
@@ -110,8 +155,9 @@ std::optional<std::string> GADWebViewDelegate::orientationScript(int interfaceOr
     case 4: degrees = "-90"; break;
     default: return std::nullopt;
   }
-  return std::string("window.__defineGetter__('orientation',function(){return ") + degrees +
-         ";});window.onorientationchange();";
+  // The page's handler answers nothing back: see scriptWithoutValue.
+  return platform::WebView::scriptWithoutValue(std::string("window.__defineGetter__('orientation',function(){return ") +
+                                               degrees + ";});window.onorientationchange();");
 }
 
 void GADWebViewDelegate::notifyWebViewOfOrientationChange(platform::WebView& webView, int interfaceOrientation) {
@@ -221,15 +267,20 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
     }
     processCanOpenURLsWebView(urls, webView);
   } else if (name == "evalInOpener") {
-    // The one way a page reaches script in another page: the web
-    // application's page reaches the ad page that opened it, while that
-    // page is there. Every other page has no opener.
+    // The one way a page reaches script in another page: the main frame of
+    // the web application's first page reaches the very ad page that
+    // opened it, while that page is there. Every other page has no opener.
+    const std::string* token = stringParameter(parameters, "token");
     if (!openingWebView()) {
       contentPolicy_.refuse(GADContentPolicy::Refusal::Opener, "\"evalInOpener\" without an opener");
+    } else if (!isFirstPage(webView)) {
+      contentPolicy_.refuse(GADContentPolicy::Refusal::Opener, "\"evalInOpener\" from a later page");
+    } else if (!openerToken_ || !token || *token != *openerToken_) {
+      contentPolicy_.refuse(GADContentPolicy::Refusal::Opener, "\"evalInOpener\" from outside the main frame");
     } else if (parameters) {
-      std::weak_ptr<platform::WebView> answerTo = sharedWebView(webView);
-      platform::RunLoop::main().performAfterDelay(deferralTarget(), 0, [this, item = *parameters, answerTo] {
-        evaluateJavaScriptInOpener(item, answerTo);
+      const AskingPage asking{sharedWebView(webView), webView.loadGeneration(), pageStarts_, *pageStarts_};
+      platform::RunLoop::main().performAfterDelay(deferralTarget(), 0, [this, item = *parameters, asking] {
+        evaluateJavaScriptInOpener(item, asking);
       });
     }
   } else {
@@ -247,11 +298,22 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
   return false;
 }
 
+// The opening page is an ad's, and its globals are its own to redefine
+// (String, JSON, eval, Array, Object, the prototypes' toString, valueOf
+// and Symbol.toPrimitive): past the evaluation itself, the script uses
+// only what no page can redefine. `typeof` tells a primitive; a number, a
+// boolean or a bigint becomes text by `+` with a string (no method of the
+// page's is called for a primitive); a primitive string's length is its
+// own; an object, a function or a symbol is no value, and so is what the
+// page throws. The text is bounded in the page, so at most the bound and a
+// letter cross to this process.
 std::string GADWebViewDelegate::openerScript(const std::string& js) {
   // JSON writes only containers: the text goes in as an array's one item.
   const platform::Value text(platform::Value::Array{platform::Value(js)});
-  return "(function(){var r=(0,eval)(" + GADMacros::jsonify(&text).value_or("['']") +
-         "[0]);if(r===undefined||r===null)return 'n';r=String(r);return r.length>" +
+  return "(function(){var r;try{r=(0,eval)(" + GADMacros::jsonify(&text).value_or("['']") +
+         "[0]);}catch(e){return 'n';}var t=typeof r;"
+         "if(t==='number'||t==='boolean'||t==='bigint')r=''+r;else if(t!=='string')return 'n';"
+         "return r.length>" +
          std::to_string(GADContentPolicy::kMaximumScriptAnswerBytes) + "?'t'+r.length:'v'+r;})()";
 }
 
@@ -274,15 +336,15 @@ std::optional<std::string> GADWebViewDelegate::openerAnswer(const std::optional<
   }
 }
 
-void GADWebViewDelegate::evaluateJavaScriptInOpener(const platform::Dictionary& item,
-                                                    std::weak_ptr<platform::WebView> answerTo) {
+void GADWebViewDelegate::evaluateJavaScriptInOpener(const platform::Dictionary& item, const AskingPage& asking) {
   platform::WebView* opening = openingWebView();
   const platform::Value* js = item.find("js");
-  if (!opening || !js || !js->asString()) return;
+  // A page the asking one went on to gets nothing of the opener's.
+  if (!opening || !js || !js->asString() || !asking.ifStillShown()) return;
   // The answer is bounded in the opening page: one past the bound never
   // crosses to this process, nor is read here.
-  opening->evaluateJavaScript(openerScript(*js->asString()), [answerTo](std::optional<std::string> result) {
-    auto target = answerTo.lock();
+  opening->evaluateJavaScript(openerScript(*js->asString()), [asking](std::optional<std::string> result) {
+    auto target = asking.ifStillShown();
     if (!target) return;
     const auto answer = openerAnswer(result);
     if (!answer) return;

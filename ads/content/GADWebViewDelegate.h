@@ -12,6 +12,7 @@
 // of it. Main thread only.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "ads/content/GADContentPolicy.h"
+#include "ads/content/GADOpeningPage.h"
 #include "platform/Value.h"
 #include "platform/WebView.h"
 
@@ -59,16 +61,16 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   bool silenced() const { return silenced_; }
 
   // The script that gives the page the orientation (1 to 4, the phone's
-  // numbering) and runs its handler; nullopt for any other value.
+  // numbering) and runs its handler, whose answer stays in the page
+  // (platform::WebView::scriptWithoutValue); nullopt for any other value.
   static std::optional<std::string> orientationScript(int interfaceOrientation);
   static void notifyWebViewOfOrientationChange(platform::WebView& webView, int interfaceOrientation);
 
-  // Runs the item's "js" in the opening web view and sends the result to
-  // the page named by `answerTo` (the page that asked).
-  void evaluateJavaScriptInOpener(const platform::Dictionary& item, std::weak_ptr<platform::WebView> answerTo);
   // The script run in the opening page for `js`: it answers "n" for no
-  // value, "v" and the value as text, or "t" and the length of a text past
-  // GADContentPolicy's bound.
+  // value (undefined, null, an object, a function, a symbol, an exception),
+  // "v" and the value as text (a string, a number, a boolean, a bigint),
+  // or "t" and the length of a text past GADContentPolicy's bound, and
+  // holds to that whatever the page has redefined.
   static std::string openerScript(const std::string& js);
   // The answer the asking page gets for that script's result; nullopt
   // (refused) past the bound.
@@ -83,9 +85,19 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   // Not retained: the screen hosting the web view.
   platform::ViewController* viewController() const;
   void setViewController(platform::ViewController* controller);
-  // Not retained: the ad web view whose action opened this web view's screen.
+  // Not retained: the ad web view whose action opened this web view's
+  // screen, while it still shows the page it showed when set (null once it
+  // has loaded another: see GADOpeningPage).
   platform::WebView* openingWebView() const;
   void setOpeningWebView(platform::WebView* webView);
+  // Lets the main frame of the first page that `webView` (this delegate's
+  // own, not yet loaded) shows send "evalInOpener": that frame alone is
+  // given the page function ZOVO_EvalInOpener(js), which sends the message
+  // with a token drawn here. A message without the token is refused, and
+  // so is any from a later page of the web view.
+  void admitOpenerMessagesFrom(platform::WebView& webView);
+  // The main-frame script that defines ZOVO_EvalInOpener with `token`.
+  static std::string openerFunctionScript(const std::string& token);
 
   GADOpener& opener() const { return *opener_; }
   // This page's bounds and the refusals it has had.
@@ -118,7 +130,30 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
   std::shared_ptr<GADOpener> opener_;
   std::shared_ptr<GADClickTracker> tracker_;
   std::weak_ptr<platform::ViewController> viewController_;
-  std::weak_ptr<platform::WebView> openingWebView_;
+  GADOpeningPage openingPage_;
+  // Given to the main frame alone (admitOpenerMessagesFrom); none: no page
+  // of this delegate's reaches the opener.
+  std::optional<std::string> openerToken_;
+  // Pages whose load started since the client's last load call (that
+  // load's generation): the first is the client's, the rest the page's.
+  std::uint64_t startsGeneration_ = 0;
+  int pagesStarted_ = 0;
+  bool isFirstPage(const platform::WebView& webView) const;
+  // Page starts of the web view, never reset: which page a message came from.
+  std::shared_ptr<std::uint64_t> pageStarts_ = std::make_shared<std::uint64_t>(0);
+  // The page that sent an "evalInOpener": its answer goes to that page
+  // alone, not to one its web view has gone on to since (held weakly).
+  struct AskingPage {
+    std::weak_ptr<platform::WebView> webView;
+    std::uint64_t generation = 0;
+    std::shared_ptr<const std::uint64_t> starts;
+    std::uint64_t startsThen = 0;
+    // The web view while it still shows that page; null otherwise.
+    std::shared_ptr<platform::WebView> ifStillShown() const;
+  };
+  // Runs the item's "js" in the opening web view and sends the result to
+  // the page that asked.
+  void evaluateJavaScriptInOpener(const platform::Dictionary& item, const AskingPage& asking);
   GADContentPolicy contentPolicy_;
   std::function<void()> terminationHandler_;
   bool silenced_ = false;

@@ -56,8 +56,8 @@ double secondsSince2001() {
 
 }  // namespace
 
-GADCachedFile::GADCachedFile(GADCachedFileDelegate* delegate, const platform::URL& url)
-    : delegate_(delegate), sourceURL_(url), httpDestinationURL_(url) {}
+GADCachedFile::GADCachedFile(GADCachedFileDelegate* delegate, const platform::URL& url, Cookies cookies)
+    : delegate_(delegate), sourceURL_(url), cookies_(cookies), httpDestinationURL_(url) {}
 
 GADCachedFile::~GADCachedFile() {
   *alive_ = false;
@@ -182,7 +182,8 @@ void GADCachedFile::beginFetchWithCacheBuster(bool cacheBuster) {
   }
   platform::URLRequest request(url);
   request.setCachePolicy(platform::URLRequestCachePolicy::ReloadIgnoringLocalCacheData);
-  request.setShouldHandleCookies(true);
+  // Every hop of the fetch (redirects keep the request's choice).
+  request.setShouldHandleCookies(cookies_ == Cookies::Shared);
   if (const auto& agent = GADNetworkUtilities::userAgentString(); agent && !agent->empty())
     request.setValueForHTTPHeaderField(*agent, "User-Agent");
   // RFC 9110 13.1.3: revalidate what we hold with its modification time.

@@ -29,11 +29,20 @@ inline constexpr const char* kGADCachedFileErrorDomain = "GADCachedFile";
 
 class GADCachedFile : private platform::URLConnectionDelegate {
  public:
+  // Which cookies a fetch carries and keeps.
+  enum class Cookies {
+    // The process's jar: the fetch sends what the jar holds for its host
+    // and stores what it is sent (the ad network's own fetches).
+    Shared,
+    // None are sent and what arrives is dropped: a fetch a page named (a
+    // tracker) must not carry another site's cookies, nor set any.
+    None,
+  };
   // A body larger than this fails the fetch instead of filling memory.
   static constexpr size_t kMaximumBodyBytes = 16 * 1024 * 1024;
 
   // Nothing is fetched yet.
-  GADCachedFile(GADCachedFileDelegate* delegate, const platform::URL& url);
+  GADCachedFile(GADCachedFileDelegate* delegate, const platform::URL& url, Cookies cookies = Cookies::Shared);
   ~GADCachedFile() override;
   GADCachedFile(const GADCachedFile&) = delete;
   GADCachedFile& operator=(const GADCachedFile&) = delete;
@@ -109,6 +118,7 @@ class GADCachedFile : private platform::URLConnectionDelegate {
 
   GADCachedFileDelegate* delegate_;
   platform::URL sourceURL_;
+  Cookies cookies_;
   std::optional<std::filesystem::path> filePath_;
   std::shared_ptr<platform::URLConnection> connection_;
   std::optional<std::vector<std::uint8_t>> receivedData_;

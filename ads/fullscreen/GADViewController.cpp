@@ -90,6 +90,7 @@ std::shared_ptr<GADViewControllerPrivate> GADViewController::createPrivateData()
 void GADViewController::attachWebViewDelegate(GADWebViewDelegate& delegate, platform::WebView& webView) {
   delegate.setViewController(this);
   delegate.setOpeningWebView(kind() == Kind::WebApplication ? openingWebView() : nullptr);
+  if (kind() == Kind::WebApplication) delegate.admitOpenerMessagesFrom(webView);
   delegate.opener().setDelegateManager(delegateManager());
   webView.setDelegate(&delegate);
 }

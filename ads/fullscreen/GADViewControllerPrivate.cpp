@@ -5,12 +5,10 @@
 
 GADViewControllerPrivate::~GADViewControllerPrivate() = default;
 
-platform::WebView* GADViewControllerPrivate::openingWebView() const {
-  return static_cast<platform::WebView*>(openingWebView_.lock().get());
-}
+platform::WebView* GADViewControllerPrivate::openingWebView() const { return openingPage_.webView(); }
 
 void GADViewControllerPrivate::setOpeningWebView(platform::WebView* webView) {
-  openingWebView_ = webView ? webView->weak_from_this() : std::weak_ptr<platform::View>();
+  openingPage_ = GADOpeningPage(webView);
 }
 
 const std::shared_ptr<GADDelegateManager>& GADViewControllerPrivate::delegateManager() {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "ads/content/GADOpeningPage.h"
+
 namespace platform {
 class View;
 class WebView;
@@ -18,7 +20,9 @@ class GADViewControllerPrivate {
 
   std::int32_t supportedOrientations() const { return supportedOrientations_; }
   void setSupportedOrientations(std::int32_t code) { supportedOrientations_ = code; }
-  // Not retained: null once the web view has gone.
+  // Not retained: the page the web view shows when it is set (the ad page
+  // that opened this screen); null once the web view has gone or loaded
+  // another.
   platform::WebView* openingWebView() const;
   void setOpeningWebView(platform::WebView* webView);
   // Made on first read when none was set: never null.
@@ -34,7 +38,7 @@ class GADViewControllerPrivate {
 
  private:
   std::int32_t supportedOrientations_ = 1;
-  std::weak_ptr<platform::View> openingWebView_;
+  GADOpeningPage openingPage_;
   std::shared_ptr<GADDelegateManager> delegateManager_;
   bool statusBarWasHidden_ = false;
   bool appClosing_ = false;

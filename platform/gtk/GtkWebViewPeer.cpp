@@ -272,7 +272,35 @@ void GtkWebViewPeer::loadRequest(const URLRequest& request) {
   g_object_unref(wanted);
 }
 
+// The value crosses from the page's process already; what is read of it
+// here is bounded: a string past the bound is refused before it is
+// converted (its length is asked on the script engine's side), numbers and
+// booleans are short, and anything else (an object, an array, a function,
+// whose text a page's own getters would write) is no value.
+std::optional<std::string> GtkWebViewPeer::scriptResultText(JSCValue* value) {
+  if (jsc_value_is_undefined(value) || jsc_value_is_null(value)) return std::string();
+  if (jsc_value_is_string(value)) {
+    JSCValue* length = jsc_value_object_get_property(value, "length");
+    const bool fits = length && jsc_value_is_number(length) &&
+                      jsc_value_to_double(length) <= static_cast<double>(kMaximumScriptResultLength);
+    if (length) g_object_unref(length);
+    if (!fits) return std::nullopt;
+  } else if (!jsc_value_is_number(value) && !jsc_value_is_boolean(value)) {
+    return std::string();
+  }
+  char* printed = jsc_value_to_string(value);
+  std::string text = printed ? printed : "";
+  g_free(printed);
+  return text;
+}
+
 void GtkWebViewPeer::evaluateJavaScript(const std::string& script, ScriptResult done) {
+  // Nobody asked for the result: WebKit is given nowhere to deliver it.
+  if (!done) {
+    webkit_web_view_evaluate_javascript(webView(), script.c_str(), static_cast<gssize>(script.size()), nullptr,
+                                        nullptr, nullptr, nullptr, nullptr);
+    return;
+  }
   auto* pending = new ScriptResult(std::move(done));
   webkit_web_view_evaluate_javascript(
       webView(), script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, scripts_,
@@ -287,17 +315,11 @@ void GtkWebViewPeer::evaluateJavaScript(const std::string& script, ScriptResult 
         }
         std::optional<std::string> text;
         if (value) {
-          if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
-            char* printed = jsc_value_to_string(value);
-            text = printed ? printed : "";
-            g_free(printed);
-          } else {
-            text = "";
-          }
+          text = scriptResultText(value);
           g_object_unref(value);
         }
         if (error) g_error_free(error);
-        if (*callback) (*callback)(text);
+        (*callback)(std::move(text));
       },
       pending);
 }
@@ -318,6 +340,15 @@ void GtkWebViewPeer::probe(std::function<void()> answered) {
         if (!cancelled) (*callback)();
       },
       pending);
+}
+
+// The web view's own content manager (GtkWebViewSettings gives each one):
+// the script reaches no other web view of its process group.
+void GtkWebViewPeer::addMainFrameScript(const std::string& source) {
+  WebKitUserScript* script = webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(webView()), script);
+  webkit_user_script_unref(script);
 }
 
 void GtkWebViewPeer::goBack() { webkit_web_view_go_back(webView()); }

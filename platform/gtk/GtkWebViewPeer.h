@@ -30,6 +30,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   void loadRequest(const URLRequest& request) override;
   void evaluateJavaScript(const std::string& script, ScriptResult done) override;
   void probe(std::function<void()> answered) override;
+  void addMainFrameScript(const std::string& source) override;
   void goBack() override;
   void goForward() override;
   void reload() override;
@@ -41,6 +42,8 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   std::optional<URL> currentURL() const override;
 
  private:
+  // What the client reads of a script's value: see evaluateJavaScript.
+  static std::optional<std::string> scriptResultText(JSCValue* value);
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer self);
   static gboolean onDecideResponse(WebKitPolicyDecision* decision, GtkWebViewPeer* self);

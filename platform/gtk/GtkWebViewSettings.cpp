@@ -19,6 +19,15 @@ WebKitWebContext* sharedContext() {
 // other of the group is related to it, so they all share its web process
 // (and its context and session), and none waits for a process of its own.
 WebKitWebView* makeRootView() {
+  // Decided, not left to the library's default: a page's third parties
+  // (an ad's trackers, a landing site's) neither set nor read cookies in
+  // the session the pages share.
+  // Tracking prevention, when on, would accept every cookie in place of
+  // that policy (WebKit's rule): it stays off.
+  WebKitNetworkSession* session = webkit_network_session_get_default();
+  webkit_network_session_set_itp_enabled(session, FALSE);
+  webkit_cookie_manager_set_accept_policy(webkit_network_session_get_cookie_manager(session),
+                                          WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);
   auto* made = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "network-session",
                                             webkit_network_session_get_default(), nullptr));
   g_object_ref_sink(made);
@@ -38,7 +47,13 @@ WebKitWebView* rootView(WebProcessGroup group) {
 }  // namespace
 
 WebKitWebView* GtkWebViewSettings::makeWebView(WebProcessGroup group) {
-  return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", rootView(group), nullptr));
+  // A related view would share its root's content manager, and with it any
+  // script one web view adds for its pages: each has its own.
+  WebKitUserContentManager* content = webkit_user_content_manager_new();
+  auto* made = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", rootView(group),
+                                            "user-content-manager", content, nullptr));
+  g_object_unref(content);
+  return made;
 }
 
 void GtkWebViewSettings::startWebProcessSoon() {

@@ -71,6 +71,8 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   // Answered on the next turn, unless the page hangs (setHung).
   void probe(std::function<void()> answered) override;
   void setHung(bool hung) { hung_ = hung; }
+  void addMainFrameScript(const std::string& source) override { mainFrameScripts_.push_back(source); }
+  const std::vector<std::string>& mainFrameScripts() const { return mainFrameScripts_; }
   int probes() const { return probes_; }
   void goBack() override { ++backs_; }
   void goForward() override { ++forwards_; }
@@ -96,6 +98,7 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   std::weak_ptr<WebViewClient> client_;
   std::vector<Load> loads_;
   std::vector<Evaluation> evaluations_;
+  std::vector<std::string> mainFrameScripts_;
   std::optional<URL> currentURL_;
   bool canGoBack_ = false, canGoForward_ = false, loading_ = false, hung_ = false;
   int probes_ = 0;

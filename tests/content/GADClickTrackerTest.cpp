@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/Application.h"
 #include "platform/FileManager.h"
 #include "platform/RunLoop.h"
+#include "platform/URLConnection.h"
 #include "tests/support/AdsTest.h"
 #include "tests/support/WorkerFolders.h"
 
@@ -68,6 +70,31 @@ TEST_F(GADClickTrackerTest, WebRedirectsAreFollowedAndTheLastAddressIsReported) 
   EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect " + server->url("/c")}));
   EXPECT_TRUE(tracker->hasTracked());
   EXPECT_EQ(tracker->trackingURL()->path(), "/c");
+}
+
+// A tracker fetches what a page or an ad header names, on any site: the
+// jar's cookies for that site (one a user's visit there set, SameSite or
+// not) and for any other never go with it, on any hop, and what it is sent
+// is not kept.
+TEST_F(GADClickTrackerTest, ATrackerCarriesNoCookiesAndKeepsNoneItIsSent) {
+  platform::URLConnection::clearCookiesForTesting();
+  platform::URLConnection::setCookieForTesting(at("/"), "visited=1; Path=/; SameSite=Strict");
+  platform::URLConnection::setCookieForTesting(at("/"), "plain=2; Path=/");
+  platform::URLConnection::setCookieForTesting(*URL::create("http://example.test/"), "elsewhere=3; Path=/");
+  adnet::Answer hop = adnet::Answer::redirect(302, "/pixel");
+  hop.headers.emplace_back("Set-Cookie", "fromHop=4; Path=/");
+  server->setAnswer("/imp", hop);
+  adnet::Answer pixel;
+  pixel.headers.emplace_back("Set-Cookie", "fromPixel=5; Path=/");
+  server->setAnswer("/pixel", pixel);
+  tracker->trackURL(at("/imp"));
+  ASSERT_TRUE(reported());
+  ASSERT_EQ(server->requests().size(), 2u);
+  for (const auto& request : server->requests()) EXPECT_EQ(request.header("Cookie"), std::nullopt) << request.path;
+  auto kept = platform::URLConnection::cookiesForTesting();
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{"elsewhere=3", "plain=2", "visited=1"}));
+  platform::URLConnection::clearCookiesForTesting();
 }
 
 TEST_F(GADClickTrackerTest, ARedirectThatLeavesTheWebCompletesAtOnceAndNeverFails) {

@@ -78,18 +78,23 @@ TEST(GADNotificationTest, DescriptionNamesTheMessageAndItsParameters) {
   EXPECT_NE(text.find("u = 1"), std::string::npos) << text;
 }
 
+// The call to the page's function, in a script whose value is undefined
+// whatever the function returns or throws: nothing of the page's crosses.
+std::string withoutValue(const std::string& call) { return "try{" + call + "\n}catch(e){}void 0;"; }
+
 TEST(GADNotificationCenterScriptTest, EventScriptsInBothForms) {
-  EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("onhide", std::nullopt), "ZOVO_ReceiveMessage('onhide');");
+  EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("onhide", std::nullopt),
+            withoutValue("ZOVO_ReceiveMessage('onhide');"));
   EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("evalJavaScriptInOpenerResult", std::nullopt),
-            "ZOVO_ReceiveMessage('evalJavaScriptInOpenerResult');");
+            withoutValue("ZOVO_ReceiveMessage('evalJavaScriptInOpenerResult');"));
   EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("onshow", Dictionary{}),
-            "ZOVO_ReceiveMessage('onshow', {});");
+            withoutValue("ZOVO_ReceiveMessage('onshow', {});"));
   EXPECT_EQ(GADNotificationCenter::scriptForJSNotification("openableURLs", Dictionary{{"tel:1", true}}),
-            "ZOVO_ReceiveMessage('openableURLs', {\"tel:1\":true});");
+            withoutValue("ZOVO_ReceiveMessage('openableURLs', {\"tel:1\":true});"));
   // What the writer refuses becomes an empty argument, which the page rejects.
   EXPECT_EQ(GADNotificationCenter::scriptForJSNotification(
                 "x", Dictionary{{"n", std::numeric_limits<double>::quiet_NaN()}}),
-            "ZOVO_ReceiveMessage('x', );");
+            withoutValue("ZOVO_ReceiveMessage('x', );"));
 }
 
 TEST(GADNotificationCenterScriptTest, NamesThatCouldLeaveTheQuotesGiveNoScript) {
@@ -116,8 +121,8 @@ TEST_F(GADNotificationCenterTest, EventsAreEvaluatedInTheGivenPage) {
   GADNotificationCenter::postJSNotificationUserInfoWebView("onshow", Dictionary{{"version", "4.1.0"}}, webView.get());
   GADNotificationCenter::postJSNotificationUserInfoWebView("nowhere", std::nullopt, nullptr);
   EXPECT_EQ(platform::HeadlessWebViewPeer::of(*webView)->evaluatedScripts(),
-            (std::vector<std::string>{"ZOVO_ReceiveMessage('onhide');",
-                                      "ZOVO_ReceiveMessage('onshow', {\"version\":\"4.1.0\"});"}));
+            (std::vector<std::string>{withoutValue("ZOVO_ReceiveMessage('onhide');"),
+                                      withoutValue("ZOVO_ReceiveMessage('onshow', {\"version\":\"4.1.0\"});")}));
 }
 
 TEST_F(GADNotificationCenterTest, MessagesArePostedByNameFromTheirSender) {

@@ -29,6 +29,7 @@
 #include "platform/headless/HeadlessWebViewPeer.h"
 #include "platform/WebView.h"
 #include "tests/support/AdsTest.h"
+#include "tests/support/OpenerToken.h"
 #include "tests/support/WorkerFolders.h"
 
 using platform::URL;
@@ -376,7 +377,10 @@ TEST_F(GADOpenerScreensTest, EvalInOpenerFromAnOpenedScreenRunsInTheAdPageAndAns
   app.start();
   app.finish();
 
-  EXPECT_EQ(send(*webApp->webView(), "gmsg://ads.example.test/evalInOpener?js=document.title"), false);
+  // The web application's main frame alone was given the token.
+  const std::string token = OpenerToken::of(app);
+  ASSERT_EQ(token.size(), 32u);
+  EXPECT_EQ(send(*webApp->webView(), "gmsg://ads.example.test/evalInOpener?js=document.title&token=" + token), false);
   endTurn();
   auto& adPeer = *platform::HeadlessWebViewPeer::of(*ad);
   ASSERT_EQ(adPeer.evaluatedScripts(), std::vector<std::string>{GADWebViewDelegate::openerScript("document.title")})
@@ -411,6 +415,66 @@ TEST_F(GADOpenerScreensTest, EvalInOpenerFromAnOpenedScreenRunsInTheAdPageAndAns
   webApp->relinquishScreen();
   endTurn();
   EXPECT_EQ(host->modalViewController(), nullptr);
+}
+
+// "evalInOpener" reaches the pair alone: the main frame (the token's
+// holder) of the web application's first page, and the very ad page that
+// opened it. A message without the token (a subframe's), from a page the
+// application went on to, or once the banner's web view shows another ad,
+// is refused and runs nothing.
+TEST_F(GADOpenerScreensTest, EvalInOpenerReachesOnlyThePairThatOpened) {
+  GADWebViewDelegate adDelegate;
+  auto ad = adPage(adDelegate);
+  ad->loadHTMLStringBaseURL("<p>ad</p>", URL::create("http://ads.example.test/ad"));
+  EXPECT_EQ(send(*ad, "gmsg://ads.example.test/open?a=webapp&html=%3Cp%3Eapp%3C%2Fp%3E"), false);
+  auto* webApp = dynamic_cast<GADWebAppViewController*>(host->modalViewController());
+  ASSERT_NE(webApp, nullptr);
+  auto& app = *platform::HeadlessWebViewPeer::of(*webApp->webView());
+  auto& adPeer = *platform::HeadlessWebViewPeer::of(*ad);
+  app.start();
+  app.finish();
+  const std::string token = OpenerToken::of(app);
+  ASSERT_FALSE(token.empty());
+  const auto ask = [&](const std::string& query) {
+    send(*webApp->webView(), "gmsg://ads.example.test/evalInOpener?js=document.title" + query);
+    endTurn();
+  };
+  ask("");
+  ask("&token=" + std::string(token.size(), '0'));
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener), 2);
+  EXPECT_TRUE(adPeer.evaluations().empty());
+  ask("&token=" + token);
+  EXPECT_EQ(adPeer.evaluations().size(), 1u) << "the main frame of the first page reaches its opener";
+
+  // The banner's web view, kept for the next ad, loads it: that ad's page
+  // opened nothing.
+  ad->loadHTMLStringBaseURL("<p>next ad</p>", URL::create("http://ads.example.test/ad"));
+  ask("&token=" + token);
+  EXPECT_EQ(adPeer.evaluations().size(), 1u);
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener), 3);
+  webApp->relinquishScreen();
+  endTurn();
+}
+
+TEST_F(GADOpenerScreensTest, EvalInOpenerFromALaterPageOfTheWebApplicationIsRefused) {
+  GADWebViewDelegate adDelegate;
+  auto ad = adPage(adDelegate);
+  EXPECT_EQ(send(*ad, "gmsg://ads.example.test/open?a=webapp&html=%3Cp%3Eapp%3C%2Fp%3E"), false);
+  auto* webApp = dynamic_cast<GADWebAppViewController*>(host->modalViewController());
+  ASSERT_NE(webApp, nullptr);
+  auto& app = *platform::HeadlessWebViewPeer::of(*webApp->webView());
+  app.start();
+  app.finish();
+  // The page goes on to another (a link, a script's navigation), which
+  // WebKit gives the same main-frame script.
+  app.start();
+  app.finish();
+  send(*webApp->webView(), "gmsg://ads.example.test/evalInOpener?js=document.title&token=" + OpenerToken::of(app));
+  endTurn();
+  EXPECT_TRUE(platform::HeadlessWebViewPeer::of(*ad)->evaluations().empty());
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener), 1);
+  webApp->relinquishScreen();
+  endTurn();
 }
 
 TEST_F(GADOpenerScreensTest, FiftyBrowserCyclesLeaveNoScreenNoPrivateDataNoObserver) {

@@ -26,6 +26,7 @@
 #include "platform/headless/HeadlessWebViewPeer.h"
 #include "tests/content/RecordingOpener.h"
 #include "tests/support/AdsTest.h"
+#include "tests/support/OpenerToken.h"
 #include "tests/support/WorkerFolders.h"
 
 using platform::Dictionary;
@@ -372,8 +373,10 @@ TEST_F(GADWebViewDelegateTest, EvalInOpenerRunsInTheOpeningPageLaterAndAnswersTh
 
   auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
   delegate->setOpeningWebView(opening.get());
+  delegate->admitOpenerMessagesFrom(*webView);
+  const std::string token = "&token=" + OpenerToken::of(page());
   auto& openingPage = *HeadlessWebViewPeer::of(*opening);
-  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=document.title"));
+  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=document.title" + token));
   EXPECT_TRUE(openingPage.evaluations().empty());  // not inside the decision
   ASSERT_TRUE(runUntil([&] { return !openingPage.evaluations().empty(); }));
   EXPECT_EQ(openingPage.evaluatedScripts(), (std::vector<std::string>{GADWebViewDelegate::openerScript("document.title")}));
@@ -382,7 +385,7 @@ TEST_F(GADWebViewDelegateTest, EvalInOpenerRunsInTheOpeningPageLaterAndAnswersTh
   EXPECT_EQ(page().evaluatedScripts()[0], *GADNotificationCenter::scriptForJSNotification(
                                               "evalJavaScriptInOpenerResult", Dictionary{{"result", "The title"}}));
   // An answer past the bound never reaches the asking page.
-  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=big"));
+  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=big" + token));
   ASSERT_TRUE(runUntil([&] { return openingPage.evaluations().size() == 2; }));
   openingPage.completeEvaluation(1, "v" + std::string(GADContentPolicy::kMaximumScriptAnswerBytes + 1, 'x'));
   ASSERT_TRUE(runUntil(
@@ -408,10 +411,104 @@ TEST_F(GADWebViewDelegateTest, TheOpenersAnswerIsBoundedInThePageThatGivesIt) {
   EXPECT_NE(script.find(std::to_string(GADContentPolicy::kMaximumScriptAnswerBytes)), std::string::npos);
 }
 
+// The opening page may have redefined any global and prototype: past the
+// evaluation, the script names none of them, and tells values apart with
+// `typeof` alone (the window tests run it against such a page).
+TEST_F(GADWebViewDelegateTest, TheOpenerScriptCallsNothingAPageCanRedefine) {
+  const std::string script = GADWebViewDelegate::openerScript("");
+  for (const char* name : {"String", "JSON", "Array", "Object", "Symbol", "Number", "toString", "valueOf",
+                           "toPrimitive", "undefined", "null", "call", "apply", "slice", "substr"})
+    EXPECT_EQ(script.find(name), std::string::npos) << name << " in " << script;
+  EXPECT_NE(script.find("typeof r"), std::string::npos) << script;
+  EXPECT_NE(script.find("catch(e){return 'n';}"), std::string::npos) << "what the page throws is no value";
+}
+
+// The token is the main frame's alone: WebKit injects the script that holds
+// it into main-frame documents only, and each delegate draws its own.
+TEST_F(GADWebViewDelegateTest, TheOpenerTokenGoesToTheMainFrameAloneAndIsDrawnAfresh) {
+  EXPECT_TRUE(page().mainFrameScripts().empty()) << "no page is admitted unless its screen says so";
+  delegate->admitOpenerMessagesFrom(*webView);
+  ASSERT_EQ(page().mainFrameScripts().size(), 1u);
+  const std::string token = OpenerToken::of(page());
+  EXPECT_EQ(token.size(), 32u);
+  EXPECT_EQ(page().mainFrameScripts()[0], GADWebViewDelegate::openerFunctionScript(token));
+  EXPECT_NE(page().mainFrameScripts()[0].find("window.ZOVO_EvalInOpener=function(js)"), std::string::npos);
+  GADWebViewDelegate other;
+  auto otherView = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
+  other.admitOpenerMessagesFrom(*otherView);
+  EXPECT_NE(OpenerToken::of(*HeadlessWebViewPeer::of(*otherView)), token);
+}
+
+// A client load starts the count of pages afresh: its first page is the
+// client's; what the page navigates to after it is the page's.
+TEST_F(GADWebViewDelegateTest, OnlyTheFirstPageOfTheClientsLoadReachesTheOpener) {
+  auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
+  delegate->setOpeningWebView(opening.get());
+  delegate->admitOpenerMessagesFrom(*webView);
+  const std::string message = "gmsg://x/evalInOpener?js=1&token=" + OpenerToken::of(page());
+  auto& openingPage = *HeadlessWebViewPeer::of(*opening);
+  webView->loadHTMLStringBaseURL("<p>app</p>", std::nullopt);
+  page().start();
+  EXPECT_FALSE(navigate(message));
+  ASSERT_TRUE(runUntil([&] { return openingPage.evaluations().size() == 1; }));
+  page().start();  // the page went on to another
+  EXPECT_FALSE(navigate(message));
+  platform::RunLoop::main().drain();
+  EXPECT_EQ(openingPage.evaluations().size(), 1u);
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener), 1);
+  webView->loadHTMLStringBaseURL("<p>app again</p>", std::nullopt);
+  page().start();
+  EXPECT_FALSE(navigate(message));
+  ASSERT_TRUE(runUntil([&] { return openingPage.evaluations().size() == 2; }));
+}
+
+// The opener is the ad page as it was when the screen opened: once its web
+// view loads another page, there is none.
+TEST_F(GADWebViewDelegateTest, TheOpenerGoesWhenItsWebViewLoadsAnotherPage) {
+  auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
+  opening->loadHTMLStringBaseURL("<p>ad</p>", std::nullopt);
+  delegate->setOpeningWebView(opening.get());
+  EXPECT_EQ(delegate->openingWebView(), opening.get());
+  opening->loadHTMLStringBaseURL("<p>next ad</p>", std::nullopt);
+  EXPECT_EQ(delegate->openingWebView(), nullptr);
+  delegate->admitOpenerMessagesFrom(*webView);
+  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=1&token=" + OpenerToken::of(page())));
+  platform::RunLoop::main().drain();
+  EXPECT_TRUE(HeadlessWebViewPeer::of(*opening)->evaluations().empty());
+  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Opener), 1);
+}
+
+// The opener's answer is for the page that asked: once the web view has gone
+// on to another page, by the page's navigation or the client's load, the
+// answer is dropped.
+TEST_F(GADWebViewDelegateTest, TheOpenersAnswerReachesNoPageTheAskingOneWentOnTo) {
+  auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
+  delegate->setOpeningWebView(opening.get());
+  delegate->admitOpenerMessagesFrom(*webView);
+  auto& openingPage = *HeadlessWebViewPeer::of(*opening);
+  const std::string message = "gmsg://x/evalInOpener?js=secret&token=" + OpenerToken::of(page());
+  page().start();
+  EXPECT_FALSE(navigate(message));
+  ASSERT_TRUE(runUntil([&] { return openingPage.evaluations().size() == 1; }));
+  page().start();  // the page went on to another before the answer came
+  openingPage.completeEvaluation(0, "vthe banner's secret");
+  platform::RunLoop::main().drain();
+  EXPECT_TRUE(page().evaluations().empty());
+
+  // Asked, and the client loads another page before the script runs.
+  webView->loadHTMLStringBaseURL("<p>again</p>", std::nullopt);
+  page().start();
+  EXPECT_FALSE(navigate(message));
+  page().start();
+  platform::RunLoop::main().drain();
+  EXPECT_EQ(openingPage.evaluations().size(), 1u) << "nothing runs for a page that has gone";
+}
+
 TEST_F(GADWebViewDelegateTest, AnEvalInOpenerPendingWhenItsDelegateGoesNeverRuns) {
   auto opening = platform::View::make<WebView>(platform::Rect(0, 0, 320, 50));
   delegate->setOpeningWebView(opening.get());
-  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=1"));
+  delegate->admitOpenerMessagesFrom(*webView);
+  EXPECT_FALSE(navigate("gmsg://x/evalInOpener?js=1&token=" + OpenerToken::of(page())));
   webView->setDelegate(nullptr);
   delegate.reset();
   platform::RunLoop::main().drain();
@@ -424,9 +521,11 @@ TEST_F(GADWebViewDelegateTest, TheOrientationScriptAfterEveryLoad) {
     const char* value;
   } cases[] = {{1, "0"}, {2, "180"}, {3, "90"}, {4, "-90"}};
   for (const auto& c : cases) {
+    // The documented script as written, inside a try whose value is
+    // undefined: the page's handler answers nothing back.
     EXPECT_EQ(GADWebViewDelegate::orientationScript(c.orientation),
-              std::string("window.__defineGetter__('orientation',function(){return ") + c.value +
-                  ";});window.onorientationchange();");
+              std::string("try{window.__defineGetter__('orientation',function(){return ") + c.value +
+                  ";});window.onorientationchange();\n}catch(e){}void 0;");
   }
   EXPECT_FALSE(GADWebViewDelegate::orientationScript(0));
   EXPECT_FALSE(GADWebViewDelegate::orientationScript(5));

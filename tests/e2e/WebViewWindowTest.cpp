@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -131,6 +132,20 @@ TEST_F(WebViewWindowTest, ScriptResultsComeBackAsText) {
   EXPECT_EQ(evaluate("throw new Error('no')"), std::nullopt);
 }
 
+// A result's text is read only as far as the bound: a longer string is
+// refused unread, and an object or an array (whose text the page's own
+// methods would write) is no value.
+TEST_F(WebViewWindowTest, ScriptResultsPastTheBoundOrNotPrimitiveAreNotRead) {
+  loadAd("<p>ad</p>");
+  const size_t bound = platform::WebViewPeer::kMaximumScriptResultLength;
+  EXPECT_EQ(evaluate("'x'.repeat(" + std::to_string(bound) + ")").value_or("").size(), bound);
+  EXPECT_EQ(evaluate("'x'.repeat(" + std::to_string(bound + 1) + ")"), std::nullopt);
+  EXPECT_EQ(evaluate("({ text: 'page text' })"), "");
+  EXPECT_EQ(evaluate("[1, 2]"), "");
+  EXPECT_EQ(evaluate("true"), "true");
+  EXPECT_EQ(evaluate("null"), "");
+}
+
 TEST_F(WebViewWindowTest, AWebViewThatGoesWithAScriptPendingHearsNothingMore) {
   loadAd("<p>ad</p>");
   bool called = false;
@@ -204,13 +219,40 @@ TEST_F(CookieStoreTest, ACookieAPageSetsGoesWithTheClientsFetches) {
   })) << "last sent: " << sent;
 }
 
+// A page's third parties set no cookies in the pages' session (nor, through
+// it, in the client's jar), while the page's own site does.
+TEST_F(CookieStoreTest, APagesThirdPartySetsNoCookie) {
+  platform::URLConnection::clearCookiesForTesting();
+  adnet::Answer page;
+  page.headers.emplace_back("Content-Type", "text/html");
+  page.headers.emplace_back("Set-Cookie", "firstParty=1; Path=/");
+  // Another site: "localhost" is not the page's "127.0.0.1".
+  page.body = "<img src='" + server->url("/pixel").replace(7, 9, "localhost") + "'>";
+  server->setAnswer("/page", page);
+  adnet::Answer pixel;
+  pixel.headers.emplace_back("Set-Cookie", "thirdParty=2; Path=/");
+  server->setAnswer("/pixel", pixel);
+  recorder.page = server->url("/page");
+  webView->loadRequest(URLRequest(*URL::create(recorder.page)));
+  const auto jarHolds = [](const std::string& cookie) {
+    const auto all = platform::URLConnection::cookiesForTesting();
+    return std::find(all.begin(), all.end(), cookie) != all.end();
+  };
+  ASSERT_TRUE(runUntil([&] { return server->requestCount("/pixel") > 0 && jarHolds("firstParty=1"); }));
+  ASSERT_EQ(server->requests().back().path, "/pixel");
+  RunLoop::main().runFor(0.3);
+  EXPECT_FALSE(jarHolds("thirdParty=2"));
+  platform::URLConnection::clearCookiesForTesting();
+}
+
 TEST_F(CookieStoreTest, ACookieTheClientReceivedGoesWithThePagesRequests) {
   adnet::Answer setting;
   setting.headers.emplace_back("Set-Cookie", "fromClient=2; Path=/");
   server->setAnswer("/set", setting);
   server->setAnswer("/page", adnet::Answer{});
   fetchCookies("/set");
-  webView->setDelegate(nullptr);
+  // A web view without a delegate loads nothing but its empty page.
+  recorder.page = server->url("/page");
   std::string sent;
   EXPECT_TRUE(runUntil([&] {
     const size_t before = server->requestCount("/page");
