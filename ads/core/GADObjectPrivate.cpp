@@ -192,9 +192,13 @@ void GADObjectPrivate::reloadCurrentRequest() { loadPrivateRequestAutoRefresh(re
 
 void GADObjectPrivate::loadPrivateRequestAutoRefresh(const std::shared_ptr<GADRequestPrivate>& request,
                                                      bool autoRefresh) {
+  // The attempt running arms the next when it ends.
   if (isMakingRequest()) return;
-  if (!isAppActive()) {
-    // A refresh that falls due unseen comes back when the window does.
+  // The gate, asked when a refresh falls due: the banner must be seen. A
+  // refresh that falls due unseen, or under an ad screen, comes back when
+  // the window or the screen does (resumeRefusedRefresh).
+  const bool screenUp = GADViewController::presentedScreenCount() > 0;
+  if (!isAppActive() || (autoRefresh && screenUp)) {
     if (autoRefresh) refreshRefused_ = true;
     return;
   }
@@ -455,7 +459,6 @@ void GADObjectPrivate::showAd() {
     return;
   }
   attemptFailed_ = false;
-  addReloadInformationFromHeaders();
   changeState(kGADObjectStateRenderingAd);
   webView_->loadHTMLStringBaseURL(content, base);
 }
@@ -467,6 +470,8 @@ void GADObjectPrivate::adDidShow() {
   shownAdSupportedOrientations_ = supportedOrientations_;
   disarmAttemptDeadline();
   failuresInARow_ = 0;
+  // The attempt has ended: the next is armed, here as for every end.
+  addReloadInformationFromHeaders();
 }
 
 void GADObjectPrivate::adDidFailToRender() {
@@ -621,11 +626,14 @@ void GADObjectPrivate::deactivateReloadTimer() { resetReloadTimer(); }
 
 void GADObjectPrivate::fullScreenDidRelinquish() {
   // A nested screen going leaves the one beneath still covering the banner.
-  if (GADViewController::presentedScreenCount() == 0) activateReloadTimer();
+  if (GADViewController::presentedScreenCount() != 0) return;
+  refreshRefused_ = false;
+  activateReloadTimer();
 }
 
 void GADObjectPrivate::resumeRefusedRefresh() {
   if (!refreshRefused_ || reloadTimer_ || isMakingRequest()) return;
+  if (GADViewController::presentedScreenCount() != 0) return;  // its relinquishing resumes it
   refreshRefused_ = false;
   activateReloadTimer();
 }

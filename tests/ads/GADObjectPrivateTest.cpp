@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -1012,3 +1013,145 @@ TEST_F(GADObjectPrivateTest, TheBuildAdWebViewIsKeptAndNothingOfItsLastPageReach
 }
 
 }  // namespace
+
+namespace {
+
+// The next attempt is armed when an attempt ends, never when its HTML is
+// handed over: a refresh that fell due while the ad still rendered was
+// refused and lost for good.
+TEST_F(GADObjectPrivateTest, ARefreshDueWhileTheAdRendersIsArmedWhenItShows) {
+  manualTime();
+  network->behaviour().refreshRate = "15";
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(runUntil([&] { return loader()->state() == kGADObjectStateRenderingAd; }));
+  EXPECT_FALSE(loader()->hasReloadTimer()) << "nothing armed while the attempt runs";
+  advance(16);  // still inside the attempt's deadline
+  adPage().finish();
+  ASSERT_EQ(loader()->state(), kGADObjectStateAdShown);
+  EXPECT_EQ(loader()->scheduledReloadSeconds(), 15);
+  advance(15);
+  EXPECT_TRUE(loader()->isMakingRequest());
+}
+
+// Whatever arms the timer while an ad screen is up (a return from
+// minimised, an attempt ending), no request is made under the screen; the
+// refresh comes once the screen has gone.
+TEST_F(GADObjectPrivateTest, NoRefreshUnderAnAdScreenWhateverArmsTheTimer) {
+  auto& app = platform::Application::shared();
+  app.setFocused(true);
+  app.finishLaunching();
+  manualTime();
+  ASSERT_TRUE(loadAndShow());
+  auto screen = GADViewController::create<GADBrowserController>();
+  screen->presentFromViewController(root.get());
+  app.setMinimized(true);
+  app.setMinimized(false);
+  advance(3 * 30);
+  EXPECT_FALSE(loader()->isMakingRequest());
+  EXPECT_EQ(network->adRequests().size(), 1u);
+  screen->relinquishScreen();
+  platform::RunLoop::main().drain();
+  EXPECT_GT(loader()->scheduledReloadSeconds(), 0);
+  advance(loader()->scheduledReloadSeconds());
+  EXPECT_TRUE(loader()->isMakingRequest());
+}
+
+// The loader's schedule against random sequences of what happens to a
+// banner: time passing, the window minimised and restored, ad screens up
+// and down, the network going and coming back, the core script's page
+// answering or not, the ad rendering, failing or losing its process, the
+// ad server failing. After every step:
+// - each attempt has had at most one outcome, and exactly one once it is over;
+// - no attempt starts while the window is unseen or a screen covers the banner;
+// - while the banner is seen and uncovered, with no attempt running and an
+//   interval named, the next attempt is armed.
+TEST_F(GADObjectPrivateTest, TheScheduleHoldsUnderRandomSequencesOfEvents) {
+  auto& app = platform::Application::shared();
+  app.setFocused(true);
+  app.finishLaunching();
+  manualTime();
+  // The shortest refresh, inside an attempt's deadline: a refresh can fall
+  // due while the ad still renders.
+  network->behaviour().refreshRate = "15";
+  auto& statistics = GADStatistics::sharedStatistics();
+  auto& checker = GADNetworkChecker::sharedChecker();
+  std::mt19937 random(20261208);
+  const std::int64_t firstCount = statistics.adRequestCount();
+  std::shared_ptr<GADBrowserController> screen;
+  bool minimized = false;
+  banner->loadRequest(GADRequest::request());
+  for (int step = 0; step < 600; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    const bool coveredBefore = minimized || screen;
+    const std::int64_t attemptsBefore = statistics.adRequestCount();
+    const unsigned event = random() % 20;
+    switch (event) {
+      case 8:
+        minimized = !minimized;
+        app.setMinimized(minimized);
+        break;
+      case 9:
+        if (screen) {
+          screen->relinquishScreen();
+          screen.reset();
+        } else {
+          screen = GADViewController::create<GADBrowserController>();
+          screen->presentFromViewController(root.get());
+        }
+        break;
+      case 10:
+        checker.setNetworkTypeFromFlags(random() % 2 ? platform::Reachability::kFlagReachable : 0);
+        break;
+      case 11:
+        network->behaviour().adStatus = random() % 4 ? 200 : 500;
+        break;
+      case 6:
+      case 7:
+      case 12:
+      case 13:
+      case 14:
+        // The core script's page answers (or, left alone, meets the deadline).
+        if (loader()->buildAdWebView()) answerWithAdURL();
+        break;
+      case 15:
+      case 16:
+      case 17:
+        if (loader()->state() == kGADObjectStateRenderingAd) {
+          switch (random() % 6) {
+            case 0: adPage().fail(platform::Error{"WebKitNetworkError", 1, "failed"}); break;
+            case 1: adPage().endProcess(platform::WebProcessTermination::Crashed); break;
+            default: adPage().finish(); break;
+          }
+        }
+        break;
+      case 18:
+        if (loader()->hasVisibleAd()) adPage().endProcess(platform::WebProcessTermination::ExceededMemoryLimit);
+        break;
+      default:
+        // Mostly moments; now and then past a refresh or a deadline.
+        advance(static_cast<double>(random() % 4 ? random() % 5 : 20 + random() % 25));
+        break;
+    }
+    // What the loop has to do now (fetches from the sandbox) is done.
+    platform::RunLoop::main().runFor(0.015);
+    const std::int64_t attempts = statistics.adRequestCount() - firstCount;
+    const auto outcomes = static_cast<std::int64_t>(events->received + events->codes.size());
+    ASSERT_LE(outcomes, attempts) << "an attempt with two outcomes";
+    if (!loader()->isMakingRequest()) {
+      ASSERT_EQ(outcomes, attempts) << "an attempt that never ended";
+    }
+    const bool covered = minimized || screen;
+    if (coveredBefore && covered) {
+      ASSERT_EQ(statistics.adRequestCount(), attemptsBefore) << "an attempt under a screen or unseen";
+    }
+    if (!covered && !loader()->isMakingRequest() && loader()->reloadSeconds() > 0) {
+      ASSERT_TRUE(loader()->hasReloadTimer()) << "the schedule was lost";
+    }
+  }
+  if (screen) screen->relinquishScreen();
+  EXPECT_GE(events->received, 1) << "an ad was shown on the way";
+}
+
+}  // namespace
+

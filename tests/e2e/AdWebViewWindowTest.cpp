@@ -222,6 +222,10 @@ TEST_F(AdWebViewWindowTest, EvalInOpenerIsHeardFromTheFirstPagesMainFrameAlone) 
 // take on for a page.
 constexpr const char* kHuge = "'x'.repeat(1e8)";
 constexpr std::int64_t kHugeBytes = 100'000'000;
+// What this process may grow by meanwhile: a window test's own allocations
+// (the sanitizers' among them) move it by tens of megabytes, and one copy
+// of the value is a hundred.
+constexpr std::int64_t kAllowedGrowthBytes = kHugeBytes / 2;
 
 std::string returnsThenThrowsHuge(const std::string& handler) {
   return "window.calls = 0; window." + handler + " = function() { if (++calls % 2) return " + kHuge + "; throw " +
@@ -240,7 +244,7 @@ TEST_F(AdWebViewWindowTest, WhatAnOrientationHandlerReturnsOrThrowsStaysInThePag
   ASSERT_TRUE(pageHoldsWatchingMemory(*view, "calls === 2", peak));
   const std::int64_t grown = std::max(peak, ResidentMemory::bytes()) - before;
   RecordProperty("residentGrowthBytes", std::to_string(grown));
-  EXPECT_LT(grown, kHugeBytes / 5) << grown << " bytes more resident";
+  EXPECT_LT(grown, kAllowedGrowthBytes) << grown << " bytes more resident";
   EXPECT_EQ(evaluate(*view, "window.orientation"), "0");
 }
 
@@ -254,7 +258,7 @@ TEST_F(AdWebViewWindowTest, WhatAMessageHandlerReturnsOrThrowsStaysInThePage) {
   ASSERT_TRUE(pageHoldsWatchingMemory(*view, "calls === 2", peak));
   const std::int64_t grown = std::max(peak, ResidentMemory::bytes()) - before;
   RecordProperty("residentGrowthBytes", std::to_string(grown));
-  EXPECT_LT(grown, kHugeBytes / 5) << grown << " bytes more resident";
+  EXPECT_LT(grown, kAllowedGrowthBytes) << grown << " bytes more resident";
 }
 
 // An ad page may redefine every global and prototype before a web
@@ -297,7 +301,7 @@ TEST_F(AdWebViewWindowTest, EvalInOpenerHoldsItsBoundWhenTheOpeningPageRedefines
   EXPECT_EQ(evaluate(*webApp, "received[2]"), "evalJavaScriptInOpenerResult {\"result\":\"\"}");
   const std::int64_t grown = std::max(peak, ResidentMemory::bytes()) - before;
   RecordProperty("residentGrowthBytes", std::to_string(grown));
-  EXPECT_LT(grown, kHugeBytes / 5) << grown << " bytes more resident";
+  EXPECT_LT(grown, kAllowedGrowthBytes) << grown << " bytes more resident";
 }
 
 }  // namespace
