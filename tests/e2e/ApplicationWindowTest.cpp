@@ -26,6 +26,7 @@
 #include "platform/gtk/GtkWindowPeer.h"
 #include "tests/e2e/GtkWidgets.h"
 #include "tests/e2e/ScreenshotPixels.h"
+#include "tests/e2e/ScratchHome.h"
 
 using platform::Application;
 using platform::RunLoop;
@@ -240,17 +241,11 @@ TEST_F(ApplicationWindowTest, ScreenshotOfTheWindowIsAPng) {
 int main(int argc, char** argv) {
   setenv("TZ", "UTC", 1);
   std::setlocale(LC_ALL, "C");
-  // A home of its own, before anything reads it: what a page manages to
-  // save where nobody chose (WebKit's fallback is the home folder) lands
-  // there, for the tests to find, and never in the user's.
-  char home[] = "/tmp/blorvik-home-XXXXXX";
-  if (!g_mkdtemp(home)) return 2;
-  setenv("HOME", home, 1);
+  ScratchHome home;
+  if (!home.made()) return 2;
   ::testing::InitGoogleTest(&argc, argv);
   toolkit = &platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
   const int status = RUN_ALL_TESTS();
   Application::shared().setDelegate(nullptr);
-  std::error_code ignored;
-  std::filesystem::remove_all(home, ignored);
   return status;
 }

@@ -19,6 +19,7 @@
 #include "platform/WebView.h"
 #include "tests/e2e/PageScript.h"
 #include "tests/e2e/RealInput.h"
+#include "tests/e2e/ScratchHome.h"
 
 #include <webkit/webkit.h>
 
@@ -85,20 +86,7 @@ class Downloads {
   Counts base_;
 };
 
-// The file names in the folders WebKit saves into when nobody chose one:
-// the desktop's download folder, else the home folder (HOME points at a
-// scratch folder for this binary, see its main).
-std::set<std::string> savedFiles() {
-  std::set<std::string> names;
-  std::vector<fs::path> folders{g_get_home_dir()};
-  if (const char* downloads = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD)) folders.emplace_back(downloads);
-  for (const auto& folder : folders) {
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(folder, error))
-      if (entry.is_regular_file()) names.insert(entry.path().string());
-  }
-  return names;
-}
+std::set<std::string> savedFiles() { return ScratchHome::savedFiles(); }
 
 unsigned toplevels() { return g_list_model_get_n_items(gtk_window_get_toplevels()); }
 
