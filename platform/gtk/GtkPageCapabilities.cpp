@@ -64,33 +64,6 @@ bool actsOnThePageAlone(WebKitContextMenuAction action) {
   }
 }
 
-// Keeps the items that act on the page alone (submenus too), and no
-// separator at either end or next to another. Whether any item is left.
-bool keepPageItems(WebKitContextMenu* menu) {
-  GList* items = g_list_copy(webkit_context_menu_get_items(menu));
-  bool lastWasSeparator = true;  // none may lead
-  WebKitContextMenuItem* trailing = nullptr;
-  bool anyItem = false;
-  for (GList* node = items; node; node = node->next) {
-    auto* item = WEBKIT_CONTEXT_MENU_ITEM(node->data);
-    const bool separator = webkit_context_menu_item_is_separator(item);
-    WebKitContextMenu* submenu = webkit_context_menu_item_get_submenu(item);
-    bool keep = actsOnThePageAlone(webkit_context_menu_item_get_stock_action(item));
-    if (keep && submenu) keep = keepPageItems(submenu);
-    if (keep && separator && lastWasSeparator) keep = false;
-    if (!keep) {
-      webkit_context_menu_remove(menu, item);
-      continue;
-    }
-    lastWasSeparator = separator;
-    trailing = separator ? item : nullptr;
-    anyItem = anyItem || !separator;
-  }
-  g_list_free(items);
-  if (trailing) webkit_context_menu_remove(menu, trailing);
-  return anyItem;
-}
-
 // Whether a response becomes a file rather than a page: WebKit would save
 // it to the downloads folder by itself.
 bool isAttachment(WebKitResponsePolicyDecision* decision) {
@@ -195,6 +168,31 @@ GtkPageCapabilities::~GtkPageCapabilities() {
   if (of(webView_.get()) == this) g_object_set_data(G_OBJECT(webView_.get()), kKey, nullptr);
 }
 
+bool GtkPageCapabilities::keepPageItems(WebKitContextMenu* menu) {
+  GList* items = g_list_copy(webkit_context_menu_get_items(menu));
+  bool lastWasSeparator = true;  // none may lead
+  WebKitContextMenuItem* trailing = nullptr;
+  bool anyItem = false;
+  for (GList* node = items; node; node = node->next) {
+    auto* item = WEBKIT_CONTEXT_MENU_ITEM(node->data);
+    const bool separator = webkit_context_menu_item_is_separator(item);
+    WebKitContextMenu* submenu = webkit_context_menu_item_get_submenu(item);
+    // A submenu is its items: its own action is none of WebKit's.
+    bool keep = submenu ? keepPageItems(submenu) : actsOnThePageAlone(webkit_context_menu_item_get_stock_action(item));
+    if (keep && separator && lastWasSeparator) keep = false;
+    if (!keep) {
+      webkit_context_menu_remove(menu, item);
+      continue;
+    }
+    lastWasSeparator = separator;
+    trailing = separator ? item : nullptr;
+    anyItem = anyItem || !separator;
+  }
+  g_list_free(items);
+  if (trailing) webkit_context_menu_remove(menu, trailing);
+  return anyItem;
+}
+
 GtkPageCapabilities* GtkPageCapabilities::of(WebKitWebView* webView) {
   return static_cast<GtkPageCapabilities*>(g_object_get_data(G_OBJECT(webView), kKey));
 }
@@ -251,7 +249,11 @@ gboolean GtkPageCapabilities::onDecideDestination(WebKitDownload* download, gcha
 }
 
 void GtkPageCapabilities::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
-  if (event == WEBKIT_LOAD_COMMITTED) static_cast<GtkPageCapabilities*>(data)->rules_.pageDidChange();
+  if (event != WEBKIT_LOAD_COMMITTED) return;
+  auto* self = static_cast<GtkPageCapabilities*>(data);
+  self->rules_.pageDidChange();
+  // A grant the last page never used is not the next page's.
+  self->grantedDownload_.reset();
 }
 
 gboolean GtkPageCapabilities::onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer data) {

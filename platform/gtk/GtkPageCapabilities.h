@@ -80,6 +80,11 @@ class GtkPageCapabilities {
 
   // The capabilities of a web view's page; null when none were made for it.
   static GtkPageCapabilities* of(WebKitWebView* webView);
+  // Removes from `menu` (and its submenus) every item that acts outside
+  // the page (saving to disk, new windows, the inspector, full screen,
+  // items added by others), and separators at either end or next to
+  // another. Whether any item is left.
+  static bool keepPageItems(WebKitContextMenu* menu);
 
  private:
   CapabilityAnswer ask(PageCapability capability, const std::string& detail = "");

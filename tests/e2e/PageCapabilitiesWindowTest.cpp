@@ -17,6 +17,7 @@
 #include "adnet/LoopbackServer.h"
 #include "platform/RunLoop.h"
 #include "platform/WebView.h"
+#include "platform/gtk/GtkPageCapabilities.h"
 #include "tests/e2e/PageScript.h"
 #include "tests/e2e/RealInput.h"
 #include "tests/e2e/ScratchHome.h"
@@ -408,6 +409,67 @@ TEST_F(PermissionsTest, APermissionsStateIsDeniedOnceAsked) {
   // Notifications keep WebKit's own "prompt": asked without a click, WebKit
   // refuses by itself, and their state is its store's, not ours.
   EXPECT_EQ(evaluate("JSON.stringify(states).indexOf('granted') < 0"), "true");
+}
+
+// ---------------------------------------------------------- context menus
+
+// The stock actions of `menu`'s items in order ("-" for a separator, "[...]"
+// for a submenu's).
+std::string actionsOf(WebKitContextMenu* menu) {
+  std::string text;
+  for (GList* node = webkit_context_menu_get_items(menu); node; node = node->next) {
+    auto* item = WEBKIT_CONTEXT_MENU_ITEM(node->data);
+    if (!text.empty()) text += " ";
+    if (webkit_context_menu_item_is_separator(item)) {
+      text += "-";
+    } else if (WebKitContextMenu* submenu = webkit_context_menu_item_get_submenu(item)) {
+      text += "[" + actionsOf(submenu) + "]";
+    } else {
+      text += std::to_string(webkit_context_menu_item_get_stock_action(item));
+    }
+  }
+  return text;
+}
+
+WebKitContextMenuItem* stock(WebKitContextMenuAction action) {
+  return webkit_context_menu_item_new_from_stock_action(action);
+}
+
+TEST(PageItemsTest, TheBrowsersMenuKeepsOnlyWhatActsOnThePage) {
+  WebKitContextMenu* menu = webkit_context_menu_new();
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_DOWNLOAD_LINK_TO_DISK));
+  webkit_context_menu_append(menu, webkit_context_menu_item_new_separator());
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK));
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK_IN_NEW_WINDOW));
+  webkit_context_menu_append(menu, webkit_context_menu_item_new_separator());
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_DOWNLOAD_IMAGE_TO_DISK));
+  webkit_context_menu_append(menu, webkit_context_menu_item_new_separator());
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_COPY));
+  WebKitContextMenu* submenu = webkit_context_menu_new();
+  webkit_context_menu_append(submenu, stock(WEBKIT_CONTEXT_MENU_ACTION_OPEN_VIDEO_IN_NEW_WINDOW));
+  webkit_context_menu_append(submenu, stock(WEBKIT_CONTEXT_MENU_ACTION_MEDIA_PLAY));
+  webkit_context_menu_append(menu, webkit_context_menu_item_new_with_submenu("Media", submenu));
+  webkit_context_menu_append(menu, webkit_context_menu_item_new_separator());
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_INSPECT_ELEMENT));
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_ENTER_VIDEO_FULLSCREEN));
+  EXPECT_TRUE(platform::gtk::GtkPageCapabilities::keepPageItems(menu));
+  EXPECT_EQ(actionsOf(menu), std::to_string(WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK) + " - " +
+                                 std::to_string(WEBKIT_CONTEXT_MENU_ACTION_COPY) + " [" +
+                                 std::to_string(WEBKIT_CONTEXT_MENU_ACTION_MEDIA_PLAY) + "]");
+  g_object_unref(menu);
+}
+
+TEST(PageItemsTest, AMenuOfNothingButWhatLeavesThePageIsNoMenu) {
+  WebKitContextMenu* menu = webkit_context_menu_new();
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_DOWNLOAD_AUDIO_TO_DISK));
+  webkit_context_menu_append(menu, webkit_context_menu_item_new_separator());
+  webkit_context_menu_append(menu, stock(WEBKIT_CONTEXT_MENU_ACTION_OPEN_FRAME_IN_NEW_WINDOW));
+  GSimpleAction* action = g_simple_action_new("extension", nullptr);
+  webkit_context_menu_append(menu, webkit_context_menu_item_new_from_gaction(G_ACTION(action), "Extension", nullptr));
+  EXPECT_FALSE(platform::gtk::GtkPageCapabilities::keepPageItems(menu));
+  EXPECT_EQ(actionsOf(menu), "");
+  g_object_unref(action);
+  g_object_unref(menu);
 }
 
 }  // namespace
