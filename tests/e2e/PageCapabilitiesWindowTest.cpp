@@ -21,6 +21,7 @@
 #include "tests/e2e/PageScript.h"
 #include "tests/e2e/RealInput.h"
 #include "tests/e2e/ScratchHome.h"
+#include "tests/support/LoopbackTLSServer.h"
 
 #include <webkit/webkit.h>
 
@@ -38,8 +39,9 @@ namespace fs = std::filesystem;
 // capabilities are under test here, not the ad client's navigation rules.
 class AllowAll : public platform::WebViewDelegate {
  public:
-  int finished = 0;
+  int finished = 0, failed = 0;
   void webViewDidFinishLoad(WebView&) override { ++finished; }
+  void webViewDidFailLoadWithError(WebView&, const platform::Error&) override { ++failed; }
 };
 
 // Every download the shared network session starts, and how it ends, for
@@ -409,6 +411,27 @@ TEST_F(PermissionsTest, APermissionsStateIsDeniedOnceAsked) {
   // Notifications keep WebKit's own "prompt": asked without a click, WebKit
   // refuses by itself, and their state is its store's, not ours.
   EXPECT_EQ(evaluate("JSON.stringify(states).indexOf('granted') < 0"), "true");
+}
+
+// ------------------------------------------------------ certificate errors
+
+// No page gets past a certificate nobody vouches for, and the load ends as
+// a failure the client hears (not as a page that finished).
+TEST_F(PageCapabilitiesWindowTest, APageWhoseCertificateNobodyVouchesForFailsAndTheClientHearsIt) {
+  LoopbackTLSServer tls;
+  ASSERT_EQ(tls.problem(), "");
+  for (const WebProcessGroup group : {WebProcessGroup::Ads, WebProcessGroup::Browsing}) {
+    SCOPED_TRACE(group == WebProcessGroup::Ads ? "ad page" : "browser");
+    if (page) page->removeFromSuperview();
+    page = WebView::create(platform::Rect(0, 0, 320, 300), group);
+    page->setDelegate(&delegate);
+    root->addSubview(page);
+    const int failed = delegate.failed, finished = delegate.finished;
+    page->loadRequest(URLRequest(*URL::create(tls.url("/page"))));
+    ASSERT_TRUE(runUntil([&] { return delegate.failed > failed; })) << "the client never heard of the failure";
+    RunLoop::main().runFor(0.3);
+    EXPECT_EQ(delegate.finished, finished) << "the load ended as a page that finished";
+  }
 }
 
 // ---------------------------------------------------------- context menus
