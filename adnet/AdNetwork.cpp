@@ -127,6 +127,15 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
     page.body = webAppHTML(url("/landing?ad=0"));
     return page;
   });
+  // Page capabilities: the file a hostile creative tries to save.
+  server_->setHandler(HostileCreatives::kAttachmentPath, [](const RecordedRequest&) {
+    Answer file;
+    file.contentType = "application/x-sh";
+    file.headers.emplace_back("Content-Disposition", std::string("attachment; filename=\"") +
+                                                         HostileCreatives::kAttachmentName + "\"");
+    file.body = "#!/bin/sh\necho pwned\n";
+    return file;
+  });
 }
 
 Answer AdNetwork::answerLanding(const RecordedRequest& r) {

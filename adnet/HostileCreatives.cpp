@@ -21,6 +21,39 @@ std::string quoted(const std::string& text) {
   return out + "'";
 }
 
+// Page capabilities: each way a page makes WebKit save a file, over and over.
+std::string downloads() {
+  const std::string file = quoted(HostileCreatives::kAttachmentPath), name = quoted(HostileCreatives::kAttachmentName);
+  return "function save(){"
+         "var f=document.createElement('iframe');f.style.display='none';f.src=" + file + ";"
+         "document.body.appendChild(f);setTimeout(function(){f.remove();},1000);"
+         "var a=document.createElement('a');a.href=" + file + ";a.download=" + name + ";document.body.appendChild(a);"
+         "a.click();a.remove();"
+         "var b=document.createElement('a');b.href=URL.createObjectURL(new Blob(['echo pwned'],"
+         "{type:'application/x-sh'}));b.download=" + name + ";document.body.appendChild(b);b.click();b.remove();}"
+         "setInterval(save,400);document.getElementById('ad').addEventListener('click',save);";
+}
+
+// Page capabilities: every permission a page can ask for, with and without
+// a click (the ad's link asks too); the page writes down each answer.
+std::string permissions() {
+  return "window.answers={};function note(k,v){answers[k]=String(v);document.title=JSON.stringify(answers);}"
+         "function ask(){"
+         "try{Notification.requestPermission().then(function(p){note('notification',p);},"
+         "function(e){note('notification','rejected');});}catch(e){note('notification','absent');}"
+         "try{navigator.geolocation.getCurrentPosition(function(){note('geolocation','granted');},"
+         "function(e){note('geolocation','denied');});}catch(e){note('geolocation','absent');}"
+         "try{navigator.mediaDevices.getUserMedia({video:true,audio:true}).then(function(){note('media','granted');},"
+         "function(){note('media','rejected');});}catch(e){note('media','absent');}"
+         "try{navigator.clipboard.readText().then(function(){note('clipboard','granted');},"
+         "function(){note('clipboard','rejected');});}catch(e){note('clipboard','absent');}"
+         "try{var p=document.documentElement.requestFullscreen();if(p)p.then(function(){note('fullscreen','granted');},"
+         "function(){note('fullscreen','rejected');});}catch(e){note('fullscreen','absent');}"
+         "try{document.body.requestPointerLock();}catch(e){note('pointer','absent');}"
+         "setTimeout(function(){note('pointer',document.pointerLockElement?'granted':'refused');},300);}"
+         "setInterval(ask,700);document.getElementById('ad').addEventListener('click',ask);";
+}
+
 std::string attack(HostileCreatives::Kind kind, const std::string& clickURL, const std::string& landingURL,
                    const std::string& webAppURL) {
   using Kind = HostileCreatives::Kind;
@@ -93,6 +126,14 @@ std::string attack(HostileCreatives::Kind kind, const std::string& clickURL, con
              "document.getElementById('ad').addEventListener('click',function(){many();"
              "setTimeout(many,200);setTimeout(function(){many();location.href=" + landing + "+'?moved';},600);});"
              "document.addEventListener('keydown',function(){many();});";
+    // Page capabilities.
+    case Kind::DownloadsFiles:
+      return downloads();
+    case Kind::AsksForPermissions:
+      return permissions();
+    case Kind::Prints:
+      // It counts its prints, so a test sees the page went on after each.
+      return "window.prints=0;setInterval(function(){window.print();document.title='printed '+(++window.prints);},300);";
   }
   return "";
 }
@@ -112,6 +153,10 @@ std::string HostileCreatives::name(Kind kind) {
     case Kind::ShowsDialogs: return "shows-dialogs";
     case Kind::HangsItsPage: return "hangs-its-page";
     case Kind::AsksForManyOnAClick: return "asks-for-many-on-a-click";
+    // Page capabilities.
+    case Kind::DownloadsFiles: return "downloads-files";
+    case Kind::AsksForPermissions: return "asks-for-permissions";
+    case Kind::Prints: return "prints";
   }
   return "none";
 }
@@ -119,7 +164,9 @@ std::string HostileCreatives::name(Kind kind) {
 std::vector<HostileCreatives::Kind> HostileCreatives::all() {
   return {Kind::LeavesTheApplication, Kind::StacksScreens,  Kind::FloodsMessages, Kind::NavigatesItself,
           Kind::BorrowsOurScripts,    Kind::HugeHeaders,    Kind::ReadsTheAdFromALandingPage,
-          Kind::ShowsDialogs,         Kind::HangsItsPage,   Kind::AsksForManyOnAClick};
+          Kind::ShowsDialogs,         Kind::HangsItsPage,   Kind::AsksForManyOnAClick,
+          // Page capabilities.
+          Kind::DownloadsFiles,       Kind::AsksForPermissions, Kind::Prints};
 }
 
 std::optional<HostileCreatives::Kind> HostileCreatives::fromName(std::string_view text) {

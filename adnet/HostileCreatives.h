@@ -31,6 +31,10 @@ class HostileCreatives {
     // On the user's click, and from timers after it: many hand-offs, screens,
     // windows, frames of its own and a move of its own; on any key, the same
     AsksForManyOnAClick,
+    // Page capabilities: what a page asks of WebKit itself.
+    DownloadsFiles,      // an attachment in a hidden frame, a link with "download", a blob, by timer
+    AsksForPermissions,  // notifications, location, camera, clipboard, full screen, pointer lock
+    Prints,              // window.print() by timer
   };
 
   static std::string name(Kind kind);
@@ -48,6 +52,10 @@ class HostileCreatives {
   // The delay, in milliseconds after its load, before ShowsDialogs and
   // HangsItsPage act.
   static constexpr int kActAfterMilliseconds = 1000;
+  // The file DownloadsFiles tries to save, on the creative's own server
+  // (an attachment its server answers).
+  static constexpr const char* kAttachmentPath = "/zovo/files/update.sh";
+  static constexpr const char* kAttachmentName = "update.sh";
   // How many tracking URLs each header of a HugeHeaders ad names.
   static constexpr int kHugeHeaderURLs = 1000;
 };

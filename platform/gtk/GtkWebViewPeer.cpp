@@ -22,9 +22,12 @@ std::optional<URL> pageURL(const char* text) {
 }  // namespace
 
 GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group)
-    : GtkPeer(gtk_overlay_new()), webView_(GtkWebViewSettings::makeWebView(group)), client_(std::move(client)) {
+    : GtkPeer(gtk_overlay_new()),
+      webView_(GtkWebViewSettings::makeWebView(group)),
+      client_(std::move(client)),
+      capabilities_(webView_, group, client_) {
   gtk_overlay_set_child(GTK_OVERLAY(widget()), GTK_WIDGET(webView_));
-  GtkWebViewSettings::apply(webView_);
+  GtkWebViewSettings::apply(webView_, group);
   GtkWidget* page = GTK_WIDGET(webView_);
   // Sees every press and release before the page does (capture phase) and
   // passes it on: the only proof of a user's gesture that a page cannot forge.
@@ -101,11 +104,14 @@ gboolean GtkWebViewPeer::onInputEvent(GtkEventControllerLegacy*, GdkEvent* event
   return FALSE;  // the page gets the event as well
 }
 
-// An allowed load's answer for the main frame's document: the client may
-// still keep the page shown (WebKit does not say, when it first asks,
-// which frame a navigation is for). Other answers take WebKit's course.
+// An answer that would become a file, for any frame, is the page's
+// capabilities' to decide (never WebKit's own download). An allowed load's
+// answer for the main frame's document: the client may still keep the page
+// shown (WebKit does not say, when it first asks, which frame a navigation
+// is for). Other answers take WebKit's course.
 gboolean GtkWebViewPeer::onDecideResponse(WebKitPolicyDecision* decision, GtkWebViewPeer* self) {
   auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+  if (self->capabilities_.decideResponse(response)) return TRUE;
   if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
   auto client = self->client_.lock();
   const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/WebView.h"
+#include "platform/gtk/GtkPageCapabilities.h"
 #include "platform/gtk/GtkPeer.h"
 
 namespace platform::gtk {
@@ -58,6 +59,8 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
 
   WebKitWebView* webView_;  // owned by the overlay
   std::weak_ptr<WebViewClient> client_;
+  // What the page may ask of WebKit beyond navigating (downloads, printing, permissions...).
+  GtkPageCapabilities capabilities_;
   GCancellable* scripts_ = g_cancellable_new();
   bool failed_ = false;  // the current load has reported a failure
   bool pressed_ = false;  // a pointer press or touch on the page awaits its release

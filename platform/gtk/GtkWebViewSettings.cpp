@@ -18,7 +18,7 @@ WebKitWebContext* sharedContext() {
 // The first web view of a group, never shown and kept for the run: every
 // other of the group is related to it, so they all share its web process
 // (and its context and session), and none waits for a process of its own.
-WebKitWebView* makeRootView() {
+WebKitWebView* makeRootView(WebProcessGroup group) {
   // Decided, not left to the library's default: a page's third parties
   // (an ad's trackers, a landing site's) neither set nor read cookies in
   // the session the pages share.
@@ -31,17 +31,28 @@ WebKitWebView* makeRootView() {
   auto* made = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "network-session",
                                             webkit_network_session_get_default(), nullptr));
   g_object_ref_sink(made);
-  GtkWebViewSettings::apply(made);
+  GtkWebViewSettings::apply(made, group);
   // The process starts with the first load: an empty page.
   webkit_web_view_load_html(made, "", nullptr);
   return made;
 }
 
 WebKitWebView* rootView(WebProcessGroup group) {
-  static WebKitWebView* ads = makeRootView();
+  static WebKitWebView* ads = makeRootView(WebProcessGroup::Ads);
   if (group == WebProcessGroup::Ads) return ads;
-  static WebKitWebView* browsing = makeRootView();
+  static WebKitWebView* browsing = makeRootView(WebProcessGroup::Browsing);
   return browsing;
+}
+
+// A feature by its WebKit identifier; one this WebKit does not know is left.
+void setFeature(WebKitSettings* settings, const char* identifier, bool enabled) {
+  WebKitFeatureList* features = webkit_settings_get_all_features();
+  for (gsize i = 0; i < webkit_feature_list_get_length(features); ++i) {
+    WebKitFeature* feature = webkit_feature_list_get(features, i);
+    if (g_strcmp0(webkit_feature_get_identifier(feature), identifier) == 0)
+      webkit_settings_set_feature_enabled(settings, feature, enabled);
+  }
+  webkit_feature_list_unref(features);
 }
 
 }  // namespace
@@ -60,7 +71,7 @@ void GtkWebViewSettings::startWebProcessSoon() {
   g_idle_add_once([](gpointer) { rootView(WebProcessGroup::Ads); }, nullptr);
 }
 
-void GtkWebViewSettings::apply(WebKitWebView* webView) {
+void GtkWebViewSettings::apply(WebKitWebView* webView, WebProcessGroup group) {
   WebKitSettings* settings = webkit_web_view_get_settings(webView);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
   webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
@@ -71,6 +82,25 @@ void GtkWebViewSettings::apply(WebKitWebView* webView) {
   webkit_settings_set_media_playback_requires_user_gesture(settings, TRUE);
   // A page's console is the page's business, not our log's.
   webkit_settings_set_enable_write_console_messages_to_stdout(settings, FALSE);
+  // Capabilities no page of ours is given (PageCapabilities refuses them
+  // too): full screen, cameras and microphones, peer connections, DRM's
+  // key systems, and test devices standing in for cameras.
+  webkit_settings_set_enable_fullscreen(settings, FALSE);
+  webkit_settings_set_enable_media_stream(settings, FALSE);
+  webkit_settings_set_enable_mock_capture_devices(settings, FALSE);
+  webkit_settings_set_enable_webrtc(settings, FALSE);
+  webkit_settings_set_enable_encrypted_media(settings, FALSE);
+  webkit_settings_set_disable_web_security(settings, FALSE);
+  const bool adPage = group == WebProcessGroup::Ads;
+  // An ad never asks for the pointer, and writes nothing to the clipboard
+  // (the asynchronous clipboard would let a click handler replace what the
+  // user copied). A site in the browser may copy on the user's click;
+  // reading is a permission, which is refused.
+  setFeature(settings, "PointerLock", !adPage);
+  setFeature(settings, "AsyncClipboardAPI", !adPage);
+  // An ad page is never gone back to: no page is kept running in the
+  // back-forward cache. The browser's pages are, for its Back button.
+  webkit_settings_set_enable_page_cache(settings, !adPage);
 }
 
 }  // namespace platform::gtk

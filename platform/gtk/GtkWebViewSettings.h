@@ -27,8 +27,8 @@ class GtkWebViewSettings {
   // Starts the ads' web process when the loop is next idle, so that the
   // first ad does not wait for it.
   static void startWebProcessSoon();
-  // Sets every rule above on the web view's settings.
-  static void apply(WebKitWebView* webView);
+  // Sets every rule above on the web view's settings, for its kind of page.
+  static void apply(WebKitWebView* webView, WebProcessGroup group);
 };
 
 }  // namespace platform::gtk

@@ -26,6 +26,7 @@
 #include "platform/gtk/GtkWindowPeer.h"
 #include "tests/e2e/GtkWidgets.h"
 #include "tests/e2e/ScreenshotPixels.h"
+#include "tests/e2e/ScratchHome.h"
 
 using platform::Application;
 using platform::RunLoop;
@@ -240,6 +241,8 @@ TEST_F(ApplicationWindowTest, ScreenshotOfTheWindowIsAPng) {
 int main(int argc, char** argv) {
   setenv("TZ", "UTC", 1);
   std::setlocale(LC_ALL, "C");
+  ScratchHome home;
+  if (!home.made()) return 2;
   ::testing::InitGoogleTest(&argc, argv);
   toolkit = &platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
   const int status = RUN_ALL_TESTS();

@@ -9,6 +9,7 @@
 #include "bench/ProcessFigures.h"
 #include "platform/MailComposer.h"
 #include "platform/gtk/GtkToolkit.h"
+#include "tests/e2e/ScratchHome.h"
 
 namespace {
 
@@ -307,6 +308,8 @@ TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBeh
 int main(int argc, char** argv) {
   setenv("TZ", "UTC", 1);
   std::setlocale(LC_ALL, "C");
+  ScratchHome home;
+  if (!home.made()) return 2;
   ::testing::InitGoogleTest(&argc, argv);
   platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
   const int status = RUN_ALL_TESTS();

@@ -10,6 +10,7 @@
 #include "platform/MailComposer.h"
 #include "tests/e2e/AppWindowTest.h"
 #include "tests/e2e/GtkWidgets.h"
+#include "tests/e2e/ScratchHome.h"
 
 namespace {
 
@@ -218,6 +219,77 @@ TEST_F(HostileAdWindowTest, AThousandTrackingURLsInEachHeaderFetchAtMostTheBound
   EXPECT_EQ(requests("/zovo/clk") - clicks, GADContentPolicy::kMaximumTrackingURLs);
   report("huge-headers");
   giveBack(*webApp);
+}
+
+// ------------------------------------------------------ page capabilities
+// Ads that ask WebKit itself (a file saved, a print dialog, permissions):
+// nothing reaches the desktop, with or without the user's click on the ad,
+// and the banner goes on.
+
+unsigned toplevelCount() { return g_list_model_get_n_items(gtk_window_get_toplevels()); }
+
+TEST_F(HostileAdWindowTest, AdsAskingWebKitItselfGetNothingAndTheBannerGoesOn) {
+  for (const Kind kind : {Kind::DownloadsFiles, Kind::AsksForPermissions, Kind::Prints}) {
+    const std::string name = adnet::HostileCreatives::name(kind);
+    SCOPED_TRACE(name);
+    network->behaviour() = adnet::AdNetwork::Behaviour{};
+    showFreshAd();
+    RunLoop::main().runFor(0.5);
+    const auto files = ScratchHome::savedFiles();
+    const unsigned windows = toplevelCount();
+    const size_t fetched = requests(adnet::HostileCreatives::kAttachmentPath);
+    network->behaviour().hostile = kind;
+    showFreshAd();
+    events->calls.clear();
+    RunLoop::main().runFor(3.0);
+    expectNothingGotThrough(name.c_str());
+    EXPECT_EQ(toplevelCount(), windows) << "a dialog opened";
+    EXPECT_EQ(ScratchHome::savedFiles(), files) << "a file was saved";
+    const std::string title = script(*loader().webView(), "document.title");
+    switch (kind) {
+      case Kind::DownloadsFiles:
+        EXPECT_GT(requests(adnet::HostileCreatives::kAttachmentPath), fetched + 1) << "the attack ran";
+        break;
+      case Kind::AsksForPermissions:
+        EXPECT_NE(title.find("notification"), std::string::npos) << "the attack ran: " << title;
+        EXPECT_EQ(title.find("granted"), std::string::npos) << title;
+        break;
+      case Kind::Prints:
+        EXPECT_EQ(title.rfind("printed ", 0), 0u) << "the page goes on after each print: " << title;
+        break;
+      default:
+        break;
+    }
+  }
+  network->behaviour() = adnet::AdNetwork::Behaviour{};
+  nextRequest();
+  EXPECT_EQ(loader().state(), kGADObjectStateAdShown);
+}
+
+// The user's click opens one screen (the ad's link, or the first link its
+// click handler follows, which may be the file: the browser then saves
+// nothing, since the click was the ad's) and lends the ad's own asks
+// nothing.
+TEST_F(HostileAdWindowTest, AClickOnAnAdThatAsksWebKitItselfOpensItsLinkAndNothingMore) {
+  for (const Kind kind : {Kind::DownloadsFiles, Kind::AsksForPermissions, Kind::Prints}) {
+    const std::string name = adnet::HostileCreatives::name(kind);
+    SCOPED_TRACE(name);
+    network->behaviour() = adnet::AdNetwork::Behaviour{};
+    network->behaviour().hostile = kind;
+    showFreshAd();
+    const auto files = ScratchHome::savedFiles();
+    const unsigned windows = toplevelCount();
+    clickTheAd();
+    auto* screen = waitForScreenOver<GADViewController>(mainScreen());
+    ASSERT_NE(screen, nullptr);
+    RunLoop::main().runFor(1.5);  // the ad goes on asking underneath
+    EXPECT_EQ(GADViewController::presentedScreenCount(), 1);
+    EXPECT_EQ(toplevelCount(), windows) << "a dialog opened";
+    EXPECT_EQ(ScratchHome::savedFiles(), files) << "a file was saved";
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(script(*loader().webView(), "document.title").find("granted"), std::string::npos);
+    giveBack(*screen);
+  }
 }
 
 }  // namespace
