@@ -6,6 +6,7 @@
 
 #include <webkit/webkit.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/WebView.h"
@@ -40,7 +41,13 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   bool isLoading() const override;
   std::optional<URL> currentURL() const override;
 
+  // Bytes of the answers this web view's loads have received so far: the
+  // page's own document and every resource WebKit reports loading for it.
+  // What that sees and misses is told in GtkPageResourceMonitor.h.
+  std::uint64_t networkBytesReceived() const { return *networkBytes_; }
+
  private:
+  static void onResourceLoadStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*, gpointer self);
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer self);
   static gboolean onDecideResponse(WebKitPolicyDecision* decision, GtkWebViewPeer* self);
@@ -59,6 +66,10 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   bool failed_ = false;  // the current load has reported a failure
   bool pressed_ = false;  // a pointer press or touch on the page awaits its release
   ScopedSignal decidePolicy_, loadChanged_, loadFailed_, userInput_, scriptDialog_, responsive_, terminated_;
+  // Shared with the handlers on the view's resources, which may outlive
+  // the peer: they add to a count nobody reads any more.
+  std::shared_ptr<std::uint64_t> networkBytes_ = std::make_shared<std::uint64_t>(0);
+  ScopedSignal resourceLoadStarted_;
 };
 
 }  // namespace platform::gtk
