@@ -44,6 +44,7 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   }
 
   // The ad is on screen and the user went somewhere from it: a click.
+  private_->adWasClicked();
   const platform::URL click = GADStatistics::sharedStatistics().urlForClick(request.url());
   const std::vector<platform::URL> clickTracking = private_->pendingClickURLs();
   private_->trackURLs(clickTracking);

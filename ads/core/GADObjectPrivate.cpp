@@ -12,6 +12,7 @@
 #include "ads/core/GADCachedFile.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADEndpoints.h"
+#include "ads/core/GADHeavyAdGuard.h"
 #include "ads/core/GADMacros.h"
 #include "ads/core/GADRequestError.h"
 #include "ads/fullscreen/GADViewController.h"
@@ -85,6 +86,11 @@ std::shared_ptr<GADObjectPrivate> GADObjectPrivate::createWithFrame(const platfo
   observeLaunchOnce();
   auto loader = std::shared_ptr<GADObjectPrivate>(new GADObjectPrivate(frame));
   loader->observeApplication();
+  std::weak_ptr<GADObjectPrivate> weak = loader;
+  loader->heavyAdGuard_ = std::make_shared<GADHeavyAdGuard>(
+      [weak](GADHeavyAdGuard::Bound bound, const platform::PageResourceUsage& used) {
+        if (auto self = weak.lock()) self->unloadHeavyAd(GADHeavyAdGuard::name(bound), used.cpuSeconds, used.networkBytes);
+      });
   return loader;
 }
 
@@ -120,6 +126,7 @@ void GADObjectPrivate::observeApplication() {
 
 GADObjectPrivate::~GADObjectPrivate() {
   platform::NotificationCenter::defaultCenter().removeObserver(this);
+  if (heavyAdGuard_) heavyAdGuard_->end();
   // The page may still call back: it must find no delegate, and nothing of
   // the ad may keep running in it.
   webView_->setDelegate(nullptr);
@@ -445,6 +452,7 @@ void GADObjectPrivate::showAd() {
   attemptFailed_ = false;
   addReloadInformationFromHeaders();
   changeState(kGADObjectStateRenderingAd);
+  heavyAdGuard_->beginPage(webView_);
   webView_->loadHTMLStringBaseURL(content, base);
 }
 
@@ -453,6 +461,7 @@ void GADObjectPrivate::adDidShow() {
   hasVisibleAd_ = true;
   disarmAttemptDeadline();
   failuresInARow_ = 0;
+  heavyAdGuard_->pageShown();
 }
 
 void GADObjectPrivate::adDidFailToRender() {
@@ -461,11 +470,34 @@ void GADObjectPrivate::adDidFailToRender() {
 }
 
 void GADObjectPrivate::adWebProcessDidTerminate() {
+  heavyAdGuard_->end();
   webView_->setHidden(true);
   const bool wasShown = hasVisibleAd_ && state_ == kGADObjectStateAdShown;
   hasVisibleAd_ = false;
   // Otherwise an attempt is on its way: its ad loads in a new process.
   if (state_ == kGADObjectStateRenderingAd || wasShown) adDidFailToRender();
+}
+
+void GADObjectPrivate::adWasClicked() { heavyAdGuard_->exempt(); }
+
+// As browsers unload a heavy ad: its page is emptied (nothing of it runs
+// or loads on), the banner shows nothing of it, and the next ad is asked
+// for now rather than a refresh interval later. It is no failure of the
+// attempt that showed it, which has ended.
+void GADObjectPrivate::unloadHeavyAd(const char* bound, double cpuSeconds, std::uint64_t networkBytes) {
+  if (!hasVisibleAd_) return;
+  ++heavyAdUnloadCount_;
+  platform::log("Unloaded a heavy ad (%s): %s s of CPU, %llu bytes received", bound,
+                platform::NumberText::fixed(cpuSeconds, 1).c_str(), static_cast<unsigned long long>(networkBytes));
+  hasVisibleAd_ = false;
+  webView_->setHidden(true);
+  webView_->stopLoading();
+  webView_->loadHTMLStringBaseURL("", std::nullopt);
+  if (state_ == kGADObjectStateAdShown) changeState(kGADObjectStateIdle);
+  // A refresh already on its way brings the next ad.
+  if (isMakingRequest()) return;
+  resetReloadTimer();
+  reloadCurrentRequest();
 }
 
 void GADObjectPrivate::failedAdRequestWithError(GADCachedFile& file) {
@@ -601,6 +633,7 @@ void GADObjectPrivate::cancelPendingActions() {
   platform::RunLoop::main().cancelPerformRequests(this);
   disarmAttemptDeadline();
   resetReloadTimer();
+  heavyAdGuard_->end();
 }
 
 // ---- Callbacks
