@@ -27,12 +27,19 @@ class HostileCreatives {
     ReadsTheAdFromALandingPage,  // clicks land on a page that tries "evalInOpener" and leaving
     ShowsDialogs,          // once shown: alert, confirm, prompt, and a leave-page question
     HangsItsPage,          // once shown: a script that never returns
+    // Heavy ads: they use what they may not, each in one way.
+    BurnsCPU,              // busy 90 ms of every 100 ms
+    DownloadsWithoutEnd,   // 1 MB images, one after another, from /zovo/blob
+    GrowsItsMemory,        // keeps 16 MB more every 100 ms, each page touched, up to 2 GB
   };
 
   static std::string name(Kind kind);
   static std::optional<Kind> fromName(std::string_view name);
   // Every attack, in order.
   static std::vector<Kind> all();
+  // The heavy ones, in order. They are not among all(): each holds the
+  // machine for as long as it is let, so they run on their own.
+  static std::vector<Kind> heavy();
 
   // The creative, whose link goes to `clickURL`; `landingURL` and
   // `webAppURL` are what its script tries to open.
@@ -46,6 +53,8 @@ class HostileCreatives {
   static constexpr int kActAfterMilliseconds = 1000;
   // How many tracking URLs each header of a HugeHeaders ad names.
   static constexpr int kHugeHeaderURLs = 1000;
+  // The size of each of DownloadsWithoutEnd's images.
+  static constexpr int kDownloadBytes = 1024 * 1024;
 };
 
 }  // namespace adnet
