@@ -105,6 +105,67 @@ std::vector<int> ProcessStat::descendants(const std::vector<ProcessStat>& proces
   return found;
 }
 
+namespace {
+
+// The children of `pid` as its threads' "children" files list them;
+// nullopt when the kernel keeps no such list.
+std::optional<std::vector<int>> childrenOf(int pid) {
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  DIR* folder = ::opendir(tasks.c_str());
+  if (!folder) return std::nullopt;
+  std::vector<int> children;
+  bool listed = false;
+  while (const dirent* entry = ::readdir(folder)) {
+    if (entry->d_name[0] == '.') continue;
+    const auto text = readSmallFile(tasks + "/" + entry->d_name + "/children");
+    if (!text) {
+      // An empty list reads as nothing; a missing file is no list at all.
+      if (::access((tasks + "/" + entry->d_name + "/children").c_str(), R_OK) == 0) listed = true;
+      continue;
+    }
+    listed = true;
+    std::string_view rest = *text;
+    while (!rest.empty()) {
+      const size_t end = std::min(rest.find(' '), rest.size());
+      int child = 0;
+      if (number(rest.substr(0, end), child)) children.push_back(child);
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+  }
+  ::closedir(folder);
+  if (!listed) return std::nullopt;
+  return children;
+}
+
+}  // namespace
+
+std::vector<ProcessStat> ProcessStat::readDescendants(int ancestor) {
+  std::vector<ProcessStat> found;
+  std::vector<int> parents{ancestor};
+  while (!parents.empty()) {
+    const int parent = parents.back();
+    parents.pop_back();
+    const auto children = childrenOf(parent);
+    if (!children) {
+      const std::vector<ProcessStat> all = readAll();
+      const std::vector<int> pids = descendants(all, ancestor);
+      found.clear();
+      for (const auto& process : all)
+        if (std::find(pids.begin(), pids.end(), process.pid) != pids.end()) found.push_back(process);
+      return found;
+    }
+    for (const int child : *children) {
+      // A true process tree has no cycle; a bounded walk all the same.
+      if (found.size() > 4096) return found;
+      if (auto stat = read(child)) {
+        found.push_back(std::move(*stat));
+        parents.push_back(child);
+      }
+    }
+  }
+  return found;
+}
+
 double ProcessStat::cpuSeconds() const {
   static const double ticks = static_cast<double>(::sysconf(_SC_CLK_TCK));
   return static_cast<double>(userTicks + systemTicks) / ticks;

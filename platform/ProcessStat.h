@@ -37,6 +37,10 @@ class ProcessStat {
   // The pids of `processes` that descend from `ancestor` (children,
   // grandchildren...), itself left out.
   static std::vector<int> descendants(const std::vector<ProcessStat>& processes, int ancestor);
+  // The figures of `ancestor`'s descendants now. Found from the kernel's
+  // list of each thread's children (a few files), or, on a kernel without
+  // one, from every process in /proc.
+  static std::vector<ProcessStat> readDescendants(int ancestor);
 
   double cpuSeconds() const;
   std::uint64_t residentBytes() const;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/ProcessStat.h"
 #include "platform/RunLoop.h"
 #include "platform/WebView.h"
@@ -26,13 +28,10 @@ void GtkPageResourceMonitor::scan() {
   const double now = RunLoop::main().now();
   if (lastScan_ >= 0 && now - lastScan_ < kMinimumScanSeconds) return;
   lastScan_ = now;
-  const std::vector<ProcessStat> all = ProcessStat::readAll();
-  const std::vector<int> ours = ProcessStat::descendants(all, static_cast<int>(::getpid()));
   std::map<std::pair<int, std::uint64_t>, double> seen;
   residentBytes_ = 0;
-  for (const auto& process : all) {
+  for (const auto& process : ProcessStat::readDescendants(static_cast<int>(::getpid()))) {
     if (!process.command.starts_with("WebKitWebProces")) continue;
-    if (std::find(ours.begin(), ours.end(), process.pid) == ours.end()) continue;
     seen[{process.pid, process.startTicks}] = process.cpuSeconds();
     residentBytes_ += process.residentBytes();
   }

@@ -20,11 +20,11 @@
 // media element's stream, nor an answer without a declared length that
 // has not ended yet.
 //
-// /proc is read at most every kMinimumScanSeconds, on the main thread: a
-// few hundred small files, well under a millisecond.
+// /proc is read at most every kMinimumScanSeconds, on the main thread: the
+// lists of this process's threads' children, and the figures of its
+// descendants, a few dozen small files.
 #pragma once
 
-#include <algorithm>
 #include <map>
 #include <utility>
 

@@ -1,6 +1,7 @@
 #include "platform/ProcessStat.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,6 +73,46 @@ TEST(ProcessStatTest, ThisProcessIsReadFromProc) {
   EXPECT_GT(self->residentBytes(), 0u);
   const auto all = ProcessStat::readAll();
   EXPECT_NE(std::find_if(all.begin(), all.end(), [](const auto& p) { return p.pid == ::getpid(); }), all.end());
+}
+
+// A child of ours and its own child (as the sandbox's launcher starts the
+// web process) are both found, with their figures. Both end when the test
+// lets go of the pipe they wait on, whatever the checks found.
+TEST(ProcessStatTest, ChildrenAndGrandchildrenAreRead) {
+  int ready[2], hold[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(hold), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(ready[0]);
+    ::close(hold[1]);
+    char byte = 0;
+    const pid_t grandchild = ::fork();
+    if (grandchild == 0) {
+      if (::write(ready[1], "g", 1) != 1) ::_exit(1);
+      while (::read(hold[0], &byte, 1) > 0) {
+      }
+      ::_exit(0);
+    }
+    while (::read(hold[0], &byte, 1) > 0) {
+    }
+    ::waitpid(grandchild, nullptr, 0);
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  ::close(hold[0]);
+  char byte = 0;
+  const bool started = ::read(ready[0], &byte, 1) == 1;
+  ::close(ready[0]);
+  const auto found = started ? ProcessStat::readDescendants(static_cast<int>(::getpid())) : std::vector<ProcessStat>{};
+  ::close(hold[1]);
+  ::waitpid(child, nullptr, 0);
+  ASSERT_TRUE(started) << "the grandchild has started";
+  const auto isChild = [&](const ProcessStat& p) { return p.pid == child && p.parentPid == ::getpid(); };
+  EXPECT_NE(std::find_if(found.begin(), found.end(), isChild), found.end()) << "the child";
+  const auto isGrandchild = [&](const ProcessStat& p) { return p.parentPid == child; };
+  EXPECT_NE(std::find_if(found.begin(), found.end(), isGrandchild), found.end()) << "the grandchild";
 }
 
 }  // namespace
