@@ -21,7 +21,8 @@ class GtkWebViewSettings {
   // the build-ad page, the web application) share one process, whose own
   // share is about 100 MB; an ad page needs a few tens. 512 MB leaves room
   // for every ad page at once and ends one that grows without end within a
-  // second or two of passing it.
+  // second or two of passing it. The in-app browser's sites, reached from
+  // ads and as untrusted, have their own process and the same limit.
   static constexpr unsigned kMemoryLimitMegabytes = 512;
   // The fraction of the limit at which WebKit ends the process (it must be
   // above its strict threshold, 0.5 by default): at the limit itself.
