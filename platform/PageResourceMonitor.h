@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -32,6 +33,12 @@ class PageResourceMonitor {
   static void install(std::unique_ptr<PageResourceMonitor> monitor);
 
   virtual PageResourceUsage usage(const WebView& view) = 0;
+  // Calls `grew` each time the bytes `view`'s loads received grow, so that
+  // a bound on them is checked at once rather than at the next reading (a
+  // page on a fast network receives a hundred megabytes a second). It is
+  // called inside the toolkit's report: it must only schedule its work.
+  // One per view; an empty one stops it.
+  virtual void setNetworkListener(const WebView& view, std::function<void()> grew) = 0;
   // The resident bytes of the web processes, all of them together.
   virtual std::uint64_t webProcessResidentBytes() = 0;
 };

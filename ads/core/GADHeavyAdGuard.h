@@ -13,7 +13,9 @@
 // is the process's on all its threads, where browsers count the page's
 // main thread alone: stricter again.
 //
-// It reads every kSampleSeconds while an ad is shown. A window is measured
+// It reads every kSampleSeconds while an ad is shown, and the bytes also
+// each time the monitor says they grew (on the next turn of the loop): on
+// a fast network a page receives a hundred megabytes in a second. A window is measured
 // from the newest reading at least kCPUWindowSeconds old, so a measured
 // window is at most one sample longer than the bound's: any 30 s that held
 // more than 15 s of CPU lies inside one.
@@ -76,8 +78,16 @@ class GADHeavyAdGuard : public std::enable_shared_from_this<GADHeavyAdGuard> {
   static const char* name(Bound bound);
 
  private:
+  // Periodic: CPU and network, then the next reading is armed. Network:
+  // the bytes alone, when they grew.
+  enum class Reading { Periodic, Network };
   void armSample();
-  void sample();
+  void networkGrew();
+  // False once the ad passed a bound (its owner has been told).
+  bool check(Reading reading);
+  // Adds the periodic reading; the bound it finds passed, if any.
+  std::optional<Bound> periodicReading(double now, double cpuSeconds, const platform::PageResourceUsage& used,
+                                       const Bounds& bounds);
 
   Passed passed_;
   std::weak_ptr<platform::WebView> view_;
@@ -87,4 +97,5 @@ class GADHeavyAdGuard : public std::enable_shared_from_this<GADHeavyAdGuard> {
   // Readings since the ad showed: (time, CPU seconds), oldest first.
   std::deque<std::pair<double, double>> readings_;
   platform::DeferredCall sample_;
+  platform::DeferredCall networkCheck_;
 };

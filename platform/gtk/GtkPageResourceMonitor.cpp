@@ -19,6 +19,10 @@ PageResourceUsage GtkPageResourceMonitor::usage(const WebView& view) {
   return used;
 }
 
+void GtkPageResourceMonitor::setNetworkListener(const WebView& view, std::function<void()> grew) {
+  if (auto* peer = dynamic_cast<GtkWebViewPeer*>(view.peer())) peer->setNetworkListener(std::move(grew));
+}
+
 std::uint64_t GtkPageResourceMonitor::webProcessResidentBytes() {
   scan();
   return residentBytes_;

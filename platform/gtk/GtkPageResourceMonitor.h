@@ -37,6 +37,7 @@ class GtkPageResourceMonitor final : public PageResourceMonitor {
   static constexpr double kMinimumScanSeconds = 0.5;
 
   PageResourceUsage usage(const WebView& view) override;
+  void setNetworkListener(const WebView& view, std::function<void()> grew) override;
   std::uint64_t webProcessResidentBytes() override;
 
  private:

@@ -19,7 +19,12 @@ std::optional<URL> pageURL(const char* text) {
   return URL::create(text);
 }
 
-using ByteCount = std::shared_ptr<std::uint64_t>;
+using ByteCount = std::shared_ptr<GtkWebViewPeer::NetworkCount>;
+
+void add(const ByteCount& count, std::uint64_t bytes) {
+  count->bytes += bytes;
+  if (count->grew) count->grew();
+}
 
 void freeByteCount(gpointer data, GClosure*) { delete static_cast<ByteCount*>(data); }
 
@@ -28,7 +33,7 @@ void countDataRead(GObject* source, GAsyncResult* result, gpointer data) {
   gsize length = 0;
   guchar* bytes = webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, nullptr);
   g_free(bytes);
-  **count += length;
+  add(*count, length);
 }
 
 // An answer that named no length is counted by what arrived, once it has.
@@ -44,7 +49,7 @@ void countResponse(WebKitWebResource* resource, GParamSpec*, gpointer data) {
   if (!response) return;
   const ByteCount& count = *static_cast<ByteCount*>(data);
   if (const guint64 length = webkit_uri_response_get_content_length(response); length > 0) {
-    *count += length;
+    add(count, length);
     return;
   }
   static const char kCountsAtFinish[] = "blorvik-counts-at-finish";
@@ -98,6 +103,8 @@ void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {
 }
 
 GtkWebViewPeer::~GtkWebViewPeer() {
+  // The view's resources may report on: nobody is told any more.
+  networkBytes_->grew = nullptr;
   g_cancellable_cancel(scripts_);
   g_object_unref(scripts_);
 }

@@ -7,6 +7,7 @@
 #include <webkit/webkit.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/WebView.h"
@@ -44,7 +45,13 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   // Bytes of the answers this web view's loads have received so far: the
   // page's own document and every resource WebKit reports loading for it.
   // What that sees and misses is told in GtkPageResourceMonitor.h.
-  std::uint64_t networkBytesReceived() const { return *networkBytes_; }
+  std::uint64_t networkBytesReceived() const { return networkBytes_->bytes; }
+  struct NetworkCount {
+    std::uint64_t bytes = 0;
+    std::function<void()> grew;  // called inside WebKit's report
+  };
+  // Called inside WebKit's report each time that count grows.
+  void setNetworkListener(std::function<void()> grew) { networkBytes_->grew = std::move(grew); }
 
  private:
   static void onResourceLoadStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*, gpointer self);
@@ -68,7 +75,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   ScopedSignal decidePolicy_, loadChanged_, loadFailed_, userInput_, scriptDialog_, responsive_, terminated_;
   // Shared with the handlers on the view's resources, which may outlive
   // the peer: they add to a count nobody reads any more.
-  std::shared_ptr<std::uint64_t> networkBytes_ = std::make_shared<std::uint64_t>(0);
+  std::shared_ptr<NetworkCount> networkBytes_ = std::make_shared<NetworkCount>();
   ScopedSignal resourceLoadStarted_;
 };
 

@@ -67,6 +67,39 @@ TEST_F(GADHeavyAdGuardTest, NetworkPastFourMebibytesIsHeavyAndToldOnce) {
   EXPECT_EQ(passed.size(), 1u);
 }
 
+// On a fast network a page receives a hundred megabytes between two
+// readings: the bytes are checked as soon as they grow, the clock standing.
+TEST_F(GADHeavyAdGuardTest, BytesPastTheBoundAreFoundOnTheNextTurnNotTheNextReading) {
+  show();
+  second();
+  monitor->receive(*view, 4 * kMiB);
+  platform::RunLoop::main().drain();
+  EXPECT_TRUE(passed.empty());
+  monitor->receive(*view, 1);
+  monitor->receive(*view, kMiB);
+  EXPECT_TRUE(passed.empty()) << "not inside the toolkit's report";
+  ASSERT_TRUE(runUntil([&] { return !passed.empty(); }));
+  platform::RunLoop::main().drain();
+  ASSERT_EQ(passed.size(), 1u);
+  EXPECT_EQ(passed[0], Bound::Network);
+  EXPECT_EQ(usedWhenPassed.networkBytes, 5 * kMiB + 1);
+  // Told once, and nothing is heard of the page any more.
+  monitor->receive(*view, kMiB);
+  platform::RunLoop::main().drain();
+  second();
+  EXPECT_EQ(passed.size(), 1u);
+  EXPECT_FALSE(monitor->listeners[view.get()]) << "the listener is let go";
+}
+
+TEST_F(GADHeavyAdGuardTest, BytesOfAnExemptAdAreNotChecked) {
+  show();
+  guard->exempt();
+  monitor->receive(*view, 10 * kMiB);
+  platform::RunLoop::main().drain();
+  second();
+  EXPECT_TRUE(passed.empty());
+}
+
 TEST_F(GADHeavyAdGuardTest, WhatTheViewReceivedBeforeTheAdsLoadIsNotItsOwn) {
   monitor->networkBytes[view.get()] = 100 * kMiB;
   monitor->cpuSeconds = 500;

@@ -24,10 +24,19 @@ class FakePageResourceMonitor final : public platform::PageResourceMonitor {
     auto found = networkBytes.find(&view);
     return {cpuSeconds, found == networkBytes.end() ? 0 : found->second};
   }
+  void setNetworkListener(const platform::WebView& view, std::function<void()> grew) override {
+    listeners[&view] = std::move(grew);
+  }
   std::uint64_t webProcessResidentBytes() override { return residentBytes; }
+  // The view's loads received `bytes` more, as the toolkit reports it.
+  void receive(const platform::WebView& view, std::uint64_t bytes) {
+    networkBytes[&view] += bytes;
+    if (auto found = listeners.find(&view); found != listeners.end() && found->second) found->second();
+  }
 
   double cpuSeconds = 0;
   std::map<const platform::WebView*, std::uint64_t> networkBytes;
+  std::map<const platform::WebView*, std::function<void()>> listeners;
   std::uint64_t residentBytes = 0;
   int readings = 0;
 };
