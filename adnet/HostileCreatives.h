@@ -5,6 +5,7 @@
 // screens, flood the message channel, fake clicks, borrow the client's own
 // scripts' gesture, or read the ad page from a landing page. Two more try
 // to freeze the banner: page dialogs, and a script that never returns.
+// Three are heavy: they burn CPU, download or grow their memory without end.
 #pragma once
 
 #include <optional>

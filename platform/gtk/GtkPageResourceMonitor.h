@@ -16,9 +16,10 @@
 // or what arrived once an answer without a length has ended. It sees the
 // page's document, its frames, images, scripts, styles, fetches and
 // XMLHttpRequests, from the network or from a cache (both are counted).
-// It does not see WebSocket and WebRTC traffic, what a worker fetches, a
-// media element's stream, nor an answer without a declared length that
-// has not ended yet.
+// It does not see what WebKit leaves out of that report: WebSocket and
+// WebRTC traffic, what a worker fetches, a media element's stream. Nor an
+// answer without a declared length until it has ended: a page that
+// streams one without end is bounded by its CPU alone.
 //
 // /proc is read at most every kMinimumScanSeconds, on the main thread: the
 // lists of this process's threads' children, and the figures of its

@@ -25,7 +25,9 @@ class GtkWebViewSettings {
   // ads and as untrusted, have their own process and the same limit.
   static constexpr unsigned kMemoryLimitMegabytes = 512;
   // The fraction of the limit at which WebKit ends the process (it must be
-  // above its strict threshold, 0.5 by default): at the limit itself.
+  // above its strict threshold): at the limit itself. The conservative and
+  // strict thresholds, where the process starts to release memory (a third
+  // and a half of the limit), stay WebKit's.
   static constexpr double kKillThreshold = 1.0;
   // How often the process's memory is read against the limit.
   static constexpr double kMemoryPollSeconds = 1.0;
