@@ -1,5 +1,8 @@
 #include "adnet/AdNetwork.h"
 
+#include <algorithm>
+#include <charconv>
+
 #include <glib.h>
 
 #include "adnet/CoreScript.h"
@@ -86,6 +89,21 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
     return answer;
   };
   server_->setHandler("/zovo/imp", pixel);
+  // A body of "bytes" bytes (up to kMaximumBlobBytes), never cached: what
+  // an ad that downloads without end fetches, on loopback only.
+  server_->setHandler("/zovo/blob", [](const RecordedRequest& r) {
+    const auto query = parseQuery(r.query.value_or(""));
+    size_t bytes = 0;
+    if (auto found = query.find("bytes"); found != query.end()) {
+      const std::string& text = found->second;
+      std::from_chars(text.data(), text.data() + text.size(), bytes);
+    }
+    Answer blob;
+    blob.contentType = "application/octet-stream";
+    blob.headers.emplace_back("Cache-Control", "no-store");
+    blob.body.assign(std::min(bytes, kMaximumBlobBytes), 'z');
+    return blob;
+  });
   server_->setHandler("/zovo/clk", pixel);
   // "hops=K" first redirects through K more web hops; "to=URL" then ends
   // the chain there (an application link such as "tel:"), else the ad's

@@ -12,6 +12,7 @@
 //                           page (/landing/slow) and a failing one
 //                           (/landing/fail: the connection drops)
 //   /landing/hostile        a third-party page that attacks the client
+//   /zovo/blob?bytes=N      N bytes of nothing, never cached (heavy ads)
 //   /webapp                 a full-screen web application that shows the
 //                           client's events and can close itself or open
 //                           the browser
@@ -102,6 +103,8 @@ class AdNetwork {
   size_t requestCount(const std::string& path) const { return server_->requestCount(path); }
   const std::vector<RecordedRequest>& requests() const { return server_->requests(); }
 
+  // The largest body /zovo/blob sends.
+  static constexpr size_t kMaximumBlobBytes = 16 * 1024 * 1024;
   // The creatives in rotation.
   static constexpr int kCreativeCount = 4;
   static std::string creativeHTML(int creative, const std::string& clickURL);

@@ -134,6 +134,21 @@ std::string attack(HostileCreatives::Kind kind, const std::string& clickURL, con
     case Kind::Prints:
       // It counts its prints, so a test sees the page went on after each.
       return "window.prints=0;setInterval(function(){window.print();document.title='printed '+(++window.prints);},300);";
+    // Heavy ads. Each answers a script between its bursts, so only the
+    // bounds, not the hang probe, can end it.
+    case Kind::BurnsCPU:
+      return "window.burnt=0;setInterval(function(){var end=Date.now()+90;while(Date.now()<end){}"
+             "window.burnt+=90;},100);";
+    case Kind::DownloadsWithoutEnd:
+      // Relative to the ad's address: the sandbox's /zovo/blob.
+      return "window.fetched=0;var n=0;function next(){var i=new Image();"
+             "i.onload=i.onerror=function(){window.fetched++;next();};"
+             "i.src='/zovo/blob?bytes=" + std::to_string(HostileCreatives::kDownloadBytes) + "&n='+(n++);}next();";
+    case Kind::GrowsItsMemory:
+      // It stops at 2 GB, so a run without a memory bound does not take
+      // the machine down with it.
+      return "window.kept=[];setInterval(function(){if(window.kept.length>=128)return;"
+             "var a=new Uint8Array(16<<20);for(var k=0;k<a.length;k+=4096)a[k]=1;window.kept.push(a);},100);";
   }
   return "";
 }
@@ -157,6 +172,9 @@ std::string HostileCreatives::name(Kind kind) {
     case Kind::DownloadsFiles: return "downloads-files";
     case Kind::AsksForPermissions: return "asks-for-permissions";
     case Kind::Prints: return "prints";
+    case Kind::BurnsCPU: return "burns-cpu";
+    case Kind::DownloadsWithoutEnd: return "downloads-without-end";
+    case Kind::GrowsItsMemory: return "grows-its-memory";
   }
   return "none";
 }
@@ -169,8 +187,14 @@ std::vector<HostileCreatives::Kind> HostileCreatives::all() {
           Kind::DownloadsFiles,       Kind::AsksForPermissions, Kind::Prints};
 }
 
+std::vector<HostileCreatives::Kind> HostileCreatives::heavy() {
+  return {Kind::BurnsCPU, Kind::DownloadsWithoutEnd, Kind::GrowsItsMemory};
+}
+
 std::optional<HostileCreatives::Kind> HostileCreatives::fromName(std::string_view text) {
   for (Kind kind : all())
+    if (name(kind) == text) return kind;
+  for (Kind kind : heavy())
     if (name(kind) == text) return kind;
   if (text == "none") return Kind::None;
   return std::nullopt;

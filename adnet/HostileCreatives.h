@@ -5,7 +5,8 @@
 // screens, flood the message channel, fake clicks, borrow the client's own
 // scripts' gesture, or read the ad page from a landing page. Two more try
 // to freeze the banner: page dialogs, and a script that never returns. One
-// more waits for the user's click and tries to make it many.
+// more waits for the user's click and tries to make it many. Three are
+// heavy: they burn CPU, download or grow their memory without end.
 #pragma once
 
 #include <optional>
@@ -35,12 +36,19 @@ class HostileCreatives {
     DownloadsFiles,      // an attachment in a hidden frame, a link with "download", a blob, by timer
     AsksForPermissions,  // notifications, location, camera, clipboard, full screen, pointer lock
     Prints,              // window.print() by timer
+    // Heavy ads: they use what they may not, each in one way.
+    BurnsCPU,              // busy 90 ms of every 100 ms
+    DownloadsWithoutEnd,   // 1 MB images, one after another, from /zovo/blob
+    GrowsItsMemory,        // keeps 16 MB more every 100 ms, each page touched, up to 2 GB
   };
 
   static std::string name(Kind kind);
   static std::optional<Kind> fromName(std::string_view name);
   // Every attack, in order.
   static std::vector<Kind> all();
+  // The heavy ones, in order. They are not among all(): each holds the
+  // machine for as long as it is let, so they run on their own.
+  static std::vector<Kind> heavy();
 
   // The creative, whose link goes to `clickURL`; `landingURL` and
   // `webAppURL` are what its script tries to open.
@@ -58,6 +66,8 @@ class HostileCreatives {
   static constexpr const char* kAttachmentName = "update.sh";
   // How many tracking URLs each header of a HugeHeaders ad names.
   static constexpr int kHugeHeaderURLs = 1000;
+  // The size of each of DownloadsWithoutEnd's images.
+  static constexpr int kDownloadBytes = 1024 * 1024;
 };
 
 }  // namespace adnet

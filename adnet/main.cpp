@@ -2,7 +2,9 @@
 // SIGINT or SIGTERM.
 //   blorvik-adnet [--port N] [--refresh-rate SECONDS|none] [--hostile NAME|all]
 // --hostile serves one attacking creative (or each in turn) instead of the
-// rotation, to watch the client refuse what they try.
+// rotation, to watch the client refuse what they try; "all" leaves out the
+// heavy ones (burns-cpu, downloads-without-end, grows-its-memory), which are
+// named one at a time.
 #include <glib-unix.h>
 #include <glib.h>
 

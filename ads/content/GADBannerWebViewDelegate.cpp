@@ -58,6 +58,7 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   const bool allowed = web ? opener().mayPresentScreen(clickTracking.empty() ? Kind::Browser : Kind::WebApplication)
                            : opener().mayOpenApp(url);
   if (!allowed || !GADContentPolicy::consumeUserGesture(webView)) return false;
+  private_->adWasClicked();
   const platform::URL click = GADStatistics::sharedStatistics().urlForClick(url);
   private_->trackURLs(clickTracking);
   if (!web) {

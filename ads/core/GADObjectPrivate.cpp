@@ -12,6 +12,7 @@
 #include "ads/core/GADCachedFile.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADEndpoints.h"
+#include "ads/core/GADHeavyAdGuard.h"
 #include "ads/core/GADMacros.h"
 #include "ads/core/GADRequestError.h"
 #include "ads/fullscreen/GADViewController.h"
@@ -85,6 +86,11 @@ std::shared_ptr<GADObjectPrivate> GADObjectPrivate::createWithFrame(const platfo
   observeLaunchOnce();
   auto loader = std::shared_ptr<GADObjectPrivate>(new GADObjectPrivate(frame));
   loader->observeApplication();
+  std::weak_ptr<GADObjectPrivate> weak = loader;
+  loader->heavyAdGuard_ = std::make_shared<GADHeavyAdGuard>(
+      [weak](GADHeavyAdGuard::Bound bound, const platform::PageResourceUsage& used) {
+        if (auto self = weak.lock()) self->unloadHeavyAd(GADHeavyAdGuard::name(bound), used.cpuSeconds, used.networkBytes);
+      });
   return loader;
 }
 
@@ -120,6 +126,7 @@ void GADObjectPrivate::observeApplication() {
 
 GADObjectPrivate::~GADObjectPrivate() {
   platform::NotificationCenter::defaultCenter().removeObserver(this);
+  if (heavyAdGuard_) heavyAdGuard_->end();
   // The page may still call back: it must find no delegate, and nothing of
   // the ad may keep running in it.
   webView_->setDelegate(nullptr);
@@ -460,6 +467,7 @@ void GADObjectPrivate::showAd() {
   }
   attemptFailed_ = false;
   changeState(kGADObjectStateRenderingAd);
+  heavyAdGuard_->beginPage(webView_);
   webView_->loadHTMLStringBaseURL(content, base);
 }
 
@@ -470,6 +478,7 @@ void GADObjectPrivate::adDidShow() {
   shownAdSupportedOrientations_ = supportedOrientations_;
   disarmAttemptDeadline();
   failuresInARow_ = 0;
+  heavyAdGuard_->pageShown();
   // The attempt has ended: the next is armed, here as for every end.
   addReloadInformationFromHeaders();
 }
@@ -480,6 +489,7 @@ void GADObjectPrivate::adDidFailToRender() {
 }
 
 void GADObjectPrivate::adWebProcessDidTerminate() {
+  heavyAdGuard_->end();
   webView_->setHidden(true);
   const bool wasShown = hasVisibleAd_ && state_ == kGADObjectStateAdShown;
   hasVisibleAd_ = false;
@@ -495,6 +505,28 @@ void GADObjectPrivate::adWebProcessDidTerminate() {
   } else {
     scheduleNextAttempt(reloadSeconds_);
   }
+}
+
+void GADObjectPrivate::adWasClicked() { heavyAdGuard_->exempt(); }
+
+// As browsers unload a heavy ad: its page is emptied (nothing of it runs
+// or loads on), the banner shows nothing of it, and the next ad is asked
+// for now rather than a refresh interval later. It is no failure of the
+// attempt that showed it, which has ended.
+void GADObjectPrivate::unloadHeavyAd(const char* bound, double cpuSeconds, std::uint64_t networkBytes) {
+  if (!hasVisibleAd_) return;
+  ++heavyAdUnloadCount_;
+  platform::log("Unloaded a heavy ad (%s): %s s of CPU, %llu bytes received", bound,
+                platform::NumberText::fixed(cpuSeconds, 1).c_str(), static_cast<unsigned long long>(networkBytes));
+  hasVisibleAd_ = false;
+  webView_->setHidden(true);
+  webView_->stopLoading();
+  webView_->loadHTMLStringBaseURL("", std::nullopt);
+  if (state_ == kGADObjectStateAdShown) changeState(kGADObjectStateIdle);
+  // A refresh already on its way brings the next ad.
+  if (isMakingRequest()) return;
+  resetReloadTimer();
+  reloadCurrentRequest();
 }
 
 void GADObjectPrivate::failedAdRequestWithError(GADCachedFile& file) {
@@ -642,6 +674,7 @@ void GADObjectPrivate::cancelPendingActions() {
   platform::RunLoop::main().cancelPerformRequests(this);
   disarmAttemptDeadline();
   resetReloadTimer();
+  heavyAdGuard_->end();
 }
 
 // ---- Callbacks

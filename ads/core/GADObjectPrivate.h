@@ -39,6 +39,7 @@ class GADBannerWebViewDelegate;
 class GADCachedFile;
 class GADClickTracker;
 class GADDelegateManager;
+class GADHeavyAdGuard;
 class GADRequest;
 class GADRequestError;
 class GADRequestPrivate;
@@ -184,6 +185,12 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   // rendered has gone with it. The attempt it belonged to ends with a
   // network error, once, and the next one is scheduled.
   void adWebProcessDidTerminate();
+  // The banner web view delegate's report of a user's click on the shown
+  // ad: from now on it is held to no resource bound.
+  void adWasClicked();
+  // Heavy ads unloaded so far (see GADHeavyAdGuard).
+  int heavyAdUnloadCount() const { return heavyAdUnloadCount_; }
+  GADHeavyAdGuard* heavyAdGuard() const { return heavyAdGuard_.get(); }
 
  private:
   explicit GADObjectPrivate(const platform::Rect& frame);
@@ -224,6 +231,9 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   void resumeRefusedRefresh();
   void fullScreenDidRelinquish();
   void cleanupTrackers();
+  // The shown ad passed a resource bound: it is unloaded, and the next one
+  // asked for at once.
+  void unloadHeavyAd(const char* bound, double cpuSeconds, std::uint64_t networkBytes);
   void startQueuedTrackers();
 
   void trackerDidRedirect(GADClickTracker& tracker, const platform::URL& url) override;
@@ -267,4 +277,7 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
   bool attemptFailed_ = false;
   // The running attempt's deadline.
   platform::DeferredCall attemptDeadline_;
+  // Holds each ad, from its load to its end, to the heavy-ad bounds.
+  std::shared_ptr<GADHeavyAdGuard> heavyAdGuard_;
+  int heavyAdUnloadCount_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "platform/gtk/GtkToolkit.h"
 
+#include "platform/gtk/GtkPageResourceMonitor.h"
 #include "platform/gtk/GtkWebViewSettings.h"
 
 #include <gtk/gtk.h>
@@ -15,6 +16,7 @@
 
 #include "platform/Application.h"
 #include "platform/Bundle.h"
+#include "platform/PageResourceMonitor.h"
 #include "platform/NotificationCenter.h"
 #include "platform/NumberText.h"
 #include "platform/Screen.h"
@@ -160,6 +162,8 @@ GtkToolkit& GtkToolkit::install(InitGtk init) {
   auto toolkit = std::make_unique<GtkToolkit>();
   auto& ref = *toolkit;
   Toolkit::install(std::move(toolkit));
+  // The ad client holds each ad page to bounds read from here.
+  PageResourceMonitor::install(std::make_unique<GtkPageResourceMonitor>());
   return ref;
 }
 

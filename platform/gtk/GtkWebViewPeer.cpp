@@ -19,7 +19,54 @@ std::optional<URL> pageURL(const char* text) {
   return URL::create(text);
 }
 
+using ByteCount = std::shared_ptr<GtkWebViewPeer::NetworkCount>;
+
+void add(const ByteCount& count, std::uint64_t bytes) {
+  count->bytes += bytes;
+  if (count->grew) count->grew();
+}
+
+void freeByteCount(gpointer data, GClosure*) { delete static_cast<ByteCount*>(data); }
+
+void countDataRead(GObject* source, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<ByteCount> count(static_cast<ByteCount*>(data));
+  gsize length = 0;
+  guchar* bytes = webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, nullptr);
+  g_free(bytes);
+  add(*count, length);
+}
+
+// An answer that named no length is counted by what arrived, once it has.
+// Reading it back copies it once; only answers without a length pay that.
+void countFinishedWithoutLength(WebKitWebResource* resource, gpointer data) {
+  webkit_web_resource_get_data(resource, nullptr, countDataRead, new ByteCount(*static_cast<ByteCount*>(data)));
+}
+
+// An answer is counted by the length it declares, when its headers arrive:
+// a body that trickles or never ends is counted in full at once.
+void countResponse(WebKitWebResource* resource, GParamSpec*, gpointer data) {
+  WebKitURIResponse* response = webkit_web_resource_get_response(resource);
+  if (!response) return;
+  const ByteCount& count = *static_cast<ByteCount*>(data);
+  if (const guint64 length = webkit_uri_response_get_content_length(response); length > 0) {
+    add(count, length);
+    return;
+  }
+  static const char kCountsAtFinish[] = "blorvik-counts-at-finish";
+  if (g_object_get_data(G_OBJECT(resource), kCountsAtFinish)) return;
+  g_object_set_data(G_OBJECT(resource), kCountsAtFinish, GINT_TO_POINTER(1));
+  g_signal_connect_data(resource, "finished", G_CALLBACK(countFinishedWithoutLength), new ByteCount(count),
+                        freeByteCount, GConnectFlags(0));
+}
+
 }  // namespace
+
+void GtkWebViewPeer::onResourceLoadStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
+                                           gpointer data) {
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  g_signal_connect_data(resource, "notify::response", G_CALLBACK(countResponse), new ByteCount(self->networkBytes_),
+                        freeByteCount, GConnectFlags(0));
+}
 
 GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group)
     : GtkPeer(gtk_overlay_new()),
@@ -43,6 +90,8 @@ GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGr
       page, g_signal_connect(page, "notify::is-web-process-responsive", G_CALLBACK(onResponsiveChanged), this));
   terminated_ =
       ScopedSignal(page, g_signal_connect(page, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this));
+  resourceLoadStarted_ =
+      ScopedSignal(page, g_signal_connect(page, "resource-load-started", G_CALLBACK(onResourceLoadStarted), this));
 }
 
 void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {
@@ -57,6 +106,8 @@ void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {
 }
 
 GtkWebViewPeer::~GtkWebViewPeer() {
+  // The view's resources may report on: nobody is told any more.
+  networkBytes_->grew = nullptr;
   g_cancellable_cancel(scripts_);
   g_object_unref(scripts_);
 }

@@ -6,6 +6,8 @@
 
 #include <webkit/webkit.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/WebView.h"
@@ -42,9 +44,21 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   bool isLoading() const override;
   std::optional<URL> currentURL() const override;
 
+  // Bytes of the answers this web view's loads have received so far: the
+  // page's own document and every resource WebKit reports loading for it.
+  // What that sees and misses is told in GtkPageResourceMonitor.h.
+  std::uint64_t networkBytesReceived() const { return networkBytes_->bytes; }
+  struct NetworkCount {
+    std::uint64_t bytes = 0;
+    std::function<void()> grew;  // called inside WebKit's report
+  };
+  // Called inside WebKit's report each time that count grows.
+  void setNetworkListener(std::function<void()> grew) { networkBytes_->grew = std::move(grew); }
+
  private:
   // What the client reads of a script's value: see evaluateJavaScript.
   static std::optional<std::string> scriptResultText(JSCValue* value);
+  static void onResourceLoadStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*, gpointer self);
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer self);
   static gboolean onDecideResponse(WebKitPolicyDecision* decision, GtkWebViewPeer* self);
@@ -65,6 +79,10 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   bool failed_ = false;  // the current load has reported a failure
   bool pressed_ = false;  // a pointer press or touch on the page awaits its release
   ScopedSignal decidePolicy_, loadChanged_, loadFailed_, userInput_, scriptDialog_, responsive_, terminated_;
+  // Shared with the handlers on the view's resources, which may outlive
+  // the peer: they add to a count nobody reads any more.
+  std::shared_ptr<NetworkCount> networkBytes_ = std::make_shared<NetworkCount>();
+  ScopedSignal resourceLoadStarted_;
 };
 
 }  // namespace platform::gtk

@@ -8,6 +8,14 @@ WebKitWebContext* sharedContext() {
   static WebKitWebContext* context = [] {
     WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(memory, GtkWebViewSettings::kMemoryLimitMegabytes);
+    // WebKit's default is to warn a process past its limit and never end
+    // it: a page that keeps growing is then bounded only by the machine.
+    // The process is ended at the limit itself (its web views report
+    // WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT), and it looks every second,
+    // not every 30 s (the default): a page that grows by 55 MB a second
+    // would pass the limit by more than a gigabyte before a 30-second look.
+    webkit_memory_pressure_settings_set_kill_threshold(memory, GtkWebViewSettings::kKillThreshold);
+    webkit_memory_pressure_settings_set_poll_interval(memory, GtkWebViewSettings::kMemoryPollSeconds);
     auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
     webkit_memory_pressure_settings_free(memory);
     return made;

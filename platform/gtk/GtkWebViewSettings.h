@@ -17,7 +17,20 @@ namespace platform::gtk {
 
 class GtkWebViewSettings {
  public:
+  // Per web process, and so per group: all the ad pages (both banners,
+  // the build-ad page, the web application) share one process, whose own
+  // share is about 100 MB; an ad page needs a few tens. 512 MB leaves room
+  // for every ad page at once and ends one that grows without end within a
+  // second or two of passing it. The in-app browser's sites, reached from
+  // ads and as untrusted, have their own process and the same limit.
   static constexpr unsigned kMemoryLimitMegabytes = 512;
+  // The fraction of the limit at which WebKit ends the process (it must be
+  // above its strict threshold): at the limit itself. The conservative and
+  // strict thresholds, where the process starts to release memory (a third
+  // and a half of the limit), stay WebKit's.
+  static constexpr double kKillThreshold = 1.0;
+  // How often the process's memory is read against the limit.
+  static constexpr double kMemoryPollSeconds = 1.0;
 
   // A new web view of the application's web context (the memory limit)
   // and of the default network session (the cookies the client shares).

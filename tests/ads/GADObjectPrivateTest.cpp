@@ -17,6 +17,7 @@
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADEndpoints.h"
+#include "ads/core/GADHeavyAdGuard.h"
 #include "ads/core/GADRequestError.h"
 #include "ads/fullscreen/GADBrowserController.h"
 #include "ads/fullscreen/GADWebAppViewController.h"
@@ -38,6 +39,7 @@
 #include "tests/support/AdsTest.h"
 #include "tests/support/BannerEvents.h"
 #include "tests/support/FakeDevice.h"
+#include "tests/support/FakePageResourceMonitor.h"
 #include "tests/support/WorkerFolders.h"
 
 using platform::HeadlessWebViewPeer;
@@ -1010,6 +1012,106 @@ TEST_F(GADObjectPrivateTest, TheBuildAdWebViewIsKeptAndNothingOfItsLastPageReach
   ASSERT_TRUE(adRendered());
   EXPECT_EQ(network->adRequests().size(), 1u);
   EXPECT_EQ(network->adRequests().back().parameters.count("stale"), 0u);
+}
+
+// ---- Heavy ads: the banner holds each ad it shows to the guard's bounds.
+
+class GADObjectPrivateHeavyAdTest : public GADObjectPrivateTest {
+ protected:
+  void SetUp() override {
+    GADObjectPrivateTest::SetUp();
+    monitor = &FakePageResourceMonitor::install();
+  }
+  int unloadLines() const {
+    return static_cast<int>(std::count_if(logLines().begin(), logLines().end(), [](const std::string& line) {
+      return line.find("Unloaded a heavy ad") != std::string::npos;
+    }));
+  }
+  FakePageResourceMonitor* monitor = nullptr;
+};
+
+TEST_F(GADObjectPrivateHeavyAdTest, AnAdPastABoundIsUnloadedLoggedOnceAndTheNextIsAskedForAtOnce) {
+  ASSERT_TRUE(loadAndShow());
+  manualTime();
+  ASSERT_EQ(loader()->scheduledReloadSeconds(), 30);
+  const size_t loads = adPage().loads().size();
+  monitor->cpuSeconds += GADHeavyAdGuard::kMaximumCPUSecondsInWindow + 1;
+  advance(GADHeavyAdGuard::kSampleSeconds);
+  EXPECT_EQ(loader()->heavyAdUnloadCount(), 1);
+  EXPECT_TRUE(loader()->webView()->isHidden()) << "nothing of it is shown";
+  EXPECT_FALSE(loader()->hasVisibleAd());
+  ASSERT_EQ(adPage().loads().size(), loads + 1);
+  EXPECT_EQ(adPage().loads().back().html, "") << "its page is emptied";
+  EXPECT_EQ(unloadLines(), 1);
+  EXPECT_TRUE(events->codes.empty()) << "no failure of the attempt that showed it";
+  // The next ad, now: not a refresh interval later.
+  EXPECT_TRUE(loader()->isMakingRequest());
+  EXPECT_FALSE(loader()->hasReloadTimer());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(network->adRequests().size(), 2u);
+  EXPECT_FALSE(loader()->webView()->isHidden());
+  // The new ad is its own: the last one's CPU is not charged to it.
+  monitor->cpuSeconds += 5;
+  advance(GADHeavyAdGuard::kSampleSeconds * 5);
+  EXPECT_EQ(loader()->heavyAdUnloadCount(), 1);
+  EXPECT_EQ(unloadLines(), 1);
+}
+
+TEST_F(GADObjectPrivateHeavyAdTest, AnAdThatReceivedTooMuchIsUnloaded) {
+  banner->loadRequest(GADRequest::request());
+  answerWithAdURL();
+  ASSERT_TRUE(runUntil([&] { return loader()->state() == kGADObjectStateRenderingAd; }));
+  // What its images brought while it rendered counts.
+  monitor->networkBytes[loader()->webView()] += GADHeavyAdGuard::kMaximumNetworkBytes + 1;
+  adPage().finish();
+  ASSERT_EQ(loader()->state(), kGADObjectStateAdShown);
+  manualTime();
+  advance(GADHeavyAdGuard::kSampleSeconds);
+  EXPECT_EQ(loader()->heavyAdUnloadCount(), 1);
+  EXPECT_TRUE(loader()->webView()->isHidden());
+}
+
+TEST_F(GADObjectPrivateHeavyAdTest, AnAdTheUserClickedIsHeldToNoBound) {
+  ASSERT_TRUE(loadAndShow());
+  manualTime();
+  EXPECT_EQ(adPage().decideByUser(URLRequest(*URL::create(network->url("/zovo/aclk?ad=0")))), false);
+  monitor->cpuSeconds += 100;
+  monitor->networkBytes[loader()->webView()] += 100 * GADHeavyAdGuard::kMaximumNetworkBytes;
+  advance(GADHeavyAdGuard::kSampleSeconds * 3);
+  EXPECT_EQ(loader()->heavyAdUnloadCount(), 0);
+  EXPECT_FALSE(loader()->webView()->isHidden());
+  EXPECT_TRUE(loader()->heavyAdGuard()->isExempt());
+}
+
+TEST_F(GADObjectPrivateHeavyAdTest, AnAdWhoseProcessEndedIsNotUnloadedAgain) {
+  ASSERT_TRUE(loadAndShow());
+  manualTime();
+  adPage().endProcess(platform::WebProcessTermination::ExceededMemoryLimit);
+  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorNetworkError});
+  EXPECT_TRUE(loader()->hasReloadTimer()) << "the next ad comes on the schedule";
+  monitor->cpuSeconds += 100;
+  advance(GADHeavyAdGuard::kSampleSeconds * 3);
+  EXPECT_EQ(loader()->heavyAdUnloadCount(), 0);
+  EXPECT_EQ(events->codes.size(), 1u);
+}
+
+// A refresh already on its way when the shown ad passes a bound brings the
+// next ad: no second attempt is started.
+TEST_F(GADObjectPrivateHeavyAdTest, AnAdPassingABoundDuringARefreshLeavesTheRefreshToBringTheNext) {
+  ASSERT_TRUE(loadAndShow());
+  manualTime();
+  advance(loader()->scheduledReloadSeconds());
+  buildPageParameters();
+  ASSERT_EQ(loader()->state(), kGADObjectStateBuildingAdURL);
+  monitor->cpuSeconds += 61;
+  advance(GADHeavyAdGuard::kSampleSeconds);
+  EXPECT_EQ(loader()->heavyAdUnloadCount(), 1);
+  EXPECT_TRUE(loader()->webView()->isHidden());
+  EXPECT_EQ(loader()->state(), kGADObjectStateBuildingAdURL) << "the same attempt goes on";
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(network->adRequests().size(), 2u);
 }
 
 }  // namespace

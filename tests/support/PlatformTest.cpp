@@ -5,6 +5,7 @@
 #include "platform/Device.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PageResourceMonitor.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
 #include "platform/UserDefaults.h"
@@ -30,6 +31,8 @@ void PlatformTest::TearDown() {
   // platform objects it may refer to still exist.
   platform::RunLoop::main().drain();
   platform::setLogSinkForTesting({});
+  // A fake monitor a test installed measures nothing for the next one.
+  platform::PageResourceMonitor::install(nullptr);
 }
 
 bool PlatformTest::runUntil(const std::function<bool()>& condition, double timeoutSeconds) {
