@@ -46,6 +46,7 @@ void GADHeavyAdGuard::pageShown() {
   auto view = view_.lock();
   if (!start_ || !view || exempt_) return;
   shownAt_ = platform::RunLoop::main().now();
+  activationsAtShow_ = view->userActivationCount();
   readings_.clear();
   // The CPU the page used while it loaded counts towards its windows too.
   readings_.emplace_back(shownAt_, start_->cpuSeconds);
@@ -93,7 +94,7 @@ bool GADHeavyAdGuard::check(Reading reading) {
   if (!view || !start_ || !monitor || exempt_) return false;
   // A user's press on the ad (whatever the page made of it) is an
   // interaction, as a click is.
-  if (const auto activated = view->userActivationTime(); activated && *activated >= shownAt_) {
+  if (view->userActivationCount() > activationsAtShow_) {
     exempt();
     return false;
   }

@@ -93,6 +93,7 @@ class GADHeavyAdGuard : public std::enable_shared_from_this<GADHeavyAdGuard> {
   std::weak_ptr<platform::WebView> view_;
   std::optional<platform::PageResourceUsage> start_;  // at the load's start
   double shownAt_ = 0;                                // run loop's clock
+  std::uint64_t activationsAtShow_ = 0;               // the web view's, when the ad showed
   bool exempt_ = false;
   // Readings since the ad showed: (time, CPU seconds), oldest first.
   std::deque<std::pair<double, double>> readings_;

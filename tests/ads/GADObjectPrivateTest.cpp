@@ -1088,12 +1088,12 @@ TEST_F(GADObjectPrivateHeavyAdTest, AnAdWhoseProcessEndedIsNotUnloadedAgain) {
   ASSERT_TRUE(loadAndShow());
   manualTime();
   adPage().endProcess(platform::WebProcessTermination::ExceededMemoryLimit);
-  EXPECT_EQ(events->codes, std::vector<long>{kGADErrorNetworkError});
+  EXPECT_TRUE(events->codes.empty()) << "the shown ad's attempt had its outcome";
   EXPECT_TRUE(loader()->hasReloadTimer()) << "the next ad comes on the schedule";
   monitor->cpuSeconds += 100;
   advance(GADHeavyAdGuard::kSampleSeconds * 3);
   EXPECT_EQ(loader()->heavyAdUnloadCount(), 0);
-  EXPECT_EQ(events->codes.size(), 1u);
+  EXPECT_TRUE(events->codes.empty());
 }
 
 // A refresh already on its way when the shown ad passes a bound brings the
