@@ -51,12 +51,22 @@ void GADClickTracker::beginBackgroundTask() {
     // The handler may run after this tracker has gone: it holds it weakly.
     std::weak_ptr<GADClickTracker> weak = weak_from_this();
     backgroundTaskID_ = application.beginBackgroundTaskWithExpirationHandler([weak] {
-      if (auto self = weak.lock()) self->reset();
+      if (auto self = weak.lock()) self->backgroundTimeRanOut();
     });
   } else if (!counted_) {
     ++trackingCount();
     counted_ = true;
   }
+}
+
+// The fetch stops where it is, and the tracking is over: a failure, heard
+// by the delegate (a banner counts its trackers in flight by it).
+void GADClickTracker::backgroundTimeRanOut() {
+  if (hasTracked_) return;
+  auto keep = shared_from_this();
+  reset();
+  hasTracked_ = true;
+  if (delegate_) delegate_->trackerDidFailWithError(*this, nullptr);
 }
 
 void GADClickTracker::endBackgroundTask() {

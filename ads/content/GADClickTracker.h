@@ -3,7 +3,9 @@
 // completed. Web redirects are followed; the first redirect that leaves the
 // web (an application or store link) counts as completion.
 //
-// While a tracking runs it holds a background task of the application, or,
+// While a tracking runs it holds a background task of the application
+// (when its time runs out the tracking stops and reports a failure, so
+// whoever waits on it is not left waiting), or,
 // where there is no such facility (the desktop), counts itself in a
 // process-wide counter that the opener reads before leaving the
 // application. Main thread only.
@@ -42,6 +44,7 @@ class GADClickTracker : public std::enable_shared_from_this<GADClickTracker>, pr
 
  private:
   void beginBackgroundTask();
+  void backgroundTimeRanOut();
   void endBackgroundTask();
 
   void cachedFileDownloadDidEnd(GADCachedFile& file) override;

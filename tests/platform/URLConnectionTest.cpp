@@ -7,6 +7,7 @@
 
 #include "adnet/LoopbackServer.h"
 #include "platform/RunLoop.h"
+#include "tests/support/LoopbackConnectProxy.h"
 #include "tests/support/LoopbackTLSServer.h"
 #include "tests/support/PlatformTest.h"
 
@@ -226,6 +227,29 @@ TEST_F(URLConnectionTest, HTTPSGoesByHTTP2OnOneConnectionAndItsCertificateIsChec
   EXPECT_EQ(redirected.body, "hello");
   URLConnection::trustCertificatesForTesting(std::nullopt);
   EXPECT_EQ(connections, std::vector<std::string>(3, connections[0])) << "one connection for all three";
+}
+
+// Through a proxy, the proxy's own answer to CONNECT ("200 Connection
+// established") is no answer of the server's: what the client hears is the
+// server's status and fields, a redirect followed as a redirect.
+TEST_F(URLConnectionTest, ThroughAProxyOnlyTheServersAnswerIsHeard) {
+  LoopbackTLSServer tls;
+  ASSERT_EQ(tls.problem(), "");
+  LoopbackConnectProxy proxy;
+  URLConnection::trustCertificatesForTesting(tls.certificate());
+  ::setenv("https_proxy", proxy.url().c_str(), 1);
+  Recorder redirected;
+  auto hop = URLConnection::start(URLRequest(*URL::create(tls.url("/redirect"))), &redirected);
+  ASSERT_TRUE(runUntil([&] { return redirected.ended(); }));
+  ::unsetenv("https_proxy");
+  URLConnection::trustCertificatesForTesting(std::nullopt);
+  EXPECT_GE(proxy.tunnels(), 1) << "the fetch went through the proxy";
+  EXPECT_EQ(redirected.events, (std::vector<std::string>{"send /redirect", "redirect 302 to /imp", "response 200",
+                                                          "finished"}));
+  EXPECT_EQ(redirected.body, "hello");
+  ASSERT_TRUE(redirected.response);
+  EXPECT_EQ(redirected.response->valueForHeaderField("X-Protocol"), "HTTP/2.0") << "the server's fields";
+  EXPECT_FALSE(redirected.response->valueForHeaderField("Proxy-Agent")) << "none of the proxy's";
 }
 
 TEST_F(URLConnectionTest, HeaderFieldsAreSent) {
