@@ -76,6 +76,7 @@ bool isOwnField(const std::string& name) {
 // An answer's header section past this fails the fetch. What it names
 // (tracking URLs, say) is bounded by count where it is read.
 constexpr size_t kMaximumHeaderBytes = 256 * 1024;
+constexpr size_t kMaximumRedirectBodyBytes = 64 * 1024;
 constexpr size_t kDecodeBytes = 64 * 1024;
 
 std::optional<std::string>& trustedCertificatesForTesting() {
@@ -111,7 +112,8 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   GConverter* decoder = nullptr;  // Content-Encoding gzip or deflate
   bool decoderFinished = false;
   std::optional<Error> stoppedBecause;  // when a callback stopped curl
-  bool stoppedForRedirect = false;
+  bool stoppedForRedirect = false;  // a redirect's head is in; its body is dropped
+  size_t redirectBodyBytes = 0;
 
   explicit State(URLRequest r) : request(std::move(r)) {}
   ~State() { endTransfer(); }
@@ -202,6 +204,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     headers = Dictionary();
     cookies.clear();
     headersComplete = responseDelivered = stoppedForRedirect = false;
+    redirectBodyBytes = 0;
     pending.clear();
     stoppedBecause.reset();
     curlError[0] = '\0';
@@ -292,8 +295,9 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       state->headersComplete = true;
       // HTTP/2 names its fields in lower case.
       if (isRedirect(state->status) && headerFieldValue(state->headers, "Location")) {
+        // The hop's body is read and dropped, so its connection stays open
+        // for the next hop (closing it mid-answer would end it).
         state->stoppedForRedirect = true;
-        return 0;  // the hop ends here; its body is not read
       }
       return bytes;
     }
@@ -311,6 +315,12 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
 
   static size_t onBody(char* data, size_t size, size_t count, void* self) {
     auto* state = static_cast<State*>(self);
+    if (state->stoppedForRedirect) {
+      // A redirect's body says nothing; past a page's worth, the hop ends
+      // here and its connection with it.
+      state->redirectBodyBytes += size * count;
+      return state->redirectBodyBytes > kMaximumRedirectBodyBytes ? 0 : size * count;
+    }
     state->pending.append(data, size * count);
     return size * count;
   }

@@ -197,6 +197,30 @@ TEST_F(URLConnectionTest, TenFetchesToOneHostUseOneConnection) {
   EXPECT_EQ(server->connectionCount(), 1u);
 }
 
+// A redirect's hop reads its (short) body to the end rather than closing
+// its connection: three fetches through three redirects each share one.
+TEST_F(URLConnectionTest, RedirectHopsKeepTheirConnection) {
+  for (int hop = 1; hop <= 3; ++hop) {
+    Answer moved;
+    moved.status = 302;
+    moved.headers = {{"Location", hop < 3 ? "/hop" + std::to_string(hop + 1) : "/imp"}};
+    moved.body = "moved";
+    server->setAnswer("/hop" + std::to_string(hop), moved);
+  }
+  Answer ok;
+  ok.body = "pixel";
+  server->setAnswer("/imp", ok);
+  for (int i = 0; i < 3; ++i) {
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/hop1"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    ASSERT_TRUE(each.finished);
+    EXPECT_EQ(each.body, "pixel") << "nothing of the hops' bodies";
+  }
+  EXPECT_EQ(server->requestCount("/imp"), 3u);
+  EXPECT_EQ(server->connectionCount(), 1u);
+}
+
 // Over TLS, where the server offers HTTP/2, fetches go by it and share one
 // connection; a certificate nobody vouches for is refused.
 TEST_F(URLConnectionTest, HTTPSGoesByHTTP2OnOneConnectionAndItsCertificateIsChecked) {
