@@ -111,6 +111,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   std::string pending;  // body bytes not yet handed on
   GConverter* decoder = nullptr;  // Content-Encoding gzip or deflate
   bool decoderFinished = false;
+  size_t decodedBytes = 0;
   std::optional<Error> stoppedBecause;  // when a callback stopped curl
   bool stoppedForRedirect = false;  // a redirect's head is in; its body is dropped
   size_t redirectBodyBytes = 0;
@@ -122,6 +123,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     if (decoder) g_object_unref(decoder);
     decoder = nullptr;
     decoderFinished = false;
+    decodedBytes = 0;
     if (easy) {
       CurlMulti::shared().remove(easy);
       curl_easy_cleanup(easy);
@@ -387,6 +389,11 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
         return false;
       }
       at += read;
+      decodedBytes += written;
+      if (decodedBytes > URLConnection::kMaximumDecodedBytes) {
+        fail(Error{kURLErrorDomain, kURLErrorDataLengthExceedsMaximum, "the decoded body is larger than allowed"});
+        return false;
+      }
       if (written > 0) {
         delegate->connectionDidReceiveData(
             *connection, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(out.data()), written));

@@ -38,6 +38,7 @@ enum URLErrorCode : long {
   kURLErrorHTTPTooManyRedirects = -1007,
   kURLErrorCannotDecodeContentData = -1016,
   kURLErrorCannotParseResponse = -1017,
+  kURLErrorDataLengthExceedsMaximum = -1103,
   kURLErrorSecureConnectionFailed = -1200,
 };
 
@@ -62,6 +63,9 @@ class URLConnection {
  public:
   // More hops than this fail with kURLErrorHTTPTooManyRedirects.
   static constexpr int kMaximumRedirects = 16;
+  // The most a compressed body may grow to: a small answer that decodes to
+  // hundreds of megabytes (a "zip bomb") fails at this bound instead.
+  static constexpr size_t kMaximumDecodedBytes = 32 * 1024 * 1024;
 
   // Starts fetching on a later turn of the main run loop.
   static std::shared_ptr<URLConnection> start(const URLRequest& request, URLConnectionDelegate* delegate);

@@ -378,6 +378,22 @@ TEST_F(URLConnectionTest, BodyIsCompleteOnlyWhenItsFramingSaysSo) {
   }
 }
 
+// A small answer that decodes to far more than any ad or pixel (a "zip
+// bomb") fails at the transport's bound, having handed over no more.
+TEST_F(URLConnectionTest, ACompressedBodyFailsPastTheDecodedBound) {
+  const std::string bomb = gzipped(std::string(URLConnection::kMaximumDecodedBytes * 2, '\0'));
+  ASSERT_LT(bomb.size(), 512u * 1024) << "a small answer";
+  Answer answer;
+  answer.raw = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(bomb.size()) +
+               "\r\n\r\n" + bomb;
+  server->setAnswer("/bomb", answer);
+  auto connection = URLConnection::start(requestFor("/bomb"), &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }, 20));
+  ASSERT_TRUE(recorder.error);
+  EXPECT_EQ(recorder.error->code, platform::kURLErrorDataLengthExceedsMaximum);
+  EXPECT_LE(recorder.body.size(), URLConnection::kMaximumDecodedBytes);
+}
+
 TEST_F(URLConnectionTest, TricklingServerIsCutOffAtTheDeadlineWithOneFailure) {
   Answer trickle;
   trickle.raw = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, 'x');
