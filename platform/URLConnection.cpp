@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -77,6 +78,26 @@ bool isOwnField(const std::string& name) {
 // (tracking URLs, say) is bounded by count where it is read.
 constexpr size_t kMaximumHeaderBytes = 256 * 1024;
 constexpr size_t kMaximumRedirectBodyBytes = 64 * 1024;
+
+// A Location as servers send it: browsers percent-escape a raw space,
+// control characters, bytes past ASCII and the few characters a URL never
+// holds as written, rather than refuse the hop (WHATWG URL, the
+// percent-encode sets). What is already escaped stays as it is.
+std::string escapedAsBrowsersDo(const std::string& location) {
+  std::string out;
+  out.reserve(location.size());
+  for (const char c : location) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte >= 0x7F || c == '"' || c == '<' || c == '>' || c == '`') {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 constexpr size_t kDecodeBytes = 64 * 1024;
 
 std::optional<std::string>& trustedCertificatesForTesting() {
@@ -448,7 +469,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       fail(Error{kURLErrorDomain, kURLErrorHTTPTooManyRedirects, "too many HTTP redirects"});
       return;
     }
-    auto target = URL::create(location, request.url());
+    auto target = URL::create(escapedAsBrowsersDo(location), request.url());
     if (!target) {
       fail(Error{kURLErrorDomain, kURLErrorBadURL, "bad redirect location " + location});
       return;

@@ -221,6 +221,23 @@ TEST_F(URLConnectionTest, RedirectHopsKeepTheirConnection) {
   EXPECT_EQ(server->connectionCount(), 1u);
 }
 
+// A Location with a raw space (or another character a URL never holds as
+// written) is followed escaped, as browsers do, not refused.
+TEST_F(URLConnectionTest, ARedirectToALocationWithARawSpaceIsFollowedEscaped) {
+  Answer moved;
+  moved.status = 302;
+  moved.headers = {{"Location", "/landing page?q=a b"}};
+  server->setAnswer("/moved", moved);
+  Answer ok;
+  ok.body = "landed";
+  server->setAnswer("/landing page", ok);  // the server reads the path unescaped
+  auto connection = URLConnection::start(requestFor("/moved"), &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }));
+  ASSERT_TRUE(recorder.finished) << (recorder.error ? recorder.error->message : "");
+  EXPECT_EQ(recorder.body, "landed");
+  EXPECT_EQ(server->requests().back().query.value_or(""), "q=a%20b");
+}
+
 // Over TLS, where the server offers HTTP/2, fetches go by it and share one
 // connection; a certificate nobody vouches for is refused.
 TEST_F(URLConnectionTest, HTTPSGoesByHTTP2OnOneConnectionAndItsCertificateIsChecked) {
