@@ -324,6 +324,9 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       }
       return bytes;
     }
+    // Fields after the head are a chunked body's trailer: not the
+    // response's fields, whose answer has been handed on already.
+    if (state->headersComplete) return bytes;
     const size_t colon = line.find(':');
     if (colon == std::string::npos) return bytes;
     const std::string name = ascii::trimmed(line.substr(0, colon));

@@ -411,6 +411,23 @@ TEST_F(URLConnectionTest, ACompressedBodyFailsPastTheDecodedBound) {
   EXPECT_LE(recorder.body.size(), URLConnection::kMaximumDecodedBytes);
 }
 
+// A chunked body's trailer fields are not the response's: a trailer that
+// named a refresh rate or tracking URLs would otherwise slip in after the
+// head was read.
+TEST_F(URLConnectionTest, TrailerFieldsStayOutOfTheResponsesFields) {
+  Answer answer;
+  answer.raw = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nTrailer: X-Late\r\nX-Early: yes\r\n\r\n"
+               "5\r\nhello\r\n0\r\nX-Late: trailer\r\n\r\n";
+  server->setAnswer("/trailer", answer);
+  auto connection = URLConnection::start(requestFor("/trailer"), &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }));
+  ASSERT_TRUE(recorder.finished);
+  EXPECT_EQ(recorder.body, "hello");
+  ASSERT_TRUE(recorder.response);
+  EXPECT_EQ(recorder.response->valueForHeaderField("X-Early"), "yes");
+  EXPECT_FALSE(recorder.response->valueForHeaderField("X-Late"));
+}
+
 TEST_F(URLConnectionTest, TricklingServerIsCutOffAtTheDeadlineWithOneFailure) {
   Answer trickle;
   trickle.raw = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, 'x');
