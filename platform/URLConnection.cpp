@@ -239,6 +239,9 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlError);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_2TLS);
+    // A fetch that starts while another to the same host is connecting
+    // waits to share its HTTP/2 connection rather than open one of its own.
+    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
     if (const auto& trusted = trustedCertificatesForTesting()) curl_easy_setopt(easy, CURLOPT_CAINFO, trusted->c_str());
     const double left = std::max(0.001, deadline - RunLoop::main().now());
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::ceil(left * 1000)));

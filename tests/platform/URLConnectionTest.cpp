@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <set>
+#include <vector>
 
 #include "adnet/LoopbackServer.h"
 #include "platform/RunLoop.h"
@@ -268,6 +271,30 @@ TEST_F(URLConnectionTest, HTTPSGoesByHTTP2OnOneConnectionAndItsCertificateIsChec
   EXPECT_EQ(redirected.body, "hello");
   URLConnection::trustCertificatesForTesting(std::nullopt);
   EXPECT_EQ(connections, std::vector<std::string>(3, connections[0])) << "one connection for all three";
+}
+
+// Fetches started together to one HTTP/2 host share one connection: each
+// waits for the first one's rather than opening its own.
+TEST_F(URLConnectionTest, ConcurrentHTTPSFetchesShareOneHTTP2Connection) {
+  LoopbackTLSServer tls;
+  ASSERT_EQ(tls.problem(), "");
+  URLConnection::trustCertificatesForTesting(tls.certificate());
+  std::vector<std::unique_ptr<Recorder>> recorders;
+  std::vector<std::shared_ptr<URLConnection>> connections;
+  for (int i = 0; i < 8; ++i) {
+    recorders.push_back(std::make_unique<Recorder>());
+    connections.push_back(URLConnection::start(URLRequest(*URL::create(tls.url("/imp"))), recorders.back().get()));
+  }
+  ASSERT_TRUE(runUntil([&] {
+    return std::all_of(recorders.begin(), recorders.end(), [](const auto& r) { return r->ended(); });
+  }));
+  URLConnection::trustCertificatesForTesting(std::nullopt);
+  std::set<std::string> used;
+  for (const auto& r : recorders) {
+    ASSERT_TRUE(r->finished);
+    used.insert(r->response->valueForHeaderField("X-Connection").value_or("none"));
+  }
+  EXPECT_EQ(used.size(), 1u) << used.size() << " connections for 8 fetches";
 }
 
 // Through a proxy, the proxy's own answer to CONNECT ("200 Connection
