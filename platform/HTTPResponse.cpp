@@ -27,6 +27,10 @@ void URLRequest::setValueForHTTPHeaderField(const std::string& value, const std:
   headers_.emplace_back(field, value);
 }
 
+void URLRequest::removeHTTPHeaderField(const std::string& field) {
+  std::erase_if(headers_, [&](const auto& header) { return strcasecmp(header.first.c_str(), field.c_str()) == 0; });
+}
+
 std::optional<std::string> URLRequest::valueForHTTPHeaderField(const std::string& field) const {
   for (const auto& [name, value] : headers_) {
     if (strcasecmp(name.c_str(), field.c_str()) == 0) return value;

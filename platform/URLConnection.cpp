@@ -482,6 +482,11 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     }
     URLRequest next = request;
     next.setURL(*target);
+    // RFC 9110 13.1: a precondition is about the resource it was asked of;
+    // the next hop is another (often another site's), which learns nothing
+    // of what we hold of the first.
+    next.removeHTTPHeaderField("If-Modified-Since");
+    next.removeHTTPHeaderField("If-None-Match");
     const long code = response.statusCode();
     if (code == 303 || ((code == 301 || code == 302) && request.method() == "POST")) next.setMethod("GET");
     endTransfer();

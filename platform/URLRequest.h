@@ -36,6 +36,8 @@ class URLRequest {
   // Replaces any field of the same name (compared without case).
   void setValueForHTTPHeaderField(const std::string& value, const std::string& field);
   std::optional<std::string> valueForHTTPHeaderField(const std::string& field) const;
+  // Removes the field of that name (compared without case), if any.
+  void removeHTTPHeaderField(const std::string& field);
   const std::vector<std::pair<std::string, std::string>>& allHTTPHeaderFields() const { return headers_; }
 
  private:

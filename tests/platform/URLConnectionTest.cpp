@@ -224,6 +224,25 @@ TEST_F(URLConnectionTest, RedirectHopsKeepTheirConnection) {
   EXPECT_EQ(server->connectionCount(), 1u);
 }
 
+// A conditional request's precondition is about its first resource: the
+// hops of a redirect ask without it.
+TEST_F(URLConnectionTest, ARedirectsNextHopCarriesNoPreconditionOfTheFirst) {
+  Answer moved;
+  moved.status = 302;
+  moved.headers = {{"Location", "/imp"}};
+  server->setAnswer("/moved", moved);
+  server->setAnswer("/imp", Answer{});
+  auto request = requestFor("/moved");
+  request.setValueForHTTPHeaderField("Sat, 01 Jan 2026 00:00:00 GMT", "If-Modified-Since");
+  request.setValueForHTTPHeaderField("\"v1\"", "If-None-Match");
+  auto connection = URLConnection::start(request, &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }));
+  ASSERT_EQ(server->requests().size(), 2u);
+  EXPECT_EQ(server->requests()[0].header("If-Modified-Since"), "Sat, 01 Jan 2026 00:00:00 GMT");
+  EXPECT_FALSE(server->requests()[1].header("If-Modified-Since"));
+  EXPECT_FALSE(server->requests()[1].header("If-None-Match"));
+}
+
 // A Location with a raw space (or another character a URL never holds as
 // written) is followed escaped, as browsers do, not refused.
 TEST_F(URLConnectionTest, ARedirectToALocationWithARawSpaceIsFollowedEscaped) {
