@@ -151,6 +151,7 @@ bool UserDefaults::synchronize() {
   if (!written) return false;
   values_ = std::move(merged);
   changes_.clear();
+  ++saves_;
   return true;
 }
 

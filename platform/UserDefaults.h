@@ -45,6 +45,8 @@ class UserDefaults {
   bool synchronize();
 
   const std::optional<std::filesystem::path>& file() const { return file_; }
+  // The saves written so far.
+  int saveCount() const { return saves_; }
 
  private:
   std::optional<std::filesystem::path> file_;
@@ -53,6 +55,7 @@ class UserDefaults {
   // Set or removed (nullopt) since the last save, in order.
   std::vector<std::pair<std::string, std::optional<Value>>> changes_;
   bool unreadableLogged_ = false;
+  int saves_ = 0;
   void noteChange(const std::string& key, std::optional<Value> value);
 };
 

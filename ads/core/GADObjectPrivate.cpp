@@ -249,9 +249,9 @@ void GADObjectPrivate::ensureSupportFiles() {
     cachedFileDownloadDidEnd(*buildAdJS_);
     return;
   }
+  // Written once, when the store goes at the end of this call.
   store.setDateForKey(platform::Value(platform::Value::Date{platform::Clock::now() + kScriptLifetimeSeconds}),
                       kExpireDateKey);
-  store.synchronize();
   changeState(kGADObjectStateLoadingScript);
   buildAdJS_->validate();
 }

@@ -18,6 +18,7 @@ std::string GADStatisticsCore::userDefaultsKey() const { return "rezido_stats_" 
 bool GADStatisticsCore::setObjectForKeyMatchingType(const Value& value, const std::string& key, bool matches) {
   if (!matches) return false;
   statistics_.set(key, value);
+  changed_ = true;
   return true;
 }
 
@@ -60,6 +61,7 @@ std::int64_t GADStatisticsCore::addValueNumberForKey(std::int64_t value, const s
   std::int64_t total = 0;
   if (__builtin_add_overflow(integerValue(statistics_.find(key)), value, &total)) total = value;
   statistics_.set(key, Value(static_cast<long long>(total)));
+  changed_ = true;
   return total;
 }
 
@@ -69,6 +71,8 @@ void GADStatisticsCore::loadPersistentStatistics() {
 }
 
 void GADStatisticsCore::savePersistentStatistics() {
+  if (!changed_) return;
+  changed_ = false;
   auto& defaults = platform::UserDefaults::standard();
   defaults.setObjectForKey(Value(statistics_), userDefaultsKey());
   defaults.synchronize();

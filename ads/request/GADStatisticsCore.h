@@ -35,11 +35,19 @@ class GADStatisticsCore {
   // The stored number's integer value (0 when absent) plus `value`, stored
   // and answered.
   std::int64_t addValueNumberForKey(std::int64_t value, const std::string& key);
-  void removeObjectForKey(const std::string& key) { statistics_.erase(key); }
-  void removeAllObjects() { statistics_ = platform::Dictionary(); }
+  void removeObjectForKey(const std::string& key) {
+    if (statistics_.erase(key)) changed_ = true;
+  }
+  void removeAllObjects() {
+    statistics_ = platform::Dictionary();
+    changed_ = true;
+  }
 
   std::string userDefaultsKey() const;
   void loadPersistentStatistics();
+  // Writes the store's values through the user defaults, only if they
+  // changed since they were read or last written: a store that was only
+  // read costs no write of the preferences file.
   void savePersistentStatistics();
   void synchronize() { savePersistentStatistics(); }
 
@@ -51,4 +59,5 @@ class GADStatisticsCore {
 
   std::string identifier_;
   platform::Dictionary statistics_;
+  bool changed_ = false;
 };

@@ -1118,6 +1118,23 @@ TEST_F(GADObjectPrivateHeavyAdTest, AnAdPassingABoundDuringARefreshLeavesTheRefr
 
 namespace {
 
+// The preferences are written when something in them changed: an attempt
+// whose core script is still fresh writes nothing, one that revalidates it
+// writes its expiry once.
+TEST_F(GADObjectPrivateTest, AnAttemptWritesThePreferencesAtMostOnce) {
+  const auto folder = caches / "preferences";
+  auto defaults = std::make_shared<platform::UserDefaults>(folder / "preferences.plist");
+  platform::UserDefaults::setStandardForTesting(defaults);
+  manualTime();
+  ASSERT_TRUE(loadAndShow());  // the script is fetched: its expiry is written
+  EXPECT_EQ(defaults->saveCount(), 1);
+  advance(loader()->scheduledReloadSeconds());
+  answerWithAdURL();
+  ASSERT_TRUE(adRendered());
+  EXPECT_EQ(defaults->saveCount(), 1) << "a fresh script: nothing to write";
+  platform::UserDefaults::setStandardForTesting(nullptr);
+}
+
 // The next attempt is armed when an attempt ends, never when its HTML is
 // handed over: a refresh that fell due while the ad still rendered was
 // refused and lost for good.
