@@ -103,7 +103,13 @@ void GADClickTracker::cachedFileDownloadDidEnd(GADCachedFile& file) {
   endBackgroundTask();
 }
 
-void GADClickTracker::cachedFileDownloadDidFail(GADCachedFile&, const platform::Error* error) {
+void GADClickTracker::cachedFileDownloadDidFail(GADCachedFile& file, const platform::Error* error) {
+  // A 304 is the server's answer to the tracking: it completed, whether or
+  // not a copy is held for it to confirm (the cached file fails without one).
+  if (file.httpStatusCode() == 304) {
+    cachedFileDownloadDidEnd(file);
+    return;
+  }
   if (hasTracked_) return;
   hasTracked_ = true;
   auto keep = weak_from_this().lock();

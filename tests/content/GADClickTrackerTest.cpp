@@ -134,6 +134,16 @@ TEST_F(GADClickTrackerTest, A304CompletesWithTheRequestedURLAndABadStatusFailsWi
   EXPECT_TRUE(server->requests().back().header("If-Modified-Since")) << "a real 304";
   EXPECT_EQ(second.reports, (std::vector<std::string>{"redirect " + server->url("/pixel")}));
 
+  // A 304 with no copy held (the server answers so whatever was asked):
+  // the tracking reached the server, so it completed.
+  outcomes.reports.clear();
+  adnet::Answer notModified;
+  notModified.status = 304;
+  server->setAnswer("/unasked304", notModified);
+  tracker->trackURL(at("/unasked304"));
+  ASSERT_TRUE(reported());
+  EXPECT_EQ(outcomes.reports, (std::vector<std::string>{"redirect " + server->url("/unasked304")}));
+
   outcomes.reports.clear();
   adnet::Answer error;
   error.status = 500;
