@@ -2,9 +2,15 @@
 // between runs and revalidated with conditional requests. Reports each
 // fetch's outcome to its delegate once and never retries by itself.
 //
-// Two URLs whose names hash alike share a file name, so each body is kept
-// with a note of its URL beside it ("<name>.url"): a file that another URL
-// wrote is a miss, never content of this one.
+// Two URLs whose names hash alike share a file name, so each file carries
+// the URL it was written for ahead of its body: a file that another URL
+// wrote is a miss, never content of this one. A file is written whole, its
+// date included, under a temporary name beside it and renamed into place:
+// a reader (another cached file of the URL, in this process or in another
+// sharing the caches directory) sees the old file or the new one, never a
+// part of one nor a moment with neither. Files of the earlier format (the
+// body alone under a shorter name, its URL in "<name>.url" beside it) are
+// never read: a miss.
 //
 // The delegate is not retained; its owner clears it before going. A
 // delegate callback may destroy the cached file. Main thread only.
@@ -70,8 +76,8 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   // All header fields of the last HTTP response, redirects included.
   const platform::Dictionary& httpHeaders() const { return httpHeaders_; }
 
-  // <caches>/<host>/<hash of the source URL>, always inside the caches
-  // directory; nullopt while there is no caches directory.
+  // <caches>/<host>/<hash of the source URL, 16 hex digits>, always inside
+  // the caches directory; nullopt while there is no caches directory.
   std::optional<std::filesystem::path> filePath();
   // The file as UTF-8 text; nullopt when missing, written for another URL
   // or not UTF-8.
@@ -98,15 +104,12 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   void cleanUpConnection();
   void reportEnd();
   void reportFailure(const platform::Error* error);
-  // The note of the URL that wrote the file, beside it.
-  std::optional<std::filesystem::path> ownerNotePath();
   // Whether the file on disk was written for this URL.
   bool ownsFile();
-  // Writes the body and its note; on a worker thread, so it reads nothing
-  // of the cached file.
-  static std::optional<platform::Error> writeFile(const std::filesystem::path& path, const std::filesystem::path& note,
-                                                  const std::string& owner, const std::vector<std::uint8_t>& body,
-                                                  const std::string& modified);
+  // Writes the header and the body, and puts the file in place; on a
+  // worker thread, so it reads nothing of the cached file.
+  static std::optional<platform::Error> writeFile(const std::filesystem::path& path, const std::string& header,
+                                                  const std::vector<std::uint8_t>& body, const std::string& modified);
   void writeDidEnd(std::optional<platform::Error> failure);
 
   std::optional<platform::URLRequest> connectionWillSendRequest(platform::URLConnection&, platform::URLRequest request,
