@@ -10,6 +10,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "ads/request/GADNetworkUtilities.h"
 #include "platform/ASCII.h"
@@ -103,6 +105,22 @@ std::optional<Snapshot> readFileWithHeader(const std::filesystem::path& path, co
   return snapshot;
 }
 
+// The writes of this process under way, by file. Each takes a ticket as it
+// starts; a write puts its file in place, under the lock, only if no write
+// with a later ticket has landed there, so writes land in the order they
+// started.
+struct Writes {
+  struct OfPath {
+    std::uint64_t landed = 0;  // the ticket of the last write that landed
+    int underWay = 0;
+  };
+  std::mutex mutex;
+  std::uint64_t lastTicket = 0;
+  std::map<std::string, OfPath> byPath;  // only paths with a write under way
+};
+
+Writes& writes() { return platform::processWide<Writes>(); }
+
 double secondsSince2001() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
@@ -149,9 +167,16 @@ bool GADCachedFile::ownsFile() {
   return path && readFileWithHeader(*path, headerFor(sourceURL_.absoluteString()), false);
 }
 
-std::optional<platform::Error> GADCachedFile::writeFile(const std::filesystem::path& path, const std::string& header,
-                                                        const std::vector<std::uint8_t>& body,
-                                                        const std::string& modified) {
+void GADCachedFile::writeFile(Write& write, const std::filesystem::path& path, const std::string& header,
+                              const std::vector<std::uint8_t>& body, const std::string& modified) {
+  struct EndOfWrite {
+    std::string path;
+    ~EndOfWrite() {
+      std::lock_guard lock(writes().mutex);
+      if (auto entry = writes().byPath.find(path); entry != writes().byPath.end() && --entry->second.underWay == 0)
+        writes().byPath.erase(entry);
+    }
+  } end{path.string()};
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   std::vector<std::uint8_t> bytes;
@@ -161,9 +186,22 @@ std::optional<platform::Error> GADCachedFile::writeFile(const std::filesystem::p
   // The server's own date, so that the next conditional request carries it.
   const auto when = modified.empty() ? std::nullopt : parseHTTPDate(modified);
   auto pending = platform::FileManager::writeTemporary(path, bytes, when);
-  if (!pending) return pending.error();
-  if (auto renamed = pending->renameIntoPlace(); !renamed) return renamed.error();
-  return std::nullopt;
+  if (!pending) {
+    write.failure = pending.error();
+    return;
+  }
+  std::lock_guard lock(writes().mutex);
+  auto& entry = writes().byPath[path.string()];
+  if (entry.landed > write.ticket) {
+    write.outcome = Write::Outcome::Overtaken;
+    return;  // the temporary goes with `pending`
+  }
+  if (auto renamed = pending->renameIntoPlace(); !renamed) {
+    write.failure = renamed.error();
+    return;
+  }
+  entry.landed = write.ticket;
+  write.outcome = Write::Outcome::Landed;
 }
 
 std::optional<std::filesystem::path> GADCachedFile::filePath() {
@@ -319,11 +357,16 @@ void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
   // The disk may take its time (each file is flushed): not on the main
   // thread. The fetch ends when the body is there.
   write_ = std::make_shared<Write>();
+  {
+    std::lock_guard lock(writes().mutex);
+    write_->ticket = ++writes().lastTicket;
+    ++writes().byPath[path->string()].underWay;
+  }
   platform::RunLoop::main().performInBackground(
       write_,
       [write = write_, path = *path, header = headerFor(sourceURL_.absoluteString()), body = std::move(body),
        modified] {
-        write->failure = writeFile(path, header, body, modified);
+        writeFile(*write, path, header, body, modified);
         if (write->deleteWhenWritten) {
           std::error_code ignored;
           std::filesystem::remove(path, ignored);
@@ -331,17 +374,30 @@ void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
       },
       // Only the write under way reports, and only to a file still here.
       [this, alive = alive_, write = write_.get()] {
-        if (*alive && write_.get() == write) writeDidEnd(write_->failure);
+        if (*alive && write_.get() == write) writeDidEnd();
       });
 }
 
-void GADCachedFile::writeDidEnd(std::optional<platform::Error> failure) {
-  write_.reset();
-  if (failure) {
-    reportFailure(&*failure);
-    return;
+void GADCachedFile::writeDidEnd() {
+  const auto write = std::move(write_);
+  switch (write->outcome) {
+    case Write::Outcome::Landed:
+      reportEnd();
+      return;
+    case Write::Outcome::Overtaken: {
+      // A later write of the file landed first: current if it is this URL's.
+      if (hasContent()) {
+        reportEnd();
+        return;
+      }
+      const platform::Error taken{kGADCachedFileErrorDomain, 2, "the file was written for another URL meanwhile"};
+      reportFailure(&taken);
+      return;
+    }
+    case Write::Outcome::Failed:
+      reportFailure(write->failure ? &*write->failure : nullptr);
+      return;
   }
-  reportEnd();
 }
 
 void GADCachedFile::connectionDidFailWithError(platform::URLConnection&, const platform::Error& error) {

@@ -12,6 +12,12 @@
 // body alone under a shorter name, its URL in "<name>.url" beside it) are
 // never read: a miss.
 //
+// Several cached files of one URL may write at once. In this process a
+// write that started earlier never lands after one that started later;
+// between processes the last rename wins, and what it leaves is whole and
+// dated by the server for that body, so the next conditional request
+// brings anything newer.
+//
 // The delegate is not retained; its owner clears it before going. A
 // delegate callback may destroy the cached file. Main thread only.
 #pragma once
@@ -106,11 +112,13 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   void reportFailure(const platform::Error* error);
   // Whether the file on disk was written for this URL.
   bool ownsFile();
-  // Writes the header and the body, and puts the file in place; on a
-  // worker thread, so it reads nothing of the cached file.
-  static std::optional<platform::Error> writeFile(const std::filesystem::path& path, const std::string& header,
-                                                  const std::vector<std::uint8_t>& body, const std::string& modified);
-  void writeDidEnd(std::optional<platform::Error> failure);
+  struct Write;
+  // Writes the header and the body, and puts the file in place unless a
+  // later write of the path has landed; on a worker thread, so it reads
+  // nothing of the cached file.
+  static void writeFile(Write& write, const std::filesystem::path& path, const std::string& header,
+                        const std::vector<std::uint8_t>& body, const std::string& modified);
+  void writeDidEnd();
 
   std::optional<platform::URLRequest> connectionWillSendRequest(platform::URLConnection&, platform::URLRequest request,
                                                                 const platform::HTTPResponse* redirect) override;
@@ -134,8 +142,12 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   // The body being written, shared with its worker thread; it names the
   // write's report (cancelled with it).
   struct Write {
+    // The order in which the writes of this process started.
+    std::uint64_t ticket = 0;
     std::atomic<bool> deleteWhenWritten{false};
-    std::optional<platform::Error> failure;  // the worker's, read once it is done
+    // The worker's, read once it is done.
+    enum class Outcome { Failed, Landed, Overtaken } outcome = Outcome::Failed;
+    std::optional<platform::Error> failure;
   };
   std::shared_ptr<Write> write_;
 };

@@ -527,6 +527,54 @@ TEST_F(GADCachedFileTest, EveryStepOfAWriteShowsTheOldFileOrTheNewOneWhole) {
   EXPECT_EQ(view(*core), "missing");
 }
 
+// Writes of one file land in the order they started: a write held back on
+// its worker (one cancelled, or another banner's) never lands over a later
+// one. A write that a later one of its URL overtook still ends the fetch:
+// the file on disk is current.
+TEST_F(GADCachedFileTest, AWriteThatStartedEarlierNeverLandsAfterALaterOne) {
+  Answer first;
+  first.body = "first";
+  server->setAnswer("/core.js", first);
+  Answer second;
+  second.body = "second";
+  {
+    RenameGate gate(1);
+    auto file = fileFor("/core.js");
+    file->validate();
+    ASSERT_TRUE(runUntil([&] { return gate.arrived() == 1; }));
+    file->cancel();
+    server->setAnswer("/core.js", second);
+    ASSERT_TRUE(fetch(*file));
+    EXPECT_EQ(file->content(), "second");
+    gate.releaseAll();
+    ASSERT_TRUE(runUntil([] { return platform::RunLoop::workInFlight() == 0; }));
+    platform::RunLoop::main().runFor(0.05);
+    EXPECT_EQ(file->content(), "second") << "the cancelled write landed last";
+    EXPECT_EQ(outcomes.outcomes(), 1);
+  }
+
+  Answer third;
+  third.body = "third";
+  Answer fourth;
+  fourth.body = "fourth";
+  server->setAnswer("/core.js", third);
+  Outcomes earlierOutcomes, laterOutcomes;
+  GADCachedFile earlier(&earlierOutcomes, *URL::create(server->url("/core.js")));
+  GADCachedFile later(&laterOutcomes, *URL::create(server->url("/core.js")));
+  RenameGate gate(1);
+  earlier.validate();
+  ASSERT_TRUE(runUntil([&] { return gate.arrived() == 1; }));
+  server->setAnswer("/core.js", fourth);
+  later.validate();
+  ASSERT_TRUE(runUntil([&] { return laterOutcomes.outcomes() == 1; }));
+  EXPECT_EQ(laterOutcomes.ended, 1);
+  gate.releaseAll();
+  ASSERT_TRUE(runUntil([&] { return earlierOutcomes.outcomes() == 1; }));
+  EXPECT_EQ(earlierOutcomes.ended, 1);
+  EXPECT_EQ(earlier.content(), "fourth") << "the earlier write landed last";
+  EXPECT_EQ(later.content(), "fourth");
+}
+
 // A file of the earlier format (the body, with its URL in "<name>.url"
 // beside it) is a plain miss: never read as a body, fetched anew without a
 // date, whatever its name.
