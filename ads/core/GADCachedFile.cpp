@@ -149,13 +149,17 @@ void GADCachedFile::validateWithCacheBuster() {
 void GADCachedFile::cancel() { cleanUpConnection(); }
 
 void GADCachedFile::invalidate() {
-  // A body still being written is deleted by its writer once written.
-  if (write_) write_->deleteWhenWritten = true;
+  {
+    // Under the lock the writes of this process rename under: a body of
+    // ours being written either has landed and is deleted here, or sees
+    // that it was abandoned and never lands. Files written after stay.
+    std::lock_guard lock(writes().mutex);
+    if (write_) write_->abandoned = true;
+    // Another URL's file stays: it is not ours to delete.
+    std::error_code ignored;
+    if (ownsFile()) std::filesystem::remove(*filePath(), ignored);
+  }
   cleanUpConnection();
-  // Another URL's file stays: it is not ours to delete.
-  if (!ownsFile()) return;
-  std::error_code ignored;
-  std::filesystem::remove(*filePath(), ignored);
 }
 
 void GADCachedFile::setFileNameHashForTesting(std::function<std::uint32_t(const std::string&)> hash) {
@@ -192,7 +196,7 @@ void GADCachedFile::writeFile(Write& write, const std::filesystem::path& path, c
   }
   std::lock_guard lock(writes().mutex);
   auto& entry = writes().byPath[path.string()];
-  if (entry.landed > write.ticket) {
+  if (write.abandoned || entry.landed > write.ticket) {
     write.outcome = Write::Outcome::Overtaken;
     return;  // the temporary goes with `pending`
   }
@@ -365,13 +369,7 @@ void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
   platform::RunLoop::main().performInBackground(
       write_,
       [write = write_, path = *path, header = headerFor(sourceURL_.absoluteString()), body = std::move(body),
-       modified] {
-        writeFile(*write, path, header, body, modified);
-        if (write->deleteWhenWritten) {
-          std::error_code ignored;
-          std::filesystem::remove(path, ignored);
-        }
-      },
+       modified] { writeFile(*write, path, header, body, modified); },
       // Only the write under way reports, and only to a file still here.
       [this, alive = alive_, write = write_.get()] {
         if (*alive && write_.get() == write) writeDidEnd();

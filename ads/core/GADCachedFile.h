@@ -22,7 +22,6 @@
 // delegate callback may destroy the cached file. Main thread only.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -65,7 +64,8 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   void validateWithCacheBuster();
   // Stops a running fetch without a report.
   void cancel();
-  // Stops a running fetch and deletes the file.
+  // Stops a running fetch and deletes the file. A body still being
+  // written never goes in place; a file written later stays.
   void invalidate();
 
   // From validate until the report: the body is written to disk off the
@@ -114,8 +114,8 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   bool ownsFile();
   struct Write;
   // Writes the header and the body, and puts the file in place unless a
-  // later write of the path has landed; on a worker thread, so it reads
-  // nothing of the cached file.
+  // later write of the path has landed or the write was abandoned; on a
+  // worker thread, so it reads nothing of the cached file.
   static void writeFile(Write& write, const std::filesystem::path& path, const std::string& header,
                         const std::vector<std::uint8_t>& body, const std::string& modified);
   void writeDidEnd();
@@ -144,7 +144,9 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   struct Write {
     // The order in which the writes of this process started.
     std::uint64_t ticket = 0;
-    std::atomic<bool> deleteWhenWritten{false};
+    // Set by invalidate and read before the rename, both under the
+    // process's lock of writes: an abandoned body never goes in place.
+    bool abandoned = false;
     // The worker's, read once it is done.
     enum class Outcome { Failed, Landed, Overtaken } outcome = Outcome::Failed;
     std::optional<platform::Error> failure;

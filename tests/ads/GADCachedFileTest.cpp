@@ -600,4 +600,33 @@ TEST_F(GADCachedFileTest, FilesOfTheEarlierFormatAreAPlainMiss) {
   EXPECT_EQ(file->content(), "current");
 }
 
+// A file invalidated while its body is written leaves nothing of that body,
+// and takes nothing that another banner of its URL wrote since.
+TEST_F(GADCachedFileTest, InvalidatingDuringAWriteNeverRemovesALaterFileOfAnotherBanner) {
+  Answer stale;
+  stale.body = "stale";
+  server->setAnswer("/core.js", stale);
+  Outcomes invalidatedOutcomes;
+  GADCachedFile invalidated(&invalidatedOutcomes, *URL::create(server->url("/core.js")));
+  auto other = fileFor("/core.js");
+  RenameGate gate(1);
+  invalidated.validate();
+  ASSERT_TRUE(runUntil([&] { return gate.arrived() == 1; }));
+  invalidated.invalidate();
+  Answer fresh;
+  fresh.body = "fresh";
+  server->setAnswer("/core.js", fresh);
+  ASSERT_TRUE(fetch(*other));
+  EXPECT_EQ(other->content(), "fresh");
+  gate.releaseAll();
+  ASSERT_TRUE(runUntil([] { return platform::RunLoop::workInFlight() == 0; }));
+  platform::RunLoop::main().runFor(0.05);
+  EXPECT_EQ(other->content(), "fresh") << "the invalidated write took the later file";
+  EXPECT_EQ(invalidatedOutcomes.outcomes(), 0);
+
+  // Invalidated again with nothing under way: the file of its URL goes.
+  invalidated.invalidate();
+  EXPECT_FALSE(other->hasContent());
+}
+
 }  // namespace
