@@ -167,7 +167,10 @@ bool WebView::peerShouldStartLoad(const URLRequest& request, NavigationType type
                                  : request.url().absoluteString() == "about:blank";
   navigationAction_ = NavigationAction{};
   // A refused load never starts: nothing is on its way any more.
-  if (!allowed) loadAsked_ = false;
+  if (!allowed) {
+    loadAsked_ = false;
+    if (delegate_) delegate_->webViewDidRefuseLoad(*this);
+  }
   return allowed;
 }
 

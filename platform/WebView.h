@@ -75,6 +75,9 @@ class WebViewDelegate {
   virtual void webViewDidStartLoad(WebView&) {}
   virtual void webViewDidFinishLoad(WebView&) {}
   virtual void webViewDidFailLoadWithError(WebView&, const Error&) {}
+  // A navigation the delegate refused never starts and reports no load:
+  // this says so, once the web view no longer counts it as loading.
+  virtual void webViewDidRefuseLoad(WebView&) {}
   // Asked once the answer of an allowed load that would replace the page
   // shown (the main frame's document) has arrived, before it does; false
   // keeps the page where it is. A load the delegate allowed may belong to a

@@ -35,3 +35,7 @@ void GADBrowserWebViewDelegate::webViewDidFailLoadWithError(platform::WebView& w
   GADWebViewDelegate::webViewDidFailLoadWithError(webView, error);
   browserController_->refreshToolbar();
 }
+
+// A refused first page (a scheme the browser does not show) reports no
+// load: without this the spinner would turn for good.
+void GADBrowserWebViewDelegate::webViewDidRefuseLoad(platform::WebView&) { browserController_->refreshToolbar(); }

@@ -166,6 +166,19 @@ TEST_F(GADBrowserControllerTest, TheNineItemsFollowTheLoad) {
   browser->relinquishScreen();
 }
 
+// A first page the browser refuses (a scheme it does not show) never
+// starts: the toolbar says the load is over, not that it goes on for good.
+TEST_F(GADBrowserControllerTest, ARefusedFirstPageLeavesTheToolbarFinished) {
+  auto browser = present().lock();
+  EXPECT_EQ(labels(*browser)[4], "Spinner");
+  EXPECT_EQ(page(*browser).decide(platform::URLRequest(*platform::URL::create("file:///etc/passwd")),
+                                  platform::NavigationType::Other),
+            false);
+  EXPECT_EQ(labels(*browser)[4], "Reload");
+  EXPECT_FALSE(browser->vars()->spinner_->isAnimating());
+  browser->relinquishScreen();
+}
+
 TEST_F(GADBrowserControllerTest, BackAndForwardFollowTheHistoryAndReloadAndDoneAct) {
   auto browser = present().lock();
   auto& web = page(*browser);
