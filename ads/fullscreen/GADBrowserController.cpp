@@ -174,7 +174,10 @@ void GADBrowserController::openInSafari() {
   // Kept for this call only (a deferred opening holds it until it runs).
   auto opener = std::make_shared<GADOpener>();
   opener->setDelegateManager(delegateManager());
-  opener->openApp(webView()->currentURL());
+  // A page the desktop may not be handed stays here, and nothing broke out.
+  const auto url = webView()->currentURL();
+  if (!url || !opener->mayOpenApp(*url)) return;
+  opener->openApp(url);
   GADStatistics::sharedStatistics().setBreakOutToSafari();
 }
 

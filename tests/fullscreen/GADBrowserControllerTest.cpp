@@ -317,6 +317,7 @@ TEST_F(GADBrowserControllerTest, OpeningInTheDesktopsBrowserHandsOverThePageShow
   item(*browser, 6).press();
   endTurn();
   EXPECT_TRUE(events->calls.empty());
+  EXPECT_FALSE(GADStatistics::sharedStatistics().parameters().find("pcbo")) << "nothing opened: no break-out";
   browser->relinquishScreen();
 }
 
