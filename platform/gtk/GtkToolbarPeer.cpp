@@ -18,19 +18,53 @@ void GtkToolbarPeer::removeItems() {
   while (GtkWidget* child = gtk_widget_get_first_child(widget())) gtk_box_remove(GTK_BOX(widget()), child);
 }
 
+namespace {
+
+constexpr const char* kFlexibleSpaceKey = "blorvik-flexible-space";
+
+bool isFlexibleSpaceWidget(GtkWidget* widget) {
+  return widget && g_object_get_data(G_OBJECT(widget), kFlexibleSpaceKey) != nullptr;
+}
+
+}  // namespace
+
+// The widgets of items that stay are left in place (moved at most), so
+// the keyboard's focus on one of them survives a change of the others.
 void GtkToolbarPeer::setItems(const std::vector<BarButtonItem*>& items) {
-  removeItems();
+  GtkBox* box = GTK_BOX(widget());
+  GtkWidget* previous = nullptr;
+  auto next = [&] { return previous ? gtk_widget_get_next_sibling(previous) : gtk_widget_get_first_child(widget()); };
   for (BarButtonItem* item : items) {
-    GtkWidget* child = nullptr;
+    GtkWidget* here = next();
     if (item->isFlexibleSpace()) {
-      child = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
-      gtk_widget_set_hexpand(child, TRUE);
-    } else if (BarButtonItemPeer* peer = item->peer()) {
-      child = GTK_WIDGET(peer->toolkitHandle());
-      detachFromParent(child);
+      if (isFlexibleSpaceWidget(here)) {
+        previous = here;
+        continue;
+      }
+      GtkWidget* space = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+      g_object_set_data(G_OBJECT(space), kFlexibleSpaceKey, GINT_TO_POINTER(1));
+      gtk_widget_set_hexpand(space, TRUE);
+      gtk_box_insert_child_after(box, space, previous);
+      previous = space;
+      continue;
     }
-    if (child) gtk_box_append(GTK_BOX(widget()), child);
+    BarButtonItemPeer* peer = item->peer();
+    if (!peer) continue;
+    GtkWidget* child = GTK_WIDGET(peer->toolkitHandle());
+    if (child == here) {
+      previous = child;
+      continue;
+    }
+    if (gtk_widget_get_parent(child) == widget()) {
+      gtk_box_reorder_child_after(box, child, previous);
+    } else {
+      detachFromParent(child);
+      gtk_box_insert_child_after(box, child, previous);
+    }
+    previous = child;
   }
+  // What is left after the last item is no item's any more.
+  while (GtkWidget* extra = next()) gtk_box_remove(box, extra);
 }
 
 void GtkToolbarPeer::setTintColor(const Color& color) {
