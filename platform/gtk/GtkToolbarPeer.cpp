@@ -1,5 +1,7 @@
 #include "platform/gtk/GtkToolbarPeer.h"
 
+#include <set>
+
 #include "platform/BarButtonItem.h"
 
 namespace platform::gtk {
@@ -32,16 +34,28 @@ bool isFlexibleSpaceWidget(GtkWidget* widget) {
 // the keyboard's focus on one of them survives a change of the others.
 void GtkToolbarPeer::setItems(const std::vector<BarButtonItem*>& items) {
   GtkBox* box = GTK_BOX(widget());
+  std::set<GtkWidget*> wanted;
+  for (BarButtonItem* item : items)
+    if (BarButtonItemPeer* peer = item->isFlexibleSpace() ? nullptr : item->peer())
+      wanted.insert(GTK_WIDGET(peer->toolkitHandle()));
+  for (GtkWidget* child = gtk_widget_get_first_child(widget()); child;) {
+    GtkWidget* following = gtk_widget_get_next_sibling(child);
+    if (!isFlexibleSpaceWidget(child) && !wanted.contains(child)) gtk_box_remove(box, child);
+    child = following;
+  }
   GtkWidget* previous = nullptr;
   auto next = [&] { return previous ? gtk_widget_get_next_sibling(previous) : gtk_widget_get_first_child(widget()); };
   for (BarButtonItem* item : items) {
     GtkWidget* here = next();
     if (item->isFlexibleSpace()) {
-      if (isFlexibleSpaceWidget(here)) {
-        previous = here;
+      GtkWidget* space = here;
+      while (space && !isFlexibleSpaceWidget(space)) space = gtk_widget_get_next_sibling(space);
+      if (space) {
+        if (space != here) gtk_box_reorder_child_after(box, space, previous);
+        previous = space;
         continue;
       }
-      GtkWidget* space = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+      space = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
       g_object_set_data(G_OBJECT(space), kFlexibleSpaceKey, GINT_TO_POINTER(1));
       gtk_widget_set_hexpand(space, TRUE);
       gtk_box_insert_child_after(box, space, previous);
