@@ -11,3 +11,8 @@ void info::viewDidLoad() {
 }
 
 void info::back() { dismissModalViewControllerAnimated(platform::Animated::Yes); }
+
+bool info::escapePressed() {
+  back();
+  return true;
+}

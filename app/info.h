@@ -18,6 +18,8 @@ class info : public platform::ViewController {
 
   // Action, wired by name from the interface file.
   void back();
+  // Escape goes back, as the back button does.
+  bool escapePressed() override;
 
   const std::shared_ptr<GADBannerView>& bannerView() const { return bannerView_; }
 

@@ -44,6 +44,10 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   // A desktop window never rotates, so the toolkit never calls this; it is
   // here for screens that react to a rotation.
   virtual void didRotateFromInterfaceOrientation(int /*from*/) {}
+  // The user pressed Escape while this screen was the top one: true when
+  // the screen closed (as its own close control would), false to leave
+  // the key to whoever has the focus.
+  virtual bool escapePressed() { return false; }
 
   // Runs the action registered under `name` ("playSound:"); returns false
   // when there is none. Interface files call this for their buttons.

@@ -6,7 +6,20 @@
 
 namespace platform {
 
-Window::Window(std::unique_ptr<WindowPeer> peer) : peer_(std::move(peer)) {}
+Window::Window(std::unique_ptr<WindowPeer> peer) : peer_(std::move(peer)) {
+  // The peer goes with the window.
+  if (peer_) peer_->setEscapeAction([this] { return escapePressed(); });
+}
+
+bool Window::escapePressed() {
+  ViewController* top = rootViewController_.get();
+  while (top && top->modalViewController()) top = top->modalViewController();
+  // The root screen has nothing to close to.
+  if (!top || top == rootViewController_.get()) return false;
+  // Held alive through its own closing.
+  auto keep = top->shared_from_this();
+  return top->escapePressed();
+}
 
 Window::~Window() {
   if (Application::shared().keyWindow() == this) Application::shared().setKeyWindow(nullptr);

@@ -23,6 +23,9 @@ class WindowPeer {
   virtual void popModal(ViewPeer* view, Animated animated, std::function<void()> done) = 0;
   virtual void setStatusBarHidden(bool hidden) = 0;
   virtual bool saveScreenshot(const std::filesystem::path& png) = 0;
+  // Escape in the window, before the widget with the focus sees it: the
+  // action answers whether it took the key.
+  virtual void setEscapeAction(std::function<bool()> /*action*/) {}
 };
 
 class Window {
@@ -49,6 +52,8 @@ class Window {
   void popModalView(const std::shared_ptr<View>& view, Animated animated, std::function<void()> done);
 
   WindowPeer* peer() const { return peer_.get(); }
+  // Escape: the top screen (the last presented) closes if it can.
+  bool escapePressed();
 
  private:
   std::unique_ptr<WindowPeer> peer_;

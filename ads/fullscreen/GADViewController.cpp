@@ -196,6 +196,12 @@ void GADViewController::viewDidAppear(platform::Animated animated) {
     privateData()->setInteractingWithParent(false);
 }
 
+bool GADViewController::escapePressed() {
+  if (!self_) return false;  // already going
+  relinquishScreen();
+  return true;
+}
+
 void GADViewController::relinquishScreen() {
   // Only a presented screen can be given back, and only once: a page's
   // repeated "close" must not report the dismissal twice.

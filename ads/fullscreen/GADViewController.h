@@ -57,6 +57,8 @@ class GADViewController : public platform::ViewController, public GADRelinquisha
   static void resetPresentedScreensForTesting();
   virtual void presentSelfFrom(platform::ViewController& parent);
   void relinquishScreen() override;
+  // Escape closes the screen as its own Done or close control does.
+  bool escapePressed() override;
   // False when the presenter is itself an ad screen.
   bool isFirstGADViewController() const;
 

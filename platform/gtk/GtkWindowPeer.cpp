@@ -34,6 +34,7 @@ GtkWindowPeer::~GtkWindowPeer() {
   // Transition ends still pending would act on a window that is going.
   RunLoop::main().cancelPerformRequests(alive_.get());
   alive_.reset();
+  if (escapeKeys_) g_signal_handlers_disconnect_by_data(escapeKeys_, this);
   gtk_window_destroy(window());
 }
 
@@ -51,6 +52,24 @@ void GtkWindowPeer::setRootView(ViewPeer* view) {
 }
 
 void GtkWindowPeer::makeKeyAndVisible() { gtk_window_present(window()); }
+
+// Caught before the focused widget (a page would take every key), so that
+// Escape closes a screen wherever the focus is in it.
+void GtkWindowPeer::setEscapeAction(std::function<bool()> action) {
+  escapeAction_ = std::move(action);
+  if (escapeKeys_) return;
+  escapeKeys_ = gtk_event_controller_key_new();
+  gtk_event_controller_set_propagation_phase(escapeKeys_, GTK_PHASE_CAPTURE);
+  g_signal_connect(escapeKeys_, "key-pressed",
+                   G_CALLBACK(+[](GtkEventControllerKey*, guint key, guint, GdkModifierType modifiers, gpointer self) {
+                     auto* peer = static_cast<GtkWindowPeer*>(self);
+                     const auto held = modifiers & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_ALT_MASK | GDK_SUPER_MASK);
+                     if (key != GDK_KEY_Escape || held || !peer->escapeAction_) return gboolean(FALSE);
+                     return gboolean(peer->escapeAction_());
+                   }),
+                   this);
+  gtk_widget_add_controller(GTK_WIDGET(window()), escapeKeys_);
+}
 
 void GtkWindowPeer::afterTransition(Animated animated, std::function<void()> done) {
   const double seconds = animated == Animated::Yes ? kTransitionSeconds : 0;

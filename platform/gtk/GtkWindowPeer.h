@@ -29,6 +29,7 @@ class GtkWindowPeer : public WindowPeer {
   void popModal(ViewPeer* view, Animated animated, std::function<void()> done) override;
   void setStatusBarHidden(bool hidden) override;
   bool saveScreenshot(const std::filesystem::path& png) override;
+  void setEscapeAction(std::function<bool()> action) override;
 
  private:
   GtkWindowPeer() = default;
@@ -42,6 +43,8 @@ class GtkWindowPeer : public WindowPeer {
   // Pending transition ends hold only this token, never the peer itself,
   // and are cancelled by it when the peer goes.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  std::function<bool()> escapeAction_;
+  GtkEventController* escapeKeys_ = nullptr;  // owned by the window
 };
 
 }  // namespace platform::gtk

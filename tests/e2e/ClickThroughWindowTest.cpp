@@ -9,6 +9,7 @@
 #include "bench/ProcessFigures.h"
 #include "platform/MailComposer.h"
 #include "platform/gtk/GtkToolkit.h"
+#include "app/info.h"
 #include "tests/e2e/ScratchHome.h"
 
 namespace {
@@ -185,6 +186,37 @@ TEST_F(ClickThroughWindowTest, AWebApplicationGivenAsHTMLClosesWithItsCloseButto
   g_signal_emit_by_name(close, "clicked");
   ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
   EXPECT_EQ(events->calls, (std::vector<std::string>{"willPresent", "willDismiss", "didDismiss"}));
+}
+
+// Escape closes the top screen as its own Done, close or back control
+// would, wherever the focus is in it (the landing page's own, say); on the
+// main screen it closes nothing.
+TEST_F(ClickThroughWindowTest, EscapeClosesTheTopScreenWhereverTheFocusIs) {
+  showFreshAd();
+  events->calls.clear();
+  clickTheAd();
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return !browser->webView()->isLoading() && browser->view()->isUserInteractionEnabled(); }));
+  gtk_widget_grab_focus(gtk_widgets::widgetOf(*browser->webView()));
+  ASSERT_TRUE(RealInput::pressKey(*browser->view(), "Escape"));
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  EXPECT_EQ(events->calls, (std::vector<std::string>{"willPresent", "willDismiss", "didDismiss"}));
+
+  GtkWidget* infoButton = gtk_widgets::findButton(gtk_widgets::widgetOf(*mainScreen().view()), "Info");
+  ASSERT_NE(infoButton, nullptr);
+  g_signal_emit_by_name(infoButton, "clicked");
+  auto* shown = dynamic_cast<info*>(mainScreen().modalViewController());
+  ASSERT_NE(shown, nullptr);
+  std::weak_ptr<platform::ViewController> weakInfo = shown->weak_from_this();
+  ASSERT_TRUE(RealInput::pressKey(*shown->view(), "Escape"));
+  ASSERT_TRUE(runUntil([&] { return weakInfo.expired(); }));
+
+  ASSERT_TRUE(RealInput::pressKey(*mainScreen().view(), "Escape"));
+  RunLoop::main().runFor(0.3);
+  EXPECT_EQ(mainScreen().modalViewController(), nullptr);
+  EXPECT_EQ(window().rootViewController(), &mainScreen()) << "the main screen stays";
 }
 
 TEST_F(ClickThroughWindowTest, AnOpenMessageForTheBrowserOrAVideoOpensTheBrowserAndAnAppLinkLeaves) {
