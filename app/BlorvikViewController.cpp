@@ -1,6 +1,8 @@
 #include "app/BlorvikViewController.h"
 
 #include "app/BannerInstaller.h"
+#include "app/PrivacyChoice.h"
+#include "app/PrivacyNotice.h"
 #include "app/info.h"
 #include "ads/core/GADBannerView.h"
 #include "platform/Bundle.h"
@@ -17,7 +19,19 @@ BlorvikViewController::BlorvikViewController() {
 
 void BlorvikViewController::viewDidLoad() {
   ViewController::viewDidLoad();
+  // The kept answer goes to the ad client before the banner's first request.
+  PrivacyChoice::apply();
   bannerView_ = BannerInstaller::install(*this);
+  if (!PrivacyChoice::hasAnswered()) {
+    auto notice = PrivacyNotice::create(static_cast<float>(bannerView_->frame().y()));
+    view()->addSubview(notice);
+    privacyNotice_ = notice;
+  }
+}
+
+std::shared_ptr<PrivacyNotice> BlorvikViewController::privacyNotice() const {
+  auto notice = privacyNotice_.lock();
+  return notice && notice->superview() ? notice : nullptr;
 }
 
 void BlorvikViewController::switchview() {

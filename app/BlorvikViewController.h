@@ -1,5 +1,6 @@
 // The main screen: five buttons that play comic clips, one that opens the
-// info screen, and a banner along the bottom.
+// info screen, and a banner along the bottom; on the first run, the
+// question about personalised ads above it.
 #pragma once
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include "platform/ViewController.h"
 
 class GADBannerView;
+class PrivacyNotice;
 
 class BlorvikViewController : public platform::ViewController {
  public:
@@ -25,6 +27,8 @@ class BlorvikViewController : public platform::ViewController {
   void switchview();
 
   const std::shared_ptr<GADBannerView>& bannerView() const { return bannerView_; }
+  // The question about personalised ads, while it is shown (first run only).
+  std::shared_ptr<PrivacyNotice> privacyNotice() const;
 
   // Plays the bundle's "name.wav" without waiting; a missing clip plays
   // nothing and says nothing.
@@ -32,4 +36,5 @@ class BlorvikViewController : public platform::ViewController {
 
  private:
   std::shared_ptr<GADBannerView> bannerView_;
+  std::weak_ptr<PrivacyNotice> privacyNotice_;  // its superview owns it
 };

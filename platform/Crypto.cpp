@@ -3,6 +3,10 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include <sys/random.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <memory>
 
 namespace platform {
@@ -31,7 +35,15 @@ std::expected<std::vector<std::uint8_t>, Error> aes128CBC(bool encrypt, const Cr
 
 Crypto::Block Crypto::randomBlock() {
   Block block{};
-  RAND_bytes(block.data(), static_cast<int>(block.size()));
+  if (RAND_bytes(block.data(), static_cast<int>(block.size())) == 1) return block;
+  // OpenSSL could not seed itself: the kernel's source, which blocks until
+  // it is ready rather than answer weakly.
+  size_t filled = 0;
+  while (filled < block.size()) {
+    const ssize_t got = getrandom(block.data() + filled, block.size() - filled, 0);
+    if (got > 0) filled += static_cast<size_t>(got);
+    else if (got < 0 && errno != EINTR) std::abort();
+  }
   return block;
 }
 

@@ -14,13 +14,6 @@ std::shared_ptr<Device>& currentSlot() {
   return processWide<std::shared_ptr<Device>>();
 }
 
-std::string firstLine(const char* path) {
-  std::ifstream in(path);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
 std::string unquote(std::string value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
     return value.substr(1, value.size() - 2);
@@ -72,11 +65,5 @@ std::string Device::machineName() const {
 std::optional<InterfaceIdiom> Device::interfaceIdiom() const { return InterfaceIdiom::Phone; }
 
 std::optional<std::string> Device::audioRouteName() const { return "Speaker"; }
-
-std::string Device::rawIdentifier() const {
-  std::string id = firstLine("/etc/machine-id");
-  if (id.empty()) id = firstLine("/var/lib/dbus/machine-id");
-  return id;
-}
 
 }  // namespace platform

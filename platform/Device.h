@@ -1,5 +1,5 @@
 // The device the application runs on. The real answers come from the host
-// (os-release, uname, machine-id); a test replaces them with a fake by
+// (os-release, uname); a test replaces them with a fake by
 // subclassing and installing it with setCurrentForTesting.
 #pragma once
 
@@ -32,9 +32,6 @@ class Device {
   // The interface idiom; nullopt when the platform cannot report one. The
   // application runs as a phone application.
   virtual std::optional<InterfaceIdiom> interfaceIdiom() const;
-  // The raw unique device identifier: the machine id (/etc/machine-id),
-  // empty when the host has none.
-  virtual std::string rawIdentifier() const;
   // The name of the current audio route ("Speaker", "Headphone", ...), or
   // nullopt when it cannot be read. The desktop gives no such name: the
   // host answers "Speaker".

@@ -28,6 +28,8 @@ struct Overrides {
   std::optional<std::filesystem::path> caches;
   bool documentsSet = false;
   std::optional<std::filesystem::path> documents;
+  bool dataSet = false;
+  std::optional<std::filesystem::path> data;
   std::function<void()> beforeRename;
 };
 
@@ -137,6 +139,16 @@ std::optional<std::filesystem::path> FileManager::documentsDirectory() {
   auto folder = applicationFolder("XDG_DATA_HOME", ".local/share");
   if (!folder) return std::nullopt;
   return *folder / "Documents";
+}
+
+std::optional<std::filesystem::path> FileManager::dataDirectory() {
+  if (overrides().dataSet) return overrides().data;
+  return applicationFolder("XDG_DATA_HOME", ".local/share");
+}
+
+void FileManager::setDataDirectoryForTesting(std::optional<std::filesystem::path> directory) {
+  overrides().dataSet = directory.has_value();
+  overrides().data = std::move(directory);
 }
 
 void FileManager::setDocumentsDirectoryForTesting(std::optional<std::filesystem::path> directory) {

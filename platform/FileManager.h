@@ -25,6 +25,10 @@ class FileManager {
   // $XDG_CONFIG_HOME/<bundle identifier> (else ~/.config/...), where the
   // preferences live.
   static std::optional<std::filesystem::path> configurationDirectory();
+  // $XDG_DATA_HOME/<bundle identifier> (else ~/.local/share/...): the
+  // user's own data of this application.
+  static std::optional<std::filesystem::path> dataDirectory();
+  static void setDataDirectoryForTesting(std::optional<std::filesystem::path> directory);
   // $XDG_DATA_HOME/<bundle identifier>/Documents (else ~/.local/share/...).
   static std::optional<std::filesystem::path> documentsDirectory();
   static void setDocumentsDirectoryForTesting(std::optional<std::filesystem::path> directory);

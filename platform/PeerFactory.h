@@ -15,8 +15,11 @@ class BarButtonItemClient;
 class BarButtonItemPeer;
 class ButtonClient;
 class ButtonPeer;
+class LabelPeer;
 class MailComposerClient;
 class MailComposerPeer;
+class SwitchClient;
+class SwitchPeer;
 class ToolbarPeer;
 enum class WebProcessGroup;
 class View;
@@ -30,6 +33,8 @@ class PeerFactory {
   // A plain view: a container that places its children at their frames.
   virtual std::unique_ptr<ViewPeer> createViewPeer(std::weak_ptr<View> view) = 0;
   virtual std::unique_ptr<ButtonPeer> createButtonPeer(std::weak_ptr<ButtonClient> client) = 0;
+  virtual std::unique_ptr<LabelPeer> createLabelPeer() = 0;
+  virtual std::unique_ptr<SwitchPeer> createSwitchPeer(std::weak_ptr<SwitchClient> client) = 0;
   virtual std::unique_ptr<WebViewPeer> createWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group) = 0;
   virtual std::unique_ptr<ActivityIndicatorPeer> createActivityIndicatorPeer() = 0;
   virtual std::unique_ptr<ToolbarPeer> createToolbarPeer() = 0;

@@ -1,14 +1,13 @@
 #include "ads/request/GADIdentifierUtilities.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "ads/request/GADNumberUtilities.h"
 #include "ads/request/GADParameterKeys.h"
+#include "ads/request/GADPrivacySettings.h"
 #include "platform/ASCII.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
-#include "platform/Crypto.h"
 #include "platform/Device.h"
 #include "platform/FileManager.h"
 #include "platform/PropertyList.h"
@@ -23,14 +22,6 @@ std::unique_ptr<GADIdentifierUtilities>& sharedSlot() {
 }
 
 }  // namespace
-
-const std::uint8_t* HashedDeviceIdentifier() {
-  static platform::Crypto::Digest digest;
-  const std::string raw = platform::Device::current().rawIdentifier();
-  digest = platform::Crypto::md5(
-      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()));
-  return digest.data();
-}
 
 GADIdentifierUtilities& GADIdentifierUtilities::sharedInstance() {
   auto& slot = sharedSlot();
@@ -93,15 +84,8 @@ const std::string& GADIdentifierUtilities::deviceSubmodel() {
   return *deviceSubmodel_;
 }
 
-const std::string& GADIdentifierUtilities::deviceIdentifier() {
-  if (!deviceIdentifier_) {
-    const std::uint8_t* digest = HashedDeviceIdentifier();
-    char text[33];
-    for (int i = 0; i < 16; ++i) std::snprintf(text + 2 * i, 3, "%02X", digest[i]);
-    deviceIdentifier_ = std::string(text, 32);
-  }
-  return *deviceIdentifier_;
-}
+// Asked on every request: the user's choice and a reset act on the next one.
+std::string GADIdentifierUtilities::deviceIdentifier() const { return GADPrivacySettings::requestIdentifier(); }
 
 std::optional<std::string> GADIdentifierUtilities::locale() {
   if (locale_) return locale_;

@@ -13,10 +13,6 @@
 
 #include "platform/Value.h"
 
-// The digest of the raw device identifier, in one process-wide buffer that
-// each call overwrites; the caller formats it at once.
-const std::uint8_t* HashedDeviceIdentifier();
-
 class GADIdentifierUtilities {
  public:
   static GADIdentifierUtilities& sharedInstance();
@@ -37,8 +33,10 @@ class GADIdentifierUtilities {
   bool jailbroken() const { return isJailbroken_; }
   std::string deviceModel() const;
   const std::string& deviceSubmodel();
-  // 32 uppercase hexadecimal digits.
-  const std::string& deviceIdentifier();
+  // 32 uppercase hexadecimal digits: the application's advertising
+  // identifier while the user allows personalised ads, else all zeros
+  // (GADPrivacySettings).
+  std::string deviceIdentifier() const;
   // The first preferred language, lowercase; nullopt when there is none.
   std::optional<std::string> locale();
   // 1 speaker or unknown, 2 headphones or headset, 3 silenced, 5 other.
@@ -60,7 +58,6 @@ class GADIdentifierUtilities {
   bool isPhoneIdiom_ = true;
   std::optional<platform::Dictionary> iTunesMetadata_;
   bool isJailbroken_ = false;
-  std::optional<std::string> deviceIdentifier_;
   std::optional<std::string> deviceSubmodel_;
   std::optional<std::string> locale_;
 };

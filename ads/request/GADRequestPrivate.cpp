@@ -8,6 +8,7 @@
 #include "ads/request/GADLocation.h"
 #include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADParameterKeys.h"
+#include "ads/request/GADPrivacySettings.h"
 #include "ads/request/GADSignalsProvider.h"
 #include "ads/request/GADStatistics.h"
 #include "platform/Device.h"
@@ -72,23 +73,27 @@ platform::Dictionary GADRequestPrivate::parameters() const {
     platform::log("\"testing\" property has been deprecated.  Use \"testDevices\" instead.");
     parameters.set(kGADParameterTesting, "1");
   }
-  if (testDevices_) {
-    const std::string raw = platform::Device::current().rawIdentifier();
+  // A test device is named by the application's advertising identifier
+  // (what "isu" carries once allowed); the comparison stays here.
+  if (testDevices_ && !testDevices_->empty()) {
+    const std::string own = GADPrivacySettings::applicationIdentifier();
     for (const auto& device : *testDevices_) {
-      if (device == raw) {
+      if (device == own) {
         parameters.set(kGADParameterTestMode, "on");
         break;
       }
     }
   }
   if (additionalParameters_) parameters.set(kGADParameterExtraParams, *additionalParameters_);
-  if (auto text = genderString()) parameters.set(kGADParameterGender, *text);
-  if (auto text = birthdayString()) parameters.set(kGADParameterBirthday, *text);
+  // Who the user is and where: only with the user's leave.
+  const bool personalised = GADPrivacySettings::allowsPersonalisedAds();
+  if (auto text = genderString(); text && personalised) parameters.set(kGADParameterGender, *text);
+  if (auto text = birthdayString(); text && personalised) parameters.set(kGADParameterBirthday, *text);
   if (keywords_) {
     platform::Value::Array array(keywords_->begin(), keywords_->end());
     parameters.set(kGADParameterKeywords, std::move(array));
   }
-  if (location_) {
+  if (location_ && personalised) {
     if (auto uule = location_->oolongRepresentation()) parameters.set(kGADParameterLocation, *uule);
   }
   parameters.merge(GADStatistics::sharedStatistics().parameters());

@@ -11,6 +11,7 @@
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADBannerViewDelegate.h"
 #include "ads/core/GADRequestError.h"
+#include "ads/request/GADPrivacySettings.h"
 #include "ads/request/GADRequest.h"
 #include "platform/ViewController.h"
 #include "platform/gtk/GtkEmbedding.h"
@@ -36,6 +37,12 @@ int main(int argc, char** argv) {
   exitOnAd = argc > 1 && std::strcmp(argv[1], "--exit-on-ad") == 0;
   gtk_init();
   platform::gtk::GtkEmbedding::install();
+  // Whether this program's user allows personalised ads is this program's
+  // question, asked in its own words and kept in its own settings; the
+  // banner never asks. Until told Allowed it sends no identifier.
+  const bool userAllowedPersonalisedAds = false;
+  GADPrivacySettings::setPersonalisedAds(userAllowedPersonalisedAds ? GADPersonalisedAds::Allowed
+                                                                    : GADPersonalisedAds::Declined);
 
   GtkWidget* window = gtk_window_new();
   gtk_window_set_title(GTK_WINDOW(window), "A window with a banner");

@@ -4,7 +4,9 @@
 #include "platform/gtk/GtkBarButtonItemPeer.h"
 #include "platform/gtk/GtkButtonPeer.h"
 #include "platform/gtk/GtkCookieBridge.h"
+#include "platform/gtk/GtkLabelPeer.h"
 #include "platform/gtk/GtkMailComposerPeer.h"
+#include "platform/gtk/GtkSwitchPeer.h"
 #include "platform/gtk/GtkToolbarPeer.h"
 #include "platform/gtk/GtkViewPeer.h"
 #include "platform/gtk/GtkWebViewPeer.h"
@@ -25,6 +27,12 @@ std::unique_ptr<WebViewPeer> GtkPeerFactory::createWebViewPeer(std::weak_ptr<Web
 
 std::unique_ptr<ButtonPeer> GtkPeerFactory::createButtonPeer(std::weak_ptr<ButtonClient> client) {
   return std::make_unique<GtkButtonPeer>(std::move(client));
+}
+
+std::unique_ptr<LabelPeer> GtkPeerFactory::createLabelPeer() { return std::make_unique<GtkLabelPeer>(); }
+
+std::unique_ptr<SwitchPeer> GtkPeerFactory::createSwitchPeer(std::weak_ptr<SwitchClient> client) {
+  return std::make_unique<GtkSwitchPeer>(std::move(client));
 }
 
 std::unique_ptr<ActivityIndicatorPeer> GtkPeerFactory::createActivityIndicatorPeer() {

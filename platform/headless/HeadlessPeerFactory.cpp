@@ -3,7 +3,9 @@
 #include "platform/headless/HeadlessButtonPeer.h"
 #include "platform/headless/HeadlessActivityIndicatorPeer.h"
 #include "platform/headless/HeadlessBarButtonItemPeer.h"
+#include "platform/headless/HeadlessLabelPeer.h"
 #include "platform/headless/HeadlessMailComposerPeer.h"
+#include "platform/headless/HeadlessSwitchPeer.h"
 #include "platform/headless/HeadlessToolbarPeer.h"
 #include "platform/headless/HeadlessPeer.h"
 #include "platform/headless/HeadlessWebViewPeer.h"
@@ -20,6 +22,12 @@ std::unique_ptr<WebViewPeer> HeadlessPeerFactory::createWebViewPeer(std::weak_pt
 
 std::unique_ptr<ButtonPeer> HeadlessPeerFactory::createButtonPeer(std::weak_ptr<ButtonClient> client) {
   return std::make_unique<HeadlessButtonPeer>(std::move(client));
+}
+
+std::unique_ptr<LabelPeer> HeadlessPeerFactory::createLabelPeer() { return std::make_unique<HeadlessLabelPeer>(); }
+
+std::unique_ptr<SwitchPeer> HeadlessPeerFactory::createSwitchPeer(std::weak_ptr<SwitchClient> client) {
+  return std::make_unique<HeadlessSwitchPeer>(std::move(client));
 }
 
 std::unique_ptr<ActivityIndicatorPeer> HeadlessPeerFactory::createActivityIndicatorPeer() {

@@ -123,6 +123,7 @@ TEST_F(AdLoadWindowTest, AnAdFromTheSandboxIsShownOnceTrackedOnceWithTheRequestI
   EXPECT_NE(parameter(0, "preqs"), "(none)");
   for (const char* device : {"isu", "app_name", "platform", "u_sd", "u_w", "u_h"})
     EXPECT_NE(parameter(0, device), "(none)") << device << ", one of the device keys";
+  EXPECT_EQ(parameter(0, "isu"), std::string(32, '0')) << "no identifier before the user allows one";
   const auto& record = network->adRequests()[0];
   ASSERT_TRUE(record.signal.has_value()) << "the signal entry on the ad URL";
   EXPECT_NE(record.signal->find("kind="), std::string::npos);

@@ -340,6 +340,9 @@ TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBeh
 int main(int argc, char** argv) {
   setenv("TZ", "UTC", 1);
   std::setlocale(LC_ALL, "C");
+  // The preferences and the advertising identifier are the scratch home's:
+  // each run is a first run.
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) unsetenv(name);
   ScratchHome home;
   if (!home.made()) return 2;
   ::testing::InitGoogleTest(&argc, argv);

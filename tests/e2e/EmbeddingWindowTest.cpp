@@ -13,6 +13,7 @@
 #include "adnet/AdNetwork.h"
 #include "ads/core/GADBannerView.h"
 #include "ads/core/GADEndpoints.h"
+#include "ads/request/GADPrivacySettings.h"
 #include "ads/request/GADRequest.h"
 #include "platform/Application.h"
 #include "platform/RunLoop.h"
@@ -81,6 +82,59 @@ TEST(EmbeddingWindowTest, TheBannerFollowsTheHostsWindowAndKeepsItsTimingsWhenTh
   ASSERT_TRUE(timings->isDictionary());
   EXPECT_NE(timings->asDictionary()->find("ptime"), nullptr) << "the time since the first request";
   banner.reset();
+}
+
+// The widgets under `root` whose text mentions `words`, labels and buttons.
+int widgetsSaying(GtkWidget* root, const std::string& words) {
+  int found = 0;
+  const char* text = GTK_IS_LABEL(root) ? gtk_label_get_text(GTK_LABEL(root)) : nullptr;
+  if (text && std::string(text).find(words) != std::string::npos) ++found;
+  for (GtkWidget* child = gtk_widget_get_first_child(root); child; child = gtk_widget_get_next_sibling(child))
+    found += widgetsSaying(child, words);
+  return found;
+}
+
+TEST(EmbeddingWindowTest, TheHostDecidesAboutPersonalisedAdsThroughTheAPIAndTheLibraryNeverAsks) {
+  adnet::AdNetwork network;
+  GADEndpoints::setForTesting(
+      GADEndpoints::Overrides{network.staticContentHost(), network.adServerBaseURL(), "127.0.0.1"});
+  GtkWidget* window = gtk_window_new();
+  auto controller = std::make_shared<platform::ViewController>();
+  auto events = std::make_shared<BannerEvents>();
+  auto banner = GADBannerView::create(platform::Rect(0, 0, 320, 50));
+  banner->setAdUnitID("a1b2c3d4e5f6071");
+  banner->setRootViewController(controller.get());
+  banner->setDelegate(events);
+  gtk_window_set_child(GTK_WINDOW(window), platform::gtk::GtkEmbedding::widgetOf(*banner));
+  gtk_window_present(GTK_WINDOW(window));
+  const size_t windowsBefore = g_list_model_get_n_items(gtk_window_get_toplevels());
+  auto identityOfNextRequest = [&] {
+    const int before = events->received;
+    banner->loadRequest(GADRequest::request());
+    EXPECT_TRUE(runUntil([&] { return events->received > before; }));
+    return network.adRequests().empty() ? std::string("(none)") : network.adRequests().back().parameters.at("isu");
+  };
+
+  EXPECT_EQ(GADPrivacySettings::personalisedAds(), GADPersonalisedAds::NotAsked);
+  EXPECT_EQ(identityOfNextRequest(), std::string(32, '0')) << "the host has not decided";
+  GADPrivacySettings::setPersonalisedAds(GADPersonalisedAds::Allowed);
+  const std::string own = GADPrivacySettings::applicationIdentifier();
+  EXPECT_NE(own, std::string(32, '0'));
+  EXPECT_EQ(identityOfNextRequest(), own) << "the host allowed";
+  GADPrivacySettings::resetIdentifier();
+  EXPECT_NE(GADPrivacySettings::applicationIdentifier(), own);
+  EXPECT_EQ(identityOfNextRequest(), GADPrivacySettings::applicationIdentifier()) << "the host reset it";
+  GADPrivacySettings::setPersonalisedAds(GADPersonalisedAds::Declined);
+  EXPECT_EQ(identityOfNextRequest(), std::string(32, '0')) << "the host declined";
+
+  // Nothing of the library's asks the user: no window of its own, nothing
+  // in the host's window but the banner.
+  EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), windowsBefore);
+  EXPECT_EQ(widgetsSaying(window, "personalis"), 0);
+  EXPECT_EQ(widgetsSaying(window, "Allow"), 0);
+  banner.reset();
+  gtk_window_destroy(GTK_WINDOW(window));
+  GADPrivacySettings::setPersonalisedAds(GADPersonalisedAds::NotAsked);
 }
 
 }  // namespace

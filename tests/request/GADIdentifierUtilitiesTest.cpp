@@ -1,10 +1,10 @@
 #include "ads/request/GADIdentifierUtilities.h"
 
-#include <openssl/evp.h>
-
 #include <fstream>
 
+#include "ads/request/GADAdvertisingIdentifier.h"
 #include "ads/request/GADParameterKeys.h"
+#include "ads/request/GADPrivacySettings.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/FileManager.h"
@@ -57,13 +57,20 @@ TEST_F(GADIdentifierUtilitiesTest, OSVersionNumbers) {
   EXPECT_TRUE(GADIdentifierUtilities::isOSAtLeastMajorMinorBug(3, 2, 0));
 }
 
-TEST_F(GADIdentifierUtilitiesTest, DeviceIdentifierIsTheUppercaseMD5OfTheRawIdentifier) {
-  unsigned char digest[16];
-  unsigned int length = 0;
-  EVP_Digest(device->identifier.data(), device->identifier.size(), digest, &length, EVP_md5(), nullptr);
-  char expected[33];
-  for (int i = 0; i < 16; ++i) std::snprintf(expected + 2 * i, 3, "%02X", digest[i]);
-  EXPECT_EQ(GADIdentifierUtilities::sharedInstance().deviceIdentifier(), std::string(expected, 32));
+TEST_F(GADIdentifierUtilitiesTest, DeviceIdentifierIsZerosUntilAllowedThenTheApplicationsOwn) {
+  auto& identity = GADIdentifierUtilities::sharedInstance();
+  EXPECT_EQ(identity.deviceIdentifier(), std::string(32, '0'));
+  EXPECT_EQ(text(identity.parameters(), kGADParameterDeviceID), std::string(32, '0'));
+  EXPECT_FALSE(std::filesystem::exists(dataFolder())) << "nothing is written before the user allows";
+
+  GADPrivacySettings::setPersonalisedAds(GADPersonalisedAds::Allowed);
+  const std::string allowed = identity.deviceIdentifier();
+  EXPECT_TRUE(GADAdvertisingIdentifier::isWellFormed(allowed)) << allowed;
+  EXPECT_EQ(allowed, GADPrivacySettings::applicationIdentifier());
+  EXPECT_EQ(text(identity.parameters(), kGADParameterDeviceID), allowed);
+
+  GADPrivacySettings::setPersonalisedAds(GADPersonalisedAds::Declined);
+  EXPECT_EQ(text(identity.parameters(), kGADParameterDeviceID), std::string(32, '0'));
 }
 
 TEST_F(GADIdentifierUtilitiesTest, ScreenKeys) {

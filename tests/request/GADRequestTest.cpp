@@ -2,9 +2,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cctype>
+
 #include "ads/core/GADMacros.h"
 #include "ads/request/GADLocation.h"
 #include "ads/request/GADParameterKeys.h"
+#include "ads/request/GADPrivacySettings.h"
 #include "ads/request/GADRequestPrivate.h"
 #include "ads/request/GADSignalsProvider.h"
 #include "ads/request/GADStatistics.h"
@@ -40,7 +43,8 @@ TEST_F(GADRequestTest, BareRequestStillCarriesVersionCounterAndDeviceKeys) {
     EXPECT_FALSE(parameters.contains(key)) << key;
 }
 
-TEST_F(GADRequestTest, ApplicationSettingsBecomeTheirKeys) {
+TEST_F(GADRequestTest, ApplicationSettingsBecomeTheirKeysOnceTheUserAllows) {
+  GADPrivacySettings::setPersonalisedAds(GADPersonalisedAds::Allowed);
   auto request = make();
   request->setGender(kGADGenderFemale);
   request->setBirthdayWithMonthDayYear(4, 12, 1985);
@@ -55,6 +59,16 @@ TEST_F(GADRequestTest, ApplicationSettingsBecomeTheirKeys) {
   EXPECT_EQ(*parameters.find(kGADParameterExtraParams), Value(platform::Dictionary{{"color", "FF0000"}}));
   EXPECT_EQ(parameters.find(kGADParameterLocation)->asString()->rfind("a+", 0), 0u);
   EXPECT_EQ(*parameters.find(kGADParameterTotalAdRequests), Value(7));
+
+  // Who and where the user is leave with the user's leave; the rest stays.
+  for (auto choice : {GADPersonalisedAds::NotAsked, GADPersonalisedAds::Declined}) {
+    GADPrivacySettings::setPersonalisedAds(choice);
+    const auto withheld = request->parameters();
+    for (const char* key : {kGADParameterGender, kGADParameterBirthday, kGADParameterLocation})
+      EXPECT_FALSE(withheld.contains(key)) << key;
+    EXPECT_EQ(*withheld.find(kGADParameterKeywords), Value(Value::Array{"comedy"}));
+    EXPECT_EQ(*withheld.find(kGADParameterDeviceID), Value(std::string(32, '0')));
+  }
 }
 
 TEST_F(GADRequestTest, BirthdayYearsHaveAtLeastFourDigits) {
@@ -79,13 +93,16 @@ TEST_F(GADRequestTest, UnusableSettingsLeaveTheirKeysOut) {
   EXPECT_EQ(request->description().find("gender"), std::string::npos);
 }
 
-TEST_F(GADRequestTest, TestModeOnlyForTheRawIdentifier) {
+TEST_F(GADRequestTest, TestModeOnlyForTheApplicationsAdvertisingIdentifier) {
   auto request = make();
-  const std::string hashed = make()->parameters().find(kGADParameterDeviceID)->asString()->c_str();
-  request->setTestDevices(std::make_shared<GADRequest::StringList>(GADRequest::StringList{hashed}));
+  const std::string own = GADPrivacySettings::applicationIdentifier();
+  std::string lower = own;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  request->setTestDevices(std::make_shared<GADRequest::StringList>(GADRequest::StringList{std::string(32, '0'), lower}));
   EXPECT_FALSE(request->parameters().contains(kGADParameterTestMode));
-  request->testDevices()->push_back(device->identifier);
-  EXPECT_EQ(*request->parameters().find(kGADParameterTestMode), Value("on"));
+  request->testDevices()->push_back(own);
+  EXPECT_EQ(*request->parameters().find(kGADParameterTestMode), Value("on")) << "whatever the user's choice";
+  EXPECT_EQ(*request->parameters().find(kGADParameterDeviceID), Value(std::string(32, '0')));
 }
 
 TEST_F(GADRequestTest, DeprecatedTestingSwitchIsLoggedOnEveryBuild) {

@@ -10,6 +10,7 @@
 #include "ads/request/GADIdentifierUtilities.h"
 #include "ads/request/GADNetworkChecker.h"
 #include "ads/request/GADNetworkUtilities.h"
+#include "ads/request/GADPrivacySettings.h"
 #include "ads/request/GADSignalsProvider.h"
 #include "ads/request/GADStatistics.h"
 
@@ -17,6 +18,7 @@ void AdObjects::resetForTesting() {
   GADStatistics::releaseSharedStatistics();
   GADNotificationCenter::resetDefaultForTesting();
   GADIdentifierUtilities::resetForTesting();
+  GADPrivacySettings::resetForTesting();
   GADNetworkChecker::resetForTesting();
   GADSignalsProvider::resetForTesting();
   GADNetworkUtilities::resetUserAgentForTesting();

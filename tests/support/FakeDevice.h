@@ -13,12 +13,10 @@ class FakeDevice : public platform::Device {
   std::string modelName = "Phone";
   std::string machine = "Phone3,1";
   std::optional<platform::InterfaceIdiom> idiom = platform::InterfaceIdiom::Phone;
-  std::string identifier = "0123456789abcdef0123456789abcdef";
 
   std::string systemVersion() const override { return version; }
   std::string kernelVersion() const override { return kernel; }
   std::string model() const override { return modelName; }
   std::string machineName() const override { return machine; }
   std::optional<platform::InterfaceIdiom> interfaceIdiom() const override { return idiom; }
-  std::string rawIdentifier() const override { return identifier; }
 };

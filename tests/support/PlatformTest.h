@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,11 @@ class PlatformTest : public ::testing::Test {
 
   platform::HeadlessToolkit& toolkit() { return *toolkit_; }
   const std::vector<std::string>& logLines() const { return logLines_; }
+  // The application's data folder during the test (empty at its start).
+  const std::filesystem::path& dataFolder() const { return dataFolder_; }
 
  private:
   platform::HeadlessToolkit* toolkit_ = nullptr;
   std::vector<std::string> logLines_;
+  std::filesystem::path dataFolder_;
 };
