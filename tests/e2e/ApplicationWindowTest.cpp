@@ -243,6 +243,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "C");
   ScratchHome home;
   if (!home.made()) return 2;
+  home.giveTheApplicationNewFolders();
   ::testing::InitGoogleTest(&argc, argv);
   toolkit = &platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
   const int status = RUN_ALL_TESTS();

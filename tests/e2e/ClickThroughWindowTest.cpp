@@ -340,11 +340,11 @@ TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBeh
 int main(int argc, char** argv) {
   setenv("TZ", "UTC", 1);
   std::setlocale(LC_ALL, "C");
-  // The preferences and the advertising identifier are the scratch home's:
-  // each run is a first run.
-  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) unsetenv(name);
+  // The preferences and the advertising identifier are new: each run is a
+  // first run.
   ScratchHome home;
   if (!home.made()) return 2;
+  home.giveTheApplicationNewFolders();
   ::testing::InitGoogleTest(&argc, argv);
   platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
   const int status = RUN_ALL_TESTS();

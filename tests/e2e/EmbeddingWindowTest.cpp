@@ -142,10 +142,9 @@ TEST(EmbeddingWindowTest, TheHostDecidesAboutPersonalisedAdsThroughTheAPIAndTheL
 int main(int argc, char** argv) {
   setenv("TZ", "UTC", 1);
   std::setlocale(LC_ALL, "C");
-  // Every folder the client keeps things in is under the scratch home.
-  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) unsetenv(name);
   ScratchHome home;
   if (!home.made()) return 2;
+  home.giveTheApplicationNewFolders();
   ::testing::InitGoogleTest(&argc, argv);
   gtk_init();
   platform::gtk::GtkEmbedding::install();

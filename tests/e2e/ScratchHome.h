@@ -23,6 +23,19 @@ class ScratchHome {
   ~ScratchHome() {
     std::error_code ignored;
     if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    if (!appFolders_.empty()) std::filesystem::remove_all(appFolders_, ignored);
+  }
+  // The application's settings, data and caches in new folders of their
+  // own, beside the home (never in it, where they would pass for files a
+  // page saved): each run is a first run.
+  void giveTheApplicationNewFolders() {
+    if (folder_.empty()) return;
+    appFolders_ = folder_.string() + "-xdg";
+    for (const auto& [name, sub] : {std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_DATA_HOME", "data"},
+                                    std::pair{"XDG_CACHE_HOME", "cache"}, std::pair{"XDG_STATE_HOME", "state"}}) {
+      std::filesystem::create_directories(appFolders_ / sub);
+      setenv(name, (appFolders_ / sub).c_str(), 1);
+    }
   }
   ScratchHome(const ScratchHome&) = delete;
   ScratchHome& operator=(const ScratchHome&) = delete;
@@ -44,4 +57,5 @@ class ScratchHome {
 
  private:
   std::filesystem::path folder_;
+  std::filesystem::path appFolders_;
 };
