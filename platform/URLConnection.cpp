@@ -14,6 +14,7 @@
 
 #include "platform/ASCII.h"
 #include "platform/CurlMulti.h"
+#include "platform/HTTPHeaderParser.h"
 #include "platform/RunLoop.h"
 #include "platform/SharedCookieJar.h"
 
@@ -49,7 +50,14 @@ Error errorFromCurl(CURLcode code, const char* detail) {
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_HTTP2: ours = kURLErrorCannotParseResponse; break;
     case CURLE_BAD_CONTENT_ENCODING: ours = kURLErrorCannotDecodeContentData; break;
-    case CURLE_UNSUPPORTED_PROTOCOL: ours = kURLErrorUnsupportedURL; break;
+    // Only http and https reach curl: its unsupported protocol is the
+    // answer's ("Unsupported HTTP version in response", "Unsupported
+    // response code in HTTP response", an HTTP/0.9 answer).
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      ours = detail && (std::strstr(detail, "response") || std::strstr(detail, "HTTP/0.9"))
+                 ? kURLErrorCannotParseResponse
+                 : kURLErrorUnsupportedURL;
+      break;
     case CURLE_URL_MALFORMAT: ours = kURLErrorBadURL; break;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
@@ -74,9 +82,6 @@ bool isOwnField(const std::string& name) {
   return false;
 }
 
-// An answer's header section past this fails the fetch. What it names
-// (tracking URLs, say) is bounded by count where it is read.
-constexpr size_t kMaximumHeaderBytes = 256 * 1024;
 constexpr size_t kMaximumRedirectBodyBytes = 64 * 1024;
 
 // A Location as servers send it: browsers percent-escape a raw space,
@@ -123,11 +128,9 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   curl_slist* fields = nullptr;
   GUri* uri = nullptr;
   char curlError[CURL_ERROR_SIZE] = {};
-  size_t headerBytes = 0;
-  long status = 0;
-  Dictionary headers;
-  std::vector<std::string> cookies;
-  bool headersComplete = false;  // of the final (not interim) answer
+  // The answer's head. What it names (tracking URLs, say) is bounded by
+  // count where it is read.
+  HTTPHeaderParser head;
   bool responseDelivered = false;
   std::string pending;  // body bytes not yet handed on
   GConverter* decoder = nullptr;  // Content-Encoding gzip or deflate
@@ -141,6 +144,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   ~State() { endTransfer(); }
 
   void endTransfer() {
+    head = HTTPHeaderParser();
     if (decoder) g_object_unref(decoder);
     decoder = nullptr;
     decoderFinished = false;
@@ -222,11 +226,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
         return;
       }
     }
-    headerBytes = 0;
-    status = 0;
-    headers = Dictionary();
-    cookies.clear();
-    headersComplete = responseDelivered = stoppedForRedirect = false;
+    responseDelivered = stoppedForRedirect = false;
     redirectBodyBytes = 0;
     pending.clear();
     stoppedBecause.reset();
@@ -300,45 +300,20 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   static size_t onHeader(char* data, size_t size, size_t count, void* self) {
     auto* state = static_cast<State*>(self);
     const size_t bytes = size * count;
-    state->headerBytes += bytes;
-    if (state->headerBytes > kMaximumHeaderBytes) {
-      state->stoppedBecause = Error{kURLErrorDomain, kURLErrorCannotParseResponse, "header section too large"};
-      return 0;
+    switch (state->head.take(std::string_view(data, bytes))) {
+      case HTTPHeaderParser::Step::Failed:
+        state->stoppedBecause = *state->head.failure();
+        return 0;
+      case HTTPHeaderParser::Step::HeadComplete:
+        // HTTP/2 names its fields in lower case.
+        if (isRedirect(state->head.status()) && headerFieldValue(state->head.fields(), "Location")) {
+          // The hop's body is read and dropped, so its connection stays
+          // open for the next hop (closing it mid-answer would end it).
+          state->stoppedForRedirect = true;
+        }
+        return bytes;
+      case HTTPHeaderParser::Step::Continue: return bytes;
     }
-    const std::string line(data, bytes);
-    if (line.rfind("HTTP/", 0) == 0) {
-      // A status line: a new answer (after an interim 1xx, say) starts.
-      state->headers = Dictionary();
-      state->cookies.clear();
-      state->headersComplete = false;
-      const size_t space = line.find(' ');
-      state->status = space == std::string::npos ? 0 : std::strtol(line.c_str() + space + 1, nullptr, 10);
-      return bytes;
-    }
-    if (ascii::trimmed(line).empty()) {
-      // RFC 9110 15.2: interim answers precede the real one.
-      if (state->status >= 100 && state->status < 200) return bytes;
-      state->headersComplete = true;
-      // HTTP/2 names its fields in lower case.
-      if (isRedirect(state->status) && headerFieldValue(state->headers, "Location")) {
-        // The hop's body is read and dropped, so its connection stays open
-        // for the next hop (closing it mid-answer would end it).
-        state->stoppedForRedirect = true;
-      }
-      return bytes;
-    }
-    // Fields after the head are a chunked body's trailer: not the
-    // response's fields, whose answer has been handed on already.
-    if (state->headersComplete) return bytes;
-    const size_t colon = line.find(':');
-    if (colon == std::string::npos) return bytes;
-    const std::string name = ascii::trimmed(line.substr(0, colon));
-    const std::string value = ascii::trimmed(line.substr(colon + 1));
-    if (strcasecmp(name.c_str(), "Set-Cookie") == 0) state->cookies.push_back(value);
-    if (Value* existing = state->headers.find(name); existing && existing->isString())
-      *existing = *existing->asString() + ", " + value;
-    else
-      state->headers.set(name, value);
     return bytes;
   }
 
@@ -356,11 +331,11 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
 
   // Out of curl: the answer's head once whole, then its body so far.
   void handOn() {
-    if (stopped() || !headersComplete || stoppedForRedirect) return;
+    if (stopped() || !head.headComplete() || stoppedForRedirect) return;
     if (!responseDelivered) {
       responseDelivered = true;
       storeCookies();
-      const HTTPResponse answer(request.url(), static_cast<int>(status), headers);
+      const HTTPResponse answer(request.url(), head.status(), head.fields());
       if (!chooseDecoder(answer)) return;
       delegate->connectionDidReceiveResponse(*connection, answer);
       if (stopped()) return;
@@ -371,7 +346,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
 
   // False (and failed) for a coding we cannot decode.
   bool chooseDecoder(const HTTPResponse& answer) {
-    const bool bodiless = request.method() == "HEAD" || status == 204 || status == 304;
+    const bool bodiless = request.method() == "HEAD" || head.status() == 204 || head.status() == 304;
     const auto coding = answer.valueForHeaderField("Content-Encoding");
     if (!coding || bodiless) return true;
     if (g_ascii_strcasecmp(coding->c_str(), "gzip") == 0 || g_ascii_strcasecmp(coding->c_str(), "x-gzip") == 0) {
@@ -440,14 +415,14 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
 
   void storeCookies() {
     if (!request.shouldHandleCookies()) return;
-    for (const auto& cookie : cookies) soup_cookie_jar_set_cookie(sharedCookieJar(), uri, cookie.c_str());
+    for (const auto& cookie : head.cookies()) soup_cookie_jar_set_cookie(sharedCookieJar(), uri, cookie.c_str());
   }
 
   void transferDone(CURLcode result) {
     if (stopped()) return;
     if (stoppedForRedirect) {
       storeCookies();
-      const HTTPResponse answer(request.url(), static_cast<int>(status), headers);
+      const HTTPResponse answer(request.url(), head.status(), head.fields());
       const std::string location = *answer.valueForHeaderField("Location");
       redirect(answer, location);
       return;
@@ -460,7 +435,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       fail(errorFromCurl(result, curlError));
       return;
     }
-    if (!headersComplete) {
+    if (!head.headComplete()) {
       fail(Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the connection closed before an answer"});
       return;
     }

@@ -490,3 +490,38 @@ TEST_F(URLConnectionTest, TricklingServerIsCutOffAtTheDeadlineWithOneFailure) {
   EXPECT_EQ(std::count(recorder.events.begin(), recorder.events.end(), "failed"), 1);
   EXPECT_FALSE(recorder.finished);
 }
+
+// A status line whose code is no three-digit number is a malformed answer,
+// not a status: nothing is handed on as a response.
+TEST_F(URLConnectionTest, AStatusLineWithoutAThreeDigitCodeIsAMalformedAnswer) {
+  for (const char* line : {"HTTP/1.1 abc OK", "HTTP/1.1 2000 OK", "HTTP/1.1 -20 OK", "HTTP/1.1 20 OK",
+                           "HTTP/1.1 +200 OK", "HTTP/1.1 200x OK"}) {
+    SCOPED_TRACE(line);
+    Answer answer;
+    answer.raw = std::string(line) + "\r\nContent-Length: 2\r\n\r\nhi";
+    server->setAnswer("/status", answer);
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/status"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    EXPECT_FALSE(each.response) << "status " << each.response->statusCode();
+    ASSERT_TRUE(each.error);
+    EXPECT_EQ(each.error->code, platform::kURLErrorCannotParseResponse) << each.error->message;
+  }
+}
+
+// A trailer field that reads as a status line (curl takes any trailer line
+// with a colon) starts no new answer: the 200 handed on stays the answer,
+// and the trailer's Location is followed nowhere.
+TEST_F(URLConnectionTest, AStatusLineInATrailerStartsNoNewAnswer) {
+  Answer answer;
+  answer.raw = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+               "5\r\nhello\r\n0\r\nHTTP/1.1 302 Found: x\r\nLocation: /elsewhere\r\n\r\n";
+  server->setAnswer("/trailer", answer);
+  server->setAnswer("/elsewhere", Answer{});
+  auto connection = URLConnection::start(requestFor("/trailer"), &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }));
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"send /trailer", "response 200", "finished"}))
+      << (recorder.error ? recorder.error->message : "");
+  EXPECT_EQ(recorder.body, "hello");
+  EXPECT_EQ(server->requestCount("/elsewhere"), 0u);
+}
