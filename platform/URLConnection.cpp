@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/ASCII.h"
+#include "platform/ContentDecoder.h"
 #include "platform/CurlMulti.h"
 #include "platform/HTTPHeaderParser.h"
 #include "platform/RunLoop.h"
@@ -21,11 +22,13 @@
 // HTTP on libcurl's multi handle (CurlMulti), which the main loop drives:
 // curl frames the body (a body cut short in any framing is its partial-file
 // error, never a whole one), keeps connections alive per host and speaks
-// HTTP/2 where the server offers it. Content codings are decoded here:
+// HTTP/2 where the server offers it. The answer's head is read here
+// (HTTPHeaderParser). Content codings are decoded here (ContentDecoder):
 // curl takes a gzip stream cut short inside a whole chunked body as
-// complete, and a body is whole only when its compressed stream is too. Redirects are followed here,
-// one transfer per hop, so the delegate sees and may refuse each; cookies
-// come from and go to libsoup's jar, which WebKit shares.
+// complete, and a body is whole only when its compressed stream is too.
+// Redirects are followed here, one transfer per hop, so the delegate sees
+// and may refuse each; cookies come from and go to libsoup's jar, which
+// WebKit shares.
 
 namespace platform {
 
@@ -103,7 +106,6 @@ std::string escapedAsBrowsersDo(const std::string& location) {
   }
   return out;
 }
-constexpr size_t kDecodeBytes = 64 * 1024;
 
 std::optional<std::string>& trustedCertificatesForTesting() {
   static std::optional<std::string> path;
@@ -133,9 +135,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   HTTPHeaderParser head;
   bool responseDelivered = false;
   std::string pending;  // body bytes not yet handed on
-  GConverter* decoder = nullptr;  // Content-Encoding gzip or deflate
-  bool decoderFinished = false;
-  size_t decodedBytes = 0;
+  std::optional<ContentDecoder> decoder;  // once the answer names its coding
   std::optional<Error> stoppedBecause;  // when a callback stopped curl
   bool stoppedForRedirect = false;  // a redirect's head is in; its body is dropped
   size_t redirectBodyBytes = 0;
@@ -145,10 +145,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
 
   void endTransfer() {
     head = HTTPHeaderParser();
-    if (decoder) g_object_unref(decoder);
-    decoder = nullptr;
-    decoderFinished = false;
-    decodedBytes = 0;
+    decoder.reset();
     if (easy) {
       CurlMulti::shared().remove(easy);
       curl_easy_cleanup(easy);
@@ -347,70 +344,34 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   // False (and failed) for a coding we cannot decode.
   bool chooseDecoder(const HTTPResponse& answer) {
     const bool bodiless = request.method() == "HEAD" || head.status() == 204 || head.status() == 304;
-    const auto coding = answer.valueForHeaderField("Content-Encoding");
-    if (!coding || bodiless) return true;
-    if (g_ascii_strcasecmp(coding->c_str(), "gzip") == 0 || g_ascii_strcasecmp(coding->c_str(), "x-gzip") == 0) {
-      decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_GZIP));
-    } else if (g_ascii_strcasecmp(coding->c_str(), "deflate") == 0) {
-      decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_ZLIB));
-    } else if (g_ascii_strcasecmp(coding->c_str(), "identity") != 0) {
-      fail(Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, "unknown content coding " + *coding});
-      return false;
+    const auto named = answer.valueForHeaderField("Content-Encoding");
+    auto coding = ContentDecoder::Coding::Identity;
+    if (named && !bodiless) {
+      const auto known = ContentDecoder::codingNamed(*named);
+      if (!known) {
+        fail(ContentDecoder::unknownCoding(*named));
+        return false;
+      }
+      coding = *known;
     }
+    decoder.emplace(coding, URLConnection::kMaximumDecodedBytes);
     return true;
   }
 
   // Decodes (when the body is compressed) and passes data on; at the end,
   // the compressed stream must be complete too. False once stopped.
   bool deliver(const std::string& data, bool atEnd) {
-    if (!decoder) {
-      if (!data.empty()) {
-        delegate->connectionDidReceiveData(
-            *connection, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
-      }
+    if (!decoder) decoder.emplace(ContentDecoder::Coding::Identity, URLConnection::kMaximumDecodedBytes);
+    const auto error = decoder->decode(data, atEnd, [this](std::span<const std::uint8_t> piece) {
+      delegate->connectionDidReceiveData(*connection, piece);
       return !stopped();
+    });
+    if (stopped()) return false;
+    if (error) {
+      fail(*error);
+      return false;
     }
-    // Whatever follows the end of the compressed stream is not body.
-    if (decoderFinished) return true;
-    std::string out(kDecodeBytes, '\0');
-    size_t at = 0;
-    for (;;) {
-      gsize read = 0, written = 0;
-      GError* error = nullptr;
-      const GConverterResult result =
-          g_converter_convert(decoder, data.data() + at, data.size() - at, out.data(), out.size(),
-                              atEnd ? G_CONVERTER_INPUT_AT_END : G_CONVERTER_NO_FLAGS, &read, &written, &error);
-      if (result == G_CONVERTER_ERROR) {
-        const bool partial = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_PARTIAL_INPUT);
-        const std::string message = error->message;
-        g_error_free(error);
-        // More input will come: not an error yet.
-        if (partial && !atEnd) return true;
-        fail(partial ? Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the compressed body ended early"}
-                     : Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, message});
-        return false;
-      }
-      at += read;
-      decodedBytes += written;
-      if (decodedBytes > URLConnection::kMaximumDecodedBytes) {
-        fail(Error{kURLErrorDomain, kURLErrorDataLengthExceedsMaximum, "the decoded body is larger than allowed"});
-        return false;
-      }
-      if (written > 0) {
-        delegate->connectionDidReceiveData(
-            *connection, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(out.data()), written));
-        if (stopped()) return false;
-      }
-      if (result == G_CONVERTER_FINISHED) {
-        decoderFinished = true;
-        return true;
-      }
-      if ((at >= data.size() || read == 0) && written == 0) {
-        if (!atEnd) return true;
-        fail(Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the compressed body ended early"});
-        return false;
-      }
-    }
+    return true;
   }
 
   void storeCookies() {

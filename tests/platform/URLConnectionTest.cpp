@@ -525,3 +525,34 @@ TEST_F(URLConnectionTest, AStatusLineInATrailerStartsNoNewAnswer) {
   EXPECT_EQ(recorder.body, "hello");
   EXPECT_EQ(server->requestCount("/elsewhere"), 0u);
 }
+
+std::string compressed(const std::string& text, GZlibCompressorFormat format) {
+  GZlibCompressor* compressor = g_zlib_compressor_new(format, -1);
+  std::string out(text.size() + 1024, '\0');
+  gsize read = 0, written = 0;
+  g_converter_convert(G_CONVERTER(compressor), text.data(), text.size(), out.data(), out.size(),
+                      G_CONVERTER_INPUT_AT_END, &read, &written, nullptr);
+  g_object_unref(compressor);
+  out.resize(written);
+  return out;
+}
+
+// "Content-Encoding: deflate" is a zlib stream by the RFC, but many servers
+// send the raw DEFLATE stream without its wrapper; browsers take both.
+TEST_F(URLConnectionTest, ADeflateBodyIsReadWithOrWithoutItsZlibWrapper) {
+  const std::string text = noise(5000) + std::string(5000, 'z');
+  for (const auto format : {G_ZLIB_COMPRESSOR_FORMAT_ZLIB, G_ZLIB_COMPRESSOR_FORMAT_RAW}) {
+    SCOPED_TRACE(format == G_ZLIB_COMPRESSOR_FORMAT_RAW ? "raw" : "zlib");
+    const std::string body = compressed(text, format);
+    Answer answer;
+    answer.raw = "HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\nContent-Length: " + std::to_string(body.size()) +
+                 "\r\n\r\n" + body;
+    server->setAnswer("/deflate", answer);
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/deflate"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    EXPECT_TRUE(each.finished) << (each.error ? each.error->message : "");
+    EXPECT_EQ(each.body.size(), text.size());
+    EXPECT_TRUE(each.body == text);
+  }
+}
