@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,6 +15,7 @@
 #include "platform/ContentDecoder.h"
 #include "platform/CurlMulti.h"
 #include "platform/HTTPHeaderParser.h"
+#include "platform/RedirectTarget.h"
 #include "platform/RunLoop.h"
 #include "platform/SharedCookieJar.h"
 
@@ -86,26 +86,6 @@ bool isOwnField(const std::string& name) {
 }
 
 constexpr size_t kMaximumRedirectBodyBytes = 64 * 1024;
-
-// A Location as servers send it: browsers percent-escape a raw space,
-// control characters, bytes past ASCII and the few characters a URL never
-// holds as written, rather than refuse the hop (WHATWG URL, the
-// percent-encode sets). What is already escaped stays as it is.
-std::string escapedAsBrowsersDo(const std::string& location) {
-  std::string out;
-  out.reserve(location.size());
-  for (const char c : location) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte >= 0x7F || c == '"' || c == '<' || c == '>' || c == '`') {
-      char escaped[4];
-      std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
 
 std::optional<std::string>& trustedCertificatesForTesting() {
   static std::optional<std::string> path;
@@ -405,28 +385,19 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     succeed();
   }
 
-  // RFC 9110 15.4: a 303, and a 301 or 302 after POST, continue as GET.
+  // The next hop, as RedirectTarget makes it, put to the delegate.
   void redirect(const HTTPResponse& response, const std::string& location) {
     if (++redirects > kMaximumRedirects) {
       fail(Error{kURLErrorDomain, kURLErrorHTTPTooManyRedirects, "too many HTTP redirects"});
       return;
     }
-    auto target = URL::create(escapedAsBrowsersDo(location), request.url());
-    if (!target) {
-      fail(Error{kURLErrorDomain, kURLErrorBadURL, "bad redirect location " + location});
+    auto next = RedirectTarget::next(request, response.statusCode(), location);
+    if (!next) {
+      fail(next.error());
       return;
     }
-    URLRequest next = request;
-    next.setURL(*target);
-    // RFC 9110 13.1: a precondition is about the resource it was asked of;
-    // the next hop is another (often another site's), which learns nothing
-    // of what we hold of the first.
-    next.removeHTTPHeaderField("If-Modified-Since");
-    next.removeHTTPHeaderField("If-None-Match");
-    const long code = response.statusCode();
-    if (code == 303 || ((code == 301 || code == 302) && request.method() == "POST")) next.setMethod("GET");
     endTransfer();
-    auto decided = delegate->connectionWillSendRequest(*connection, next, &response);
+    auto decided = delegate->connectionWillSendRequest(*connection, std::move(*next), &response);
     if (stopped()) return;
     if (!decided) {
       finish();

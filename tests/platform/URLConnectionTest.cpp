@@ -556,3 +556,48 @@ TEST_F(URLConnectionTest, ADeflateBodyIsReadWithOrWithoutItsZlibWrapper) {
     EXPECT_TRUE(each.body == text);
   }
 }
+
+// RFC 9110 15.4: a 303 continues as GET, but a HEAD stays a HEAD (as
+// browsers keep it); a 301 or 302 changes only a POST; 307 and 308 keep
+// every method.
+TEST_F(URLConnectionTest, ARedirectChangesTheMethodOnlyWhereTheRFCLetsIt) {
+  const struct {
+    int status;
+    const char* method;
+    const char* next;
+  } cases[] = {
+      {303, "POST", "GET"}, {303, "PUT", "GET"},  {303, "HEAD", "HEAD"}, {303, "GET", "GET"},
+      {302, "POST", "GET"}, {301, "POST", "GET"}, {302, "PUT", "PUT"},   {302, "HEAD", "HEAD"},
+      {307, "POST", "POST"}, {308, "POST", "POST"},
+  };
+  server->setAnswer("/imp", Answer{});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.status) + " after " + c.method);
+    server->setAnswer("/moved", Answer::redirect(c.status, "/imp"));
+    auto request = requestFor("/moved");
+    request.setMethod(c.method);
+    Recorder each;
+    const size_t before = server->requests().size();
+    auto connection = URLConnection::start(request, &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    ASSERT_TRUE(each.finished) << (each.error ? each.error->message : "");
+    ASSERT_EQ(server->requests().size(), before + 2);
+    EXPECT_EQ(server->requests()[before].method, c.method);
+    EXPECT_EQ(server->requests()[before + 1].method, c.next);
+  }
+}
+
+// A Location that makes no URL, or an http one without a host, fails the
+// fetch before any delegate is asked about it.
+TEST_F(URLConnectionTest, ARedirectToNoURLFailsAsABadURL) {
+  for (const char* location : {"http://", "http:nohost", "https:///path", "http://[::1"}) {
+    SCOPED_TRACE(location);
+    server->setAnswer("/moved", Answer::redirect(302, location));
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/moved"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    ASSERT_TRUE(each.error);
+    EXPECT_EQ(each.error->code, platform::kURLErrorBadURL) << each.error->message;
+    EXPECT_EQ(each.events, (std::vector<std::string>{"send /moved", "failed"}));
+  }
+}
