@@ -59,7 +59,8 @@ HTTPHeaderParser::Step HTTPHeaderParser::take(std::string_view line) {
     const auto code = statusCode(line);
     if (!code) return fail("malformed status line");
     status_ = *code;
-    fields_ = Dictionary();
+    fields_.clear();
+    fieldIndex_.clear();
     cookies_.clear();
     return Step::Continue;
   }
@@ -76,11 +77,20 @@ HTTPHeaderParser::Step HTTPHeaderParser::take(std::string_view line) {
   if (name.empty()) return Step::Continue;
   std::string value = cleaned(line.substr(colon + 1));
   if (equalsIgnoringCase(name, "Set-Cookie")) cookies_.push_back(value);
-  if (Value* existing = fields_.find(name); existing && existing->isString())
-    *existing = *existing->asString() + ", " + value;
-  else
-    fields_.set(std::move(name), std::move(value));
+  if (const auto existing = fieldIndex_.find(name); existing != fieldIndex_.end()) {
+    fields_[existing->second].second.append(", ").append(value);
+  } else {
+    fieldIndex_.emplace(name, fields_.size());
+    fields_.emplace_back(std::move(name), std::move(value));
+  }
   return Step::Continue;
+}
+
+Dictionary HTTPHeaderParser::fields() const {
+  std::vector<Dictionary::Entry> entries;
+  entries.reserve(fields_.size());
+  for (const auto& [name, value] : fields_) entries.emplace_back(name, value);
+  return Dictionary(std::move(entries));
 }
 
 }  // namespace platform

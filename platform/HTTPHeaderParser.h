@@ -14,6 +14,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/Error.h"
@@ -34,8 +36,9 @@ class HTTPHeaderParser {
 
   // 0 until a status line has been read; then 100 to 999.
   int status() const { return status_; }
-  // The fields of the answer under way (names as sent; no CR, LF or NUL).
-  const Dictionary& fields() const { return fields_; }
+  // The fields of the answer under way (names as sent; no CR, LF or NUL),
+  // in the order first sent.
+  Dictionary fields() const;
   const std::vector<std::string>& cookies() const { return cookies_; }
   bool headComplete() const { return headComplete_; }
   // Every byte taken, trailers included.
@@ -51,7 +54,10 @@ class HTTPHeaderParser {
   Step fail(std::string message);
 
   int status_ = 0;
-  Dictionary fields_;
+  // Joined in place: a field repeated to the bound costs its size, not its
+  // size squared.
+  std::vector<std::pair<std::string, std::string>> fields_;
+  std::unordered_map<std::string, size_t> fieldIndex_;
   std::vector<std::string> cookies_;
   bool headComplete_ = false;
   size_t bytes_ = 0;
