@@ -68,18 +68,22 @@ std::optional<Error> ContentDecoder::decode(std::string_view data, bool atEnd, c
   // Whatever follows the end of the compressed stream is not body.
   if (finished_) return std::nullopt;
   if (!stream_) {
-    // Deflate: wrapped or raw, as its first two bytes say.
+    // Deflate: wrapped or raw, as its first two bytes say (a first byte
+    // that names no method 8 is enough).
     start_.append(data);
-    if (start_.size() < 2) {
+    const bool mayBeZlib = start_.empty() || (static_cast<unsigned char>(start_[0]) & 0x0f) == 8;
+    if (start_.size() < 2 && mayBeZlib) {
       if (atEnd) failure_ = cutShort();
       return failure_;
     }
-    const bool zlib = isZlibHeader(static_cast<unsigned char>(start_[0]), static_cast<unsigned char>(start_[1]));
+    const bool zlib =
+        mayBeZlib && isZlibHeader(static_cast<unsigned char>(start_[0]), static_cast<unsigned char>(start_[1]));
     stream_ = std::make_unique<Stream>(zlib ? G_ZLIB_COMPRESSOR_FORMAT_ZLIB : G_ZLIB_COMPRESSOR_FORMAT_RAW);
     const std::string first = std::exchange(start_, std::string());
     return decode(first, atEnd, sink);
   }
-  std::string out(kDecodeBytes, '\0');
+  std::string& out = out_;
+  if (out.empty()) out.resize(kDecodeBytes);
   size_t at = 0;
   for (;;) {
     gsize read = 0, written = 0;

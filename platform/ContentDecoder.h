@@ -60,6 +60,7 @@ class ContentDecoder {
   size_t maximumDecodedBytes_;
   std::unique_ptr<Stream> stream_;  // once the coding's first bytes are in
   std::string start_;               // a deflate body's first bytes, until there are two
+  std::string out_;                 // what one step decodes to
   bool finished_ = false;
   size_t decodedBytes_ = 0;
   std::optional<Error> failure_;

@@ -188,4 +188,17 @@ TEST(ContentDecoderTest, ASinkThatStopsIsCalledNoMore) {
   EXPECT_EQ(calls, 1u);
 }
 
+// A first byte whose low four bits are not 8 begins no zlib header: the
+// body is raw DEFLATE from that byte on, and one that is no stream fails as
+// such, not as cut short.
+TEST(ContentDecoderTest, AOneByteDeflateBodyThatIsNoStreamCannotBeDecoded) {
+  const Decoded reserved = decodeInSteps(Coding::Deflate, "O", 1);  // a block of the reserved type
+  ASSERT_TRUE(reserved.error);
+  EXPECT_EQ(reserved.error->code, platform::kURLErrorCannotDecodeContentData) << reserved.error->message;
+  // 0x78 may begin either: the second byte decides, and there is none.
+  const Decoded undecided = decodeInSteps(Coding::Deflate, "\x78", 1);
+  ASSERT_TRUE(undecided.error);
+  EXPECT_EQ(undecided.error->code, platform::kURLErrorNetworkConnectionLost);
+}
+
 }  // namespace
