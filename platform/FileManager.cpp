@@ -13,6 +13,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "platform/ASCII.h"
 #include "platform/Bundle.h"
@@ -150,6 +151,14 @@ void FileManager::setCachesDirectoryForTesting(std::optional<std::filesystem::pa
 
 std::expected<void, Error> FileManager::writeAtomically(const std::filesystem::path& path,
                                                         std::span<const std::uint8_t> bytes) {
+  auto pending = writeTemporary(path, bytes);
+  if (!pending) return std::unexpected(pending.error());
+  return pending->renameIntoPlace();
+}
+
+std::expected<FileManager::PendingFile, Error> FileManager::writeTemporary(const std::filesystem::path& path,
+                                                                          std::span<const std::uint8_t> bytes,
+                                                                          std::optional<std::time_t> modified) {
   std::string temporary = path.string() + ".XXXXXX";
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return std::unexpected(writeError(path, errno));
@@ -165,8 +174,10 @@ std::expected<void, Error> FileManager::writeAtomically(const std::filesystem::p
     }
     written += static_cast<size_t>(n);
   }
+  // The time goes with the data: the file never shows in place without it.
+  const timespec times[2] = {{modified.value_or(0), 0}, {modified.value_or(0), 0}};
   // The data must be on disk before the name points at it.
-  if (::fsync(fd) != 0 || ::fchmod(fd, 0666 & ~currentUmask()) != 0) {
+  if ((modified && ::futimens(fd, times) != 0) || ::fsync(fd) != 0 || ::fchmod(fd, 0666 & ~currentUmask()) != 0) {
     const int err = errno;
     ::close(fd);
     ::unlink(temporary.c_str());
@@ -174,12 +185,28 @@ std::expected<void, Error> FileManager::writeAtomically(const std::filesystem::p
   }
   ::close(fd);
   if (overrides().beforeRename) overrides().beforeRename();
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+  return PendingFile(path, std::move(temporary));
+}
+
+FileManager::PendingFile::PendingFile(std::filesystem::path path, std::string temporary)
+    : path_(std::move(path)), temporary_(std::move(temporary)) {}
+
+FileManager::PendingFile::PendingFile(PendingFile&& other) noexcept
+    : path_(std::move(other.path_)), temporary_(std::exchange(other.temporary_, std::string())) {}
+
+FileManager::PendingFile::~PendingFile() {
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+std::expected<void, Error> FileManager::PendingFile::renameIntoPlace() {
+  if (temporary_.empty()) return std::unexpected(writeError(path_, ENOENT));
+  const std::string temporary = std::exchange(temporary_, std::string());
+  if (::rename(temporary.c_str(), path_.c_str()) != 0) {
     const int err = errno;
     ::unlink(temporary.c_str());
-    return std::unexpected(writeError(path, err));
+    return std::unexpected(writeError(path_, err));
   }
-  sweepOnceInBackground(path.parent_path());
+  sweepOnceInBackground(path_.parent_path());
   return {};
 }
 

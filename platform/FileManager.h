@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <expected>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "platform/Error.h"
 
@@ -36,6 +38,30 @@ class FileManager {
   // run, so that no write walks the folder.
   static std::expected<void, Error> writeAtomically(const std::filesystem::path& path,
                                                     std::span<const std::uint8_t> bytes);
+
+  // A file written and flushed under a temporary name beside `path`, not
+  // yet in place: readers of `path` see nothing of it until it is renamed.
+  // One that goes without having been renamed is removed.
+  class PendingFile {
+   public:
+    PendingFile(PendingFile&& other) noexcept;
+    PendingFile& operator=(PendingFile&&) = delete;
+    ~PendingFile();
+    // Renames it over the path, once: a reader sees the old file or this one.
+    std::expected<void, Error> renameIntoPlace();
+
+   private:
+    friend class FileManager;
+    PendingFile(std::filesystem::path path, std::string temporary);
+    std::filesystem::path path_;
+    std::string temporary_;  // empty once renamed
+  };
+  // writeAtomically up to the rename (the before-rename hook included), so
+  // that the caller decides under its own lock whether the file goes in
+  // place; the file's modification time is `modified` when given.
+  static std::expected<PendingFile, Error> writeTemporary(const std::filesystem::path& path,
+                                                         std::span<const std::uint8_t> bytes,
+                                                         std::optional<std::time_t> modified = std::nullopt);
   // Sweeps that have finished in this run; forgetting lets the next write
   // into a folder sweep it again.
   static int finishedSweepsForTesting();

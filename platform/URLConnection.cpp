@@ -91,6 +91,22 @@ std::optional<std::string>& trustedCertificatesForTesting() {
   static std::optional<std::string> path;
   return path;
 }
+
+GProxyResolver*& proxyResolverForTesting() {
+  static GProxyResolver* resolver = nullptr;
+  return resolver;
+}
+
+// What curl is told of a proxy GIO names: "" for none (which also keeps
+// curl from reading the environment), else the proxy's URI; a SOCKS proxy
+// resolves host names itself, as it does for the pages.
+std::string curlProxy(const char* proxy) {
+  const std::string uri = proxy ? proxy : "direct://";
+  if (uri.rfind("direct://", 0) == 0) return "";
+  if (uri.rfind("socks://", 0) == 0) return "socks5h://" + uri.substr(8);
+  if (uri.rfind("socks5://", 0) == 0) return "socks5h://" + uri.substr(9);
+  return uri;
+}
 // A server that sends less than this for this long has stalled.
 constexpr long kStallBytesPerSecond = 1;
 constexpr long kStallSeconds = 30;
@@ -109,6 +125,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   CURL* easy = nullptr;
   curl_slist* fields = nullptr;
   GUri* uri = nullptr;
+  GCancellable* proxyLookup = nullptr;  // while the hop's proxy is looked up
   char curlError[CURL_ERROR_SIZE] = {};
   // The answer's head. What it names (tracking URLs, say) is bounded by
   // count where it is read.
@@ -124,6 +141,10 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   ~State() { endTransfer(); }
 
   void endTransfer() {
+    if (proxyLookup) {
+      g_cancellable_cancel(proxyLookup);
+      g_clear_object(&proxyLookup);
+    }
     head = HTTPHeaderParser();
     decoder.reset();
     if (easy) {
@@ -203,6 +224,39 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
         return;
       }
     }
+    lookUpProxy();
+  }
+
+  // The desktop's resolver may read a proxy script or ask the network:
+  // never on the main thread's time.
+  void lookUpProxy() {
+    GProxyResolver* resolver = proxyResolverForTesting() ? proxyResolverForTesting() : g_proxy_resolver_get_default();
+    proxyLookup = g_cancellable_new();
+    g_proxy_resolver_lookup_async(
+        resolver, request.url().absoluteString().c_str(), proxyLookup,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+          std::unique_ptr<std::weak_ptr<State>> weak(static_cast<std::weak_ptr<State>*>(data));
+          GError* error = nullptr;
+          gchar** proxies = g_proxy_resolver_lookup_finish(G_PROXY_RESOLVER(source), result, &error);
+          auto state = weak->lock();
+          if (state && !g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+            g_clear_object(&state->proxyLookup);
+            if (proxies && proxies[0]) {
+              state->transfer(curlProxy(proxies[0]));
+            } else {
+              state->fail(Error{kURLErrorDomain, kURLErrorCannotConnectToHost,
+                                std::string("no proxy for the URL: ") + (error ? error->message : "none named")});
+            }
+          }
+          g_strfreev(proxies);
+          if (error) g_error_free(error);
+        },
+        new std::weak_ptr<State>(weak_from_this()));
+  }
+
+  void transfer(const std::string& proxy) {
+    if (stopped()) return;
+    const URL& url = request.url();
     responseDelivered = stoppedForRedirect = false;
     redirectBodyBytes = 0;
     pending.clear();
@@ -227,6 +281,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     // A proxy's answer to CONNECT is the proxy's, not the server's: it never
     // reaches the header callback, which would take it for the response.
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &State::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &State::onBody);
@@ -432,6 +487,11 @@ void URLConnection::cancel() {
 }
 
 bool URLConnection::isCancelled() const { return state_->delegate == nullptr; }
+
+void URLConnection::useProxyForTesting(std::optional<std::string> proxyURI) {
+  g_clear_object(&proxyResolverForTesting());
+  if (proxyURI) proxyResolverForTesting() = g_simple_proxy_resolver_new(proxyURI->c_str(), nullptr);
+}
 
 void URLConnection::trustCertificatesForTesting(std::optional<std::string> pemPath) {
   trustedCertificatesForTesting() = std::move(pemPath);

@@ -9,6 +9,10 @@
 // close; a compressed body also needs its compressed stream complete), and
 // every fetch ends by the request's timeout interval at the latest.
 //
+// Each hop goes through the proxy the desktop's resolver (GIO's, which
+// WebKit's pages follow too) names for its URL, or direct; curl's own
+// reading of the environment is not used.
+//
 // The delegate is not retained: its owner cancels the connection before it
 // goes. After cancel() no callback follows. Main thread only.
 #pragma once
@@ -71,6 +75,9 @@ class URLConnection {
   // Trusts the certificate authorities in that PEM file instead of the
   // system's (a test's own); nullopt: the system's again.
   static void trustCertificatesForTesting(std::optional<std::string> pemPath);
+  // Answers every proxy lookup with this proxy URI ("direct://": none)
+  // instead of the desktop's resolver; nullopt: the desktop's again.
+  static void useProxyForTesting(std::optional<std::string> proxyURI);
 
  private:
   struct State;

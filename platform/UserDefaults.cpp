@@ -5,10 +5,15 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/ProcessWide.h"
+#include "platform/RunLoop.h"
 
 namespace platform {
 
@@ -113,17 +118,33 @@ class SaveLock {
 
 }  // namespace
 
-bool UserDefaults::synchronize() {
-  if (!file_) return false;
+struct UserDefaults::SaveOutcome {
+  enum class Kind { Written, Unreadable, Failed } kind = Kind::Failed;
+  std::string message;  // why it failed, for the log
+  Dictionary merged;    // what the file holds now, when written
+};
+
+// A save on a worker thread: its outcome, and whether it is in.
+struct UserDefaults::Save {
+  std::mutex lock;
+  std::condition_variable ended;
+  std::optional<SaveOutcome> outcome;
+  Changes changes;     // what it saves
+  bool taken = false;  // its outcome is in the store (main thread)
+};
+
+UserDefaults::SaveOutcome UserDefaults::write(const std::filesystem::path& file, Dictionary values,
+                                              const Changes& changes) {
+  SaveOutcome outcome;
   std::error_code ec;
-  std::filesystem::create_directories(file_->parent_path(), ec);
-  SaveLock lock(*file_);
-  Dictionary merged = values_;
-  if (std::filesystem::exists(*file_, ec)) {
-    auto stored = PropertyList::readFile(*file_);
+  std::filesystem::create_directories(file.parent_path(), ec);
+  SaveLock lock(file);
+  Dictionary merged = std::move(values);
+  if (std::filesystem::exists(file, ec)) {
+    auto stored = PropertyList::readFile(file);
     if (stored && stored->isDictionary()) {
       merged = std::move(*stored->asDictionary());
-      for (const auto& [key, value] : changes_) {
+      for (const auto& [key, value] : changes) {
         if (value) {
           merged.set(key, *value);
         } else {
@@ -132,27 +153,105 @@ bool UserDefaults::synchronize() {
       }
     } else if (!stored && stored.error().code == PropertyList::kCannotRead) {
       // It may hold everything the user had: it is nobody's to replace.
-      if (!unreadableLogged_) log("Preferences cannot be saved: %s.", stored.error().message.c_str());
-      unreadableLogged_ = true;
-      return false;
+      outcome.kind = SaveOutcome::Kind::Unreadable;
+      outcome.message = stored.error().message;
+      return outcome;
     } else {
-      std::filesystem::path kept = *file_;
+      std::filesystem::path kept = file;
       kept += ".corrupt";
-      std::filesystem::copy_file(*file_, kept, std::filesystem::copy_options::overwrite_existing, ec);
+      std::filesystem::copy_file(file, kept, std::filesystem::copy_options::overwrite_existing, ec);
     }
   }
   const auto xml = PropertyList::toXML(Value(merged));
   if (!xml) {
-    log("Preferences cannot be saved: %s.", xml.error().message.c_str());
-    return false;
+    outcome.message = xml.error().message;
+    return outcome;
   }
   auto written = FileManager::writeAtomically(
-      *file_, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(xml->data()), xml->size()));
-  if (!written) return false;
-  values_ = std::move(merged);
-  changes_.clear();
-  ++saves_;
-  return true;
+      file, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(xml->data()), xml->size()));
+  if (!written) return outcome;
+  outcome.kind = SaveOutcome::Kind::Written;
+  outcome.merged = std::move(merged);
+  return outcome;
 }
+
+bool UserDefaults::take(SaveOutcome outcome, Changes saved) {
+  switch (outcome.kind) {
+    case SaveOutcome::Kind::Written:
+      // The file as written, with what changed since laid over it.
+      values_ = std::move(outcome.merged);
+      for (const auto& [key, value] : changes_) {
+        if (value) {
+          values_.set(key, *value);
+        } else {
+          values_.erase(key);
+        }
+      }
+      ++saves_;
+      return true;
+    case SaveOutcome::Kind::Unreadable:
+      if (!unreadableLogged_) log("Preferences cannot be saved: %s.", outcome.message.c_str());
+      unreadableLogged_ = true;
+      break;
+    case SaveOutcome::Kind::Failed:
+      if (!outcome.message.empty()) log("Preferences cannot be saved: %s.", outcome.message.c_str());
+      break;
+  }
+  // Not saved: the changes wait for the next save, behind any newer change
+  // of the same key.
+  std::erase_if(saved, [&](const auto& change) {
+    return std::any_of(changes_.begin(), changes_.end(), [&](const auto& newer) { return newer.first == change.first; });
+  });
+  saved.insert(saved.end(), std::make_move_iterator(changes_.begin()), std::make_move_iterator(changes_.end()));
+  changes_ = std::move(saved);
+  return false;
+}
+
+bool UserDefaults::synchronize() {
+  if (!file_) return false;
+  finishBackgroundSave();
+  saveAgain_ = false;
+  Changes saved = std::exchange(changes_, Changes{});
+  auto outcome = write(*file_, values_, saved);
+  return take(std::move(outcome), std::move(saved));
+}
+
+void UserDefaults::saveInBackground() {
+  if (!file_) return;
+  if (background_) {
+    saveAgain_ = true;
+    return;
+  }
+  auto save = std::make_shared<Save>();
+  save->changes = std::exchange(changes_, Changes{});
+  background_ = save;
+  RunLoop::main().performInBackground(
+      save,
+      [save, file = *file_, values = values_] {
+        auto outcome = write(file, values, save->changes);
+        std::lock_guard hold(save->lock);
+        save->outcome = std::move(outcome);
+        save->ended.notify_all();
+      },
+      // Held alive by the request; a store that took the outcome already
+      // (synchronize, or going) may be gone.
+      [this, raw = save.get()] {
+        if (raw->taken) return;
+        finishBackgroundSave();
+        if (std::exchange(saveAgain_, false)) saveInBackground();
+      });
+}
+
+// The worker's outcome, once it is in (waiting for it if need be).
+void UserDefaults::finishBackgroundSave() {
+  if (!background_) return;
+  auto save = std::move(background_);
+  save->taken = true;
+  std::unique_lock hold(save->lock);
+  save->ended.wait(hold, [&] { return save->outcome.has_value(); });
+  take(std::move(*save->outcome), std::move(save->changes));
+}
+
+UserDefaults::~UserDefaults() { finishBackgroundSave(); }
 
 }  // namespace platform

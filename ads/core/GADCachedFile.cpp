@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <map>
+#include <mutex>
 
 #include "ads/request/GADNetworkUtilities.h"
 #include "platform/ASCII.h"
@@ -37,16 +40,86 @@ std::function<std::uint32_t(const std::string&)>& hashForTesting() {
   return platform::processWide<std::function<std::uint32_t(const std::string&)>>();
 }
 
-// FNV-1a: stable across runs and builds, so one URL keeps one file.
-std::uint32_t hashOfText(const std::string& text) {
+// FNV-1a, 64 bits: stable across runs and builds, so one URL keeps one
+// file. Named with 16 digits, a file never takes the name of one of the
+// earlier format (8 digits at most).
+std::uint64_t hashOfText(const std::string& text) {
   if (hashForTesting()) return hashForTesting()(text);
-  std::uint32_t hash = 2166136261u;
+  std::uint64_t hash = 14695981039346656037ull;
   for (unsigned char c : text) {
     hash ^= c;
-    hash *= 16777619u;
+    hash *= 1099511628211ull;
   }
   return hash;
 }
+
+// What a file carries ahead of its body: the format, and the URL it was
+// written for with its length (so no URL's header is the start of
+// another's).
+std::string headerFor(const std::string& owner) {
+  return "GADCachedFile 1\n" + std::to_string(owner.size()) + " " + owner + "\n";
+}
+
+// Reads up to `size` bytes; fewer only at the end of the file.
+bool readFully(int fd, char* into, size_t size, size_t& got) {
+  got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, into + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+struct Snapshot {
+  std::string body;
+  std::time_t modified = 0;
+};
+
+// The file at `path` if it starts with `header`: its date, and its body
+// when asked. One descriptor reads it all, so all of it is of one version
+// however the name is replaced meanwhile.
+std::optional<Snapshot> readFileWithHeader(const std::filesystem::path& path, const std::string& header,
+                                           bool withBody) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info{};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<size_t>(info.st_size) < header.size())
+    return std::nullopt;
+  std::string head(header.size(), '\0');
+  size_t got = 0;
+  if (!readFully(fd, head.data(), head.size(), got) || got != head.size() || head != header) return std::nullopt;
+  Snapshot snapshot;
+  snapshot.modified = info.st_mtim.tv_sec;
+  if (!withBody) return snapshot;
+  // Files are replaced by renames, never changed in place: the size holds.
+  snapshot.body.resize(static_cast<size_t>(info.st_size) - header.size());
+  if (!readFully(fd, snapshot.body.data(), snapshot.body.size(), got) || got != snapshot.body.size())
+    return std::nullopt;
+  return snapshot;
+}
+
+// The writes of this process under way, by file. Each takes a ticket as it
+// starts; a write puts its file in place, under the lock, only if no write
+// with a later ticket has landed there, so writes land in the order they
+// started.
+struct Writes {
+  struct OfPath {
+    std::uint64_t landed = 0;  // the ticket of the last write that landed
+    int underWay = 0;
+  };
+  std::mutex mutex;
+  std::uint64_t lastTicket = 0;
+  std::map<std::string, OfPath> byPath;  // only paths with a write under way
+};
+
+Writes& writes() { return platform::processWide<Writes>(); }
 
 double secondsSince2001() {
   timespec now{};
@@ -76,86 +149,91 @@ void GADCachedFile::validateWithCacheBuster() {
 void GADCachedFile::cancel() { cleanUpConnection(); }
 
 void GADCachedFile::invalidate() {
-  // A body still being written is deleted by its writer once written.
-  if (write_) write_->deleteWhenWritten = true;
+  {
+    // Under the lock the writes of this process rename under: a body of
+    // ours being written either has landed and is deleted here, or sees
+    // that it was abandoned and never lands. Files written after stay.
+    std::lock_guard lock(writes().mutex);
+    if (write_) write_->abandoned = true;
+    // Another URL's file stays: it is not ours to delete.
+    std::error_code ignored;
+    if (ownsFile()) std::filesystem::remove(*filePath(), ignored);
+  }
   cleanUpConnection();
-  // Another URL's file stays: it is not ours to delete.
-  if (!ownsFile()) return;
-  std::error_code ignored;
-  std::filesystem::remove(*ownerNotePath(), ignored);
-  std::filesystem::remove(*filePath(), ignored);
 }
 
 void GADCachedFile::setFileNameHashForTesting(std::function<std::uint32_t(const std::string&)> hash) {
   hashForTesting() = std::move(hash);
 }
 
-std::optional<std::filesystem::path> GADCachedFile::ownerNotePath() {
-  auto path = filePath();
-  if (!path) return std::nullopt;
-  return std::filesystem::path(path->string() + ".url");
-}
-
 bool GADCachedFile::ownsFile() {
-  auto note = ownerNotePath();
-  if (!note) return false;
-  std::ifstream in(*note, std::ios::binary);
-  if (!in) return false;
-  const std::string owner((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::error_code ec;
-  return owner == sourceURL_.absoluteString() && std::filesystem::exists(*filePath(), ec);
+  auto path = filePath();
+  return path && readFileWithHeader(*path, headerFor(sourceURL_.absoluteString()), false);
 }
 
-// The note goes first and comes back last, so that a writer stopped at any
-// point leaves a body that no URL claims rather than one claimed wrongly.
-std::optional<platform::Error> GADCachedFile::writeFile(const std::filesystem::path& path,
-                                                        const std::filesystem::path& note, const std::string& owner,
-                                                        const std::vector<std::uint8_t>& body,
-                                                        const std::string& modified) {
+void GADCachedFile::writeFile(Write& write, const std::filesystem::path& path, const std::string& header,
+                              const std::vector<std::uint8_t>& body, const std::string& modified) {
+  struct EndOfWrite {
+    std::string path;
+    ~EndOfWrite() {
+      std::lock_guard lock(writes().mutex);
+      if (auto entry = writes().byPath.find(path); entry != writes().byPath.end() && --entry->second.underWay == 0)
+        writes().byPath.erase(entry);
+    }
+  } end{path.string()};
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
-  std::filesystem::remove(note, ec);
-  if (auto written = platform::FileManager::writeAtomically(path, body); !written) return written.error();
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(header.size() + body.size());
+  bytes.insert(bytes.end(), header.begin(), header.end());
+  bytes.insert(bytes.end(), body.begin(), body.end());
   // The server's own date, so that the next conditional request carries it.
-  if (!modified.empty()) {
-    if (auto when = parseHTTPDate(modified)) {
-      timespec times[2] = {{*when, 0}, {*when, 0}};
-      ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-    }
+  const auto when = modified.empty() ? std::nullopt : parseHTTPDate(modified);
+  auto pending = platform::FileManager::writeTemporary(path, bytes, when);
+  if (!pending) {
+    write.failure = pending.error();
+    return;
   }
-  auto noted = platform::FileManager::writeAtomically(
-      note, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(owner.data()), owner.size()));
-  if (!noted) return noted.error();
-  return std::nullopt;
+  std::lock_guard lock(writes().mutex);
+  auto& entry = writes().byPath[path.string()];
+  if (write.abandoned || entry.landed > write.ticket) {
+    write.outcome = Write::Outcome::Overtaken;
+    return;  // the temporary goes with `pending`
+  }
+  if (auto renamed = pending->renameIntoPlace(); !renamed) {
+    write.failure = renamed.error();
+    return;
+  }
+  entry.landed = write.ticket;
+  write.outcome = Write::Outcome::Landed;
 }
 
 std::optional<std::filesystem::path> GADCachedFile::filePath() {
   if (filePath_) return filePath_;
   auto caches = platform::FileManager::cachesDirectory();
   if (!caches) return std::nullopt;
-  char name[16];
-  std::snprintf(name, sizeof name, "%x", hashOfText(sourceURL_.absoluteString()));
+  char name[24];
+  std::snprintf(name, sizeof name, "%016" PRIx64, hashOfText(sourceURL_.absoluteString()));
   filePath_ = *caches / directoryNameForHost(sourceURL_.host()) / name;
   return filePath_;
 }
 
 std::optional<std::string> GADCachedFile::content() {
   auto path = filePath();
-  if (!path || !ownsFile()) return std::nullopt;
-  std::ifstream in(*path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!platform::isValidUTF8(text)) return std::nullopt;
-  return text;
+  if (!path) return std::nullopt;
+  auto file = readFileWithHeader(*path, headerFor(sourceURL_.absoluteString()), true);
+  if (!file || !platform::isValidUTF8(file->body)) return std::nullopt;
+  return std::move(file->body);
 }
 
 bool GADCachedFile::hasContent() { return ownsFile(); }
 
 std::optional<std::string> GADCachedFile::fileModificationDate() {
   auto path = filePath();
-  struct stat info{};
-  if (!path || !ownsFile() || ::stat(path->c_str(), &info) != 0) return std::nullopt;
-  return formatHTTPDate(info.st_mtim.tv_sec);
+  if (!path) return std::nullopt;
+  auto file = readFileWithHeader(*path, headerFor(sourceURL_.absoluteString()), false);
+  if (!file) return std::nullopt;
+  return formatHTTPDate(file->modified);
 }
 
 std::string GADCachedFile::description() {
@@ -283,30 +361,41 @@ void GADCachedFile::connectionDidFinishLoading(platform::URLConnection&) {
   // The disk may take its time (each file is flushed): not on the main
   // thread. The fetch ends when the body is there.
   write_ = std::make_shared<Write>();
+  {
+    std::lock_guard lock(writes().mutex);
+    write_->ticket = ++writes().lastTicket;
+    ++writes().byPath[path->string()].underWay;
+  }
   platform::RunLoop::main().performInBackground(
       write_,
-      [write = write_, path = *path, note = *ownerNotePath(), owner = sourceURL_.absoluteString(),
-       body = std::move(body), modified] {
-        write->failure = writeFile(path, note, owner, body, modified);
-        if (write->deleteWhenWritten) {
-          std::error_code ignored;
-          std::filesystem::remove(note, ignored);
-          std::filesystem::remove(path, ignored);
-        }
-      },
+      [write = write_, path = *path, header = headerFor(sourceURL_.absoluteString()), body = std::move(body),
+       modified] { writeFile(*write, path, header, body, modified); },
       // Only the write under way reports, and only to a file still here.
       [this, alive = alive_, write = write_.get()] {
-        if (*alive && write_.get() == write) writeDidEnd(write_->failure);
+        if (*alive && write_.get() == write) writeDidEnd();
       });
 }
 
-void GADCachedFile::writeDidEnd(std::optional<platform::Error> failure) {
-  write_.reset();
-  if (failure) {
-    reportFailure(&*failure);
-    return;
+void GADCachedFile::writeDidEnd() {
+  const auto write = std::move(write_);
+  switch (write->outcome) {
+    case Write::Outcome::Landed:
+      reportEnd();
+      return;
+    case Write::Outcome::Overtaken: {
+      // A later write of the file landed first: current if it is this URL's.
+      if (hasContent()) {
+        reportEnd();
+        return;
+      }
+      const platform::Error taken{kGADCachedFileErrorDomain, 2, "the file was written for another URL meanwhile"};
+      reportFailure(&taken);
+      return;
+    }
+    case Write::Outcome::Failed:
+      reportFailure(write->failure ? &*write->failure : nullptr);
+      return;
   }
-  reportEnd();
 }
 
 void GADCachedFile::connectionDidFailWithError(platform::URLConnection&, const platform::Error& error) {

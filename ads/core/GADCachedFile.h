@@ -2,15 +2,26 @@
 // between runs and revalidated with conditional requests. Reports each
 // fetch's outcome to its delegate once and never retries by itself.
 //
-// Two URLs whose names hash alike share a file name, so each body is kept
-// with a note of its URL beside it ("<name>.url"): a file that another URL
-// wrote is a miss, never content of this one.
+// Two URLs whose names hash alike share a file name, so each file carries
+// the URL it was written for ahead of its body: a file that another URL
+// wrote is a miss, never content of this one. A file is written whole, its
+// date included, under a temporary name beside it and renamed into place:
+// a reader (another cached file of the URL, in this process or in another
+// sharing the caches directory) sees the old file or the new one, never a
+// part of one nor a moment with neither. Files of the earlier format (the
+// body alone under a shorter name, its URL in "<name>.url" beside it) are
+// never read: a miss.
+//
+// Several cached files of one URL may write at once. In this process a
+// write that started earlier never lands after one that started later;
+// between processes the last rename wins, and what it leaves is whole and
+// dated by the server for that body, so the next conditional request
+// brings anything newer.
 //
 // The delegate is not retained; its owner clears it before going. A
 // delegate callback may destroy the cached file. Main thread only.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -53,7 +64,8 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   void validateWithCacheBuster();
   // Stops a running fetch without a report.
   void cancel();
-  // Stops a running fetch and deletes the file.
+  // Stops a running fetch and deletes the file. A body still being
+  // written never goes in place; a file written later stays.
   void invalidate();
 
   // From validate until the report: the body is written to disk off the
@@ -70,8 +82,8 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   // All header fields of the last HTTP response, redirects included.
   const platform::Dictionary& httpHeaders() const { return httpHeaders_; }
 
-  // <caches>/<host>/<hash of the source URL>, always inside the caches
-  // directory; nullopt while there is no caches directory.
+  // <caches>/<host>/<hash of the source URL, 16 hex digits>, always inside
+  // the caches directory; nullopt while there is no caches directory.
   std::optional<std::filesystem::path> filePath();
   // The file as UTF-8 text; nullopt when missing, written for another URL
   // or not UTF-8.
@@ -98,16 +110,15 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   void cleanUpConnection();
   void reportEnd();
   void reportFailure(const platform::Error* error);
-  // The note of the URL that wrote the file, beside it.
-  std::optional<std::filesystem::path> ownerNotePath();
   // Whether the file on disk was written for this URL.
   bool ownsFile();
-  // Writes the body and its note; on a worker thread, so it reads nothing
-  // of the cached file.
-  static std::optional<platform::Error> writeFile(const std::filesystem::path& path, const std::filesystem::path& note,
-                                                  const std::string& owner, const std::vector<std::uint8_t>& body,
-                                                  const std::string& modified);
-  void writeDidEnd(std::optional<platform::Error> failure);
+  struct Write;
+  // Writes the header and the body, and puts the file in place unless a
+  // later write of the path has landed or the write was abandoned; on a
+  // worker thread, so it reads nothing of the cached file.
+  static void writeFile(Write& write, const std::filesystem::path& path, const std::string& header,
+                        const std::vector<std::uint8_t>& body, const std::string& modified);
+  void writeDidEnd();
 
   std::optional<platform::URLRequest> connectionWillSendRequest(platform::URLConnection&, platform::URLRequest request,
                                                                 const platform::HTTPResponse* redirect) override;
@@ -131,8 +142,14 @@ class GADCachedFile : private platform::URLConnectionDelegate {
   // The body being written, shared with its worker thread; it names the
   // write's report (cancelled with it).
   struct Write {
-    std::atomic<bool> deleteWhenWritten{false};
-    std::optional<platform::Error> failure;  // the worker's, read once it is done
+    // The order in which the writes of this process started.
+    std::uint64_t ticket = 0;
+    // Set by invalidate and read before the rename, both under the
+    // process's lock of writes: an abandoned body never goes in place.
+    bool abandoned = false;
+    // The worker's, read once it is done.
+    enum class Outcome { Failed, Landed, Overtaken } outcome = Outcome::Failed;
+    std::optional<platform::Error> failure;
   };
   std::shared_ptr<Write> write_;
 };

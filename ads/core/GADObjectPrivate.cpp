@@ -53,6 +53,12 @@ LaunchFinished& launchFinished() { return platform::processWide<LaunchFinished>(
 void observeLaunchOnce() {
   auto& launch = launchFinished();
   if (launch.observing || launch.value) return;
+  // A host that launched before its first banner (an embedding one) has
+  // announced it already.
+  if (platform::Application::shared().hasFinishedLaunching()) {
+    launch.value = true;
+    return;
+  }
   launch.observing = true;
   static int token;
   platform::NotificationCenter::defaultCenter().addObserver(

@@ -75,5 +75,6 @@ void GADStatisticsCore::savePersistentStatistics() {
   changed_ = false;
   auto& defaults = platform::UserDefaults::standard();
   defaults.setObjectForKey(Value(statistics_), userDefaultsKey());
-  defaults.synchronize();
+  // Off the main thread: an attempt never waits on the disk.
+  defaults.saveInBackground();
 }

@@ -1,6 +1,7 @@
 #include "platform/gtk/GtkToolkit.h"
 
 #include "platform/gtk/GtkPageResourceMonitor.h"
+#include "platform/gtk/GtkMediaWarmUp.h"
 #include "platform/gtk/GtkWebViewSettings.h"
 
 #include <gtk/gtk.h>
@@ -54,6 +55,22 @@ void finishStream(GtkMediaStream* stream) {
   if (playing().erase(stream) == 0) return;
   // Released on a later turn, outside the stream's own notification.
   g_idle_add_once([](gpointer data) { g_object_unref(data); }, stream);
+}
+
+size_t& waitingSounds() {
+  static size_t count = 0;
+  return count;
+}
+
+void startSound(const std::filesystem::path& path) {
+  GtkMediaStream* stream = gtk_media_file_new_for_filename(path.c_str());
+  playing().insert(stream);
+  auto onChange = +[](GtkMediaStream* s, GParamSpec*, gpointer) {
+    if (gtk_media_stream_get_ended(s) || gtk_media_stream_get_error(s)) finishStream(s);
+  };
+  g_signal_connect(stream, "notify::ended", G_CALLBACK(onChange), nullptr);
+  g_signal_connect(stream, "notify::error", G_CALLBACK(onChange), nullptr);
+  gtk_media_stream_play(stream);
 }
 
 // Milliseconds since this process started, from the kernel's start time.
@@ -113,6 +130,9 @@ void waitForContentThenSaveScreenshot() {
 // The main screen has been shown when the window's first frame is painted.
 void onFirstPaint(GdkFrameClock* clock, gpointer) {
   g_signal_handlers_disconnect_by_func(clock, reinterpret_cast<gpointer>(onFirstPaint), nullptr);
+  // Once the window is up: started with the launch, it held up the launch
+  // (both load libraries, one at a time).
+  GtkMediaWarmUp::start();
   if (options().startupReport) std::printf("startup-ms %s\n", NumberText::fixed(millisecondsSinceProcessStart(), 1).c_str());
   std::fflush(stdout);
   if (!options().screenshot.empty()) waitForContentThenSaveScreenshot();
@@ -216,17 +236,16 @@ void GtkToolkit::vibrate() {
 }
 
 void GtkToolkit::playSound(const std::filesystem::path& path) {
-  GtkMediaStream* stream = gtk_media_file_new_for_filename(path.c_str());
-  playing().insert(stream);
-  auto onChange = +[](GtkMediaStream* s, GParamSpec*, gpointer) {
-    if (gtk_media_stream_get_ended(s) || gtk_media_stream_get_error(s)) finishStream(s);
-  };
-  g_signal_connect(stream, "notify::ended", G_CALLBACK(onChange), nullptr);
-  g_signal_connect(stream, "notify::error", G_CALLBACK(onChange), nullptr);
-  gtk_media_stream_play(stream);
+  // Until the media framework is ready, the sound waits (and counts as
+  // playing) rather than the main loop.
+  ++waitingSounds();
+  GtkMediaWarmUp::whenReady([path] {
+    --waitingSounds();
+    startSound(path);
+  });
 }
 
-size_t GtkToolkit::playingSoundCount() const { return playing().size(); }
+size_t GtkToolkit::playingSoundCount() const { return playing().size() + waitingSounds(); }
 
 void GtkToolkit::statusBarHiddenChanged(bool hidden) {
   Window* window = Application::shared().keyWindow();

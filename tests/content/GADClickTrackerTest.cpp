@@ -184,7 +184,7 @@ TEST_F(GADClickTrackerTest, EachTrackingInFlightCountsOnceFromItsStartToItsEnd) 
   slow.delaySeconds = 0.3;
   server->setAnswer("/slow", slow);
   adnet::Answer slower;
-  slower.delaySeconds = 0.8;
+  slower.delaySeconds = 2.0;  // well after the other, even on a busy machine
   server->setAnswer("/slower", slower);
   tracker->trackURL(at("/slow"));
   auto other = std::make_shared<GADClickTracker>();

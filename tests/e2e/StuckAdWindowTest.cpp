@@ -4,8 +4,16 @@
 // banner reports one failure at most and shows the next ad; the in-app
 // browser shows a site's dialog to the user, over its page alone.
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 #include "ads/content/GADContentPolicy.h"
+#include "platform/Log.h"
 #include "tests/e2e/AppWindowTest.h"
 
 namespace {
@@ -167,6 +175,58 @@ TEST_F(StuckAdWindowTest, AnAdThatNeverReturnsHasItsProcessEndedAndTheNextAdShow
   ASSERT_TRUE(runUntil([&] { return loader().webView()->isHidden(); }, 20)) << "the hung page is found and ended";
   EXPECT_EQ(failures(), 0) << "the shown ad's attempt had its outcome";
   expectTheNextAd("after-hang");
+}
+
+// A machine busy on every core starves the banner's page process, not the
+// page: for a minute beside a busy loop per core, no page is taken for a
+// hung one and ended, and the ads keep coming on their schedule.
+TEST_F(StuckAdWindowTest, OnAMachineBusyOnEveryCoreNoPageIsEndedAndTheAdsKeepComing) {
+  std::vector<std::string> lines;
+  platform::setLogSinkForTesting([&](const std::string& line) {
+    lines.push_back(line);
+    std::fprintf(stderr, "%s\n", line.c_str());
+  });
+  network->behaviour().refreshRate = "15";
+  showFreshAd();
+  nextRequest();  // the interval the server named is the schedule now
+  std::vector<pid_t> busy;
+  const long cores = std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
+  for (long core = 0; core < cores; ++core) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      ::alarm(120);  // never outlives a test run gone wrong
+      for (;;) asm volatile("" ::: "memory");
+    }
+    if (child > 0) busy.push_back(child);
+  }
+  ASSERT_EQ(busy.size(), static_cast<size_t>(cores));
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  auto lastAd = start;
+  double longestGap = 0;
+  int ads = 0;
+  for (int seen = events->received; Clock::now() - start < std::chrono::seconds(60);) {
+    RunLoop::main().runFor(0.1);
+    if (events->received == seen) continue;
+    seen = events->received;
+    ++ads;
+    longestGap = std::max(longestGap, std::chrono::duration<double>(Clock::now() - lastAd).count());
+    lastAd = Clock::now();
+  }
+  longestGap = std::max(longestGap, std::chrono::duration<double>(Clock::now() - lastAd).count());
+  for (pid_t child : busy) ::kill(child, SIGKILL);
+  for (pid_t child : busy) ::waitpid(child, nullptr, 0);
+  platform::setLogSinkForTesting({});
+
+  const auto ended = std::count_if(lines.begin(), lines.end(),
+                                   [](const std::string& line) { return line.find("process") != std::string::npos; });
+  std::printf("busy machine, %ld cores for 60 s: pages ended %ld, ads shown %d, longest gap between ads %.1f s\n",
+              cores, static_cast<long>(ended), ads, longestGap);
+  EXPECT_EQ(ended, 0) << "no page's process was ended or lost";
+  EXPECT_EQ(failures(), 0);
+  EXPECT_GE(ads, 3) << "an ad every 15 s, each in well under its 20 s";
+  EXPECT_LE(longestGap, GADObjectPrivate::kMinimumRefreshSeconds + GADObjectPrivate::kAttemptTimeoutSeconds);
 }
 
 }  // namespace

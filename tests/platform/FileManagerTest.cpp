@@ -48,6 +48,30 @@ TEST_F(FileManagerTest, AtomicWriteReplacesTheFileAndLeavesNoTemporaries) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
 }
 
+// A pending file shows nowhere until it is renamed, goes with its date,
+// and leaves nothing behind when dropped.
+TEST_F(FileManagerTest, APendingFileIsInPlaceOnlyOnceRenamedAndLeavesNothingWhenDropped) {
+  const auto path = dir / "file";
+  ASSERT_TRUE(FileManager::writeAtomically(path, bytes("old")));
+  {
+    auto dropped = FileManager::writeTemporary(path, bytes("dropped"));
+    ASSERT_TRUE(dropped);
+    EXPECT_EQ(readAll(path), "old");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+
+  auto pending = FileManager::writeTemporary(path, bytes("new"), 1700000000);
+  ASSERT_TRUE(pending);
+  EXPECT_EQ(readAll(path), "old");
+  ASSERT_TRUE(pending->renameIntoPlace());
+  EXPECT_EQ(readAll(path), "new");
+  struct stat info{};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mtim.tv_sec, 1700000000);
+  EXPECT_FALSE(pending->renameIntoPlace()) << "once";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+}
+
 TEST_F(FileManagerTest, WriteIntoAMissingFolderFailsWithAnError) {
   auto result = FileManager::writeAtomically(dir / "missing" / "file", bytes("x"));
   ASSERT_FALSE(result);

@@ -324,11 +324,11 @@ TEST_F(URLConnectionTest, ThroughAProxyOnlyTheServersAnswerIsHeard) {
   ASSERT_EQ(tls.problem(), "");
   LoopbackConnectProxy proxy;
   URLConnection::trustCertificatesForTesting(tls.certificate());
-  ::setenv("https_proxy", proxy.url().c_str(), 1);
+  URLConnection::useProxyForTesting(proxy.url());
   Recorder redirected;
   auto hop = URLConnection::start(URLRequest(*URL::create(tls.url("/redirect"))), &redirected);
   ASSERT_TRUE(runUntil([&] { return redirected.ended(); }));
-  ::unsetenv("https_proxy");
+  URLConnection::useProxyForTesting(std::nullopt);
   URLConnection::trustCertificatesForTesting(std::nullopt);
   EXPECT_GE(proxy.tunnels(), 1) << "the fetch went through the proxy";
   EXPECT_EQ(redirected.events, (std::vector<std::string>{"send /redirect", "redirect 302 to /imp", "response 200",
@@ -337,6 +337,25 @@ TEST_F(URLConnectionTest, ThroughAProxyOnlyTheServersAnswerIsHeard) {
   ASSERT_TRUE(redirected.response);
   EXPECT_EQ(redirected.response->valueForHeaderField("X-Protocol"), "HTTP/2.0") << "the server's fields";
   EXPECT_FALSE(redirected.response->valueForHeaderField("Proxy-Agent")) << "none of the proxy's";
+}
+
+// The proxy is the one the desktop's resolver names, as for the pages:
+// a proxy in curl's environment variables that the resolver does not name
+// is not used.
+TEST_F(URLConnectionTest, TheProxyIsTheDesktopResolversNotCurlsEnvironments) {
+  Answer straight;
+  straight.body = "straight";
+  server->setAnswer("/direct", straight);
+  ::setenv("http_proxy", "http://127.0.0.1:9", 1);  // nobody listens there
+  ::setenv("HTTP_PROXY", "http://127.0.0.1:9", 1);
+  URLConnection::useProxyForTesting("direct://");
+  auto connection = URLConnection::start(requestFor("/direct"), &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }));
+  ::unsetenv("http_proxy");
+  ::unsetenv("HTTP_PROXY");
+  URLConnection::useProxyForTesting(std::nullopt);
+  EXPECT_TRUE(recorder.finished) << (recorder.error ? recorder.error->message : "");
+  EXPECT_EQ(recorder.body, "straight");
 }
 
 TEST_F(URLConnectionTest, HeaderFieldsAreSent) {

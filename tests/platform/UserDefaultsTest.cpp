@@ -1,6 +1,8 @@
 #include "platform/UserDefaults.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/RunLoop.h"
 #include "tests/support/PlatformTest.h"
 
 namespace {
@@ -106,6 +109,53 @@ TEST_F(UserDefaultsTest, ADatePastWhatTheFileHoldsIsKeptAsTheLatestNotWrapped) {
   ASSERT_NE(date, nullptr);
   EXPECT_GT(date->secondsSince1970, 3e9) << "past 2065, not before 1970";
   EXPECT_LE(date->secondsSince1970, kYear2100);
+}
+
+// A save in the background never holds up the main loop, even while
+// another copy holds the file's lock; changes made meanwhile follow in one
+// more save, and a store that goes first finishes what it began.
+TEST_F(UserDefaultsTest, ASaveInTheBackgroundLeavesTheLoopFreeAndLosesNothing) {
+  const auto file = folder / "preferences.plist";
+  const int other = ::open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX), 0);  // another copy is saving
+  auto defaults = std::make_unique<platform::UserDefaults>(file);
+  defaults->setObjectForKey(platform::Value(1), "first");
+  defaults->saveInBackground();
+  defaults->setObjectForKey(platform::Value(2), "second");
+  defaults->saveInBackground();
+  platform::RunLoop::main().runFor(0.2);
+  EXPECT_TRUE(defaults->isSaving());
+  EXPECT_FALSE(std::filesystem::exists(file)) << "nothing written past the other copy's lock";
+  ::close(other);
+  ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return defaults->saveCount() == 2; }, 10));
+  EXPECT_EQ(*platform::UserDefaults(file).objectForKey("second"), platform::Value(2));
+
+  defaults->setObjectForKey(platform::Value(3), "third");
+  defaults->saveInBackground();
+  defaults.reset();
+  const platform::UserDefaults reread(file);
+  ASSERT_NE(reread.objectForKey("third"), nullptr) << "the store waited for its save before going";
+  EXPECT_EQ(*reread.objectForKey("first"), platform::Value(1));
+}
+
+// A save that failed keeps its changes for the next, behind any newer
+// change of the same key.
+TEST_F(UserDefaultsTest, AFailedSaveInTheBackgroundKeepsItsChangesBehindNewerOnes) {
+  const auto file = folder / "preferences.plist";
+  platform::UserDefaults defaults(file);
+  ASSERT_TRUE(defaults.synchronize());  // a file to merge into
+  defaults.setObjectForKey(platform::Value("cut\0short"s), "name");
+  defaults.setObjectForKey(platform::Value(7), "count");
+  defaults.saveInBackground();
+  defaults.setObjectForKey(platform::Value("whole"), "name");
+  ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return !defaults.isSaving(); }, 10));
+  EXPECT_EQ(defaults.saveCount(), 1);
+  ASSERT_TRUE(defaults.synchronize());
+  const platform::UserDefaults reread(file);
+  ASSERT_NE(reread.objectForKey("count"), nullptr) << "the failed save's other change is still saved";
+  EXPECT_EQ(*reread.objectForKey("count"), platform::Value(7));
+  EXPECT_EQ(*reread.objectForKey("name"), platform::Value("whole"));
 }
 
 }  // namespace
