@@ -24,6 +24,15 @@ TEST(HTTPDateTest, ReadsAllThreeFormsRecipientsMustAccept) {
       {"Sun, 32 Nov 1994 08:49:37 GMT", std::nullopt},
       {"Sun, 06 Nov 1994 25:49:37 GMT", std::nullopt},
       {"Fri, 31 Dec 9999 23:59:59 GMT", 253402300799},
+      // A day past its month's end names no day (curl carried it into the
+      // next month: 31 Nov was 1 Dec), in each form.
+      {"Fri, 31 Nov 1994 23:59:59 GMT", std::nullopt},
+      {"Friday, 31-Nov-94 23:59:59 GMT", std::nullopt},
+      {"Fri Nov 31 23:59:59 1994", std::nullopt},
+      {"Sun, 29 Feb 1995 00:00:00 GMT", std::nullopt},
+      {"Thu, 29 Feb 1996 00:00:00 GMT", 825552000},
+      {"Wed, 30 Nov 1994 23:59:59 GMT", 786239999},
+      {"Wed, 30 nov 1994 23:59:59 GMT", 786239999},
       // Past the last year the preferred form can write.
       {"Sat, 01 Jan 10000 00:00:00 GMT", std::nullopt},
       {"Fri, 31 Dec 99999999 23:59:59 GMT", std::nullopt},
