@@ -32,5 +32,9 @@ run JsonReaderFuzzer json
 run JsonRoundTripFuzzer json
 run EncodingDecodeFuzzer decode
 run MessageURLFuzzer message
+run HTTPHeaderParserFuzzer header
+run ContentDecoderFuzzer content
+run HTTPDateFuzzer date
+run RedirectTargetFuzzer redirect
 echo "fuzz: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

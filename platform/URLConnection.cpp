@@ -7,24 +7,28 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/ASCII.h"
+#include "platform/ContentDecoder.h"
 #include "platform/CurlMulti.h"
+#include "platform/HTTPHeaderParser.h"
+#include "platform/RedirectTarget.h"
 #include "platform/RunLoop.h"
 #include "platform/SharedCookieJar.h"
 
 // HTTP on libcurl's multi handle (CurlMulti), which the main loop drives:
 // curl frames the body (a body cut short in any framing is its partial-file
 // error, never a whole one), keeps connections alive per host and speaks
-// HTTP/2 where the server offers it. Content codings are decoded here:
+// HTTP/2 where the server offers it. The answer's head is read here
+// (HTTPHeaderParser). Content codings are decoded here (ContentDecoder):
 // curl takes a gzip stream cut short inside a whole chunked body as
-// complete, and a body is whole only when its compressed stream is too. Redirects are followed here,
-// one transfer per hop, so the delegate sees and may refuse each; cookies
-// come from and go to libsoup's jar, which WebKit shares.
+// complete, and a body is whole only when its compressed stream is too.
+// Redirects are followed here, one transfer per hop, so the delegate sees
+// and may refuse each; cookies come from and go to libsoup's jar, which
+// WebKit shares.
 
 namespace platform {
 
@@ -49,7 +53,14 @@ Error errorFromCurl(CURLcode code, const char* detail) {
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_HTTP2: ours = kURLErrorCannotParseResponse; break;
     case CURLE_BAD_CONTENT_ENCODING: ours = kURLErrorCannotDecodeContentData; break;
-    case CURLE_UNSUPPORTED_PROTOCOL: ours = kURLErrorUnsupportedURL; break;
+    // Only http and https reach curl: its unsupported protocol is the
+    // answer's ("Unsupported HTTP version in response", "Unsupported
+    // response code in HTTP response", an HTTP/0.9 answer).
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      ours = detail && (std::strstr(detail, "response") || std::strstr(detail, "HTTP/0.9"))
+                 ? kURLErrorCannotParseResponse
+                 : kURLErrorUnsupportedURL;
+      break;
     case CURLE_URL_MALFORMAT: ours = kURLErrorBadURL; break;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
@@ -74,31 +85,7 @@ bool isOwnField(const std::string& name) {
   return false;
 }
 
-// An answer's header section past this fails the fetch. What it names
-// (tracking URLs, say) is bounded by count where it is read.
-constexpr size_t kMaximumHeaderBytes = 256 * 1024;
 constexpr size_t kMaximumRedirectBodyBytes = 64 * 1024;
-
-// A Location as servers send it: browsers percent-escape a raw space,
-// control characters, bytes past ASCII and the few characters a URL never
-// holds as written, rather than refuse the hop (WHATWG URL, the
-// percent-encode sets). What is already escaped stays as it is.
-std::string escapedAsBrowsersDo(const std::string& location) {
-  std::string out;
-  out.reserve(location.size());
-  for (const char c : location) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte >= 0x7F || c == '"' || c == '<' || c == '>' || c == '`') {
-      char escaped[4];
-      std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-constexpr size_t kDecodeBytes = 64 * 1024;
 
 std::optional<std::string>& trustedCertificatesForTesting() {
   static std::optional<std::string> path;
@@ -140,16 +127,12 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   GUri* uri = nullptr;
   GCancellable* proxyLookup = nullptr;  // while the hop's proxy is looked up
   char curlError[CURL_ERROR_SIZE] = {};
-  size_t headerBytes = 0;
-  long status = 0;
-  Dictionary headers;
-  std::vector<std::string> cookies;
-  bool headersComplete = false;  // of the final (not interim) answer
+  // The answer's head. What it names (tracking URLs, say) is bounded by
+  // count where it is read.
+  HTTPHeaderParser head;
   bool responseDelivered = false;
   std::string pending;  // body bytes not yet handed on
-  GConverter* decoder = nullptr;  // Content-Encoding gzip or deflate
-  bool decoderFinished = false;
-  size_t decodedBytes = 0;
+  std::optional<ContentDecoder> decoder;  // once the answer names its coding
   std::optional<Error> stoppedBecause;  // when a callback stopped curl
   bool stoppedForRedirect = false;  // a redirect's head is in; its body is dropped
   size_t redirectBodyBytes = 0;
@@ -162,10 +145,8 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       g_cancellable_cancel(proxyLookup);
       g_clear_object(&proxyLookup);
     }
-    if (decoder) g_object_unref(decoder);
-    decoder = nullptr;
-    decoderFinished = false;
-    decodedBytes = 0;
+    head = HTTPHeaderParser();
+    decoder.reset();
     if (easy) {
       CurlMulti::shared().remove(easy);
       curl_easy_cleanup(easy);
@@ -276,11 +257,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   void transfer(const std::string& proxy) {
     if (stopped()) return;
     const URL& url = request.url();
-    headerBytes = 0;
-    status = 0;
-    headers = Dictionary();
-    cookies.clear();
-    headersComplete = responseDelivered = stoppedForRedirect = false;
+    responseDelivered = stoppedForRedirect = false;
     redirectBodyBytes = 0;
     pending.clear();
     stoppedBecause.reset();
@@ -355,45 +332,20 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
   static size_t onHeader(char* data, size_t size, size_t count, void* self) {
     auto* state = static_cast<State*>(self);
     const size_t bytes = size * count;
-    state->headerBytes += bytes;
-    if (state->headerBytes > kMaximumHeaderBytes) {
-      state->stoppedBecause = Error{kURLErrorDomain, kURLErrorCannotParseResponse, "header section too large"};
-      return 0;
+    switch (state->head.take(std::string_view(data, bytes))) {
+      case HTTPHeaderParser::Step::Failed:
+        state->stoppedBecause = *state->head.failure();
+        return 0;
+      case HTTPHeaderParser::Step::HeadComplete:
+        // HTTP/2 names its fields in lower case.
+        if (isRedirect(state->head.status()) && headerFieldValue(state->head.fields(), "Location")) {
+          // The hop's body is read and dropped, so its connection stays
+          // open for the next hop (closing it mid-answer would end it).
+          state->stoppedForRedirect = true;
+        }
+        return bytes;
+      case HTTPHeaderParser::Step::Continue: return bytes;
     }
-    const std::string line(data, bytes);
-    if (line.rfind("HTTP/", 0) == 0) {
-      // A status line: a new answer (after an interim 1xx, say) starts.
-      state->headers = Dictionary();
-      state->cookies.clear();
-      state->headersComplete = false;
-      const size_t space = line.find(' ');
-      state->status = space == std::string::npos ? 0 : std::strtol(line.c_str() + space + 1, nullptr, 10);
-      return bytes;
-    }
-    if (ascii::trimmed(line).empty()) {
-      // RFC 9110 15.2: interim answers precede the real one.
-      if (state->status >= 100 && state->status < 200) return bytes;
-      state->headersComplete = true;
-      // HTTP/2 names its fields in lower case.
-      if (isRedirect(state->status) && headerFieldValue(state->headers, "Location")) {
-        // The hop's body is read and dropped, so its connection stays open
-        // for the next hop (closing it mid-answer would end it).
-        state->stoppedForRedirect = true;
-      }
-      return bytes;
-    }
-    // Fields after the head are a chunked body's trailer: not the
-    // response's fields, whose answer has been handed on already.
-    if (state->headersComplete) return bytes;
-    const size_t colon = line.find(':');
-    if (colon == std::string::npos) return bytes;
-    const std::string name = ascii::trimmed(line.substr(0, colon));
-    const std::string value = ascii::trimmed(line.substr(colon + 1));
-    if (strcasecmp(name.c_str(), "Set-Cookie") == 0) state->cookies.push_back(value);
-    if (Value* existing = state->headers.find(name); existing && existing->isString())
-      *existing = *existing->asString() + ", " + value;
-    else
-      state->headers.set(name, value);
     return bytes;
   }
 
@@ -411,11 +363,11 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
 
   // Out of curl: the answer's head once whole, then its body so far.
   void handOn() {
-    if (stopped() || !headersComplete || stoppedForRedirect) return;
+    if (stopped() || !head.headComplete() || stoppedForRedirect) return;
     if (!responseDelivered) {
       responseDelivered = true;
       storeCookies();
-      const HTTPResponse answer(request.url(), static_cast<int>(status), headers);
+      const HTTPResponse answer(request.url(), head.status(), head.fields());
       if (!chooseDecoder(answer)) return;
       delegate->connectionDidReceiveResponse(*connection, answer);
       if (stopped()) return;
@@ -426,83 +378,47 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
 
   // False (and failed) for a coding we cannot decode.
   bool chooseDecoder(const HTTPResponse& answer) {
-    const bool bodiless = request.method() == "HEAD" || status == 204 || status == 304;
-    const auto coding = answer.valueForHeaderField("Content-Encoding");
-    if (!coding || bodiless) return true;
-    if (g_ascii_strcasecmp(coding->c_str(), "gzip") == 0 || g_ascii_strcasecmp(coding->c_str(), "x-gzip") == 0) {
-      decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_GZIP));
-    } else if (g_ascii_strcasecmp(coding->c_str(), "deflate") == 0) {
-      decoder = G_CONVERTER(g_zlib_decompressor_new(G_ZLIB_COMPRESSOR_FORMAT_ZLIB));
-    } else if (g_ascii_strcasecmp(coding->c_str(), "identity") != 0) {
-      fail(Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, "unknown content coding " + *coding});
-      return false;
+    const bool bodiless = request.method() == "HEAD" || head.status() == 204 || head.status() == 304;
+    const auto named = answer.valueForHeaderField("Content-Encoding");
+    auto coding = ContentDecoder::Coding::Identity;
+    if (named && !bodiless) {
+      const auto known = ContentDecoder::codingNamed(*named);
+      if (!known) {
+        fail(ContentDecoder::unknownCoding(*named));
+        return false;
+      }
+      coding = *known;
     }
+    decoder.emplace(coding, URLConnection::kMaximumDecodedBytes);
     return true;
   }
 
   // Decodes (when the body is compressed) and passes data on; at the end,
   // the compressed stream must be complete too. False once stopped.
   bool deliver(const std::string& data, bool atEnd) {
-    if (!decoder) {
-      if (!data.empty()) {
-        delegate->connectionDidReceiveData(
-            *connection, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
-      }
+    if (!decoder) decoder.emplace(ContentDecoder::Coding::Identity, URLConnection::kMaximumDecodedBytes);
+    const auto error = decoder->decode(data, atEnd, [this](std::span<const std::uint8_t> piece) {
+      delegate->connectionDidReceiveData(*connection, piece);
       return !stopped();
+    });
+    if (stopped()) return false;
+    if (error) {
+      fail(*error);
+      return false;
     }
-    // Whatever follows the end of the compressed stream is not body.
-    if (decoderFinished) return true;
-    std::string out(kDecodeBytes, '\0');
-    size_t at = 0;
-    for (;;) {
-      gsize read = 0, written = 0;
-      GError* error = nullptr;
-      const GConverterResult result =
-          g_converter_convert(decoder, data.data() + at, data.size() - at, out.data(), out.size(),
-                              atEnd ? G_CONVERTER_INPUT_AT_END : G_CONVERTER_NO_FLAGS, &read, &written, &error);
-      if (result == G_CONVERTER_ERROR) {
-        const bool partial = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_PARTIAL_INPUT);
-        const std::string message = error->message;
-        g_error_free(error);
-        // More input will come: not an error yet.
-        if (partial && !atEnd) return true;
-        fail(partial ? Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the compressed body ended early"}
-                     : Error{kURLErrorDomain, kURLErrorCannotDecodeContentData, message});
-        return false;
-      }
-      at += read;
-      decodedBytes += written;
-      if (decodedBytes > URLConnection::kMaximumDecodedBytes) {
-        fail(Error{kURLErrorDomain, kURLErrorDataLengthExceedsMaximum, "the decoded body is larger than allowed"});
-        return false;
-      }
-      if (written > 0) {
-        delegate->connectionDidReceiveData(
-            *connection, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(out.data()), written));
-        if (stopped()) return false;
-      }
-      if (result == G_CONVERTER_FINISHED) {
-        decoderFinished = true;
-        return true;
-      }
-      if ((at >= data.size() || read == 0) && written == 0) {
-        if (!atEnd) return true;
-        fail(Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the compressed body ended early"});
-        return false;
-      }
-    }
+    return true;
   }
 
   void storeCookies() {
     if (!request.shouldHandleCookies()) return;
-    for (const auto& cookie : cookies) soup_cookie_jar_set_cookie(sharedCookieJar(), uri, cookie.c_str());
+    for (const auto& cookie : head.cookies()) soup_cookie_jar_set_cookie(sharedCookieJar(), uri, cookie.c_str());
   }
 
   void transferDone(CURLcode result) {
     if (stopped()) return;
     if (stoppedForRedirect) {
       storeCookies();
-      const HTTPResponse answer(request.url(), static_cast<int>(status), headers);
+      const HTTPResponse answer(request.url(), head.status(), head.fields());
       const std::string location = *answer.valueForHeaderField("Location");
       redirect(answer, location);
       return;
@@ -515,7 +431,7 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
       fail(errorFromCurl(result, curlError));
       return;
     }
-    if (!headersComplete) {
+    if (!head.headComplete()) {
       fail(Error{kURLErrorDomain, kURLErrorNetworkConnectionLost, "the connection closed before an answer"});
       return;
     }
@@ -524,28 +440,19 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     succeed();
   }
 
-  // RFC 9110 15.4: a 303, and a 301 or 302 after POST, continue as GET.
+  // The next hop, as RedirectTarget makes it, put to the delegate.
   void redirect(const HTTPResponse& response, const std::string& location) {
     if (++redirects > kMaximumRedirects) {
       fail(Error{kURLErrorDomain, kURLErrorHTTPTooManyRedirects, "too many HTTP redirects"});
       return;
     }
-    auto target = URL::create(escapedAsBrowsersDo(location), request.url());
-    if (!target) {
-      fail(Error{kURLErrorDomain, kURLErrorBadURL, "bad redirect location " + location});
+    auto next = RedirectTarget::next(request, response.statusCode(), location);
+    if (!next) {
+      fail(next.error());
       return;
     }
-    URLRequest next = request;
-    next.setURL(*target);
-    // RFC 9110 13.1: a precondition is about the resource it was asked of;
-    // the next hop is another (often another site's), which learns nothing
-    // of what we hold of the first.
-    next.removeHTTPHeaderField("If-Modified-Since");
-    next.removeHTTPHeaderField("If-None-Match");
-    const long code = response.statusCode();
-    if (code == 303 || ((code == 301 || code == 302) && request.method() == "POST")) next.setMethod("GET");
     endTransfer();
-    auto decided = delegate->connectionWillSendRequest(*connection, next, &response);
+    auto decided = delegate->connectionWillSendRequest(*connection, std::move(*next), &response);
     if (stopped()) return;
     if (!decided) {
       finish();

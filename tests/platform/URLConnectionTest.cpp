@@ -509,3 +509,114 @@ TEST_F(URLConnectionTest, TricklingServerIsCutOffAtTheDeadlineWithOneFailure) {
   EXPECT_EQ(std::count(recorder.events.begin(), recorder.events.end(), "failed"), 1);
   EXPECT_FALSE(recorder.finished);
 }
+
+// A status line whose code is no three-digit number is a malformed answer,
+// not a status: nothing is handed on as a response.
+TEST_F(URLConnectionTest, AStatusLineWithoutAThreeDigitCodeIsAMalformedAnswer) {
+  for (const char* line : {"HTTP/1.1 abc OK", "HTTP/1.1 2000 OK", "HTTP/1.1 -20 OK", "HTTP/1.1 20 OK",
+                           "HTTP/1.1 +200 OK", "HTTP/1.1 200x OK"}) {
+    SCOPED_TRACE(line);
+    Answer answer;
+    answer.raw = std::string(line) + "\r\nContent-Length: 2\r\n\r\nhi";
+    server->setAnswer("/status", answer);
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/status"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    EXPECT_FALSE(each.response) << "status " << each.response->statusCode();
+    ASSERT_TRUE(each.error);
+    EXPECT_EQ(each.error->code, platform::kURLErrorCannotParseResponse) << each.error->message;
+  }
+}
+
+// A trailer field that reads as a status line (curl takes any trailer line
+// with a colon) starts no new answer: the 200 handed on stays the answer,
+// and the trailer's Location is followed nowhere.
+TEST_F(URLConnectionTest, AStatusLineInATrailerStartsNoNewAnswer) {
+  Answer answer;
+  answer.raw = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+               "5\r\nhello\r\n0\r\nHTTP/1.1 302 Found: x\r\nLocation: /elsewhere\r\n\r\n";
+  server->setAnswer("/trailer", answer);
+  server->setAnswer("/elsewhere", Answer{});
+  auto connection = URLConnection::start(requestFor("/trailer"), &recorder);
+  ASSERT_TRUE(runUntil([&] { return recorder.ended(); }));
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"send /trailer", "response 200", "finished"}))
+      << (recorder.error ? recorder.error->message : "");
+  EXPECT_EQ(recorder.body, "hello");
+  EXPECT_EQ(server->requestCount("/elsewhere"), 0u);
+}
+
+std::string compressed(const std::string& text, GZlibCompressorFormat format) {
+  GZlibCompressor* compressor = g_zlib_compressor_new(format, -1);
+  std::string out(text.size() + 1024, '\0');
+  gsize read = 0, written = 0;
+  g_converter_convert(G_CONVERTER(compressor), text.data(), text.size(), out.data(), out.size(),
+                      G_CONVERTER_INPUT_AT_END, &read, &written, nullptr);
+  g_object_unref(compressor);
+  out.resize(written);
+  return out;
+}
+
+// "Content-Encoding: deflate" is a zlib stream by the RFC, but many servers
+// send the raw DEFLATE stream without its wrapper; browsers take both.
+TEST_F(URLConnectionTest, ADeflateBodyIsReadWithOrWithoutItsZlibWrapper) {
+  const std::string text = noise(5000) + std::string(5000, 'z');
+  for (const auto format : {G_ZLIB_COMPRESSOR_FORMAT_ZLIB, G_ZLIB_COMPRESSOR_FORMAT_RAW}) {
+    SCOPED_TRACE(format == G_ZLIB_COMPRESSOR_FORMAT_RAW ? "raw" : "zlib");
+    const std::string body = compressed(text, format);
+    Answer answer;
+    answer.raw = "HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\nContent-Length: " + std::to_string(body.size()) +
+                 "\r\n\r\n" + body;
+    server->setAnswer("/deflate", answer);
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/deflate"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    EXPECT_TRUE(each.finished) << (each.error ? each.error->message : "");
+    EXPECT_EQ(each.body.size(), text.size());
+    EXPECT_TRUE(each.body == text);
+  }
+}
+
+// RFC 9110 15.4: a 303 continues as GET, but a HEAD stays a HEAD (as
+// browsers keep it); a 301 or 302 changes only a POST; 307 and 308 keep
+// every method.
+TEST_F(URLConnectionTest, ARedirectChangesTheMethodOnlyWhereTheRFCLetsIt) {
+  const struct {
+    int status;
+    const char* method;
+    const char* next;
+  } cases[] = {
+      {303, "POST", "GET"}, {303, "PUT", "GET"},  {303, "HEAD", "HEAD"}, {303, "GET", "GET"},
+      {302, "POST", "GET"}, {301, "POST", "GET"}, {302, "PUT", "PUT"},   {302, "HEAD", "HEAD"},
+      {307, "POST", "POST"}, {308, "POST", "POST"},
+  };
+  server->setAnswer("/imp", Answer{});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.status) + " after " + c.method);
+    server->setAnswer("/moved", Answer::redirect(c.status, "/imp"));
+    auto request = requestFor("/moved");
+    request.setMethod(c.method);
+    Recorder each;
+    const size_t before = server->requests().size();
+    auto connection = URLConnection::start(request, &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    ASSERT_TRUE(each.finished) << (each.error ? each.error->message : "");
+    ASSERT_EQ(server->requests().size(), before + 2);
+    EXPECT_EQ(server->requests()[before].method, c.method);
+    EXPECT_EQ(server->requests()[before + 1].method, c.next);
+  }
+}
+
+// A Location that makes no URL, or an http one without a host, fails the
+// fetch before any delegate is asked about it.
+TEST_F(URLConnectionTest, ARedirectToNoURLFailsAsABadURL) {
+  for (const char* location : {"http://", "http:nohost", "https:///path", "http://[::1"}) {
+    SCOPED_TRACE(location);
+    server->setAnswer("/moved", Answer::redirect(302, location));
+    Recorder each;
+    auto connection = URLConnection::start(requestFor("/moved"), &each);
+    ASSERT_TRUE(runUntil([&] { return each.ended(); }));
+    ASSERT_TRUE(each.error);
+    EXPECT_EQ(each.error->code, platform::kURLErrorBadURL) << each.error->message;
+    EXPECT_EQ(each.events, (std::vector<std::string>{"send /moved", "failed"}));
+  }
+}
