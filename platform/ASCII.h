@@ -21,6 +21,15 @@ inline std::string trimmed(std::string_view text) {
   return std::string(text.substr(begin, end - begin));
 }
 constexpr char toLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The same text but for the case of ASCII letters (names of header fields
+// and codings), whatever the locale.
+constexpr bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (toLower(a[i]) != toLower(b[i])) return false;
+  return true;
+}
 // The value of a hexadecimal digit; -1 for anything else.
 constexpr int hexValue(char c) {
   if (isDigit(c)) return c - '0';

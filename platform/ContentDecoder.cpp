@@ -11,13 +11,6 @@ namespace platform {
 
 namespace {
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (ascii::toLower(a[i]) != ascii::toLower(b[i])) return false;
-  return true;
-}
-
 // Decoded bytes are handed over in pieces of at most this.
 constexpr size_t kDecodeBytes = 64 * 1024;
 
@@ -40,9 +33,9 @@ struct ContentDecoder::Stream {
 };
 
 std::optional<ContentDecoder::Coding> ContentDecoder::codingNamed(std::string_view name) {
-  if (equalsIgnoringCase(name, "gzip") || equalsIgnoringCase(name, "x-gzip")) return Coding::Gzip;
-  if (equalsIgnoringCase(name, "deflate")) return Coding::Deflate;
-  if (equalsIgnoringCase(name, "identity")) return Coding::Identity;
+  if (ascii::equalsIgnoringCase(name, "gzip") || ascii::equalsIgnoringCase(name, "x-gzip")) return Coding::Gzip;
+  if (ascii::equalsIgnoringCase(name, "deflate")) return Coding::Deflate;
+  if (ascii::equalsIgnoringCase(name, "identity")) return Coding::Identity;
   return std::nullopt;
 }
 

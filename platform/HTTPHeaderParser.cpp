@@ -9,13 +9,6 @@ namespace platform {
 
 namespace {
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (ascii::toLower(a[i]) != ascii::toLower(b[i])) return false;
-  return true;
-}
-
 // RFC 9110 5.5: a CR, LF or NUL inside a field is replaced by a space.
 std::string cleaned(std::string_view text) {
   std::string out = ascii::trimmed(text);
@@ -76,7 +69,7 @@ HTTPHeaderParser::Step HTTPHeaderParser::take(std::string_view line) {
   std::string name = cleaned(line.substr(0, colon));
   if (name.empty()) return Step::Continue;
   std::string value = cleaned(line.substr(colon + 1));
-  if (equalsIgnoringCase(name, "Set-Cookie")) cookies_.push_back(value);
+  if (ascii::equalsIgnoringCase(name, "Set-Cookie")) cookies_.push_back(value);
   if (const auto existing = fieldIndex_.find(name); existing != fieldIndex_.end()) {
     fields_[existing->second].second.append(", ").append(value);
   } else {
