@@ -194,6 +194,10 @@ void WebView::peerDidFailLoad(const Error& error) {
   if (delegate_) delegate_->webViewDidFailLoadWithError(*this, error);
 }
 
+void WebView::peerDidChangeHistory() {
+  if (delegate_) delegate_->webViewDidChangeHistory(*this);
+}
+
 bool WebView::peerShouldShowPageDialog(PageDialog dialog, const std::string& message) {
   const bool shown = !delegate_ || delegate_->webViewShouldShowPageDialog(*this, dialog, message);
   if (shown) {

@@ -78,6 +78,9 @@ class WebViewDelegate {
   // A navigation the delegate refused never starts and reports no load:
   // this says so, once the web view no longer counts it as loading.
   virtual void webViewDidRefuseLoad(WebView&) {}
+  // The page's history changed without a load (a "#fragment" link,
+  // history.pushState): canGoBack and canGoForward may answer otherwise.
+  virtual void webViewDidChangeHistory(WebView&) {}
   // Asked once the answer of an allowed load that would replace the page
   // shown (the main frame's document) has arrived, before it does; false
   // keeps the page where it is. A load the delegate allowed may belong to a
@@ -113,6 +116,9 @@ class WebViewClient {
   virtual void peerDidStartLoad() = 0;
   virtual void peerDidFinishLoad() = 0;
   virtual void peerDidFailLoad(const Error& error) = 0;
+  // The page's history changed without a load: a "#fragment" link,
+  // history.pushState.
+  virtual void peerDidChangeHistory() = 0;
   virtual bool peerShouldShowPageDialog(PageDialog dialog, const std::string& message) = 0;
   virtual void peerWebProcessDidBecomeUnresponsive() = 0;
   virtual void peerWebProcessDidTerminate(WebProcessTermination reason) = 0;
@@ -244,6 +250,7 @@ class WebView : public View, public WebViewClient {
   void peerDidStartLoad() override;
   void peerDidFinishLoad() override;
   void peerDidFailLoad(const Error& error) override;
+  void peerDidChangeHistory() override;
   bool peerShouldShowPageDialog(PageDialog dialog, const std::string& message) override;
   void peerWebProcessDidBecomeUnresponsive() override;
   void peerWebProcessDidTerminate(WebProcessTermination reason) override;

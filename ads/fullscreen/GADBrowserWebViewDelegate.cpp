@@ -39,3 +39,6 @@ void GADBrowserWebViewDelegate::webViewDidFailLoadWithError(platform::WebView& w
 // A refused first page (a scheme the browser does not show) reports no
 // load: without this the spinner would turn for good.
 void GADBrowserWebViewDelegate::webViewDidRefuseLoad(platform::WebView&) { browserController_->refreshToolbar(); }
+
+// Back and Forward follow the page's own history steps too.
+void GADBrowserWebViewDelegate::webViewDidChangeHistory(platform::WebView&) { browserController_->refreshToolbar(); }

@@ -18,6 +18,7 @@ class GADBrowserWebViewDelegate : public GADWebViewDelegate {
   void webViewDidFinishLoad(platform::WebView& webView) override;
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
   void webViewDidRefuseLoad(platform::WebView& webView) override;
+  void webViewDidChangeHistory(platform::WebView& webView) override;
   // The browser's pages are sites the user went to: their dialogs show, over
   // the browser's page alone.
   bool webViewShouldShowPageDialog(platform::WebView&, platform::PageDialog, const std::string&) override {

@@ -92,6 +92,14 @@ GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGr
       ScopedSignal(page, g_signal_connect(page, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this));
   resourceLoadStarted_ =
       ScopedSignal(page, g_signal_connect(page, "resource-load-started", G_CALLBACK(onResourceLoadStarted), this));
+  WebKitBackForwardList* history = webkit_web_view_get_back_forward_list(WEBKIT_WEB_VIEW(page));
+  historyChanged_ = ScopedSignal(
+      history, g_signal_connect(history, "changed",
+                                G_CALLBACK(+[](WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer, gpointer self) {
+                                  auto* peer = static_cast<GtkWebViewPeer*>(self);
+                                  if (auto client = peer->client_.lock()) client->peerDidChangeHistory();
+                                }),
+                                this));
 }
 
 void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {

@@ -83,6 +83,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   // the peer: they add to a count nobody reads any more.
   std::shared_ptr<NetworkCount> networkBytes_ = std::make_shared<NetworkCount>();
   ScopedSignal resourceLoadStarted_;
+  ScopedSignal historyChanged_;
 };
 
 }  // namespace platform::gtk

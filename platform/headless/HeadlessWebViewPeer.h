@@ -60,6 +60,11 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   // The toolkit reports that the page's process hangs.
   void reportHang();
   int terminations() const { return terminations_; }
+  // The page's history changes without a load (a "#fragment" link).
+  void changeHistory(bool canGoBack, bool canGoForward) {
+    setHistory(canGoBack, canGoForward);
+    if (auto client = client_.lock()) client->peerDidChangeHistory();
+  }
   void setHistory(bool canGoBack, bool canGoForward) {
     canGoBack_ = canGoBack;
     canGoForward_ = canGoForward;

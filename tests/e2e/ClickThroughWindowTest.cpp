@@ -199,6 +199,11 @@ TEST_F(ClickThroughWindowTest, EscapeClosesTheTopScreenWhereverTheFocusIs) {
   ASSERT_NE(browser, nullptr);
   std::weak_ptr<platform::ViewController> weak = browser->weak_from_this();
   ASSERT_TRUE(runUntil([&] { return !browser->webView()->isLoading() && browser->view()->isUserInteractionEnabled(); }));
+  // A step of the page's own history loads nothing; Back comes all the same.
+  auto& back = *browser->toolbar()->items()[0];
+  EXPECT_FALSE(back.isEnabled());
+  script(*browser->webView(), "history.pushState({}, '', '#step'); 1");
+  EXPECT_TRUE(runUntil([&] { return back.isEnabled(); }, 5)) << "Back after history.pushState";
   gtk_widget_grab_focus(gtk_widgets::widgetOf(*browser->webView()));
   ASSERT_TRUE(RealInput::pressKey(*browser->view(), "Escape"));
   ASSERT_TRUE(runUntil([&] { return weak.expired(); }));

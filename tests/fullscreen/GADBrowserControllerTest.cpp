@@ -179,6 +179,19 @@ TEST_F(GADBrowserControllerTest, ARefusedFirstPageLeavesTheToolbarFinished) {
   browser->relinquishScreen();
 }
 
+// A step in the page's own history (a "#fragment" link, pushState) loads
+// nothing, yet Back is there to take it back.
+TEST_F(GADBrowserControllerTest, BackFollowsAHistoryStepThatLoadsNothing) {
+  auto browser = present().lock();
+  page(*browser).start();
+  page(*browser).finish();
+  EXPECT_FALSE(item(*browser, 0).isEnabled());
+  page(*browser).changeHistory(true, false);
+  EXPECT_TRUE(item(*browser, 0).isEnabled());
+  EXPECT_FALSE(item(*browser, 2).isEnabled());
+  browser->relinquishScreen();
+}
+
 TEST_F(GADBrowserControllerTest, BackAndForwardFollowTheHistoryAndReloadAndDoneAct) {
   auto browser = present().lock();
   auto& web = page(*browser);
