@@ -21,7 +21,7 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
   {
     // The window as the application shows it: its own style (the main
     // screen's yellow, the dark status bar) above the ad.
-    const auto shot = screenshot("banner-with-ad.png");
+    const auto shot = screenshotOnceTheAdShows("banner-with-ad.png");
     expectTheAdIn(shot);
     EXPECT_TRUE(shot.at(5, 300).near(ScreenshotPixels::fromHex("#ffcf3f"))) << "the main screen's colour";
     EXPECT_LT(shot.meanLuminance(0, 0, 320, 18), 60) << "the status bar";
