@@ -10,6 +10,7 @@
 
 #include "adnet/LoopbackServer.h"
 #include "platform/RunLoop.h"
+#include "tests/support/CompressedText.h"
 #include "tests/support/LoopbackConnectProxy.h"
 #include "tests/support/LoopbackTLSServer.h"
 #include "tests/support/PlatformTest.h"
@@ -371,17 +372,6 @@ TEST_F(URLConnectionTest, HeaderFieldsAreSent) {
 
 // ------------------------------------------------- framing and deadlines
 
-std::string gzipped(const std::string& text) {
-  GZlibCompressor* compressor = g_zlib_compressor_new(G_ZLIB_COMPRESSOR_FORMAT_GZIP, -1);
-  std::string out(text.size() + 1024, '\0');
-  gsize read = 0, written = 0;
-  g_converter_convert(G_CONVERTER(compressor), text.data(), text.size(), out.data(), out.size(),
-                      G_CONVERTER_INPUT_AT_END, &read, &written, nullptr);
-  g_object_unref(compressor);
-  out.resize(written);
-  return out;
-}
-
 std::string chunked(const std::string& body, bool lastChunk) {
   std::string out;
   for (size_t at = 0; at < body.size(); at += 1000) {
@@ -394,22 +384,11 @@ std::string chunked(const std::string& body, bool lastChunk) {
   return out;
 }
 
-// Incompressible text, so a cut gzip stream still has whole chunks of data.
-std::string noise(size_t size) {
-  std::string text(size, 'a');
-  std::uint32_t x = 12345;
-  for (char& c : text) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>('a' + (x >> 16) % 26);
-  }
-  return text;
-}
-
 TEST_F(URLConnectionTest, BodyIsCompleteOnlyWhenItsFramingSaysSo) {
   const std::string text = noise(20000);
-  const std::string gz = gzipped(text);
+  const std::string gz = compressed(text, G_ZLIB_COMPRESSOR_FORMAT_GZIP);
   const std::string compressible(102400, 'z');
-  const std::string gzLong = gzipped(compressible);
+  const std::string gzLong = compressed(compressible, G_ZLIB_COMPRESSOR_FORMAT_GZIP);
   const std::string head = "HTTP/1.1 200 OK\r\n";
   const std::string gzipHead = head + "Content-Encoding: gzip\r\n";
   constexpr long kLost = platform::kURLErrorNetworkConnectionLost;
@@ -463,7 +442,8 @@ TEST_F(URLConnectionTest, BodyIsCompleteOnlyWhenItsFramingSaysSo) {
 // A small answer that decodes to far more than any ad or pixel (a "zip
 // bomb") fails at the transport's bound, having handed over no more.
 TEST_F(URLConnectionTest, ACompressedBodyFailsPastTheDecodedBound) {
-  const std::string bomb = gzipped(std::string(URLConnection::kMaximumDecodedBytes * 2, '\0'));
+  const std::string bomb =
+      compressed(std::string(URLConnection::kMaximumDecodedBytes * 2, '\0'), G_ZLIB_COMPRESSOR_FORMAT_GZIP);
   ASSERT_LT(bomb.size(), 512u * 1024) << "a small answer";
   Answer answer;
   answer.raw = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(bomb.size()) +
@@ -543,17 +523,6 @@ TEST_F(URLConnectionTest, AStatusLineInATrailerStartsNoNewAnswer) {
       << (recorder.error ? recorder.error->message : "");
   EXPECT_EQ(recorder.body, "hello");
   EXPECT_EQ(server->requestCount("/elsewhere"), 0u);
-}
-
-std::string compressed(const std::string& text, GZlibCompressorFormat format) {
-  GZlibCompressor* compressor = g_zlib_compressor_new(format, -1);
-  std::string out(text.size() + 1024, '\0');
-  gsize read = 0, written = 0;
-  g_converter_convert(G_CONVERTER(compressor), text.data(), text.size(), out.data(), out.size(),
-                      G_CONVERTER_INPUT_AT_END, &read, &written, nullptr);
-  g_object_unref(compressor);
-  out.resize(written);
-  return out;
 }
 
 // "Content-Encoding: deflate" is a zlib stream by the RFC, but many servers
