@@ -118,6 +118,21 @@ class SaveLock {
 
 }  // namespace
 
+namespace {
+
+// Each change, in order, over `values`: set, or removed.
+void layOver(Dictionary& values, const UserDefaults::Changes& changes) {
+  for (const auto& [key, value] : changes) {
+    if (value) {
+      values.set(key, *value);
+    } else {
+      values.erase(key);
+    }
+  }
+}
+
+}  // namespace
+
 struct UserDefaults::SaveOutcome {
   enum class Kind { Written, Unreadable, Failed } kind = Kind::Failed;
   std::string message;  // why it failed, for the log
@@ -144,13 +159,7 @@ UserDefaults::SaveOutcome UserDefaults::write(const std::filesystem::path& file,
     auto stored = PropertyList::readFile(file);
     if (stored && stored->isDictionary()) {
       merged = std::move(*stored->asDictionary());
-      for (const auto& [key, value] : changes) {
-        if (value) {
-          merged.set(key, *value);
-        } else {
-          merged.erase(key);
-        }
-      }
+      layOver(merged, changes);
     } else if (!stored && stored.error().code == PropertyList::kCannotRead) {
       // It may hold everything the user had: it is nobody's to replace.
       outcome.kind = SaveOutcome::Kind::Unreadable;
@@ -180,13 +189,7 @@ bool UserDefaults::take(SaveOutcome outcome, Changes saved) {
     case SaveOutcome::Kind::Written:
       // The file as written, with what changed since laid over it.
       values_ = std::move(outcome.merged);
-      for (const auto& [key, value] : changes_) {
-        if (value) {
-          values_.set(key, *value);
-        } else {
-          values_.erase(key);
-        }
-      }
+      layOver(values_, changes_);
       ++saves_;
       return true;
     case SaveOutcome::Kind::Unreadable:
