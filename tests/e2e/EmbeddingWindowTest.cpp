@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "adnet/AdNetwork.h"
 #include "ads/core/GADBannerView.h"
@@ -37,23 +38,32 @@ const platform::Value* storedTimings(std::unique_ptr<platform::UserDefaults>& re
   return reader->objectForKey("rezido_timing_shared");
 }
 
-TEST(EmbeddingWindowTest, TheBannerFollowsTheHostsWindowAndKeepsItsTimingsWhenTheHostsLastWindowCloses) {
-  adnet::AdNetwork network;
-  network.behaviour().refreshRate = "20";
-  GADEndpoints::setForTesting(
-      GADEndpoints::Overrides{network.staticContentHost(), network.adServerBaseURL(), "127.0.0.1"});
+// A host program's window with the banner in it, on the sandbox network.
+class EmbeddingWindowTest : public ::testing::Test {
+ protected:
+  EmbeddingWindowTest() {
+    GADEndpoints::setForTesting(
+        GADEndpoints::Overrides{network.staticContentHost(), network.adServerBaseURL(), "127.0.0.1"});
+    banner->setAdUnitID("a1b2c3d4e5f6071");
+    banner->setRootViewController(controller.get());
+    banner->setDelegate(events);
+    gtk_window_set_child(GTK_WINDOW(window), platform::gtk::GtkEmbedding::widgetOf(*banner));
+    gtk_window_present(GTK_WINDOW(window));
+  }
+  ~EmbeddingWindowTest() override {
+    banner.reset();
+    if (window) gtk_window_destroy(GTK_WINDOW(window));
+  }
 
+  adnet::AdNetwork network;
   GtkWidget* window = gtk_window_new();
-  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  auto controller = std::make_shared<platform::ViewController>();
-  auto events = std::make_shared<BannerEvents>();
-  auto banner = GADBannerView::create(platform::Rect(0, 0, 320, 50));
-  banner->setAdUnitID("a1b2c3d4e5f6071");
-  banner->setRootViewController(controller.get());
-  banner->setDelegate(events);
-  gtk_box_append(GTK_BOX(box), platform::gtk::GtkEmbedding::widgetOf(*banner));
-  gtk_window_set_child(GTK_WINDOW(window), box);
-  gtk_window_present(GTK_WINDOW(window));
+  std::shared_ptr<platform::ViewController> controller = std::make_shared<platform::ViewController>();
+  std::shared_ptr<BannerEvents> events = std::make_shared<BannerEvents>();
+  std::shared_ptr<GADBannerView> banner = GADBannerView::create(platform::Rect(0, 0, 320, 50));
+};
+
+TEST_F(EmbeddingWindowTest, TheBannerFollowsTheHostsWindowAndKeepsItsTimingsWhenTheHostsLastWindowCloses) {
+  network.behaviour().refreshRate = "20";
   banner->loadRequest(GADRequest::request());
   ASSERT_TRUE(runUntil([&] { return events->received == 1; }));
   EXPECT_TRUE(platform::Application::shared().isVisible());
@@ -76,12 +86,11 @@ TEST(EmbeddingWindowTest, TheBannerFollowsTheHostsWindowAndKeepsItsTimingsWhenTh
   // The timings are kept when the host's last window goes, not before.
   std::unique_ptr<platform::UserDefaults> reader;
   EXPECT_EQ(storedTimings(reader), nullptr);
-  gtk_window_destroy(GTK_WINDOW(window));
+  gtk_window_destroy(GTK_WINDOW(std::exchange(window, nullptr)));
   const platform::Value* timings = storedTimings(reader);
   ASSERT_NE(timings, nullptr);
   ASSERT_TRUE(timings->isDictionary());
   EXPECT_NE(timings->asDictionary()->find("ptime"), nullptr) << "the time since the first request";
-  banner.reset();
 }
 
 // The widgets under `root` whose text mentions `words`, labels and buttons.
@@ -94,19 +103,7 @@ int widgetsSaying(GtkWidget* root, const std::string& words) {
   return found;
 }
 
-TEST(EmbeddingWindowTest, TheHostDecidesAboutPersonalisedAdsThroughTheAPIAndTheLibraryNeverAsks) {
-  adnet::AdNetwork network;
-  GADEndpoints::setForTesting(
-      GADEndpoints::Overrides{network.staticContentHost(), network.adServerBaseURL(), "127.0.0.1"});
-  GtkWidget* window = gtk_window_new();
-  auto controller = std::make_shared<platform::ViewController>();
-  auto events = std::make_shared<BannerEvents>();
-  auto banner = GADBannerView::create(platform::Rect(0, 0, 320, 50));
-  banner->setAdUnitID("a1b2c3d4e5f6071");
-  banner->setRootViewController(controller.get());
-  banner->setDelegate(events);
-  gtk_window_set_child(GTK_WINDOW(window), platform::gtk::GtkEmbedding::widgetOf(*banner));
-  gtk_window_present(GTK_WINDOW(window));
+TEST_F(EmbeddingWindowTest, TheHostDecidesAboutPersonalisedAdsThroughTheAPIAndTheLibraryNeverAsks) {
   const size_t windowsBefore = g_list_model_get_n_items(gtk_window_get_toplevels());
   auto identityOfNextRequest = [&] {
     const int before = events->received;
@@ -132,8 +129,6 @@ TEST(EmbeddingWindowTest, TheHostDecidesAboutPersonalisedAdsThroughTheAPIAndTheL
   EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), windowsBefore);
   EXPECT_EQ(widgetsSaying(window, "personalis"), 0);
   EXPECT_EQ(widgetsSaying(window, "Allow"), 0);
-  banner.reset();
-  gtk_window_destroy(GTK_WINDOW(window));
   GADPrivacySettings::setPersonalisedAds(GADPersonalisedAds::NotAsked);
 }
 
