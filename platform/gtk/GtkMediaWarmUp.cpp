@@ -13,10 +13,8 @@ namespace platform::gtk {
 
 namespace {
 
-enum class Stage { NotStarted, Warming, Ready };
-
 struct WarmUp {
-  Stage stage = Stage::NotStarted;
+  bool started = false;
   std::atomic<bool> done{false};  // set by the worker
   std::vector<std::function<void()>> waiting;
   std::shared_ptr<int> token = std::make_shared<int>();
@@ -31,8 +29,8 @@ WarmUp& warmUp() {
 
 void GtkMediaWarmUp::start() {
   auto& state = warmUp();
-  if (state.stage != Stage::NotStarted) return;
-  state.stage = Stage::Warming;
+  if (state.started) return;
+  state.started = true;
   // GTK's media module initialises GStreamer again on the main thread;
   // by then it finds it done.
   RunLoop::main().performInBackground(
@@ -42,21 +40,17 @@ void GtkMediaWarmUp::start() {
         warmUp().done = true;
       },
       [] {
-        auto& done = warmUp();
-        done.stage = Stage::Ready;
-        for (auto& then : std::exchange(done.waiting, {})) then();
+        for (auto& then : std::exchange(warmUp().waiting, {})) then();
       });
 }
 
 void GtkMediaWarmUp::whenReady(std::function<void()> then) {
   auto& state = warmUp();
-  if (state.stage != Stage::Warming || state.done) {
+  if (!state.started || state.done) {
     then();
     return;
   }
   state.waiting.push_back(std::move(then));
 }
-
-bool GtkMediaWarmUp::isReady() { return warmUp().stage != Stage::Warming || warmUp().done; }
 
 }  // namespace platform::gtk

@@ -17,7 +17,6 @@ class GtkMediaWarmUp {
   // Runs `then` now when the media framework is ready (or no warm-up was
   // started), else on the main loop once it is.
   static void whenReady(std::function<void()> then);
-  static bool isReady();
 };
 
 }  // namespace platform::gtk
