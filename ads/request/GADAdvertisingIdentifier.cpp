@@ -5,6 +5,7 @@
 #include <span>
 #include <system_error>
 
+#include "ads/codec/GTMStringEncoding.h"
 #include "platform/Crypto.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
@@ -37,14 +38,9 @@ bool GADAdvertisingIdentifier::isWellFormed(const std::string& text) {
 }
 
 std::string GADAdvertisingIdentifier::random() {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   for (;;) {
     const platform::Crypto::Block bytes = platform::Crypto::randomBlock();
-    std::string text;
-    for (std::uint8_t byte : bytes) {
-      text += kDigits[byte >> 4];
-      text += kDigits[byte & 0xF];
-    }
+    std::string text = GTMStringEncoding::hexStringEncoding().encode(bytes);
     if (isWellFormed(text)) return text;
   }
 }
