@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 
 #include <glib.h>
 
@@ -140,6 +141,27 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
     page.body = HostileCreatives::landingHTML();
     return page;
   });
+  server_->setHandler("/landing/media", [](const RecordedRequest&) {
+    Answer page;
+    page.body =
+        "<!DOCTYPE html><html><body><h1>Hear it</h1><audio id=\"clip\" src=\"/landing/clip.wav\"></audio><script>"
+        "window.playback='';document.getElementById('clip').play().then(function(){window.playback='played';},"
+        "function(e){window.playback=e.name;});</script></body></html>";
+    return page;
+  });
+  server_->setHandler("/landing/clip.wav", [](const RecordedRequest&) {
+    Answer clip;
+    clip.contentType = "audio/wav";
+    clip.body = silentWave();
+    return clip;
+  });
+  server_->setHandler("/landing/busy", [](const RecordedRequest&) {
+    Answer page;
+    // Loaded first, then its script never returns.
+    page.body = "<!DOCTYPE html><html><body><h1>Busy</h1><script>"
+                "setTimeout(function(){for(;;){}},100);</script></body></html>";
+    return page;
+  });
   server_->setHandler("/webapp", [this](const RecordedRequest&) {
     Answer page;
     page.body = webAppHTML(url("/landing?ad=0"));
@@ -154,6 +176,29 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
     file.body = "#!/bin/sh\necho pwned\n";
     return file;
   });
+}
+
+// Half a second of silence: PCM, 8 bits, one channel, 8 kHz.
+std::string AdNetwork::silentWave() {
+  constexpr std::uint32_t kRate = 8000, kSamples = kRate / 2;
+  std::string wave;
+  auto put = [&](std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) wave.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+  };
+  wave += "RIFF";
+  put(36 + kSamples, 4);
+  wave += "WAVEfmt ";
+  put(16, 4);
+  put(1, 2);      // PCM
+  put(1, 2);      // channels
+  put(kRate, 4);  // samples a second
+  put(kRate, 4);  // bytes a second
+  put(1, 2);      // block size
+  put(8, 2);      // bits a sample
+  wave += "data";
+  put(kSamples, 4);
+  wave.append(kSamples, static_cast<char>(0x80));
+  return wave;
 }
 
 Answer AdNetwork::answerLanding(const RecordedRequest& r) {

@@ -12,6 +12,9 @@
 //                           page (/landing/slow) and a failing one
 //                           (/landing/fail: the connection drops)
 //   /landing/hostile        a third-party page that attacks the client
+//   /landing/media          a landing page that plays a sound as it loads
+//                           and keeps the outcome in window.playback
+//   /landing/busy           a landing page whose script never returns
 //   /zovo/blob?bytes=N      N bytes of nothing, never cached (heavy ads)
 //   /webapp                 a full-screen web application that shows the
 //                           client's events and can close itself or open
@@ -113,6 +116,8 @@ class AdNetwork {
   // The web application's page; its "open the browser" link goes to
   // `landingURL`.
   static std::string webAppHTML(const std::string& landingURL);
+  // A short silent sound, as a WAV file.
+  static std::string silentWave();
   // What a "uule" text says; nullopt when it cannot be read.
   static std::optional<std::string> decodeLocation(const std::string& uule);
 

@@ -127,6 +127,11 @@ void WebView::goForward() {
 void WebView::reload() {
   if (webPeer_) webPeer_->reload();
 }
+void WebView::setMediaPlaybackRequiresUserAction(bool required) {
+  mediaPlaybackRequiresUserAction_ = required;
+  if (webPeer_) webPeer_->setMediaPlaybackRequiresUserAction(required);
+}
+
 void WebView::stopLoading() {
   if (webPeer_) webPeer_->stopLoading();
 }

@@ -155,6 +155,8 @@ class WebViewPeer : public ViewPeer {
   virtual void stopLoading() = 0;
   // Ends the page's process (it reports its end as Terminated).
   virtual void terminateWebProcess() = 0;
+  // See WebView::setMediaPlaybackRequiresUserAction.
+  virtual void setMediaPlaybackRequiresUserAction(bool required) = 0;
   virtual bool canGoBack() const = 0;
   virtual bool canGoForward() const = 0;
   virtual bool isLoading() const = 0;
@@ -203,6 +205,11 @@ class WebView : public View, public WebViewClient {
   // Ends the page's process, as for a page that stopped answering; the
   // delegate hears of its end. The next load starts a new one.
   void terminateWebProcess();
+  // Whether the page's audio and video wait for a user's gesture to play
+  // (the default): an ad never plays by itself. A screen the user opened
+  // with a click turns it off for its page.
+  void setMediaPlaybackRequiresUserAction(bool required);
+  bool mediaPlaybackRequiresUserAction() const { return mediaPlaybackRequiresUserAction_; }
   // Every `intervalSeconds` (0: never, the default), asks whether the page's
   // process still answers: one that has not answered within
   // `deadlineSeconds` of the machine's clock, counted only while this
@@ -263,6 +270,7 @@ class WebView : public View, public WebViewClient {
   WebViewDelegate* delegate_ = nullptr;
   WebProcessGroup group_;
   WebViewPeer* webPeer_ = nullptr;  // the view's peer, typed
+  bool mediaPlaybackRequiresUserAction_ = true;
   bool loadAsked_ = false;           // a load was asked for and has not yet started
   std::uint64_t loadGeneration_ = 0;  // load calls so far
   NavigationAction navigationAction_;

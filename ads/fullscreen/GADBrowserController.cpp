@@ -50,8 +50,10 @@ void GADBrowserController::viewWillAppear(platform::Animated animated) {
       platform::WebView::create(platform::Rect(0, 0, w, h - toolbarHeight), platform::WebProcessGroup::Browsing);
   state.webView_->setAutoresizingMask(webViewMask);
   root->addSubview(state.webView_);
-  // Desktop web views play media inline and without a gesture already, and
-  // fit the page to the view: nothing to set for either.
+  // The user opened this screen: its page's media plays without another
+  // gesture. Desktop web views play inline and fit the page to the view
+  // already.
+  state.webView_->setMediaPlaybackRequiresUserAction(false);
 
   state.webViewDelegate_ = std::make_unique<GADBrowserWebViewDelegate>(this);
   attachWebViewDelegate(*state.webViewDelegate_, *state.webView_);

@@ -60,8 +60,10 @@ void GADWebAppViewController::viewWillAppear(platform::Animated animated) {
   root->addSubview(state.webView_);
   state.webView_->setOpaque(false);
   state.webView_->setBackgroundColor(platform::Color::clear());
-  // Desktop web views play media inline and without a gesture already, and
-  // detect no data in text: nothing to set for either. There is no AirPlay.
+  // The user opened this screen: its page's media plays without another
+  // gesture. Desktop web views play inline and detect no data in text
+  // already; there is no AirPlay.
+  state.webView_->setMediaPlaybackRequiresUserAction(false);
 
   state.webViewDelegate_ = std::make_unique<GADWebAppWebViewDelegate>(&state);
   attachWebViewDelegate(*state.webViewDelegate_, *state.webView_);

@@ -246,6 +246,14 @@ void GtkWebViewPeer::decideNavigation(WebKitWebView* view, WebKitPolicyDecision*
     webkit_web_view_load_request(view, asked);
     return;
   }
+  // WebKit's own autoplay policy, sound only after a gesture, is set per
+  // page: one whose media needs no gesture may play its sound as well.
+  if (!webkit_settings_get_media_playback_requires_user_gesture(webkit_web_view_get_settings(view))) {
+    WebKitWebsitePolicies* policies = webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr);
+    webkit_policy_decision_use_with_policies(decision, policies);
+    g_object_unref(policies);
+    return;
+  }
   webkit_policy_decision_use(decision);
 }
 
@@ -421,6 +429,11 @@ void GtkWebViewPeer::goForward() { webkit_web_view_go_forward(webView()); }
 void GtkWebViewPeer::reload() { webkit_web_view_reload(webView()); }
 void GtkWebViewPeer::stopLoading() { webkit_web_view_stop_loading(webView()); }
 void GtkWebViewPeer::terminateWebProcess() { webkit_web_view_terminate_web_process(webView()); }
+// Each web view has settings of its own (GtkWebViewSettings::makeWebView):
+// this never reaches another of its group.
+void GtkWebViewPeer::setMediaPlaybackRequiresUserAction(bool required) {
+  webkit_settings_set_media_playback_requires_user_gesture(webkit_web_view_get_settings(webView()), required);
+}
 bool GtkWebViewPeer::canGoBack() const { return webkit_web_view_can_go_back(webView()); }
 bool GtkWebViewPeer::canGoForward() const { return webkit_web_view_can_go_forward(webView()); }
 bool GtkWebViewPeer::isLoading() const { return webkit_web_view_is_loading(webView()); }

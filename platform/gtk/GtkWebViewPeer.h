@@ -39,6 +39,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   void reload() override;
   void stopLoading() override;
   void terminateWebProcess() override;
+  void setMediaPlaybackRequiresUserAction(bool required) override;
   bool canGoBack() const override;
   bool canGoForward() const override;
   bool isLoading() const override;

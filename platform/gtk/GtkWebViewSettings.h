@@ -2,7 +2,9 @@
 // every page reached from them, are untrusted: none opens windows by
 // script, reaches file URLs or another origin through them, navigates the
 // whole view to a data URL, reads the clipboard, or plays media before the
-// user asks; the product offers no developer tools.
+// user asks (a screen the user opened asks for its page: see
+// WebView::setMediaPlaybackRequiresUserAction); the product offers no
+// developer tools.
 //
 // WebKit's web-process sandbox is WebKit's own and stays on: only the
 // environment can turn it off (the test run, and ./run as root, where it

@@ -90,6 +90,7 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
     ++terminations_;
     endProcess(WebProcessTermination::Terminated);
   }
+  void setMediaPlaybackRequiresUserAction(bool) override {}
   bool canGoBack() const override { return canGoBack_; }
   bool canGoForward() const override { return canGoForward_; }
   bool isLoading() const override { return loading_; }

@@ -331,6 +331,40 @@ TEST_F(ClickThroughWindowTest, ALoadThatEndsInARefusedRedirectStopsTheSpinner) {
   giveBack(*browser);
 }
 
+// An ad's sound waits for the user's click; the screens the user opened
+// with one play their page's sound at once.
+TEST_F(ClickThroughWindowTest, TheScreensPlayTheirPagesMediaAtOnceWhileTheBannerWaitsForAClick) {
+  const std::string play = "<audio id=\"clip\" src=\"" + network->url("/landing/clip.wav") +
+                           "\"></audio><script>window.playback='';document.getElementById('clip').play().then("
+                           "function(){window.playback='played';},function(e){window.playback=e.name;});</script>";
+  network->behaviour().adBody = "<html><body style=\"margin:0;background:#3060b0\">" + play + "</body></html>";
+  showFreshAd();
+  auto playback = [](platform::WebView& page) {
+    std::string outcome;
+    runUntil([&] { return !(outcome = script(page, "window.playback")).empty(); }, 10);
+    return outcome;
+  };
+  EXPECT_EQ(playback(*loader().webView()), "NotAllowedError") << "the banner";
+
+  auto opener = std::make_shared<GADOpener>();
+  opener->setViewController(&mainScreen());
+  opener->setDelegateManager(loader().sharedDelegateManager());
+  const auto media = platform::URL::create(network->url("/landing/media"));
+  opener->openBrowserToURLSupportedOrientations(media, kGADOrientationAny);
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  EXPECT_EQ(playback(*browser->webView()), "played") << "the browser";
+  giveBack(*browser);
+
+  opener->openWebAppSupportedOrientations(*media, kGADOrientationAny);
+  auto* webApp = waitForScreenOver<GADWebAppViewController>(mainScreen());
+  ASSERT_NE(webApp, nullptr);
+  EXPECT_EQ(playback(*webApp->webView()), "played") << "the web application";
+  giveBack(*webApp);
+  showFreshAd();
+  EXPECT_EQ(playback(*loader().webView()), "NotAllowedError") << "the next ad, after the screens";
+}
+
 TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBehind) {
   showFreshAd();
   RunLoop::main().runFor(1.0);
