@@ -46,9 +46,10 @@ struct NavigationAction {
 // asks for before it is left.
 enum class PageDialog { Alert, Confirm, Prompt, BeforeUnload };
 
-// Which pages a web view's page process serves. Web views of one group
-// share one process; the groups never do, so what blocks one (a site's
-// dialog waiting for its user) never blocks the other's pages.
+// Which pages a web view's page process serves. The ad pages share one
+// process; a browsing page has one of its own, so what blocks it (a site's
+// dialog waiting for its user, a script that never returns) blocks no other
+// page.
 enum class WebProcessGroup {
   Ads,       // ad pages: they show no dialogs
   Browsing,  // the sites a user goes to

@@ -44,8 +44,8 @@ void GADBrowserController::viewWillAppear(platform::Animated animated) {
   auto root = view();
   const platform::Rect bounds = root->bounds();
   const double w = bounds.size.width, h = bounds.size.height;
-  // A site's dialog waits for its user: in a process of its own, it never
-  // holds up an ad's page.
+  // A site's dialog waits for its user, and a site's script may never
+  // return: in a process of its own, neither holds up another page.
   state.webView_ =
       platform::WebView::create(platform::Rect(0, 0, w, h - toolbarHeight), platform::WebProcessGroup::Browsing);
   state.webView_->setAutoresizingMask(webViewMask);

@@ -9,6 +9,9 @@
 GADBrowserControllerPrivate::~GADBrowserControllerPrivate() {
   if (webView_) webView_->setDelegate(nullptr);
   webViewDelegate_.reset();
-  if (webView_) webView_->loadHTMLStringBaseURL("", std::nullopt);
+  // The page's process is this browser's own: ended, whatever the page
+  // was playing or running stops, a script that never returns too (an
+  // empty page would wait behind it).
+  if (webView_) webView_->terminateWebProcess();
   webView_.reset();
 }

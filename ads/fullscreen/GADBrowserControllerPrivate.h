@@ -18,8 +18,8 @@ class GADBrowserWebViewDelegate;
 
 class GADBrowserControllerPrivate : public GADViewControllerPrivate {
  public:
-  // Empties the web view first, which stops whatever the landing page was
-  // playing or running.
+  // Ends the page's process first, which stops whatever the landing page
+  // was playing or running.
   ~GADBrowserControllerPrivate() override;
 
   std::optional<platform::URL> urlToLoad_;

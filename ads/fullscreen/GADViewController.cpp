@@ -93,6 +93,10 @@ void GADViewController::attachWebViewDelegate(GADWebViewDelegate& delegate, plat
   if (kind() == Kind::WebApplication) delegate.admitOpenerMessagesFrom(webView);
   delegate.opener().setDelegateManager(delegateManager());
   webView.setDelegate(&delegate);
+  // A screen's page that stops answering is ended, and the screen closes
+  // (see GADWebViewDelegate), as a banner's would be.
+  webView.setResponsivenessProbe(GADObjectPrivate::kResponsivenessProbeSeconds,
+                                 GADObjectPrivate::kResponsivenessDeadlineSeconds);
 }
 
 GADViewControllerPrivate* GADViewController::privateData() const {

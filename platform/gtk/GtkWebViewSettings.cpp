@@ -23,33 +23,36 @@ WebKitWebContext* sharedContext() {
   return context;
 }
 
-// The first web view of a group, never shown and kept for the run: every
-// other of the group is related to it, so they all share its web process
-// (and its context and session), and none waits for a process of its own.
-WebKitWebView* makeRootView(WebProcessGroup group) {
-  // Decided, not left to the library's default: a page's third parties
-  // (an ad's trackers, a landing site's) neither set nor read cookies in
-  // the session the pages share.
-  // Tracking prevention, when on, would accept every cookie in place of
-  // that policy (WebKit's rule): it stays off.
-  WebKitNetworkSession* session = webkit_network_session_get_default();
-  webkit_network_session_set_itp_enabled(session, FALSE);
-  webkit_cookie_manager_set_accept_policy(webkit_network_session_get_cookie_manager(session),
-                                          WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);
-  auto* made = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "network-session",
-                                            webkit_network_session_get_default(), nullptr));
-  g_object_ref_sink(made);
-  GtkWebViewSettings::apply(made, group);
-  // The process starts with the first load: an empty page.
-  webkit_web_view_load_html(made, "", nullptr);
-  return made;
+// The session every page shares, its rules decided once, not left to the
+// library's defaults: a page's third parties (an ad's trackers, a landing
+// site's) neither set nor read cookies in it. Tracking prevention, when on,
+// would accept every cookie in place of that policy (WebKit's rule): it
+// stays off.
+WebKitNetworkSession* sharedSession() {
+  static WebKitNetworkSession* session = [] {
+    WebKitNetworkSession* made = webkit_network_session_get_default();
+    webkit_network_session_set_itp_enabled(made, FALSE);
+    webkit_cookie_manager_set_accept_policy(webkit_network_session_get_cookie_manager(made),
+                                            WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);
+    return made;
+  }();
+  return session;
 }
 
-WebKitWebView* rootView(WebProcessGroup group) {
-  static WebKitWebView* ads = makeRootView(WebProcessGroup::Ads);
-  if (group == WebProcessGroup::Ads) return ads;
-  static WebKitWebView* browsing = makeRootView(WebProcessGroup::Browsing);
-  return browsing;
+// The ads' first web view, never shown and kept for the run: every other ad
+// page's view is related to it, so they all share its web process, and
+// none waits for a process of its own.
+WebKitWebView* adsRootView() {
+  static WebKitWebView* root = [] {
+    auto* made = WEBKIT_WEB_VIEW(
+        g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "network-session", sharedSession(), nullptr));
+    g_object_ref_sink(made);
+    GtkWebViewSettings::apply(made, WebProcessGroup::Ads);
+    // The process starts with the first load: an empty page.
+    webkit_web_view_load_html(made, "", nullptr);
+    return made;
+  }();
+  return root;
 }
 
 // A feature by its WebKit identifier; one this WebKit does not know is left.
@@ -69,14 +72,17 @@ WebKitWebView* GtkWebViewSettings::makeWebView(WebProcessGroup group) {
   // A related view would share its root's content manager, and with it any
   // script one web view adds for its pages: each has its own.
   WebKitUserContentManager* content = webkit_user_content_manager_new();
-  auto* made = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", rootView(group),
-                                            "user-content-manager", content, nullptr));
+  auto* made = group == WebProcessGroup::Ads
+                   ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", adsRootView(), "user-content-manager", content,
+                                  nullptr)
+                   : g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "network-session",
+                                  sharedSession(), "user-content-manager", content, nullptr);
   g_object_unref(content);
-  return made;
+  return WEBKIT_WEB_VIEW(made);
 }
 
 void GtkWebViewSettings::startWebProcessSoon() {
-  g_idle_add_once([](gpointer) { rootView(WebProcessGroup::Ads); }, nullptr);
+  g_idle_add_once([](gpointer) { adsRootView(); }, nullptr);
 }
 
 void GtkWebViewSettings::apply(WebKitWebView* webView, WebProcessGroup group) {

@@ -19,12 +19,12 @@ namespace platform::gtk {
 
 class GtkWebViewSettings {
  public:
-  // Per web process, and so per group: all the ad pages (both banners,
-  // the build-ad page, the web application) share one process, whose own
-  // share is about 100 MB; an ad page needs a few tens. 512 MB leaves room
-  // for every ad page at once and ends one that grows without end within a
-  // second or two of passing it. The in-app browser's sites, reached from
-  // ads and as untrusted, have their own process and the same limit.
+  // Per web process: all the ad pages (both banners, the build-ad page,
+  // the web application) share one process, whose own share is about
+  // 100 MB; an ad page needs a few tens. 512 MB leaves room for every ad
+  // page at once and ends one that grows without end within a second or two
+  // of passing it. Each in-app browser's site, reached from an ad and as
+  // untrusted, has a process of its own with the same limit.
   static constexpr unsigned kMemoryLimitMegabytes = 512;
   // The fraction of the limit at which WebKit ends the process (it must be
   // above its strict threshold): at the limit itself. The conservative and
@@ -36,8 +36,9 @@ class GtkWebViewSettings {
 
   // A new web view of the application's web context (the memory limit)
   // and of the default network session (the cookies the client shares).
-  // All of a group share one web process, which starts with the first of
-  // them.
+  // The ad pages share one web process, which starts with the first of
+  // them; a browsing page has its own, so that one that hangs holds up no
+  // other page, and its end ends nothing else.
   static WebKitWebView* makeWebView(WebProcessGroup group);
   // Starts the ads' web process when the loop is next idle, so that the
   // first ad does not wait for it.

@@ -365,6 +365,42 @@ TEST_F(ClickThroughWindowTest, TheScreensPlayTheirPagesMediaAtOnceWhileTheBanner
   EXPECT_EQ(playback(*loader().webView()), "NotAllowedError") << "the next ad, after the screens";
 }
 
+// A landing page whose script never returns: left up, it is ended and its
+// browser closes; closed at once, its process goes with it; either way the
+// next browser loads.
+TEST_F(ClickThroughWindowTest, ALandingPageThatNeverReturnsIsEndedAndTheNextBrowserLoads) {
+  showFreshAd();
+  const int before = ProcessFigures::webProcesses();
+  auto opener = std::make_shared<GADOpener>();
+  opener->setViewController(&mainScreen());
+  opener->setDelegateManager(loader().sharedDelegateManager());
+  auto openBrowser = [&](const std::string& path) {
+    opener->openBrowserToURLSupportedOrientations(platform::URL::create(network->url(path)), kGADOrientationAny);
+    auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+    EXPECT_NE(browser, nullptr) << path;
+    EXPECT_TRUE(browser && runUntil([&] { return !browser->webView()->isLoading() &&
+                                                 browser->view()->isUserInteractionEnabled(); }, 10))
+        << path << " loads";
+    return browser;
+  };
+  auto* left = openBrowser("/landing/busy");
+  ASSERT_NE(left, nullptr);
+  std::weak_ptr<platform::ViewController> weakLeft = left->weak_from_this();
+  EXPECT_TRUE(runUntil([&] { return weakLeft.expired(); }, 30)) << "the browser of a page that never returns";
+  if (!weakLeft.expired()) giveBack(*left);
+
+  auto* closed = openBrowser("/landing/busy");
+  ASSERT_NE(closed, nullptr);
+  RunLoop::main().runFor(0.5);  // its script has started
+  giveBack(*closed);
+  EXPECT_TRUE(runUntil([&] { return ProcessFigures::webProcesses() <= before; }, 5))
+      << ProcessFigures::webProcesses() << " web processes, " << before << " before";
+  auto* next = openBrowser("/landing?ad=1");
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(script(*next->webView(), "document.querySelector('h1') !== null"), "true");
+  giveBack(*next);
+}
+
 TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBehind) {
   showFreshAd();
   RunLoop::main().runFor(1.0);
