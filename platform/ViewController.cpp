@@ -56,6 +56,9 @@ void ViewController::presentModalViewController(const std::shared_ptr<ViewContro
   // presented one appears.
   const bool covers = controller->modalPresentationStyle() == 0;
   if (covers) viewWillDisappear(animated);
+  // At the window's size before it appears: a screen that builds its views
+  // then lays them out at the size they are shown at, not stretched to it.
+  if (Window* w = window(); w && covers) w->layoutScreens();
   controller->viewWillAppear(animated);
   std::weak_ptr<ViewController> weakPresented = controller;
   std::weak_ptr<ViewController> weakSelf = weak_from_this();
