@@ -45,7 +45,7 @@
 //
 // WebKitNetworkSession download-started (the default session, shared): a
 // download with no web view, or one of a view with no capabilities (the
-// group's root views), is cancelled; otherwise its view's Download row,
+// ads' root view), is cancelled; otherwise its view's Download row,
 // then the user chooses where to save it (a save dialog over the window;
 // cancelled with the dialog). Every refused download also answers its
 // decide-destination, so WebKit never picks a folder for it.
