@@ -208,19 +208,32 @@ TEST_F(ClickThroughWindowTest, EscapeClosesTheTopScreenWhereverTheFocusIs) {
   EXPECT_FALSE(back.isEnabled());
   script(*browser->webView(), "history.pushState({}, '', '#step'); 1");
   EXPECT_TRUE(runUntil([&] { return back.isEnabled(); }, 5)) << "Back after history.pushState";
+  GtkWindow* shell = dynamic_cast<platform::gtk::GtkWindowPeer*>(window().peer())->window();
   gtk_widget_grab_focus(gtk_widgets::widgetOf(*browser->webView()));
   ASSERT_TRUE(RealInput::pressKey(*browser->view(), "Escape"));
   ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
   EXPECT_EQ(events->calls, (std::vector<std::string>{"willPresent", "willDismiss", "didDismiss"}));
+  ASSERT_TRUE(runUntil([&] { return !gtk_stack_get_transition_running(gtk_widgets::screensOf(window())); }));
+  // The click on the ad gave the banner the focus: it has it again.
+  GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(shell));
+  GtkWidget* bannerWidget = gtk_widgets::widgetOf(banner());
+  EXPECT_TRUE(focus && (focus == bannerWidget || gtk_widget_is_ancestor(focus, bannerWidget)))
+      << "the focus is back in the banner, not on " << (focus ? G_OBJECT_TYPE_NAME(focus) : "nothing");
 
+  // By keyboard alone: Return on the focused Info button opens its screen,
+  // Escape closes it, and the focus is back where it was.
   GtkWidget* infoButton = gtk_widgets::findButton(gtk_widgets::widgetOf(*mainScreen().view()), "Info");
   ASSERT_NE(infoButton, nullptr);
-  g_signal_emit_by_name(infoButton, "clicked");
+  ASSERT_TRUE(gtk_widget_grab_focus(infoButton));
+  ASSERT_TRUE(RealInput::pressKey(*mainScreen().view(), "Return"));
+  ASSERT_TRUE(runUntil([&] { return dynamic_cast<info*>(mainScreen().modalViewController()) != nullptr; }));
   auto* shown = dynamic_cast<info*>(mainScreen().modalViewController());
-  ASSERT_NE(shown, nullptr);
   std::weak_ptr<platform::ViewController> weakInfo = shown->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return !gtk_stack_get_transition_running(gtk_widgets::screensOf(window())); }));
   ASSERT_TRUE(RealInput::pressKey(*shown->view(), "Escape"));
   ASSERT_TRUE(runUntil([&] { return weakInfo.expired(); }));
+  EXPECT_TRUE(runUntil([&] { return gtk_root_get_focus(GTK_ROOT(shell)) == infoButton; }, 3))
+      << "the focus is back on Info";
 
   ASSERT_TRUE(RealInput::pressKey(*mainScreen().view(), "Escape"));
   RunLoop::main().runFor(0.3);
