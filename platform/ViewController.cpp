@@ -11,6 +11,9 @@ ViewController::ViewController(std::string nibName) : nibName_(std::move(nibName
 
 ViewController::~ViewController() {
   if (modalViewController_) modalViewController_->presentingViewController_ = nullptr;
+  for (const auto& weak : leaving_)
+    if (auto leaving = weak.lock(); leaving && leaving->presentingViewController_ == this)
+      leaving->presentingViewController_ = nullptr;
 }
 
 std::shared_ptr<View> ViewController::view() {
@@ -77,7 +80,11 @@ void ViewController::dismissModalViewControllerAnimated(Animated animated) {
     if (presentingViewController_) presentingViewController_->dismissModalViewControllerAnimated(animated);
     return;
   }
-  auto presented = modalViewController_;
+  // No longer this screen's presented one, at once: a screen presented
+  // while it slides away goes over this one, not over it. It is held until
+  // it has gone.
+  auto presented = std::move(modalViewController_);
+  leaving_.push_back(presented);
   // The dismissal usually comes from the presented screen's own action:
   // it must outlive this turn whatever the transition does.
   RunLoop::main().keepAliveUntilEndOfTurn(presented);
@@ -88,11 +95,11 @@ void ViewController::dismissModalViewControllerAnimated(Animated animated) {
   auto done = [weakSelf, presented, uncovers, animated] {
     presented->viewDidDisappear(animated);
     auto self = weakSelf.lock();
-    if (self && self->modalViewController_ == presented) {
-      self->modalViewController_.reset();
-      presented->presentingViewController_ = nullptr;
-    }
-    if (self && uncovers) self->viewDidAppear(animated);
+    if (!self) return;
+    if (presented->presentingViewController_ == self.get()) presented->presentingViewController_ = nullptr;
+    std::erase_if(self->leaving_, [&](const auto& weak) { return weak.expired() || weak.lock() == presented; });
+    // Unless another screen came up over it meanwhile.
+    if (uncovers && !self->modalViewController_) self->viewDidAppear(animated);
   };
   if (Window* w = window())
     w->popModalView(presented->view(), animated, std::move(done));

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/View.h"
 
@@ -95,6 +96,9 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   std::shared_ptr<View> view_;
   std::unordered_map<std::string, std::function<void()>> actions_;
   std::shared_ptr<ViewController> modalViewController_;
+  // Dismissed, still sliding away: they name this one as their presenter
+  // until they have gone (or this one goes first).
+  std::vector<std::weak_ptr<ViewController>> leaving_;
   ViewController* presentingViewController_ = nullptr;
   Window* window_ = nullptr;
   int modalPresentationStyle_ = 0;

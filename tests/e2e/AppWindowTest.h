@@ -130,17 +130,25 @@ class AppWindowTest : public ::testing::Test {
               band.w * band.h / 2)
         << "the banner shows the ad's colour";
   }
-  // A screenshot once the banner shows the last ad served, waiting a few
-  // seconds for it: a new page process paints its first frame late.
+  // A screenshot once it `shows` what the test looks for, or the last of a
+  // few tries: a new page process paints its first frame late.
+  ScreenshotPixels screenshotOnce(const std::string& name, const std::function<bool(const ScreenshotPixels&)>& shows) {
+    for (int attempt = 0;; ++attempt) {
+      ScreenshotPixels shot = screenshot(name);
+      if (attempt == 10 || shows(shot)) return shot;
+    }
+  }
+  // A screenshot once the banner shows the last ad served.
   ScreenshotPixels screenshotOnceTheAdShows(const std::string& name) {
     const auto colour = ScreenshotPixels::fromHex(adnet::AdNetwork::creativeColour(network->adRequests().back().creative));
     const Place band = placeInWindow(banner());
-    for (int attempt = 0;; ++attempt) {
-      ScreenshotPixels shot = screenshot(name);
-      if (attempt == 10 ||
-          shot.count(band.x, band.y, band.w, band.h, [&](const auto& c) { return c.near(colour); }) > band.w * band.h / 2)
-        return shot;
-    }
+    return screenshotOnce(name, [&](const ScreenshotPixels& shot) {
+      return shot.count(band.x, band.y, band.w, band.h, [&](const auto& c) { return c.near(colour); }) > band.w * band.h / 2;
+    });
+  }
+  // Dark pixels (a page's text) in the top 200 pixels of `page`.
+  static int textIn(const ScreenshotPixels& shot, const Place& page) {
+    return shot.count(page.x, page.y, page.w, 200, [](const auto& c) { return c.luminance() < 130; });
   }
   // A fresh ad under the sandbox's present behaviour.
   void showFreshAd() {

@@ -50,13 +50,9 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
     if (request.path == "/zovo/aclk") referer = request.header("Referer");
   EXPECT_EQ(referer, adPage);
   {
-    // The site's own page process paints its first frame late: a few tries.
     const Place text = placeInWindow(page);
-    auto pageText = [&](const ScreenshotPixels& shot) {
-      return shot.count(text.x, text.y, text.w, 200, [](const auto& c) { return c.luminance() < 130; });
-    };
-    auto shot = screenshot("browser-landing-page.png");
-    for (int attempt = 0; attempt < 10 && pageText(shot) <= 500; ++attempt) shot = screenshot("browser-landing-page.png");
+    const auto shot =
+        screenshotOnce("browser-landing-page.png", [&](const ScreenshotPixels& s) { return textIn(s, text) > 500; });
     // The toolbar: a dark band down to the window's bottom edge, and each
     // enabled item (Reload, open in the browser, Done) drawn light on it.
     const Place bar = placeInWindow(toolbar);
@@ -70,7 +66,7 @@ TEST_F(ClickThroughWindowTest, TheBrowserOpensOnTheLandingSiteFollowsItsHistoryA
       EXPECT_GT(shot.count(at.x, at.y, at.w, at.h, [](const auto& c) { return c.luminance() > 170; }), 15)
           << "item " << i << " is visible";
     }
-    EXPECT_GT(pageText(shot), 500) << "the landing page's text, above the bar";
+    EXPECT_GT(textIn(shot, text), 500) << "the landing page's text, above the bar";
   }
   GtkWidget* shell = GTK_WIDGET(dynamic_cast<platform::gtk::GtkWindowPeer*>(window().peer())->window());
   EXPECT_EQ(gtk_widget_get_width(shell), 320) << "the bar keeps to its frame, and the window to its size";
@@ -416,6 +412,60 @@ TEST_F(ClickThroughWindowTest, ALandingPageThatNeverReturnsIsEndedAndTheNextBrow
   ASSERT_NE(next, nullptr);
   EXPECT_EQ(script(*next->webView(), "document.querySelector('h1') !== null"), "true");
   giveBack(*next);
+}
+
+// A screen given back while it still slides up, and one presented while
+// the last slides down: each ends as it would at rest, and the window shows
+// only the screens that are up.
+TEST_F(ClickThroughWindowTest, ScreensComingAndGoingMidSlideLeaveTheWindowAsItShouldBe) {
+  showFreshAd();
+  auto opener = std::make_shared<GADOpener>();
+  opener->setViewController(&mainScreen());
+  opener->setDelegateManager(loader().sharedDelegateManager());
+  const auto landing = platform::URL::create(network->url("/landing?ad=1"));
+  GtkStack* screens = gtk_widgets::screensOf(window());
+  GtkWidget* mainWidget = gtk_widgets::widgetOf(*mainScreen().view());
+  auto pages = [&] { return gtk_widgets::childCount(GTK_WIDGET(screens)); };
+
+  opener->openBrowserToURLSupportedOrientations(landing, kGADOrientationAny);
+  auto* rising = presentedOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(rising, nullptr);
+  std::weak_ptr<platform::ViewController> weakRising = rising->weak_from_this();
+  ASSERT_TRUE(gtk_stack_get_transition_running(screens)) << "still sliding up";
+  rising->relinquishScreen();
+  ASSERT_TRUE(runUntil([&] { return weakRising.expired() && !gtk_stack_get_transition_running(screens); }));
+  EXPECT_EQ(mainScreen().modalViewController(), nullptr);
+  EXPECT_EQ(gtk_stack_get_visible_child(screens), mainWidget);
+  EXPECT_EQ(pages(), 1);
+
+  opener->openBrowserToURLSupportedOrientations(landing, kGADOrientationAny);
+  auto* first = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(first, nullptr);
+  std::weak_ptr<platform::ViewController> weakFirst = first->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return first->view()->isUserInteractionEnabled(); }));
+  first->relinquishScreen();
+  ASSERT_TRUE(gtk_stack_get_transition_running(screens)) << "sliding down";
+  opener->openBrowserToURLSupportedOrientations(landing, kGADOrientationAny);
+  auto* second = presentedOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(second, nullptr);
+  ASSERT_NE(second, first) << "presented over the main screen as the first goes";
+  EXPECT_EQ(second->parentViewController(), &mainScreen());
+  ASSERT_TRUE(runUntil([&] { return weakFirst.expired() && !gtk_stack_get_transition_running(screens); }));
+  EXPECT_EQ(gtk_stack_get_visible_child(screens), gtk_widgets::widgetOf(*second->view()));
+  EXPECT_EQ(pages(), 2) << "the main screen and the second browser";
+  ASSERT_TRUE(runUntil([&] { return second->view()->isUserInteractionEnabled() && !second->webView()->isLoading(); }))
+      << "the second browser has appeared";
+  const Place text = placeInWindow(*second->webView());
+  const auto shot =
+      screenshotOnce("browser-after-mid-slide.png", [&](const ScreenshotPixels& s) { return textIn(s, text) > 500; });
+  EXPECT_GT(textIn(shot, text), 500) << "the second browser's page";
+  const Place bar = placeInWindow(*second->toolbar());
+  EXPECT_EQ(bar.y + bar.h, 480);
+  EXPECT_LT(shot.meanLuminance(bar.x, bar.y, bar.w, bar.h), 90) << "the second browser's bar";
+  giveBack(*second);
+  ASSERT_TRUE(runUntil([&] { return !gtk_stack_get_transition_running(screens); }));
+  EXPECT_EQ(gtk_stack_get_visible_child(screens), mainWidget);
+  EXPECT_EQ(pages(), 1);
 }
 
 TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBehind) {
