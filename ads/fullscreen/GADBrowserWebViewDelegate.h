@@ -19,8 +19,8 @@ class GADBrowserWebViewDelegate : public GADWebViewDelegate {
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
   void webViewDidRefuseLoad(platform::WebView& webView) override;
   void webViewDidChangeHistory(platform::WebView& webView) override;
-  // The browser's pages are sites the user went to: their dialogs show, over
-  // the browser's page alone.
+  // The browser's pages are sites the user went to: their dialogs are shown
+  // to the user, who answers them.
   bool webViewShouldShowPageDialog(platform::WebView&, platform::PageDialog, const std::string&) override {
     return true;
   }

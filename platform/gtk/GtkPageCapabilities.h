@@ -33,7 +33,8 @@
 // ready-to-show, run-as-modal    never emitted: no web view is ever created for a page
 // close                          ignored: window.close() on our views does nothing
 // user-message-received          FALSE: we run no web process extension
-// script-dialog                  GtkWebViewPeer, through its client
+// script-dialog                  GtkWebViewPeer, through its client: answered as dismissed /
+//                                asked of the user in the application's own window (GtkPageDialog)
 // load-changed, load-failed      GtkWebViewPeer (the page changes: refusals log anew)
 // web-process-terminated,        GtkWebViewPeer
 //   notify::is-web-process-responsive

@@ -114,6 +114,9 @@ void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {
 }
 
 GtkWebViewPeer::~GtkWebViewPeer() {
+  // A question still before the person is answered as dismissed while
+  // its web view is still there.
+  pageDialog_.reset();
   // The view's resources may report on: nobody is told any more.
   networkBytes_->grew = nullptr;
   g_cancellable_cancel(scripts_);
@@ -260,6 +263,8 @@ void GtkWebViewPeer::decideNavigation(WebKitWebView* view, WebKitPolicyDecision*
 void GtkWebViewPeer::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<GtkWebViewPeer*>(data);
   if (event == WEBKIT_LOAD_STARTED) self->failed_ = false;
+  // Another page replaced the one that asked: its question goes with it.
+  if (event == WEBKIT_LOAD_COMMITTED) self->pageDialog_.reset();
   if (event != WEBKIT_LOAD_STARTED && event != WEBKIT_LOAD_FINISHED) return;
   const bool failed = self->failed_;
   auto client = self->client_.lock();
@@ -281,9 +286,14 @@ gboolean GtkWebViewPeer::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, G
   return TRUE;  // no error page in an ad's view
 }
 
-// Not handled here, WebKit draws the dialog over this web view only, modal
-// to it; handled, the page gets a dismissed dialog's answer at once.
-gboolean GtkWebViewPeer::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
+// The client decides whether a page's dialog is shown. Shown, the
+// application asks the person in a window of its own (GtkPageDialog: WebKit's
+// own would be drawn inside the web view, cut to its width) and WebKit waits
+// for the answer. Not shown, the page gets a dismissed dialog's answer at
+// once. While the person has one question before them the page's script
+// waits for its answer; another that comes meanwhile (a leave-page question
+// for a load the client asked for) is answered as dismissed.
+gboolean GtkWebViewPeer::onScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer data) {
   auto* self = static_cast<GtkWebViewPeer*>(data);
   PageDialog kind = PageDialog::Alert;
   switch (webkit_script_dialog_get_dialog_type(dialog)) {
@@ -293,16 +303,13 @@ gboolean GtkWebViewPeer::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dial
     case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM: kind = PageDialog::BeforeUnload; break;
   }
   const char* message = webkit_script_dialog_get_message(dialog);
+  const bool asking = self->pageDialog_ && self->pageDialog_->isWaiting();
   auto client = self->client_.lock();
-  if (client && client->peerShouldShowPageDialog(kind, message ? message : "")) return FALSE;
-  switch (kind) {
-    case PageDialog::Confirm: webkit_script_dialog_confirm_set_confirmed(dialog, FALSE); break;
-    // Leaving is what the user or the client asked for: a page may not
-    // keep itself on screen.
-    case PageDialog::BeforeUnload: webkit_script_dialog_confirm_set_confirmed(dialog, TRUE); break;
-    case PageDialog::Prompt: webkit_script_dialog_prompt_set_text(dialog, nullptr); break;
-    case PageDialog::Alert: break;
+  if (!asking && client && client->peerShouldShowPageDialog(kind, message ? message : "")) {
+    self->pageDialog_ = GtkPageDialog::show(view, dialog);
+    return TRUE;
   }
+  GtkPageDialog::answerDismissed(dialog);
   return TRUE;
 }
 
@@ -312,7 +319,9 @@ void GtkWebViewPeer::onResponsiveChanged(WebKitWebView* view, GParamSpec*, gpoin
 }
 
 void GtkWebViewPeer::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
-  auto client = static_cast<GtkWebViewPeer*>(data)->client_.lock();
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  self->pageDialog_.reset();  // nobody is left to hear the answer
+  auto client = self->client_.lock();
   if (!client) return;
   switch (reason) {
     case WEBKIT_WEB_PROCESS_CRASHED: client->peerWebProcessDidTerminate(WebProcessTermination::Crashed); break;

@@ -12,6 +12,7 @@
 
 #include "platform/WebView.h"
 #include "platform/gtk/GtkPageCapabilities.h"
+#include "platform/gtk/GtkPageDialog.h"
 #include "platform/gtk/GtkPeer.h"
 
 namespace platform::gtk {
@@ -79,6 +80,9 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   GCancellable* scripts_ = g_cancellable_new();
   bool failed_ = false;  // the current load has reported a failure
   bool pressed_ = false;  // a pointer press or touch on the page awaits its release
+  // The page's last dialog shown to the person; answered as dismissed when
+  // this goes, the page is replaced or its process ends.
+  std::unique_ptr<GtkPageDialog> pageDialog_;
   ScopedSignal decidePolicy_, loadChanged_, loadFailed_, userInput_, scriptDialog_, responsive_, terminated_;
   // Shared with the handlers on the view's resources, which may outlive
   // the peer: they add to a count nobody reads any more.

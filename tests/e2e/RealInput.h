@@ -21,7 +21,10 @@ class RealInput {
   // A primary-button click at (x, y) in `view`'s own coordinates, the
   // button held down for `holdSeconds` (xdotool's own click is quick).
   static bool clickAt(const platform::View& view, double x, double y, double holdSeconds = 0) {
-    GtkWidget* widget = gtk_widgets::widgetOf(view);
+    return clickAt(gtk_widgets::widgetOf(view), x, y, holdSeconds);
+  }
+  // The same in a widget of our own (a dialog's button, say).
+  static bool clickAt(GtkWidget* widget, double x, double y, double holdSeconds = 0) {
     if (!widget) return false;
     GtkNative* native = gtk_widget_get_native(widget);
     graphene_point_t in = GRAPHENE_POINT_INIT(static_cast<float>(x), static_cast<float>(y)), out;
@@ -51,7 +54,10 @@ class RealInput {
   // A key a user presses (an X key name: "Return", "Escape") in the
   // window that holds `view`, which takes the focus first.
   static bool pressKey(const platform::View& view, const std::string& key) {
-    GtkWidget* widget = gtk_widgets::widgetOf(view);
+    return pressKey(gtk_widgets::widgetOf(view), key);
+  }
+  // The same in the window that holds `widget` (a dialog of our own, say).
+  static bool pressKey(GtkWidget* widget, const std::string& key) {
     GtkNative* native = widget ? gtk_widget_get_native(widget) : nullptr;
     GdkSurface* surface = native ? gtk_native_get_surface(native) : nullptr;
     if (!surface || !GDK_IS_X11_SURFACE(surface)) return false;

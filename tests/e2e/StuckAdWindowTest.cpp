@@ -1,8 +1,8 @@
 // Ads that try to freeze or kill the banner, in the application's own
 // window with real WebKit: page dialogs, a page process killed while its
 // ad is shown or rendering, a script that never returns. Each time the
-// banner reports one failure at most and shows the next ad; the in-app
-// browser shows a site's dialog to the user, over its page alone.
+// banner reports one failure at most and shows the next ad. (The in-app
+// browser shows a site's dialogs: PageDialogWindowTest.)
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -72,31 +72,6 @@ TEST_F(StuckAdWindowTest, AnAdsDialogsAreDismissedAtOnceAndNothingIsDrawnOverIt)
   EXPECT_EQ(failures(), 0);
   // The refresh leaves the page (which asks to stay) for the next ad.
   expectTheNextAd("after-dialogs");
-}
-
-TEST_F(StuckAdWindowTest, ALandingPagesDialogShowsInTheBrowserAndTheUserAnswersIt) {
-  showFreshAd();
-  clickTheAd();
-  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
-  ASSERT_NE(browser, nullptr);
-  ASSERT_TRUE(runUntil([&] { return !browser->webView()->isLoading() && browser->webView()->currentURL(); }));
-  platform::WebView& page = *browser->webView();
-  const auto before = screenshot("browser-before-dialog.png");
-  // The site asks; the answer is written down once the user has given it.
-  // (A script sent to the page now would wait for the user as well.)
-  script(page, "setTimeout(function(){document.title='said '+confirm('Leave this page?');},0); 1");
-  RunLoop::main().runFor(1.0);
-  const auto shown = screenshot("browser-dialog.png");
-  const Place place = placeInWindow(page);
-  EXPECT_GT(shown.countDifferent(before, place.x, place.y, place.w, place.h), place.w * place.h / 20)
-      << "the dialog is drawn over the page";
-  // The banner's page is not the browser's: it answers while the dialog is up.
-  EXPECT_TRUE(bannerAnswers());
-  EXPECT_TRUE(RealInput::pressKey(page, "Return"));
-  ASSERT_TRUE(runUntil([&] { return script(page, "document.title").starts_with("said"); }, 10));
-  EXPECT_EQ(script(page, "document.title"), "said true") << "the user's answer";
-  EXPECT_EQ(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::Dialog), 0);
-  giveBack(*browser);
 }
 
 TEST_F(StuckAdWindowTest, ABannerWhosePageProcessIsKilledFailsOnceAndShowsTheNextAd) {
