@@ -289,6 +289,17 @@ int GtkToolkit::runApplication(int argc, char** argv) {
     else if (arg == "--quit-after" && i + 1 < argc)
       o.quitAfter = NumberText::parse(argv[++i]).value_or(0);
   }
+  if (o.startupReport) {
+    // And when the content the window awaits (the first ad) shows.
+    static int token;
+    NotificationCenter::defaultCenter().addObserver(&token, kApplicationContentReadyNotification, nullptr,
+                                                    [](const Notification&) {
+                                                      NotificationCenter::defaultCenter().removeObserver(&token);
+                                                      std::printf("content-ms %s\n",
+                                                                  NumberText::fixed(millisecondsSinceProcessStart(), 1).c_str());
+                                                      std::fflush(stdout);
+                                                    });
+  }
   o.app = gtk_application_new(kApplicationID, G_APPLICATION_NON_UNIQUE);
   g_signal_connect(o.app, "activate", G_CALLBACK(+[](GApplication*, gpointer) {
                      if (Application::shared().hasFinishedLaunching()) {
