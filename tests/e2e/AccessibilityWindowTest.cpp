@@ -1,0 +1,159 @@
+// The application as a screen reader and a keyboard meet it, in its own
+// window with real WebKit and the sandbox ad network: each screen's
+// accessible tree read over AT-SPI (needs the accessibility bus: the test
+// runs under dbus-run-session with GTK's accessibility on), and the keys
+// that reach and press their controls. The trees are written beside the screenshots, to
+// accessible-trees.txt.
+#include <gtk/gtk.h>
+
+#include <fstream>
+#include <regex>
+
+#include "app/info.h"
+#include "platform/Switch.h"
+#include "tests/e2e/AccessibleTree.h"
+#include "tests/e2e/AppWindowTest.h"
+#include "tests/e2e/ScratchHome.h"
+
+namespace {
+
+platform::gtk::GtkToolkit* toolkit = nullptr;
+
+class AccessibilityWindowTest : public AppWindowTest {
+ protected:
+  // The window's tree, written down under `title`, with what every screen
+  // owes a screen reader: each control it can focus has a role and a name,
+  // and nothing is named by its class (a container GTK left unnamed).
+  AccessibleTree walk(const std::string& title) {
+    const AccessibleTree tree = AccessibleTree::walk();
+    std::ofstream(screenshots / "accessible-trees.txt", std::ios::app) << "== " << title << "\n" << tree.text() << "\n";
+    static const std::regex className("(Gtk|Gdk|WebKit)[A-Z][A-Za-z]*");
+    EXPECT_GT(tree.nodes().size(), 10u) << title;
+    for (const auto& node : tree.nodes()) {
+      EXPECT_FALSE(std::regex_match(node.name, className)) << title << ": a " << node.role << " named " << node.name;
+      if (!node.focusable()) continue;
+      EXPECT_FALSE(node.name.empty()) << title << ": a focusable " << node.role << " has no name";
+      EXPECT_FALSE(node.role.empty() || node.role == "unknown" || node.role == "filler") << title << ": " << node.name;
+    }
+    return tree;
+  }
+  // The subtree of the screen named `name`.
+  static std::vector<AccessibleTree::Node> screenIn(const AccessibleTree& tree, const std::string& name) {
+    const auto* screen = tree.find("panel", name);
+    EXPECT_NE(screen, nullptr) << "no screen named " << name;
+    return screen ? tree.inside(*screen) : std::vector<AccessibleTree::Node>{};
+  }
+  static const AccessibleTree::Node* findIn(const std::vector<AccessibleTree::Node>& nodes, const std::string& role,
+                                            const std::string& name) {
+    for (const auto& node : nodes)
+      if (node.role == role && node.name == name) return &node;
+    return nullptr;
+  }
+  // The banner of `screen` as the "Advertisement" region named by the ad's
+  // title, around the ad's page.
+  void expectTheBannerIn(const std::vector<AccessibleTree::Node>& screen, GADBannerView& banner) {
+    const std::string headline = script(*banner.webView(), "document.title");
+    const std::string name = "Advertisement: " + headline;
+    auto it = std::find_if(screen.begin(), screen.end(), [&](const auto& n) { return n.name == name; });
+    ASSERT_NE(it, screen.end()) << "no " << name;
+    EXPECT_FALSE(headline.empty());
+    EXPECT_TRUE(std::any_of(it + 1, screen.end(), [&](const auto& n) { return n.role == "document text"; }))
+        << "the ad's page inside the banner";
+    GtkWidget* region = gtk_widgets::widgetOf(banner);
+    EXPECT_EQ(gtk_accessible_get_accessible_role(GTK_ACCESSIBLE(region)), GTK_ACCESSIBLE_ROLE_REGION);
+  }
+
+  GtkWidget* focus() { return gtk_root_get_focus(GTK_ROOT(gtk_widget_get_root(gtk_widgets::widgetOf(*mainScreen().view())))); }
+  // Presses Tab until `wanted` holds the keyboard's focus (it or a widget
+  // inside it), at least once if `pressOnce`; false when it never did.
+  bool tabTo(GtkWidget* wanted, int presses = 20, bool pressOnce = false) {
+    for (int i = 0; i < presses; ++i) {
+      GtkWidget* now = focus();
+      if (now && (now == wanted || gtk_widget_is_ancestor(now, wanted)) && !(pressOnce && i == 0)) return true;
+      if (!RealInput::pressKey(*mainScreen().view(), "Tab")) return false;
+      RunLoop::main().runFor(0.1);
+    }
+    return false;
+  }
+  bool press(const std::string& key) { return RealInput::pressKey(*mainScreen().view(), key); }
+};
+
+TEST_F(AccessibilityWindowTest, EveryScreenNamesItsControlsAndTheBannerIsTheAdvertisementRegion) {
+  showFreshAd();
+  {
+    const auto tree = walk("the sound board");
+    const auto screen = screenIn(tree, "Sound board");
+    for (const char* clip : {"Gas", "Long", "Loud", "Short", "Wet", "Info"}) {
+      const auto* button = findIn(screen, "push button", clip);
+      ASSERT_NE(button, nullptr) << clip;
+      EXPECT_TRUE(button->focusable()) << clip;
+    }
+    expectTheBannerIn(screen, banner());
+  }
+
+  mainScreen().switchview();
+  auto* about = waitForScreenOver<info>(mainScreen());
+  ASSERT_NE(about, nullptr);
+  ASSERT_TRUE(runUntil([&] { return about->bannerView()->privateObject()->state() == kGADObjectStateAdShown; }));
+  {
+    const auto tree = walk("the info screen");
+    const auto screen = screenIn(tree, "About Blorvik");
+    EXPECT_NE(findIn(screen, "push button", "Back"), nullptr);
+    EXPECT_NE(findIn(screen, "push button", "Reset advertising identifier"), nullptr);
+    EXPECT_NE(findIn(screen, "check box", "Personalised ads"), nullptr) << "GTK 4.8's role for a switch";
+    expectTheBannerIn(screen, *about->bannerView());
+  }
+  about->back();
+  ASSERT_TRUE(runUntil([&] { return mainScreen().modalViewController() == nullptr; }));
+  RunLoop::main().runFor(platform::gtk::GtkWindowPeer::kTransitionSeconds + 0.1);  // the slide ends
+
+  clickTheAd();
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  ASSERT_TRUE(runUntil([&] { return !browser->webView()->isLoading() && browser->view()->isUserInteractionEnabled(); }));
+  {
+    const auto tree = walk("the in-app browser");
+    const auto screen = screenIn(tree, "Browser");
+    for (const char* item : {"Back", "Forward", "Reload", "View in Browser", "Done"})
+      EXPECT_NE(findIn(screen, "push button", item), nullptr) << item;
+    EXPECT_NE(findIn(screen, "document text", browser->webView()->title()), nullptr) << "the landing page";
+    EXPECT_FALSE(browser->webView()->title().empty());
+  }
+  giveBack(*browser);
+
+  network->behaviour().clickTracking = true;
+  network->behaviour().landingPath = "/webapp";
+  showFreshAd();
+  clickTheAd();
+  auto* webApp = waitForScreenOver<GADWebAppViewController>(mainScreen());
+  ASSERT_NE(webApp, nullptr);
+  std::weak_ptr<platform::ViewController> weak = webApp->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return appEvents(*webApp->webView()) == "onshow"; }));
+  ASSERT_TRUE(runUntil([&] { return webApp->view()->isUserInteractionEnabled(); }));
+  {
+    const auto tree = walk("the web application");
+    const auto screen = screenIn(tree, "Web application");
+    const auto* close = findIn(screen, "push button", "Close");
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(close->focusable());
+  }
+  // Its close button by keyboard alone, after the page's links.
+  ASSERT_TRUE(tabTo(gtk_widgets::widgetOf(*webApp->vars()->closeButton_)));
+  ASSERT_TRUE(press("space"));
+  EXPECT_TRUE(runUntil([&] { return weak.expired(); }));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("TZ", "UTC", 1);
+  std::setlocale(LC_ALL, "C");
+  ScratchHome home;
+  if (!home.made()) return 2;
+  home.giveTheApplicationNewFolders();
+  ::testing::InitGoogleTest(&argc, argv);
+  toolkit = &platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
+  const int status = RUN_ALL_TESTS();
+  Application::shared().setDelegate(nullptr);
+  return status;
+}
