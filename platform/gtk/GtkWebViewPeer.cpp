@@ -125,7 +125,11 @@ void GtkWebViewPeer::passFocusOn(GtkEventControllerFocus* focus, gpointer) {
       +[](gpointer data) {
         auto* widget = GTK_WIDGET(data);
         GtkRoot* root = gtk_widget_get_root(widget);
-        if (root && gtk_widget_has_focus(widget)) gtk_widget_child_focus(GTK_WIDGET(root), GTK_DIR_TAB_FORWARD);
+        if (!root || !gtk_widget_has_focus(widget)) return G_SOURCE_REMOVE;
+        gtk_widget_child_focus(GTK_WIDGET(root), GTK_DIR_TAB_FORWARD);
+        // The page took the key, so GTK never saw the keyboard move: the
+        // focus ring shows where it went.
+        if (GTK_IS_WINDOW(root)) gtk_window_set_focus_visible(GTK_WINDOW(root), TRUE);
         return G_SOURCE_REMOVE;
       },
       g_object_ref(sink), g_object_unref);

@@ -1,8 +1,9 @@
 // The application as a screen reader and a keyboard meet it, in its own
 // window with real WebKit and the sandbox ad network: each screen's
 // accessible tree read over AT-SPI (needs the accessibility bus: the test
-// runs under dbus-run-session with GTK's accessibility on), and the keys
-// that reach and press their controls. The trees are written beside the screenshots, to
+// runs under dbus-run-session with GTK's accessibility on), then the sound
+// board, the info screen, the ad and the browser driven by key presses
+// alone. The trees are written beside the screenshots, to
 // accessible-trees.txt.
 #include <gtk/gtk.h>
 
@@ -71,6 +72,9 @@ class AccessibilityWindowTest : public AppWindowTest {
       GtkWidget* now = focus();
       if (now && (now == wanted || gtk_widget_is_ancestor(now, wanted)) && !(pressOnce && i == 0)) return true;
       if (!RealInput::pressKey(*mainScreen().view(), "Tab")) return false;
+      // One key at a time: a page takes its keys later, and the focus
+      // would pass `wanted` unseen; a page hands it on a turn later still.
+      runUntil([&] { return focus() != now; }, 0.4);
       RunLoop::main().runFor(0.1);
     }
     return false;
@@ -141,6 +145,90 @@ TEST_F(AccessibilityWindowTest, EveryScreenNamesItsControlsAndTheBannerIsTheAdve
   ASSERT_TRUE(tabTo(gtk_widgets::widgetOf(*webApp->vars()->closeButton_)));
   ASSERT_TRUE(press("space"));
   EXPECT_TRUE(runUntil([&] { return weak.expired(); }));
+}
+
+// Keys alone: a clip, the info screen and back, the ad (a click, as
+// Enter on a link is), Reload in the browser's toolbar, and Escape; each
+// step as a person sees it.
+TEST_F(AccessibilityWindowTest, TheKeyboardAlonePlaysAClipOpensInfoClicksTheAdReloadsAndClosesTheBrowser) {
+  showFreshAd();
+  // The info screen's banner asks for ads of its own: the main banner's.
+  const auto adColour = ScreenshotPixels::fromHex(adnet::AdNetwork::creativeColour(network->adRequests().back().creative));
+  GtkWidget* root = gtk_widgets::widgetOf(*mainScreen().view());
+  GtkWidget* longButton = gtk_widgets::findButton(root, "Long");
+  GtkWidget* loud = gtk_widgets::findButton(root, "Loud");
+  ASSERT_TRUE(tabTo(longButton, 20, true));
+  const auto focused = screenshot("keys-1-sound-button-focused.png");
+  ASSERT_TRUE(tabTo(loud));
+  const auto moved = screenshot("keys-2-focus-moved-on.png");
+  // The focus ring leaves one button for the next.
+  for (GtkWidget* button : {longButton, loud}) {
+    const Place at = placeInWindow(button);
+    EXPECT_GT(focused.countDifferent(moved, at.x - 3, at.y - 3, at.w + 6, at.h + 6), 30) << "the focus is seen";
+  }
+  ASSERT_TRUE(press("space"));
+  EXPECT_TRUE(runUntil([&] { return toolkit->playingSoundCount() > 0; }, 5)) << "Space plays the clip";
+
+  ASSERT_TRUE(tabTo(gtk_widgets::findButton(root, "Info")));
+  ASSERT_TRUE(press("Return"));
+  auto* about = waitForScreenOver<info>(mainScreen());
+  ASSERT_NE(about, nullptr);
+  std::weak_ptr<platform::ViewController> weakInfo = about->weak_from_this();
+  ASSERT_TRUE(runUntil([&] { return about->view()->isUserInteractionEnabled(); }));
+  RunLoop::main().runFor(platform::gtk::GtkWindowPeer::kTransitionSeconds);
+  EXPECT_TRUE(screenshot("keys-3-info-screen.png").at(5, 300).near(ScreenshotPixels::fromHex("#7fd0ff")))
+      << "the info screen's colour";
+  ASSERT_TRUE(tabTo(gtk_widgets::findButton(gtk_widgets::widgetOf(*about->view()), "Back")));
+  ASSERT_TRUE(press("Return"));
+  ASSERT_TRUE(runUntil([&] { return weakInfo.expired(); }));
+  RunLoop::main().runFor(platform::gtk::GtkWindowPeer::kTransitionSeconds);
+
+  // The ad is reached by Tab like a link in a page, and Enter follows it.
+  events->calls.clear();
+  const size_t clicks = network->requestCount("/zovo/aclk");
+  ASSERT_TRUE(tabTo(gtk_widgets::widgetOf(*banner().webView())));
+  // The page takes the focus at its start; the next Tab reaches the link.
+  for (int i = 0; i < 3 && script(*loader().webView(), "document.activeElement.id") != "ad"; ++i) {
+    press("Tab");
+    RunLoop::main().runFor(0.3);
+  }
+  ASSERT_EQ(script(*loader().webView(), "document.activeElement.id"), "ad");
+  ASSERT_TRUE(press("Return"));
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  EXPECT_EQ(events->calls, std::vector<std::string>{"willPresent"});
+  EXPECT_TRUE(runUntil([&] { return network->requestCount("/zovo/aclk") == clicks + 1; }))
+      << "Enter on the ad is a click";
+  std::weak_ptr<platform::ViewController> weakBrowser = browser->weak_from_this();
+  platform::WebView& page = *browser->webView();
+  ASSERT_TRUE(runUntil([&] { return !page.isLoading() && browser->view()->isUserInteractionEnabled(); }));
+  const Place text = placeInWindow(page);
+  const auto landing = screenshot("keys-4-browser.png");
+  EXPECT_GT(landing.count(text.x, text.y, text.w, 200, [](const auto& c) { return c.luminance() < 130; }), 500)
+      << "the landing page's text";
+
+  // Reload from the toolbar, reached by Tab through the page.
+  const size_t loads = network->requestCount("/landing");
+  auto* reload = static_cast<GtkWidget*>(browser->vars()->reloadButton_->peer()->toolkitHandle());
+  ASSERT_TRUE(tabTo(reload, 30));
+  const auto onReload = screenshot("keys-5-reload-focused.png");
+  const Place at = placeInWindow(reload);
+  EXPECT_GT(onReload.countDifferent(landing, at.x - 3, at.y - 3, at.w + 6, at.h + 6), 20) << "Reload shows the focus";
+  ASSERT_TRUE(press("Return"));
+  ASSERT_TRUE(runUntil([&] { return network->requestCount("/landing") > loads && !page.isLoading(); }));
+  EXPECT_GT(screenshot("keys-6-reloaded.png").count(text.x, text.y, text.w, 200,
+                                                     [](const auto& c) { return c.luminance() < 130; }),
+            500);
+
+  ASSERT_TRUE(press("Escape"));
+  ASSERT_TRUE(runUntil([&] { return weakBrowser.expired(); }));
+  RunLoop::main().runFor(platform::gtk::GtkWindowPeer::kTransitionSeconds);
+  const auto back = screenshot("keys-7-sound-board-again.png");
+  EXPECT_TRUE(back.at(5, 300).near(ScreenshotPixels::fromHex("#ffcf3f"))) << "the sound board";
+  const Place band = placeInWindow(banner());
+  EXPECT_GT(back.count(band.x, band.y, band.w, band.h, [&](const auto& c) { return c.near(adColour); }),
+            band.w * band.h / 2)
+      << "the ad, still in the banner";
 }
 
 }  // namespace
