@@ -9,9 +9,9 @@
 
 #include <fstream>
 #include <regex>
+#include <utility>
 
 #include "app/info.h"
-#include "platform/Switch.h"
 #include "tests/e2e/AccessibleTree.h"
 #include "tests/e2e/AppWindowTest.h"
 #include "tests/e2e/ScratchHome.h"
@@ -27,7 +27,9 @@ class AccessibilityWindowTest : public AppWindowTest {
   // and nothing is named by its class (a container GTK left unnamed).
   AccessibleTree walk(const std::string& title) {
     const AccessibleTree tree = AccessibleTree::walk();
-    std::ofstream(screenshots / "accessible-trees.txt", std::ios::app) << "== " << title << "\n" << tree.text() << "\n";
+    static bool first = true;  // each run writes the file anew
+    std::ofstream(screenshots / "accessible-trees.txt", std::exchange(first, false) ? std::ios::trunc : std::ios::app)
+        << "== " << title << "\n" << tree.text() << "\n";
     static const std::regex className("(Gtk|Gdk|WebKit)[A-Z][A-Za-z]*");
     EXPECT_GT(tree.nodes().size(), 10u) << title;
     for (const auto& node : tree.nodes()) {
