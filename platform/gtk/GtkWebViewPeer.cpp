@@ -93,14 +93,11 @@ GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGr
   resourceLoadStarted_ =
       ScopedSignal(page, g_signal_connect(page, "resource-load-started", G_CALLBACK(onResourceLoadStarted), this));
   // WebKit keeps an empty text view of its own, with no size, inside the
-  // page's widget, and Tab past the page's last link lands there: it would
-  // type tabs into it and go no further. It hands the focus on.
-  for (GtkWidget* child = gtk_widget_get_first_child(page); child; child = gtk_widget_get_next_sibling(child)) {
-    if (!GTK_IS_TEXT_VIEW(child)) continue;
-    GtkEventController* focus = gtk_event_controller_focus_new();
-    g_signal_connect(focus, "enter", G_CALLBACK(passFocusOn), nullptr);
-    gtk_widget_add_controller(child, focus);
-  }
+  // page's widget. Tab past the page's last link hands it the focus, and
+  // then the same Tab back, unhandled: taking it as text, the view would
+  // hold the focus for good; passed on, GTK moves to what follows the page.
+  for (GtkWidget* child = gtk_widget_get_first_child(page); child; child = gtk_widget_get_next_sibling(child))
+    if (GTK_IS_TEXT_VIEW(child)) gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(child), FALSE);
   // Assistive technologies meet the page as a document named by its title
   // (WebKit leaves the widget a filler named by its class).
   g_object_set(page, "accessible-role", GTK_ACCESSIBLE_ROLE_DOCUMENT, nullptr);
@@ -114,25 +111,6 @@ GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGr
                                   if (auto client = peer->client_.lock()) client->peerDidChangeHistory();
                                 }),
                                 this));
-}
-
-// Once the focus has arrived (moving it inside GTK's own move would
-// confuse it), on to whatever follows the page in the window's Tab order.
-void GtkWebViewPeer::passFocusOn(GtkEventControllerFocus* focus, gpointer) {
-  GtkWidget* sink = gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(focus));
-  g_idle_add_full(
-      G_PRIORITY_DEFAULT,
-      +[](gpointer data) {
-        auto* widget = GTK_WIDGET(data);
-        GtkRoot* root = gtk_widget_get_root(widget);
-        if (!root || !gtk_widget_has_focus(widget)) return G_SOURCE_REMOVE;
-        gtk_widget_child_focus(GTK_WIDGET(root), GTK_DIR_TAB_FORWARD);
-        // The page took the key, so GTK never saw the keyboard move: the
-        // focus ring shows where it went.
-        if (GTK_IS_WINDOW(root)) gtk_window_set_focus_visible(GTK_WINDOW(root), TRUE);
-        return G_SOURCE_REMOVE;
-      },
-      g_object_ref(sink), g_object_unref);
 }
 
 void GtkWebViewPeer::addChild(ViewPeer& child, const Rect& frame) {

@@ -70,7 +70,6 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self);
   static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static void onResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer self);
-  static void passFocusOn(GtkEventControllerFocus* focus, gpointer);
   static void onTitleChanged(WebKitWebView*, GParamSpec*, gpointer self);
   static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self);
 
