@@ -347,10 +347,12 @@ std::string AdNetwork::creativeColour(int index) {
 std::string AdNetwork::creativeHTML(int index, const std::string& clickURL) {
   const Creative& c = kCreatives[static_cast<size_t>(index) % kCreativeCount];
   return std::string(
-             "<!DOCTYPE html><html><head><meta name=\"viewport\" content=\"width=320,height=50\"><style>"
-             "html,body{margin:0;padding:0;overflow:hidden;background:transparent}"
-             "a{display:flex;align-items:center;justify-content:space-between;box-sizing:border-box;width:320px;"
-             "height:50px;padding:0 12px;color:#fff;font:bold 16px sans-serif;text-decoration:none;background:") +
+             "<!DOCTYPE html><html><head><meta name=\"viewport\" content=\"width=320,height=50\"><title>") +
+         c.headline +
+         "</title><style>"
+         "html,body{margin:0;padding:0;overflow:hidden;background:transparent}"
+         "a{display:flex;align-items:center;justify-content:space-between;box-sizing:border-box;width:320px;"
+         "height:50px;padding:0 12px;color:#fff;font:bold 16px sans-serif;text-decoration:none;background:" +
          c.colour +
          "}small{display:block;font-weight:normal;font-size:11px;opacity:.85}"
          "b{font-size:11px;border:1px solid #fff;border-radius:3px;padding:2px 6px}</style></head><body>"

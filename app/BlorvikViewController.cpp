@@ -19,6 +19,8 @@ BlorvikViewController::BlorvikViewController() {
 
 void BlorvikViewController::viewDidLoad() {
   ViewController::viewDidLoad();
+  view()->setAccessibleRole(platform::AccessibleRole::Group);
+  view()->setAccessibleName("Sound board");
   // The kept answer goes to the ad client before the banner's first request.
   PrivacyChoice::apply();
   bannerView_ = BannerInstaller::install(*this);

@@ -14,6 +14,8 @@ info::info() {
 
 void info::viewDidLoad() {
   ViewController::viewDidLoad();
+  view()->setAccessibleRole(platform::AccessibleRole::Group);
+  view()->setAccessibleName("About Blorvik");
   bannerView_ = BannerInstaller::install(*this);
   // The privacy controls, between the text and the banner.
   const float top = static_cast<float>(bannerView_->frame().y()) - 92;

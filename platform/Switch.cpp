@@ -8,17 +8,15 @@ std::shared_ptr<Switch> Switch::create(const Rect& frame, std::string accessible
   return View::make<Switch>(frame, std::move(accessibleName));
 }
 
-Switch::Switch(const Rect& frame, std::string accessibleName)
-    : View(frame), accessibleName_(std::move(accessibleName)) {}
+Switch::Switch(const Rect& frame, std::string accessibleName) : View(frame) {
+  setAccessibleName(std::move(accessibleName));
+}
 
 std::unique_ptr<ViewPeer> Switch::makePeer(PeerFactory& peers) {
   auto self = std::static_pointer_cast<Switch>(shared_from_this());
   auto peer = peers.createSwitchPeer(std::weak_ptr<SwitchClient>(self));
   switchPeer_ = peer.get();
-  if (switchPeer_) {
-    switchPeer_->setOn(on_);
-    switchPeer_->setAccessibleName(accessibleName_);
-  }
+  if (switchPeer_) switchPeer_->setOn(on_);
   return peer;
 }
 

@@ -13,8 +13,6 @@ namespace platform {
 class SwitchPeer : public ViewPeer {
  public:
   virtual void setOn(bool on) = 0;
-  // What assistive technologies announce for it.
-  virtual void setAccessibleName(const std::string& name) = 0;
 };
 
 // What a switch's peer calls back, held weakly: a flip that arrives after
@@ -32,7 +30,6 @@ class Switch : public View, public SwitchClient {
 
   bool isOn() const { return on_; }
   void setOn(bool on);
-  const std::string& accessibleName() const { return accessibleName_; }
   void setAction(std::function<void(bool on)> action) { action_ = std::move(action); }
   // The user's flip, from the toolkit or a test.
   void flip(bool on);
@@ -44,7 +41,6 @@ class Switch : public View, public SwitchClient {
 
  private:
   bool on_ = false;
-  std::string accessibleName_;
   std::function<void(bool)> action_;
   SwitchPeer* switchPeer_ = nullptr;  // the view's peer, typed
 };

@@ -40,6 +40,8 @@ void View::setPeer(std::unique_ptr<ViewPeer> peer) {
   peer_->setHidden(hidden_);
   peer_->setUserInteractionEnabled(userInteractionEnabled_);
   peer_->setBackgroundColor(backgroundColor_);
+  if (accessibleRole_ != AccessibleRole::Default) peer_->setAccessibleRole(accessibleRole_);
+  if (!accessibleName_.empty()) peer_->setAccessibleName(accessibleName_);
   for (const auto& child : subviews_)
     if (child->peer_) peer_->addChild(*child->peer_, child->frame_);
 }
@@ -105,6 +107,17 @@ std::string Color::cssText() const {
 void View::setBackgroundColor(const Color& color) {
   backgroundColor_ = color;
   if (peer_) peer_->setBackgroundColor(color);
+}
+
+void View::setAccessibleName(std::string name) {
+  accessibleName_ = std::move(name);
+  if (peer_) peer_->setAccessibleName(accessibleName_);
+}
+
+void View::setAccessibleRole(AccessibleRole role) {
+  if (role == accessibleRole_) return;
+  accessibleRole_ = role;
+  if (peer_) peer_->setAccessibleRole(role);
 }
 
 void View::addSubview(const std::shared_ptr<View>& view) {

@@ -18,6 +18,11 @@ class ViewPeer;
 
 enum class Animated { No, Yes };
 
+// What assistive technologies are told a view is. Default keeps the
+// toolkit's own for the kind (a button is a button; a plain view is a
+// nameless container of its subviews).
+enum class AccessibleRole { Default, Group, Region };
+
 struct Color {
   double red = 0, green = 0, blue = 0, alpha = 0;
   static constexpr Color clear() { return {0, 0, 0, 0}; }
@@ -74,6 +79,12 @@ class View : public std::enable_shared_from_this<View> {
   void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
   Color backgroundColor() const { return backgroundColor_; }
   void setBackgroundColor(const Color& color);
+  // What assistive technologies announce: empty leaves the toolkit's own (a
+  // button's title). The role is taken once, before the view is first shown.
+  const std::string& accessibleName() const { return accessibleName_; }
+  void setAccessibleName(std::string name);
+  AccessibleRole accessibleRole() const { return accessibleRole_; }
+  void setAccessibleRole(AccessibleRole role);
 
   // Not retained: a subview's superview owns it.
   View* superview() const { return superview_; }
@@ -102,6 +113,8 @@ class View : public std::enable_shared_from_this<View> {
   bool clipsToBounds_ = false;
   unsigned autoresizingMask_ = kAutoresizingNone;
   Color backgroundColor_ = Color::clear();
+  std::string accessibleName_;
+  AccessibleRole accessibleRole_ = AccessibleRole::Default;
   View* superview_ = nullptr;
   std::vector<std::shared_ptr<View>> subviews_;
   std::unique_ptr<ViewPeer> peer_;
@@ -118,6 +131,8 @@ class ViewPeer {
   virtual void setHidden(bool hidden) = 0;
   virtual void setBackgroundColor(const Color&) {}
   virtual void setUserInteractionEnabled(bool enabled) = 0;
+  virtual void setAccessibleName(const std::string& name) = 0;
+  virtual void setAccessibleRole(AccessibleRole role) = 0;
   // Places `child` on top of the other children at `frame`.
   virtual void addChild(ViewPeer& child, const Rect& frame) = 0;
   virtual void removeChild(ViewPeer& child) = 0;

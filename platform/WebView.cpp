@@ -1,10 +1,12 @@
 #include "platform/WebView.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/PeerFactory.h"
 #include "platform/RunLoop.h"
+#include "platform/UTF8.h"
 
 namespace platform {
 
@@ -201,6 +203,49 @@ void WebView::peerDidFailLoad(const Error& error) {
 
 void WebView::peerDidChangeHistory() {
   if (delegate_) delegate_->webViewDidChangeHistory(*this);
+}
+
+void WebView::peerDidChangeTitle() {
+  if (delegate_) delegate_->webViewDidChangeTitle(*this);
+}
+
+std::string WebView::title() const { return webPeer_ ? boundedTitle(webPeer_->title()) : std::string(); }
+
+std::string WebView::boundedTitle(std::string_view text) {
+  std::string line;
+  std::vector<size_t> starts;  // where each character of `line` begins
+  bool space = false;          // white space waits until a character follows it
+  const char* end = text.data() + text.size();
+  for (const char* p = text.data(); p < end;) {
+    const auto byte = static_cast<unsigned char>(*p);
+    size_t length = 1;
+    bool blank = byte <= 0x20 || byte == 0x7f;
+    if (byte >= 0x80) {
+      length = utf8SequenceLength(p, end);
+      if (length == 0) {  // not UTF-8: dropped
+        ++p;
+        continue;
+      }
+      blank = byte == 0xc2 && static_cast<unsigned char>(p[1]) < 0xa0;  // C1 controls
+    }
+    if (!blank) {
+      if (space) {
+        starts.push_back(line.size());
+        line += ' ';
+      }
+      starts.push_back(line.size());
+      line.append(p, length);
+    }
+    space = blank ? !line.empty() : false;
+    p += length;
+    if (starts.size() > kMaximumTitleCharacters) break;  // enough to know it is cut
+  }
+  if (starts.size() > kMaximumTitleCharacters) {
+    line.resize(starts[kMaximumTitleCharacters - 1]);
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    line += "\u2026";
+  }
+  return line;
 }
 
 bool WebView::peerShouldShowPageDialog(PageDialog dialog, const std::string& message) {

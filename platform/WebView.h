@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/DeferredCall.h"
 #include "platform/Error.h"
@@ -82,6 +83,8 @@ class WebViewDelegate {
   // The page's history changed without a load (a "#fragment" link,
   // history.pushState): canGoBack and canGoForward may answer otherwise.
   virtual void webViewDidChangeHistory(WebView&) {}
+  // The page's title changed (see WebView::title).
+  virtual void webViewDidChangeTitle(WebView&) {}
   // Asked once the answer of an allowed load that would replace the page
   // shown (the main frame's document) has arrived, before it does; false
   // keeps the page where it is. A load the delegate allowed may belong to a
@@ -120,6 +123,7 @@ class WebViewClient {
   // The page's history changed without a load: a "#fragment" link,
   // history.pushState.
   virtual void peerDidChangeHistory() = 0;
+  virtual void peerDidChangeTitle() = 0;
   virtual bool peerShouldShowPageDialog(PageDialog dialog, const std::string& message) = 0;
   virtual void peerWebProcessDidBecomeUnresponsive() = 0;
   virtual void peerWebProcessDidTerminate(WebProcessTermination reason) = 0;
@@ -163,6 +167,8 @@ class WebViewPeer : public ViewPeer {
   virtual bool isLoading() const = 0;
   // The URL of the page shown (the base URL of loaded HTML text).
   virtual std::optional<URL> currentURL() const = 0;
+  // The page's title as the page set it, or empty.
+  virtual std::string title() const = 0;
 };
 
 class WebView : public View, public WebViewClient {
@@ -229,6 +235,13 @@ class WebView : public View, public WebViewClient {
   // started, which may be after the caller looks.
   bool isLoading() const;
   std::optional<URL> currentURL() const;
+  // The page's title as assistive technologies may read it out: pages are
+  // untrusted, so it is one line of at most kMaximumTitleCharacters.
+  std::string title() const;
+  static constexpr size_t kMaximumTitleCharacters = 80;
+  // `text` so bounded: controls and runs of white space become one space,
+  // ends trimmed, cut at a character's boundary with an ellipsis.
+  static std::string boundedTitle(std::string_view text);
 
   // The facts of the navigation whose decision is being asked for; outside
   // a decision, none (no gesture).
@@ -259,6 +272,7 @@ class WebView : public View, public WebViewClient {
   void peerDidFinishLoad() override;
   void peerDidFailLoad(const Error& error) override;
   void peerDidChangeHistory() override;
+  void peerDidChangeTitle() override;
   bool peerShouldShowPageDialog(PageDialog dialog, const std::string& message) override;
   void peerWebProcessDidBecomeUnresponsive() override;
   void peerWebProcessDidTerminate(WebProcessTermination reason) override;

@@ -102,6 +102,11 @@ void GADBannerWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) 
   statistics.startTimingNamed(kGADParameterPriorPreClickLatency);
 }
 
+// A shown ad that retitles its page is announced by its new title.
+void GADBannerWebViewDelegate::webViewDidChangeTitle(platform::WebView&) {
+  if (private_->hasVisibleAd()) private_->describeAdView();
+}
+
 void GADBannerWebViewDelegate::webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) {
   GADWebViewDelegate::webViewDidFailLoadWithError(webView, error);
   // Only the failure of the ad being rendered ends an attempt, once: a late

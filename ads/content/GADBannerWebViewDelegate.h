@@ -22,6 +22,7 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
                                                        platform::NavigationType type) override;
   bool webViewShouldCommitMainFrameLoad(platform::WebView& webView, const std::optional<platform::URL>& url) override;
   void webViewDidFinishLoad(platform::WebView& webView) override;
+  void webViewDidChangeTitle(platform::WebView& webView) override;
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
   void webViewWebProcessDidTerminate(platform::WebView& webView, platform::WebProcessTermination reason) override;
 

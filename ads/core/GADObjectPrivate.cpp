@@ -103,7 +103,11 @@ std::shared_ptr<GADObjectPrivate> GADObjectPrivate::createWithFrame(const platfo
 std::shared_ptr<GADObjectPrivate> GADObjectPrivate::createWithView(GADBannerView* view) {
   auto loader = createWithFrame(view ? view->bounds() : platform::Rect());
   loader->adView_ = view;
-  if (view) view->addSubview(loader->webView_);
+  if (view) {
+    view->setAccessibleRole(platform::AccessibleRole::Region);
+    view->addSubview(loader->webView_);
+  }
+  loader->describeAdView();
   return loader;
 }
 
@@ -485,8 +489,15 @@ void GADObjectPrivate::adDidShow() {
   disarmAttemptDeadline();
   failuresInARow_ = 0;
   heavyAdGuard_->pageShown();
+  describeAdView();
   // The attempt has ended: the next is armed, here as for every end.
   addReloadInformationFromHeaders();
+}
+
+void GADObjectPrivate::describeAdView() {
+  if (!adView_) return;
+  const std::string title = hasVisibleAd_ ? webView_->title() : std::string();
+  adView_->setAccessibleName(title.empty() ? "Advertisement" : "Advertisement: " + title);
 }
 
 void GADObjectPrivate::adDidFailToRender() {
@@ -499,6 +510,7 @@ void GADObjectPrivate::adWebProcessDidTerminate() {
   webView_->setHidden(true);
   const bool wasShown = hasVisibleAd_ && state_ == kGADObjectStateAdShown;
   hasVisibleAd_ = false;
+  describeAdView();
   const bool rendering = state_ == kGADObjectStateRenderingAd;
   // Otherwise an attempt is on its way: its ad loads in a new process.
   if (!rendering && !wasShown) return;
@@ -525,6 +537,7 @@ void GADObjectPrivate::unloadHeavyAd(const char* bound, double cpuSeconds, std::
   platform::log("Unloaded a heavy ad (%s): %s s of CPU, %llu bytes received", bound,
                 platform::NumberText::fixed(cpuSeconds, 1).c_str(), static_cast<unsigned long long>(networkBytes));
   hasVisibleAd_ = false;
+  describeAdView();
   webView_->setHidden(true);
   webView_->stopLoading();
   webView_->loadHTMLStringBaseURL("", std::nullopt);

@@ -178,6 +178,9 @@ class GADObjectPrivate : public std::enable_shared_from_this<GADObjectPrivate>,
 
   // The banner web view delegate's report that the ad is on screen.
   void adDidShow();
+  // Tells assistive technologies what the banner is: the "Advertisement"
+  // region, with the shown ad's title when its page gives one.
+  void describeAdView();
   // Its report that the ad's page failed while it rendered: the attempt
   // ends with a network error (code 2) and the next one is scheduled.
   void adDidFailToRender();

@@ -42,6 +42,8 @@ void GADBrowserController::viewWillAppear(platform::Animated animated) {
   }
 
   auto root = view();
+  root->setAccessibleRole(platform::AccessibleRole::Group);
+  root->setAccessibleName("Browser");
   const platform::Rect bounds = root->bounds();
   const double w = bounds.size.width, h = bounds.size.height;
   // A site's dialog waits for its user, and a site's script may never
@@ -66,6 +68,7 @@ void GADBrowserController::viewWillAppear(platform::Animated animated) {
   state.toolbar_->setAutoresizingMask(toolbarMask);
   state.toolbar_->setAutoresizesSubviews(true);
   state.toolbar_->setTintColor(platform::Color::black());
+  state.toolbar_->setAccessibleName("Browser controls");
   root->addSubview(state.toolbar_);
 
   createToolbarButtons();

@@ -53,6 +53,8 @@ void GADWebAppViewController::viewWillAppear(platform::Animated animated) {
   if (state.webView_) return;
 
   auto root = view();
+  root->setAccessibleRole(platform::AccessibleRole::Group);
+  root->setAccessibleName("Web application");
   const platform::Rect bounds = root->bounds();
   state.webView_ = platform::WebView::create(bounds);
   state.webView_->setClipsToBounds(true);
@@ -82,6 +84,8 @@ void GADWebAppViewController::viewWillAppear(platform::Animated animated) {
   const platform::Size size = image ? image->size() : platform::Size{25, 25};
   state.closeButton_ = platform::Button::create(platform::Rect(kCloseButtonInset, kCloseButtonInset, size.width, size.height));
   state.closeButton_->setImage(image);
+  // Its picture says nothing to a screen reader.
+  state.closeButton_->setAccessibleName("Close");
   state.closeButton_->setShowsTouchWhenHighlighted(true);
   state.closeButton_->setEnabled(true);
   std::weak_ptr<platform::ViewController> weak = weak_from_this();

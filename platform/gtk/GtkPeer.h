@@ -17,6 +17,10 @@ namespace platform::gtk {
 // Takes `widget` out of whatever container holds it.
 void detachFromParent(GtkWidget* widget);
 
+// A new GtkFixed that assistive technologies see as a plain group of its
+// children (by default GTK names it by its class).
+GtkWidget* newPlainFixed();
+
 // The widget a peer of this toolkit hands out; null for none (GObject
 // checks the type).
 inline GtkWidget* widgetOfPeer(ViewPeer* peer) {
@@ -63,6 +67,19 @@ class GtkPeer : public PeerInterface {
     if (!css_) css_ = addStyleProvider(widget_.get());
     const std::string css = "* { background-color: " + color.cssText() + "; }";
     gtk_css_provider_load_from_data(css_.get(), css.c_str(), -1);
+  }
+  void setAccessibleName(const std::string& name) override {
+    if (name.empty())
+      gtk_accessible_reset_property(GTK_ACCESSIBLE(widget_.get()), GTK_ACCESSIBLE_PROPERTY_LABEL);
+    else
+      gtk_accessible_update_property(GTK_ACCESSIBLE(widget_.get()), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
+  }
+  // GTK takes a role only until assistive technologies first ask for the
+  // widget: views set theirs before they are shown.
+  void setAccessibleRole(AccessibleRole role) override {
+    if (role == AccessibleRole::Default) return;
+    g_object_set(widget_.get(), "accessible-role",
+                 role == AccessibleRole::Region ? GTK_ACCESSIBLE_ROLE_REGION : GTK_ACCESSIBLE_ROLE_GROUP, nullptr);
   }
   void addChild(ViewPeer& child, const Rect& frame) override {
     GtkWidget* widget = childWidget(child);

@@ -22,8 +22,4 @@ void GtkSwitchPeer::setOn(bool on) {
   settingFromProgram_ = false;
 }
 
-void GtkSwitchPeer::setAccessibleName(const std::string& name) {
-  gtk_accessible_update_property(GTK_ACCESSIBLE(widget()), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
-}
-
 }  // namespace platform::gtk

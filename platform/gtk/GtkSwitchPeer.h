@@ -15,7 +15,6 @@ class GtkSwitchPeer final : public GtkPeer<SwitchPeer> {
  public:
   explicit GtkSwitchPeer(std::weak_ptr<SwitchClient> client);
   void setOn(bool on) override;
-  void setAccessibleName(const std::string& name) override;
 
  private:
   std::weak_ptr<SwitchClient> client_;

@@ -7,7 +7,8 @@
 namespace platform::gtk {
 
 GtkToolbarPeer::GtkToolbarPeer()
-    : GtkPeer(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0)), tint_(addStyleProvider(widget())) {
+    : GtkPeer(GTK_WIDGET(g_object_new(GTK_TYPE_BOX, "accessible-role", GTK_ACCESSIBLE_ROLE_TOOLBAR, nullptr))),
+      tint_(addStyleProvider(widget())) {
   // Inset by padding, not margins: a margin would widen the bar beyond its
   // frame, and the window with it.
   setTintColor(Color::clear());

@@ -207,7 +207,7 @@ std::shared_ptr<View> GtkToolkit::loadNibView(const std::string& name, std::weak
   }
   // The interface file's widgets fill a container that takes the views
   // added later (the banner) on top of them.
-  GtkWidget* root = gtk_fixed_new();
+  GtkWidget* root = newPlainFixed();
   gtk_widget_set_overflow(root, GTK_OVERFLOW_HIDDEN);
   gtk_widget_set_size_request(GTK_WIDGET(content), static_cast<int>(frame.width()), static_cast<int>(frame.height()));
   gtk_fixed_put(GTK_FIXED(root), GTK_WIDGET(content), 0, 0);

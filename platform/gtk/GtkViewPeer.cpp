@@ -21,9 +21,13 @@ void detachFromParent(GtkWidget* widget) {
     gtk_widget_unparent(widget);
 }
 
+GtkWidget* newPlainFixed() {
+  return GTK_WIDGET(g_object_new(GTK_TYPE_FIXED, "accessible-role", GTK_ACCESSIBLE_ROLE_GENERIC, nullptr));
+}
+
 namespace {
 GtkWidget* clippingFixed() {
-  GtkWidget* fixed = gtk_fixed_new();
+  GtkWidget* fixed = newPlainFixed();
   gtk_widget_set_overflow(fixed, GTK_OVERFLOW_HIDDEN);
   return fixed;
 }

@@ -69,7 +69,7 @@ void GtkWebViewPeer::onResourceLoadStarted(WebKitWebView*, WebKitWebResource* re
 }
 
 GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGroup group)
-    : GtkPeer(gtk_overlay_new()),
+    : GtkPeer(GTK_WIDGET(g_object_new(GTK_TYPE_OVERLAY, "accessible-role", GTK_ACCESSIBLE_ROLE_GENERIC, nullptr))),
       webView_(GtkWebViewSettings::makeWebView(group)),
       client_(std::move(client)),
       capabilities_(webView_, group, client_) {
@@ -92,6 +92,17 @@ GtkWebViewPeer::GtkWebViewPeer(std::weak_ptr<WebViewClient> client, WebProcessGr
       ScopedSignal(page, g_signal_connect(page, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this));
   resourceLoadStarted_ =
       ScopedSignal(page, g_signal_connect(page, "resource-load-started", G_CALLBACK(onResourceLoadStarted), this));
+  // WebKit keeps an empty text view of its own, with no size, inside the
+  // page's widget. Tab past the page's last link hands it the focus, and
+  // then the same Tab back, unhandled: taking it as text, the view would
+  // hold the focus for good; passed on, GTK moves to what follows the page.
+  for (GtkWidget* child = gtk_widget_get_first_child(page); child; child = gtk_widget_get_next_sibling(child))
+    if (GTK_IS_TEXT_VIEW(child)) gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(child), FALSE);
+  // Assistive technologies meet the page as a document named by its title
+  // (WebKit leaves the widget a filler named by its class).
+  g_object_set(page, "accessible-role", GTK_ACCESSIBLE_ROLE_DOCUMENT, nullptr);
+  onTitleChanged(webView_, nullptr, nullptr);
+  titleChanged_ = ScopedSignal(page, g_signal_connect(page, "notify::title", G_CALLBACK(onTitleChanged), this));
   WebKitBackForwardList* history = webkit_web_view_get_back_forward_list(WEBKIT_WEB_VIEW(page));
   historyChanged_ = ScopedSignal(
       history, g_signal_connect(history, "changed",
@@ -446,6 +457,22 @@ void GtkWebViewPeer::setMediaPlaybackRequiresUserAction(bool required) {
 bool GtkWebViewPeer::canGoBack() const { return webkit_web_view_can_go_back(webView()); }
 bool GtkWebViewPeer::canGoForward() const { return webkit_web_view_can_go_forward(webView()); }
 bool GtkWebViewPeer::isLoading() const { return webkit_web_view_is_loading(webView()); }
+
+std::string GtkWebViewPeer::title() const {
+  const char* title = webkit_web_view_get_title(webView());
+  return title ? title : "";
+}
+
+// Null `data`: names the new page before anyone listens.
+void GtkWebViewPeer::onTitleChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
+  const char* raw = webkit_web_view_get_title(view);
+  const std::string title = WebView::boundedTitle(raw ? raw : "");
+  gtk_accessible_update_property(GTK_ACCESSIBLE(view), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                 title.empty() ? "Web page" : title.c_str(), -1);
+  auto* self = static_cast<GtkWebViewPeer*>(data);
+  if (!self) return;
+  if (auto client = self->client_.lock()) client->peerDidChangeTitle();
+}
 
 std::optional<URL> GtkWebViewPeer::currentURL() const {
   const char* uri = webkit_web_view_get_uri(webView());

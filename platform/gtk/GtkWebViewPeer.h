@@ -45,6 +45,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   bool canGoForward() const override;
   bool isLoading() const override;
   std::optional<URL> currentURL() const override;
+  std::string title() const override;
 
   // Bytes of the answers this web view's loads have received so far: the
   // page's own document and every resource WebKit reports loading for it.
@@ -71,6 +72,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self);
   static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static void onResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer self);
+  static void onTitleChanged(WebKitWebView*, GParamSpec*, gpointer self);
   static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self);
 
   WebKitWebView* webView_;  // owned by the overlay
@@ -89,6 +91,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   std::shared_ptr<NetworkCount> networkBytes_ = std::make_shared<NetworkCount>();
   ScopedSignal resourceLoadStarted_;
   ScopedSignal historyChanged_;
+  ScopedSignal titleChanged_;
 };
 
 }  // namespace platform::gtk

@@ -8,6 +8,15 @@
 
 namespace platform::gtk {
 
+namespace {
+// A screen's page in the stack is named by the screen's own view (GTK
+// would name it by its class).
+void addScreen(GtkStack* screens, GtkWidget* widget) {
+  GtkStackPage* page = gtk_stack_add_child(screens, widget);
+  gtk_accessible_update_relation(GTK_ACCESSIBLE(page), GTK_ACCESSIBLE_RELATION_LABELLED_BY, widget, nullptr, -1);
+}
+}  // namespace
+
 std::unique_ptr<GtkWindowPeer> GtkWindowPeer::load(const std::string& nibPath) {
   GObjectPtr<GtkBuilder> builder = GObjectPtr<GtkBuilder>::adopt(gtk_builder_new());
   GError* error = nullptr;
@@ -46,7 +55,7 @@ void GtkWindowPeer::setRootView(ViewPeer* view) {
   GtkWidget* widget = widgetOfPeer(view);
   if (!widget) return;
   detachFromParent(widget);
-  gtk_stack_add_child(screens_, widget);
+  addScreen(screens_, widget);
   pages_.insert(pages_.begin(), GObjectPtr<GtkWidget>::retain(widget));
   if (pages_.size() == 1) gtk_stack_set_visible_child(screens_, widget);
 }
@@ -83,7 +92,7 @@ void GtkWindowPeer::pushModal(ViewPeer* view, Animated animated, std::function<v
     return;
   }
   detachFromParent(widget);
-  gtk_stack_add_child(screens_, widget);
+  addScreen(screens_, widget);
   pages_.push_back(GObjectPtr<GtkWidget>::retain(widget));
   gtk_stack_set_transition_type(screens_, animated == Animated::Yes ? GTK_STACK_TRANSITION_TYPE_SLIDE_UP
                                                                     : GTK_STACK_TRANSITION_TYPE_NONE);

@@ -1,9 +1,11 @@
 // Headless peers record what the view layer told them, for tests to read:
-// frame, hidden flag, colour, children in order and parent. A peer's
+// frame, hidden flag, colour, accessible name and role, children in order
+// and parent. A peer's
 // record is its toolkit handle.
 #pragma once
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "platform/View.h"
@@ -15,6 +17,8 @@ struct HeadlessPeerRecord {
   bool hidden = false;
   bool userInteractionEnabled = true;
   Color backgroundColor;
+  std::string accessibleName;
+  AccessibleRole accessibleRole = AccessibleRole::Default;
   HeadlessPeerRecord* parent = nullptr;
   std::vector<HeadlessPeerRecord*> children;
 
@@ -42,6 +46,8 @@ class HeadlessPeer : public PeerInterface {
   void setHidden(bool hidden) override { record_.hidden = hidden; }
   void setUserInteractionEnabled(bool enabled) override { record_.userInteractionEnabled = enabled; }
   void setBackgroundColor(const Color& color) override { record_.backgroundColor = color; }
+  void setAccessibleName(const std::string& name) override { record_.accessibleName = name; }
+  void setAccessibleRole(AccessibleRole role) override { record_.accessibleRole = role; }
   void addChild(ViewPeer& child, const Rect& frame) override {
     auto* record = static_cast<HeadlessPeerRecord*>(child.toolkitHandle());
     if (record->parent) std::erase(record->parent->children, record);

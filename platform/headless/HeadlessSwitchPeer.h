@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 #include "platform/Switch.h"
 #include "platform/headless/HeadlessPeer.h"
@@ -15,9 +14,7 @@ class HeadlessSwitchPeer final : public HeadlessPeer<SwitchPeer> {
   explicit HeadlessSwitchPeer(std::weak_ptr<SwitchClient> client) : client_(std::move(client)) {}
 
   bool on() const { return on_; }
-  const std::string& accessibleName() const { return name_; }
   void setOn(bool on) override { on_ = on; }
-  void setAccessibleName(const std::string& name) override { name_ = name; }
   // The user's flip; nothing reaches a switch that has gone.
   void flipByUser() {
     on_ = !on_;
@@ -27,7 +24,6 @@ class HeadlessSwitchPeer final : public HeadlessPeer<SwitchPeer> {
  private:
   std::weak_ptr<SwitchClient> client_;
   bool on_ = false;
-  std::string name_;
 };
 
 }  // namespace platform

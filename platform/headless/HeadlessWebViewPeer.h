@@ -95,6 +95,12 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   bool canGoForward() const override { return canGoForward_; }
   bool isLoading() const override { return loading_; }
   std::optional<URL> currentURL() const override { return currentURL_; }
+  std::string title() const override { return title_; }
+  // The page sets its title.
+  void changeTitle(std::string title) {
+    title_ = std::move(title);
+    if (auto client = client_.lock()) client->peerDidChangeTitle();
+  }
   // The page navigated on its own (a followed link).
   void setCurrentURL(std::optional<URL> url) { currentURL_ = std::move(url); }
   int backs() const { return backs_; }
@@ -106,6 +112,7 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   std::vector<Evaluation> evaluations_;
   std::vector<std::string> mainFrameScripts_;
   std::optional<URL> currentURL_;
+  std::string title_;
   bool canGoBack_ = false, canGoForward_ = false, loading_ = false, hung_ = false;
   int probes_ = 0;
   int backs_ = 0, forwards_ = 0, reloads_ = 0, stops_ = 0, terminations_ = 0;

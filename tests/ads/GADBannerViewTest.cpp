@@ -7,6 +7,7 @@
 #include "ads/request/GADRequestPrivate.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
+#include "platform/headless/HeadlessWebViewPeer.h"
 #include "platform/ViewController.h"
 #include "tests/support/AdsTest.h"
 
@@ -42,6 +43,26 @@ TEST_F(GADBannerViewTest, MakesAndRegistersItsLoaderWithAClearBackground) {
   EXPECT_EQ(loader->state(), kGADObjectStateIdle);
   EXPECT_EQ(loader->supportedOrientations(), 1);
   EXPECT_EQ(banner->backgroundColor(), platform::Color::clear());
+}
+
+// A screen reader hears the banner as the "Advertisement" region, and the
+// shown ad by its page's title, bounded; an ad that goes takes its title.
+TEST_F(GADBannerViewTest, AssistiveTechnologiesHearAnAdvertisementRegionNamedByTheShownAdsTitle) {
+  const auto& record = *platform::HeadlessPeerRecord::of(*banner);
+  EXPECT_EQ(record.accessibleRole, platform::AccessibleRole::Region);
+  EXPECT_EQ(record.accessibleName, "Advertisement");
+  auto loader = banner->privateObject();
+  auto& page = *platform::HeadlessWebViewPeer::of(*banner->webView());
+  loader->changeState(kGADObjectStateRenderingAd);
+  banner->webView()->loadHTMLStringBaseURL("<title>x</title>", std::nullopt);
+  page.changeTitle("Kazoo\n  Academy");
+  EXPECT_EQ(record.accessibleName, "Advertisement") << "not before it shows";
+  page.finish();
+  EXPECT_EQ(record.accessibleName, "Advertisement: Kazoo Academy");
+  page.changeTitle(std::string(500, 'k'));
+  EXPECT_EQ(record.accessibleName, "Advertisement: " + std::string(79, 'k') + "\u2026");
+  page.endProcess(platform::WebProcessTermination::Crashed);
+  EXPECT_EQ(record.accessibleName, "Advertisement");
 }
 
 TEST_F(GADBannerViewTest, PropertiesAreKeptByTheLoader) {

@@ -97,7 +97,7 @@ TEST_F(PrivacyNoticeTest, TheInfoScreensSwitchShowsTheChoiceAndItAndTheResetActA
   auto& togglePeer = dynamic_cast<platform::HeadlessSwitchPeer&>(*toggle->peer());
   EXPECT_TRUE(toggle->isOn());
   EXPECT_TRUE(togglePeer.on()) << "drawn on";
-  EXPECT_EQ(togglePeer.accessibleName(), "Personalised ads");
+  EXPECT_EQ(togglePeer.record().accessibleName, "Personalised ads");
   EXPECT_EQ(screen->resetIdentifierButton()->title(), "Reset advertising identifier");
   EXPECT_LE(screen->resetIdentifierButton()->frame().y() + screen->resetIdentifierButton()->frame().height(), screen->bannerView()->frame().y()) << "above the banner";
 

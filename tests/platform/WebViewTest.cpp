@@ -74,6 +74,23 @@ TEST_F(WebViewTest, LoadsReachThePeerAsAsked) {
   EXPECT_EQ(peer->loads()[1].request->valueForHTTPHeaderField("Referer"), "http://ads.example.test/ad");
 }
 
+// A page's title reaches assistive technologies as one line of bounded
+// length, cut between characters.
+TEST_F(WebViewTest, ThePagesTitleIsOneBoundedLine) {
+  peer->changeTitle(" \tTwo\r\n\x7f lines\xc2\x85here \xff");
+  EXPECT_EQ(webView->title(), "Two lines here");
+  const std::string e = "\xc3\xa9";  // two bytes, one character
+  std::string word;
+  for (int i = 0; i < 100; ++i) word += e;
+  peer->changeTitle(word);
+  std::string cut;
+  for (size_t i = 0; i + 1 < WebView::kMaximumTitleCharacters; ++i) cut += e;
+  EXPECT_EQ(webView->title(), cut + "\u2026");
+  peer->changeTitle(word.substr(0, 80 * e.size()));
+  EXPECT_EQ(webView->title(), word.substr(0, 80 * e.size())) << "80 characters fit";
+  EXPECT_EQ(WebView::boundedTitle(""), "");
+}
+
 TEST_F(WebViewTest, ThePagesEventsReachTheDelegateInOrder) {
   EXPECT_EQ(peer->decide(URLRequest(*URL::create("gmsg://x/click")), NavigationType::LinkClicked), true);
   recorder.allow = false;
