@@ -1,6 +1,8 @@
 #include "platform/gtk/GtkToolbarPeer.h"
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 #include "platform/BarButtonItem.h"
 
@@ -39,9 +41,21 @@ void GtkToolbarPeer::setItems(const std::vector<BarButtonItem*>& items) {
   for (BarButtonItem* item : items)
     if (BarButtonItemPeer* peer = item->isFlexibleSpace() ? nullptr : item->peer())
       wanted.insert(GTK_WIDGET(peer->toolkitHandle()));
-  for (GtkWidget* child = gtk_widget_get_first_child(widget()); child;) {
+  // The item with the focus may be leaving (Reload, pressed, gives way to
+  // the spinner): where it stood, the focus goes on along the bar.
+  GtkRoot* root = gtk_widget_get_root(widget());
+  GtkWidget* focus = root ? gtk_root_get_focus(root) : nullptr;
+  int leavingAt = -1;
+  int index = 0;
+  for (GtkWidget* child = gtk_widget_get_first_child(widget()); child; ++index) {
     GtkWidget* following = gtk_widget_get_next_sibling(child);
-    if (!isFlexibleSpaceWidget(child) && !wanted.contains(child)) gtk_box_remove(box, child);
+    if (!isFlexibleSpaceWidget(child) && !wanted.contains(child)) {
+      if (focus && (focus == child || gtk_widget_is_ancestor(focus, child))) {
+        leavingAt = index;
+        displacedFocus_ = GObjectPtr<GtkWidget>::retain(child);
+      }
+      gtk_box_remove(box, child);
+    }
     child = following;
   }
   GtkWidget* previous = nullptr;
@@ -80,6 +94,29 @@ void GtkToolbarPeer::setItems(const std::vector<BarButtonItem*>& items) {
   }
   // What is left after the last item is no item's any more.
   while (GtkWidget* extra = next()) gtk_box_remove(box, extra);
+  if (leavingAt >= 0) {
+    std::vector<GtkWidget*> children;
+    for (GtkWidget* child = gtk_widget_get_first_child(widget()); child; child = gtk_widget_get_next_sibling(child))
+      children.push_back(child);
+    const int count = static_cast<int>(children.size());
+    GtkWidget* taken = nullptr;
+    for (int i = leavingAt; !taken && i < count; ++i)
+      if (gtk_widget_grab_focus(children[i])) taken = children[i];
+    for (int i = std::min(leavingAt, count) - 1; !taken && i >= 0; --i)
+      if (gtk_widget_grab_focus(children[i])) taken = children[i];
+    focusStandIn_ = taken ? GObjectPtr<GtkWidget>::retain(gtk_root_get_focus(root)) : GObjectPtr<GtkWidget>();
+    return;
+  }
+  if (!displacedFocus_) return;
+  // The item that gave the focus away is back: the focus goes back to it,
+  // unless the user has moved it on from where the bar put it.
+  const bool stillOnStandIn = focus && focus == focusStandIn_.get();
+  const bool back = gtk_widget_get_parent(displacedFocus_.get()) == widget();
+  if (back && stillOnStandIn) gtk_widget_grab_focus(displacedFocus_.get());
+  if (back || !stillOnStandIn) {
+    displacedFocus_ = {};
+    focusStandIn_ = {};
+  }
 }
 
 void GtkToolbarPeer::setTintColor(const Color& color) {

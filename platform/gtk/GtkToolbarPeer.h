@@ -20,6 +20,10 @@ class GtkToolbarPeer final : public GtkPeer<ToolbarPeer> {
   void removeItems();
 
   GObjectPtr<GtkCssProvider> tint_;
+  // An item that had the focus when it left the bar, and the widget the bar
+  // gave the focus to instead: see setItems.
+  GObjectPtr<GtkWidget> displacedFocus_;
+  GObjectPtr<GtkWidget> focusStandIn_;
 };
 
 }  // namespace platform::gtk

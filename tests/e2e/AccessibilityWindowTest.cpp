@@ -241,6 +241,8 @@ TEST_F(AccessibilityWindowTest, TheKeyboardAlonePlaysAClipOpensInfoClicksTheAdRe
   EXPECT_GT(screenshot("keys-6-reloaded.png").count(text.x, text.y, text.w, 200,
                                                      [](const auto& c) { return c.luminance() < 130; }),
             500);
+  EXPECT_TRUE(runUntil([&] { return gtk_root_get_focus(GTK_ROOT(gtk_widget_get_root(reload))) == reload; }, 3))
+      << "the focus is back on Reload once the page has loaded";
 
   ASSERT_TRUE(press("Escape"));
   ASSERT_TRUE(runUntil([&] { return weakBrowser.expired(); }));

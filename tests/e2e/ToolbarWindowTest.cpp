@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ActivityIndicator.h"
 #include "platform/BarButtonItem.h"
 #include "platform/RunLoop.h"
 #include "platform/Toolbar.h"
@@ -57,6 +58,25 @@ TEST(ToolbarWindowTest, ChangingTheItemsKeepsTheWidgetsThatStayAndTheFocusOnThem
   EXPECT_EQ(children(bar), before) << "the same widgets, in the items' order";
   for (GtkWidget* child : children(bar))
     EXPECT_TRUE(g_object_get_data(G_OBJECT(child), "there-before")) << "kept, not made anew";
+
+  // Reload pressed: a spinner that takes no focus stands in its place while
+  // the page loads. The focus stays in the bar, and goes back to Reload
+  // when it returns.
+  auto spinner = BarButtonItem::createWithCustomView(platform::ActivityIndicator::create(
+      platform::ActivityIndicator::kStyleWhite));
+  gtk_widget_grab_focus(widgetOf(*reload));
+  toolbar->setItems({back, space, spinner, space, done});
+  platform::RunLoop::main().runFor(0.1);
+  EXPECT_EQ(gtk_root_get_focus(GTK_ROOT(window)), widgetOf(*done)) << "the next item that takes the focus";
+  toolbar->setItems({back, space, reload, space, done});
+  platform::RunLoop::main().runFor(0.1);
+  EXPECT_EQ(gtk_root_get_focus(GTK_ROOT(window)), widgetOf(*reload)) << "back on Reload";
+  // Moved on meanwhile, the focus stays where the user put it.
+  toolbar->setItems({back, space, spinner, space, done});
+  gtk_widget_grab_focus(widgetOf(*back));
+  toolbar->setItems({back, space, reload, space, done});
+  platform::RunLoop::main().runFor(0.1);
+  EXPECT_EQ(gtk_root_get_focus(GTK_ROOT(window)), widgetOf(*back));
 
   // Items in another order are shown in that order, and none twice.
   toolbar->setItems({done, space, back});
