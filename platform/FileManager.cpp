@@ -7,8 +7,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <set>
@@ -67,6 +69,9 @@ struct Sweeps {
   std::mutex mutex;
   std::set<std::filesystem::path> started;  // folders swept (or being swept) in this run
   std::atomic<int> finished{0};
+  // How long since a temporary was last written to makes it stale: a live
+  // writer renames its own long before a minute.
+  std::atomic<std::int64_t> staleMilliseconds{60 * 1000};
 };
 
 Sweeps& sweeps() {
@@ -75,15 +80,21 @@ Sweeps& sweeps() {
 }
 
 // Temporaries that a writer killed mid-write left in `folder`, once they
-// are a minute old (a live writer renames its own long before).
+// are stale. Judged by the inode's change time, which the kernel sets at
+// every write and every change of the file's dates: the modification time
+// is the one a writer gives the file (a server's date, long past), and would
+// make a live writer's temporary look abandoned.
 void removeStaleTemporaries(const std::filesystem::path& folder) {
-  constexpr auto kStale = std::chrono::minutes(1);
+  const std::int64_t stale = sweeps().staleMilliseconds.load();
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
   std::error_code ec;
-  const auto now = std::filesystem::file_time_type::clock::now();
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    if (!isTemporaryName(entry.path().filename().string()) || !entry.is_regular_file(ec)) continue;
-    const auto written = entry.last_write_time(ec);
-    if (!ec && now - written > kStale) std::filesystem::remove(entry.path(), ec);
+    if (!isTemporaryName(entry.path().filename().string())) continue;
+    struct stat info{};
+    if (::lstat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    const std::int64_t age = (now.tv_sec - info.st_ctim.tv_sec) * 1000 + (now.tv_nsec - info.st_ctim.tv_nsec) / 1000000;
+    if (age > stale) std::filesystem::remove(entry.path(), ec);
   }
 }
 
@@ -223,6 +234,10 @@ std::expected<void, Error> FileManager::PendingFile::renameIntoPlace() {
 }
 
 int FileManager::finishedSweepsForTesting() { return sweeps().finished.load(); }
+
+void FileManager::setStaleTemporaryAgeForTesting(std::chrono::milliseconds age) {
+  sweeps().staleMilliseconds.store(age.count());
+}
 
 void FileManager::forgetSweepsForTesting() {
   std::lock_guard lock(sweeps().mutex);

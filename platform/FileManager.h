@@ -1,6 +1,7 @@
 // Files: the caches directory and atomic writes.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <expected>
@@ -70,6 +71,9 @@ class FileManager {
   // into a folder sweep it again.
   static int finishedSweepsForTesting();
   static void forgetSweepsForTesting();
+  // How long unwritten a temporary must be for a sweep to remove it (a
+  // minute unless told).
+  static void setStaleTemporaryAgeForTesting(std::chrono::milliseconds age);
   // Runs between the flush and the rename (tests kill the process there).
   static void setBeforeRenameHookForTesting(std::function<void()> hook);
 };

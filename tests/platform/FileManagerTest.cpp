@@ -101,15 +101,14 @@ TEST_F(FileManagerTest, AProcessKilledMidWriteLeavesTheOldFileWhole) {
 // 10,000 files never walks them.
 TEST_F(FileManagerTest, StaleTemporariesAreSweptOncePerFolderAndNoWriteWalksTheFolder) {
   for (int i = 0; i < 10000; ++i) std::ofstream(dir / ("f" + std::to_string(i))) << i;
-  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
-  auto leaveTemporary = [&](const char* name, bool stale) {
-    std::ofstream(dir / name) << "partial";
-    if (stale) std::filesystem::last_write_time(dir / name, old);
-  };
-  leaveTemporary("file.Ab12Cd", true);
-  leaveTemporary("other.url.Ab12Cd", true);
-  leaveTemporary("file.Zz99Yy", false);
-  leaveTemporary("notes.txt", true);
+  // Stale: left unwritten longer than a sweep allows (here a second).
+  FileManager::setStaleTemporaryAgeForTesting(std::chrono::seconds(1));
+  auto leaveTemporary = [&](const char* name) { std::ofstream(dir / name) << "partial"; };
+  leaveTemporary("file.Ab12Cd");
+  leaveTemporary("other.url.Ab12Cd");
+  leaveTemporary("notes.txt");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  leaveTemporary("file.Zz99Yy");
   FileManager::forgetSweepsForTesting();
   const int before = FileManager::finishedSweepsForTesting();
   ASSERT_TRUE(FileManager::writeAtomically(dir / "file", bytes("body")));
@@ -122,11 +121,29 @@ TEST_F(FileManagerTest, StaleTemporariesAreSweptOncePerFolderAndNoWriteWalksTheF
   EXPECT_TRUE(std::filesystem::exists(dir / "notes.txt")) << "no temporary";
 
   // Later writes leave the folder alone, stale temporaries and all.
-  leaveTemporary("late.Qq11Ww", true);
+  leaveTemporary("late.Qq11Ww");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
   for (int i = 0; i < 100; ++i) ASSERT_TRUE(FileManager::writeAtomically(dir / "file", bytes(std::to_string(i))));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(FileManager::finishedSweepsForTesting(), before + 1);
   EXPECT_TRUE(std::filesystem::exists(dir / "late.Qq11Ww"));
+  FileManager::setStaleTemporaryAgeForTesting(std::chrono::minutes(1));
+}
+
+// A pending file carries its server's date, long past: the folder's sweep
+// judges a temporary by when it was last written to, which no date a file
+// is given changes, and leaves a live writer's alone.
+TEST_F(FileManagerTest, ASweepLeavesAPendingFileDatedLongAgo) {
+  auto pending = FileManager::writeTemporary(dir / "file", bytes("new"), 1700000000);
+  ASSERT_TRUE(pending);
+  FileManager::forgetSweepsForTesting();
+  const int before = FileManager::finishedSweepsForTesting();
+  ASSERT_TRUE(FileManager::writeAtomically(dir / "other", bytes("starts the sweep")));
+  for (int waited = 0; waited < 1000 && FileManager::finishedSweepsForTesting() == before; ++waited)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(FileManager::finishedSweepsForTesting(), before + 1);
+  EXPECT_TRUE(pending->renameIntoPlace());
+  EXPECT_EQ(readAll(dir / "file"), "new");
 }
 
 TEST_F(FileManagerTest, WrittenFilesFollowTheUmask) {
