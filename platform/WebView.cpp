@@ -130,7 +130,6 @@ void WebView::reload() {
   if (webPeer_) webPeer_->reload();
 }
 void WebView::setMediaPlaybackRequiresUserAction(bool required) {
-  mediaPlaybackRequiresUserAction_ = required;
   if (webPeer_) webPeer_->setMediaPlaybackRequiresUserAction(required);
 }
 

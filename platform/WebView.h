@@ -216,7 +216,6 @@ class WebView : public View, public WebViewClient {
   // (the default): an ad never plays by itself. A screen the user opened
   // with a click turns it off for its page.
   void setMediaPlaybackRequiresUserAction(bool required);
-  bool mediaPlaybackRequiresUserAction() const { return mediaPlaybackRequiresUserAction_; }
   // Every `intervalSeconds` (0: never, the default), asks whether the page's
   // process still answers: one that has not answered within
   // `deadlineSeconds` of the machine's clock, counted only while this
@@ -285,7 +284,6 @@ class WebView : public View, public WebViewClient {
   WebViewDelegate* delegate_ = nullptr;
   WebProcessGroup group_;
   WebViewPeer* webPeer_ = nullptr;  // the view's peer, typed
-  bool mediaPlaybackRequiresUserAction_ = true;
   bool loadAsked_ = false;           // a load was asked for and has not yet started
   std::uint64_t loadGeneration_ = 0;  // load calls so far
   NavigationAction navigationAction_;
