@@ -15,11 +15,9 @@
 #include "app/info.h"
 #include "tests/e2e/AccessibleTree.h"
 #include "tests/e2e/AppWindowTest.h"
-#include "tests/e2e/ScratchHome.h"
+#include "tests/e2e/WindowTestMain.h"
 
 namespace {
-
-platform::gtk::GtkToolkit* toolkit = nullptr;
 
 class AccessibilityWindowTest : public AppWindowTest {
  protected:
@@ -189,7 +187,7 @@ TEST_F(AccessibilityWindowTest, TheKeyboardAlonePlaysAClipOpensInfoClicksTheAdRe
     EXPECT_GT(focused.countDifferent(moved, at.x - 3, at.y - 3, at.w + 6, at.h + 6), 30) << "the focus is seen";
   }
   ASSERT_TRUE(press("space"));
-  EXPECT_TRUE(runUntil([&] { return toolkit->playingSoundCount() > 0; }, 5)) << "Space plays the clip";
+  EXPECT_TRUE(runUntil([&] { return installedGtkToolkit().playingSoundCount() > 0; }, 5)) << "Space plays the clip";
 
   ASSERT_TRUE(tabTo(gtk_widgets::findButton(root, "Info")));
   ASSERT_TRUE(press("Return"));
@@ -257,15 +255,4 @@ TEST_F(AccessibilityWindowTest, TheKeyboardAlonePlaysAClipOpensInfoClicksTheAdRe
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("TZ", "UTC", 1);
-  std::setlocale(LC_ALL, "C");
-  ScratchHome home;
-  if (!home.made()) return 2;
-  home.giveTheApplicationNewFolders();
-  ::testing::InitGoogleTest(&argc, argv);
-  toolkit = &platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
-  const int status = RUN_ALL_TESTS();
-  Application::shared().setDelegate(nullptr);
-  return status;
-}
+int main(int argc, char** argv) { return runApplicationWindowTests(argc, argv); }

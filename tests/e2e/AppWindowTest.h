@@ -156,6 +156,14 @@ class AppWindowTest : public ::testing::Test {
     banner().loadRequest(GADRequest::request());
     ASSERT_TRUE(runUntil([&] { return events->received > before && loader().state() == kGADObjectStateAdShown; }));
   }
+  // An opener as the banner's page has it: screens go over the main screen,
+  // and tell the banner's delegate.
+  std::shared_ptr<GADOpener> openerOverMainScreen() {
+    auto opener = std::make_shared<GADOpener>();
+    opener->setViewController(&mainScreen());
+    opener->setDelegateManager(loader().sharedDelegateManager());
+    return opener;
+  }
   // A user's click (a real pointer event) on the ad's link.
   void clickTheAd() { EXPECT_TRUE(RealInput::clickElement(*loader().webView(), "ad")); }
   // A user's click on the link with that id in `page`.

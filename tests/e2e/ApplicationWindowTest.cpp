@@ -26,7 +26,7 @@
 #include "platform/gtk/GtkWindowPeer.h"
 #include "tests/e2e/GtkWidgets.h"
 #include "tests/e2e/ScreenshotPixels.h"
-#include "tests/e2e/ScratchHome.h"
+#include "tests/e2e/WindowTestMain.h"
 
 using platform::Application;
 using platform::RunLoop;
@@ -35,8 +35,6 @@ using gtk_widgets::screensOf;
 using gtk_widgets::widgetOf;
 
 namespace {
-
-platform::gtk::GtkToolkit* toolkit = nullptr;
 
 bool runUntil(const std::function<bool()>& condition, double seconds = 10) {
   return RunLoop::main().runUntil(condition, seconds);
@@ -112,8 +110,8 @@ TEST_F(ApplicationWindowTest, PressingASoundButtonTwicePlaysTwoOverlappingSounds
   ASSERT_NE(gas, nullptr);
   g_signal_emit_by_name(gas, "clicked");
   g_signal_emit_by_name(gas, "clicked");
-  EXPECT_EQ(toolkit->playingSoundCount(), 2u);
-  EXPECT_TRUE(runUntil([&] { return toolkit->playingSoundCount() == 0; }, 15)) << "the streams never ended";
+  EXPECT_EQ(installedGtkToolkit().playingSoundCount(), 2u);
+  EXPECT_TRUE(runUntil([&] { return installedGtkToolkit().playingSoundCount() == 0; }, 15)) << "the streams never ended";
 }
 
 TEST_F(ApplicationWindowTest, InfoButtonSlidesTheInfoScreenUpAndBackRemovesIt) {
@@ -238,15 +236,4 @@ TEST_F(ApplicationWindowTest, ScreenshotOfTheWindowIsAPng) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("TZ", "UTC", 1);
-  std::setlocale(LC_ALL, "C");
-  ScratchHome home;
-  if (!home.made()) return 2;
-  home.giveTheApplicationNewFolders();
-  ::testing::InitGoogleTest(&argc, argv);
-  toolkit = &platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
-  const int status = RUN_ALL_TESTS();
-  Application::shared().setDelegate(nullptr);
-  return status;
-}
+int main(int argc, char** argv) { return runApplicationWindowTests(argc, argv); }

@@ -10,7 +10,7 @@
 #include "platform/MailComposer.h"
 #include "platform/gtk/GtkToolkit.h"
 #include "app/info.h"
-#include "tests/e2e/ScratchHome.h"
+#include "tests/e2e/WindowTestMain.h"
 
 namespace {
 
@@ -326,9 +326,7 @@ TEST_F(ClickThroughWindowTest, AMailtoLinkInTheAdFillsTheComposerWhoseSendHandsT
 
 TEST_F(ClickThroughWindowTest, ALoadThatEndsInARefusedRedirectStopsTheSpinner) {
   showFreshAd();
-  auto opener = std::make_shared<GADOpener>();
-  opener->setViewController(&mainScreen());
-  opener->setDelegateManager(loader().sharedDelegateManager());
+  auto opener = openerOverMainScreen();
   opener->openBrowserToURLSupportedOrientations(platform::URL::create(network->url("/landing?ad=1")), kGADOrientationAny);
   auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
   ASSERT_NE(browser, nullptr);
@@ -359,9 +357,7 @@ TEST_F(ClickThroughWindowTest, TheScreensPlayTheirPagesMediaAtOnceWhileTheBanner
   };
   EXPECT_EQ(playback(*loader().webView()), "NotAllowedError") << "the banner";
 
-  auto opener = std::make_shared<GADOpener>();
-  opener->setViewController(&mainScreen());
-  opener->setDelegateManager(loader().sharedDelegateManager());
+  auto opener = openerOverMainScreen();
   const auto media = platform::URL::create(network->url("/landing/media"));
   opener->openBrowserToURLSupportedOrientations(media, kGADOrientationAny);
   auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
@@ -384,9 +380,7 @@ TEST_F(ClickThroughWindowTest, TheScreensPlayTheirPagesMediaAtOnceWhileTheBanner
 TEST_F(ClickThroughWindowTest, ALandingPageThatNeverReturnsIsEndedAndTheNextBrowserLoads) {
   showFreshAd();
   const int before = ProcessFigures::webProcesses();
-  auto opener = std::make_shared<GADOpener>();
-  opener->setViewController(&mainScreen());
-  opener->setDelegateManager(loader().sharedDelegateManager());
+  auto opener = openerOverMainScreen();
   auto openBrowser = [&](const std::string& path) {
     opener->openBrowserToURLSupportedOrientations(platform::URL::create(network->url(path)), kGADOrientationAny);
     auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
@@ -419,9 +413,7 @@ TEST_F(ClickThroughWindowTest, ALandingPageThatNeverReturnsIsEndedAndTheNextBrow
 // only the screens that are up.
 TEST_F(ClickThroughWindowTest, ScreensComingAndGoingMidSlideLeaveTheWindowAsItShouldBe) {
   showFreshAd();
-  auto opener = std::make_shared<GADOpener>();
-  opener->setViewController(&mainScreen());
-  opener->setDelegateManager(loader().sharedDelegateManager());
+  auto opener = openerOverMainScreen();
   const auto landing = platform::URL::create(network->url("/landing?ad=1"));
   GtkStack* screens = gtk_widgets::screensOf(window());
   GtkWidget* mainWidget = gtk_widgets::widgetOf(*mainScreen().view());
@@ -472,9 +464,7 @@ TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBeh
   showFreshAd();
   RunLoop::main().runFor(1.0);
   const int before = ProcessFigures::webProcesses();
-  auto opener = std::make_shared<GADOpener>();
-  opener->setViewController(&mainScreen());
-  opener->setDelegateManager(loader().sharedDelegateManager());
+  auto opener = openerOverMainScreen();
   const auto landing = platform::URL::create(network->url("/landing?ad=1"));
   for (int cycle = 0; cycle < 50; ++cycle) {
     opener->openBrowserToURLSupportedOrientations(landing, kGADOrientationAny);
@@ -492,17 +482,4 @@ TEST_F(ClickThroughWindowTest, FiftyBrowserCyclesLeaveNoScreenAndNoWebProcessBeh
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("TZ", "UTC", 1);
-  std::setlocale(LC_ALL, "C");
-  // The preferences and the advertising identifier are new: each run is a
-  // first run.
-  ScratchHome home;
-  if (!home.made()) return 2;
-  home.giveTheApplicationNewFolders();
-  ::testing::InitGoogleTest(&argc, argv);
-  platform::gtk::GtkToolkit::install(platform::gtk::GtkToolkit::InitGtk::Yes);
-  const int status = RUN_ALL_TESTS();
-  Application::shared().setDelegate(nullptr);
-  return status;
-}
+int main(int argc, char** argv) { return runApplicationWindowTests(argc, argv); }

@@ -21,7 +21,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/ViewController.h"
 #include "platform/gtk/GtkEmbedding.h"
-#include "tests/e2e/ScratchHome.h"
+#include "tests/e2e/WindowTestMain.h"
 #include "tests/support/BannerEvents.h"
 
 using platform::RunLoop;
@@ -135,13 +135,8 @@ TEST_F(EmbeddingWindowTest, TheHostDecidesAboutPersonalisedAdsThroughTheAPIAndTh
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("TZ", "UTC", 1);
-  std::setlocale(LC_ALL, "C");
-  ScratchHome home;
-  if (!home.made()) return 2;
-  home.giveTheApplicationNewFolders();
-  ::testing::InitGoogleTest(&argc, argv);
-  gtk_init();
-  platform::gtk::GtkEmbedding::install();
-  return RUN_ALL_TESTS();
+  return runWindowTests(argc, argv, [] {
+    gtk_init();
+    platform::gtk::GtkEmbedding::install();
+  });
 }
