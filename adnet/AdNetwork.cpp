@@ -106,6 +106,19 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
     return blob;
   });
   server_->setHandler("/zovo/clk", pixel);
+  server_->setHandler("/zovo/mraid/report", [pixel](const RecordedRequest& r) {
+    Answer answer = pixel(r);
+    answer.headers.emplace_back("Cache-Control", "no-store");
+    return answer;
+  });
+  for (const char* path : {"/zovo/ads/mraid.js", "/creatives/lib/mraid.js"}) {
+    server_->setHandler(path, [](const RecordedRequest&) {
+      Answer script;
+      script.contentType = "text/javascript";
+      script.body = MRAIDCreatives::networkScript();
+      return script;
+    });
+  }
   // "hops=K" first redirects through K more web hops; "to=URL" then ends
   // the chain there (an application link such as "tel:"), else the ad's
   // landing page.
@@ -324,6 +337,8 @@ Answer AdNetwork::answerAd(const RecordedRequest& request) {
       }
     }
   }
+  if (behaviour_.mraid != MRAIDCreatives::Kind::None)
+    answer.body = MRAIDCreatives::html(behaviour_.mraid, url("/landing?ad=" + creative));
   if (behaviour_.adTruncated) answer.drop = Answer::Drop::MidBody;
   if (behaviour_.adTrickleSeconds > 0) {
     answer.raw = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +

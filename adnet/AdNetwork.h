@@ -16,6 +16,8 @@
 //                           and keeps the outcome in window.playback
 //   /landing/busy           a landing page whose script never returns
 //   /zovo/blob?bytes=N      N bytes of nothing, never cached (heavy ads)
+//   /zovo/mraid/report      what a rich-media creative reports (a pixel)
+//   /zovo/ads/mraid.js      a script no page of the client's should fetch
 //   /webapp                 a full-screen web application that shows the
 //                           client's events and can close itself or open
 //                           the browser
@@ -35,6 +37,7 @@
 
 #include "adnet/HostileCreatives.h"
 #include "adnet/LoopbackServer.h"
+#include "adnet/MRAIDCreatives.h"
 
 namespace adnet {
 
@@ -84,6 +87,8 @@ class AdNetwork {
     // with `everyHostile`, each ad is the next attack in turn.
     HostileCreatives::Kind hostile = HostileCreatives::Kind::None;
     bool everyHostile = false;
+    // A rich-media creative instead of the rotation's (see MRAIDCreatives).
+    MRAIDCreatives::Kind mraid = MRAIDCreatives::Kind::None;
   };
   static constexpr std::time_t kScriptLastModified = 1767225600;  // 1 January 2026
 

@@ -1,10 +1,11 @@
 // The sandbox ad network as a program of its own: serves on loopback until
 // SIGINT or SIGTERM.
-//   blorvik-adnet [--port N] [--refresh-rate SECONDS|none] [--hostile NAME|all]
+//   blorvik-adnet [--port N] [--refresh-rate SECONDS|none] [--hostile NAME|all] [--mraid NAME]
 // --hostile serves one attacking creative (or each in turn) instead of the
 // rotation, to watch the client refuse what they try; "all" leaves out the
 // heavy ones (burns-cpu, downloads-without-end, grows-its-memory), which are
-// named one at a time.
+// named one at a time. --mraid serves one rich-media creative
+// (mraid-events, mraid-loads-late).
 #include <glib-unix.h>
 #include <glib.h>
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   int port = 8642;
   std::optional<std::string> refresh = "30";
   std::optional<std::string> hostile;
+  auto mraid = adnet::MRAIDCreatives::Kind::None;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
       port = std::atoi(argv[++i]);
@@ -33,8 +35,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "adnet: no hostile creative named %s\n", hostile->c_str());
         return 2;
       }
+    } else if (std::strcmp(argv[i], "--mraid") == 0 && i + 1 < argc) {
+      const auto kind = adnet::MRAIDCreatives::fromName(argv[++i]);
+      if (!kind) {
+        std::fprintf(stderr, "adnet: no rich-media creative named %s\n", argv[i]);
+        return 2;
+      }
+      mraid = *kind;
     } else {
-      std::fprintf(stderr, "usage: %s [--port N] [--refresh-rate SECONDS|none] [--hostile NAME|all]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--port N] [--refresh-rate SECONDS|none] [--hostile NAME|all] [--mraid NAME]\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -42,6 +52,7 @@ int main(int argc, char** argv) {
   try {
     adnet::AdNetwork network(port);
     network.behaviour().refreshRate = refresh;
+    network.behaviour().mraid = mraid;
     if (hostile && *hostile == "all") {
       network.behaviour().everyHostile = true;
     } else if (hostile) {

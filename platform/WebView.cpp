@@ -1,8 +1,10 @@
 #include "platform/WebView.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
+#include "platform/ASCII.h"
 #include "platform/Clock.h"
 #include "platform/PeerFactory.h"
 #include "platform/RunLoop.h"
@@ -58,6 +60,32 @@ std::string WebView::scriptWithoutValue(const std::string& statements) {
 
 void WebView::addMainFrameScript(const std::string& source) {
   if (webPeer_) webPeer_->addMainFrameScript(source);
+}
+
+void WebView::addScriptStandIn(const std::string& fileName, const std::string& source) {
+  if (!webPeer_) return;
+  webPeer_->blockScriptsNamed(fileName);
+  webPeer_->addMainFrameScript(scriptStandIn(fileName, source));
+}
+
+// The blocked load fails at its element with an "error" event, which the
+// page's own handlers never see: caught on its way down, it runs the
+// stand-in (once per document) and becomes a "load". What the handler uses
+// is taken before the page's scripts run, so a page that redefines it
+// later does not reach into this. Its source runs inside a function: its
+// names stay its own.
+std::string WebView::scriptStandIn(const std::string& fileName, const std::string& source) {
+  for (const char c : fileName) {
+    if (!(ascii::isAlnum(c) || c == '.' || c == '-' || c == '_')) std::abort();
+  }
+  return "(function(){var name='" + fileName +
+         "',ran=false,U=URL,E=Event,S=HTMLScriptElement,"
+         "on=EventTarget.prototype.addEventListener,fire=EventTarget.prototype.dispatchEvent;"
+         "function named(el){if(!(el instanceof S)||!el.src)return false;var p;"
+         "try{p=new U(el.src).pathname;}catch(x){return false;}return p.slice(p.lastIndexOf('/')+1)===name;}"
+         "on.call(window,'error',function(e){var el=e.target;if(!named(el))return;e.stopImmediatePropagation();"
+         "if(!ran){ran=true;try{(function(){" +
+         source + "\n})();}catch(x){}}fire.call(el,new E('load'));},true);})();";
 }
 
 void WebView::setResponsivenessProbe(double intervalSeconds, double deadlineSeconds) {

@@ -154,6 +154,10 @@ class WebViewPeer : public ViewPeer {
   // loads from now on, in the page's world, before the page's own scripts;
   // never in a subframe. Kept for the web view's life.
   virtual void addMainFrameScript(const std::string& source) = 0;
+  // The requests this web view's pages make for a script whose URL's path
+  // ends in "/" + `fileName` (any host, any query) are never sent: each
+  // fails at once, as a blocked load does. Kept for the web view's life.
+  virtual void blockScriptsNamed(const std::string& fileName) = 0;
   virtual void goBack() = 0;
   virtual void goForward() = 0;
   virtual void reload() = 0;
@@ -205,6 +209,15 @@ class WebView : public View, public WebViewClient {
   // holds, no subframe's document has (not even a same-origin one's own
   // scripts, though those may call into the main frame's).
   void addMainFrameScript(const std::string& source);
+  // `source` stands in for the script that a main-frame document of this
+  // web view loads by the file name `fileName` (letters, digits, ".", "-"
+  // and "_"), from any path: that script is never fetched
+  // (WebViewPeer::blockScriptsNamed); the first time the page asks for it,
+  // `source` runs in the page's world, and the page's script element then
+  // reports it loaded, as if it had come. Kept for the web view's life.
+  void addScriptStandIn(const std::string& fileName, const std::string& source);
+  // The main-frame script that does the standing in.
+  static std::string scriptStandIn(const std::string& fileName, const std::string& source);
   void goBack();
   void goForward();
   void reload();

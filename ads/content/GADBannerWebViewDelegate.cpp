@@ -11,7 +11,9 @@
 #include "ads/request/GADStatistics.h"
 
 GADBannerWebViewDelegate::GADBannerWebViewDelegate(GADObjectPrivate* loader) : private_(loader) {
-  if (private_->webView()) private_->webView()->setDelegate(this);
+  if (!private_->webView()) return;
+  private_->webView()->setDelegate(this);
+  mraid_ = std::make_unique<GADMRAIDBridge>(*private_->webView());
 }
 
 GADBannerWebViewDelegate::~GADBannerWebViewDelegate() {
@@ -43,13 +45,20 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
     return GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type);
   }
 
-  // The ad is on screen and the user went somewhere from it: a click, once
-  // its opening is allowed, and the only act of the user's activation.
-  const platform::URL& url = request.url();
-  const std::string& scheme = url.scheme();
+  const std::string& scheme = request.url().scheme();
   if (scheme == "file" || scheme == "about" || silenced()) {
     return GADWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(webView, request, type);
   }
+  clickThrough(webView, request, type);
+  return false;
+}
+
+// The ad is on screen and the user went somewhere from it: a click, once
+// its opening is allowed, and the only act of the user's activation.
+bool GADBannerWebViewDelegate::clickThrough(platform::WebView& webView, const platform::URLRequest& request,
+                                            platform::NavigationType type) {
+  const platform::URL& url = request.url();
+  const std::string& scheme = url.scheme();
   noteNavigation(webView, request);
   postWebAction(webView, url, type);
   const bool web = scheme == "http" || scheme == "https";
@@ -63,7 +72,7 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   private_->trackURLs(clickTracking);
   if (!web) {
     opener().openApp(url);
-    return false;
+    return true;
   }
   opener().setReferringURL(webView.currentURL());
   const int orientations = private_->shownAdSupportedOrientations();
@@ -72,7 +81,39 @@ bool GADBannerWebViewDelegate::webViewShouldStartLoadWithRequestNavigationType(p
   } else {
     opener().openBrowserToURLSupportedOrientations(click, orientations);
   }
-  return false;
+  return true;
+}
+
+// The page's "mraid" calls: its interface has loaded; it opens a URL as a
+// link the user followed would; it closes itself.
+void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, const platform::Dictionary& parameters) {
+  if (!mraid_ || silenced()) return;
+  const platform::Value* value = parameters.find("call");
+  const std::string* call = value ? value->asString() : nullptr;
+  if (!call) return;
+  if (*call == "loaded") {
+    mraid_->pageDidLoadInterface(private_->rootViewController());
+  } else if (*call == "open") {
+    const platform::Value* target = parameters.find("url");
+    const std::string* text = target ? target->asString() : nullptr;
+    const auto base = webView.currentURL();
+    auto url = !text ? std::nullopt : base ? platform::URL::create(*text, *base) : platform::URL::create(*text);
+    if (!url) {
+      mraid_->reportError("not a URL", "open");
+    } else if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
+      contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, "\"open\" of the rich-media interface");
+      mraid_->reportError("opens only on the user's click", "open");
+    } else if (!clickThrough(webView, platform::URLRequest(*url), platform::NavigationType::LinkClicked)) {
+      mraid_->reportError("cannot open it now", "open");
+    }
+  } else if (*call == "close") {
+    mraid_->adDidClose();
+  }
+}
+
+void GADBannerWebViewDelegate::webViewDidStartLoad(platform::WebView& webView) {
+  GADWebViewDelegate::webViewDidStartLoad(webView);
+  if (mraid_) mraid_->pageDidChange();
 }
 
 bool GADBannerWebViewDelegate::webViewShouldCommitMainFrameLoad(platform::WebView&,
@@ -91,6 +132,7 @@ void GADBannerWebViewDelegate::webViewDidFinishLoad(platform::WebView& webView) 
   private_->changeState(kGADObjectStateAdShown);
   private_->adDidShow();
   webView.setHidden(false);
+  if (mraid_) mraid_->adDidShow(private_->rootViewController());
   std::weak_ptr<GADObjectPrivate> loader = private_->weak_from_this();
   private_->delegateManager()->didReceiveAd();
   // The application may let the banner go in its handler, and this

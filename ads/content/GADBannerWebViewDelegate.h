@@ -8,6 +8,9 @@
 // Owned by the ad loader, which it does not retain.
 #pragma once
 
+#include <memory>
+
+#include "ads/content/GADMRAIDBridge.h"
 #include "ads/content/GADWebViewDelegate.h"
 
 class GADObjectPrivate;
@@ -25,7 +28,20 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
   void webViewDidChangeTitle(platform::WebView& webView) override;
   void webViewDidFailLoadWithError(platform::WebView& webView, const platform::Error& error) override;
   void webViewWebProcessDidTerminate(platform::WebView& webView, platform::WebProcessTermination reason) override;
+  void webViewDidStartLoad(platform::WebView& webView) override;
+
+  // Null while the loader has no web view.
+  GADMRAIDBridge* mraid() const { return mraid_.get(); }
+
+ protected:
+  void receiveMRAIDCall(platform::WebView& webView, const platform::Dictionary& parameters) override;
 
  private:
+  // The user went to `url` from the shown ad: tracked as a click and opened
+  // in a screen or handed on, within the one-screen and allow-list rules,
+  // taking the user's activation. False when nothing was done.
+  bool clickThrough(platform::WebView& webView, const platform::URLRequest& request, platform::NavigationType type);
+
   GADObjectPrivate* private_;
+  std::unique_ptr<GADMRAIDBridge> mraid_;
 };

@@ -283,6 +283,8 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
         evaluateJavaScriptInOpener(item, asking);
       });
     }
+  } else if (name == "mraid") {
+    if (parameters) receiveMRAIDCall(webView, *parameters);
   } else {
     // Heard on a later turn, and only while the page that sent it is still
     // the web view's (no load asked since) and this delegate still decides

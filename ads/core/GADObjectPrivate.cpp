@@ -478,6 +478,7 @@ void GADObjectPrivate::showAd() {
   attemptFailed_ = false;
   changeState(kGADObjectStateRenderingAd);
   heavyAdGuard_->beginPage(webView_);
+  if (auto* mraid = webViewDelegate_->mraid()) mraid->prepare(adUnitID_);
   webView_->loadHTMLStringBaseURL(content, base);
 }
 

@@ -444,6 +444,10 @@ void GtkWebViewPeer::addMainFrameScript(const std::string& source) {
   webkit_user_script_unref(script);
 }
 
+void GtkWebViewPeer::blockScriptsNamed(const std::string& fileName) {
+  GtkWebViewSettings::blockScriptsNamed(webkit_web_view_get_user_content_manager(webView()), fileName);
+}
+
 void GtkWebViewPeer::goBack() { webkit_web_view_go_back(webView()); }
 void GtkWebViewPeer::goForward() { webkit_web_view_go_forward(webView()); }
 void GtkWebViewPeer::reload() { webkit_web_view_reload(webView()); }

@@ -35,6 +35,7 @@ class GtkWebViewPeer final : public GtkPeer<WebViewPeer> {
   void evaluateJavaScript(const std::string& script, ScriptResult done) override;
   void probe(std::function<void()> answered) override;
   void addMainFrameScript(const std::string& source) override;
+  void blockScriptsNamed(const std::string& fileName) override;
   void goBack() override;
   void goForward() override;
   void reload() override;

@@ -1,5 +1,11 @@
 #include "platform/gtk/GtkWebViewSettings.h"
 
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/Log.h"
+
 namespace platform::gtk {
 
 namespace {
@@ -66,7 +72,82 @@ void setFeature(WebKitSettings* settings, const char* identifier, bool enabled) 
   webkit_feature_list_unref(features);
 }
 
+// One compiled blocking rule, and the managers waiting for it.
+struct ScriptBlock {
+  WebKitUserContentFilter* filter = nullptr;
+  std::vector<GWeakRef*> waiting;
+  bool failed = false;
+};
+
+std::map<std::string, ScriptBlock>& scriptBlocks() {
+  static std::map<std::string, ScriptBlock> blocks;
+  return blocks;
+}
+
+WebKitUserContentFilterStore* filterStore() {
+  static WebKitUserContentFilterStore* store = [] {
+    char* path = g_build_filename(g_get_user_cache_dir(), "blorvik", "content-filters", nullptr);
+    WebKitUserContentFilterStore* made = webkit_user_content_filter_store_new(path);
+    g_free(path);
+    return made;
+  }();
+  return store;
+}
+
+// WebKit's rules match a URL by a regular expression without alternatives:
+// one rule for the name at the end of the URL, one for it before a query
+// or a fragment.
+std::string scriptBlockRules(const std::string& fileName) {
+  std::string escaped;
+  for (const char c : fileName) {
+    if (c == '.') escaped += "\\\\";  // a dot as such: "\\." in JSON
+    escaped += c;
+  }
+  const std::string trigger = R"({"trigger":{"resource-type":["script"],"url-filter":"/)" + escaped;
+  return "[" + trigger + R"($"},"action":{"type":"block"}},)" + trigger + R"([?#]"},"action":{"type":"block"}}])";
+}
+
+void onScriptBlockCompiled(GObject* store, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<std::string> fileName(static_cast<std::string*>(data));
+  ScriptBlock& block = scriptBlocks()[*fileName];
+  GError* error = nullptr;
+  block.filter = webkit_user_content_filter_store_save_finish(WEBKIT_USER_CONTENT_FILTER_STORE(store), result, &error);
+  if (!block.filter) {
+    block.failed = true;
+    platform::log("Scripts named %s cannot be blocked: %s", fileName->c_str(), error ? error->message : "no reason");
+    if (error) g_error_free(error);
+  }
+  for (GWeakRef* ref : block.waiting) {
+    if (auto* manager = static_cast<WebKitUserContentManager*>(g_weak_ref_get(ref))) {
+      if (block.filter) webkit_user_content_manager_add_filter(manager, block.filter);
+      g_object_unref(manager);
+    }
+    g_weak_ref_clear(ref);
+    delete ref;
+  }
+  block.waiting.clear();
+}
+
 }  // namespace
+
+void GtkWebViewSettings::blockScriptsNamed(WebKitUserContentManager* manager, const std::string& fileName) {
+  auto [it, fresh] = scriptBlocks().try_emplace(fileName);
+  ScriptBlock& block = it->second;
+  if (block.filter) {
+    webkit_user_content_manager_add_filter(manager, block.filter);
+    return;
+  }
+  if (block.failed) return;
+  auto* ref = new GWeakRef;
+  g_weak_ref_init(ref, manager);
+  block.waiting.push_back(ref);
+  if (!fresh) return;
+  const std::string rules = scriptBlockRules(fileName);
+  GBytes* source = g_bytes_new(rules.data(), rules.size());
+  webkit_user_content_filter_store_save(filterStore(), ("script-" + fileName).c_str(), source, nullptr,
+                                        onScriptBlockCompiled, new std::string(fileName));
+  g_bytes_unref(source);
+}
 
 WebKitWebView* GtkWebViewSettings::makeWebView(WebProcessGroup group) {
   // A related view would share its root's content manager, and with it any

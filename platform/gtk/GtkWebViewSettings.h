@@ -13,6 +13,8 @@
 
 #include <webkit/webkit.h>
 
+#include <string>
+
 #include "platform/WebView.h"
 
 namespace platform::gtk {
@@ -43,6 +45,12 @@ class GtkWebViewSettings {
   // Starts the ads' web process when the loop is next idle, so that the
   // first ad does not wait for it.
   static void startWebProcessSoon();
+  // Blocks the scripts a page of `manager`'s loads by that file name (see
+  // WebViewPeer::blockScriptsNamed). WebKit compiles the rule once per
+  // name, on its own thread, and every manager waiting for it gets it once
+  // it is ready: well before an ad's page loads, which follows a request
+  // and a fetch.
+  static void blockScriptsNamed(WebKitUserContentManager* manager, const std::string& fileName);
   // Sets every rule above on the web view's settings, for its kind of page.
   static void apply(WebKitWebView* webView, WebProcessGroup group);
 };

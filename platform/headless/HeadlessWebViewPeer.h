@@ -78,6 +78,8 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   void setHung(bool hung) { hung_ = hung; }
   void addMainFrameScript(const std::string& source) override { mainFrameScripts_.push_back(source); }
   const std::vector<std::string>& mainFrameScripts() const { return mainFrameScripts_; }
+  void blockScriptsNamed(const std::string& fileName) override { blockedScripts_.push_back(fileName); }
+  const std::vector<std::string>& blockedScripts() const { return blockedScripts_; }
   int probes() const { return probes_; }
   void goBack() override { ++backs_; }
   void goForward() override { ++forwards_; }
@@ -111,6 +113,7 @@ class HeadlessWebViewPeer final : public HeadlessPeer<WebViewPeer> {
   std::vector<Load> loads_;
   std::vector<Evaluation> evaluations_;
   std::vector<std::string> mainFrameScripts_;
+  std::vector<std::string> blockedScripts_;
   std::optional<URL> currentURL_;
   std::string title_;
   bool canGoBack_ = false, canGoForward_ = false, loading_ = false, hung_ = false;

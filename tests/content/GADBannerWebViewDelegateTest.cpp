@@ -95,7 +95,9 @@ TEST_F(GADBannerWebViewDelegateTest, TheLoadersWebViewIsHiddenUntilTheAdHasLoade
   EXPECT_EQ(loader->state(), kGADObjectStateAdShown);
   EXPECT_FALSE(loader->webView()->isHidden());
   EXPECT_EQ(events->calls, (std::vector<std::string>{"didReceive"}));
-  EXPECT_EQ(page().evaluatedScripts().size(), 1u);  // the orientation script
+  // The orientation script, and the shown state for the rich-media interface.
+  ASSERT_EQ(page().evaluatedScripts().size(), 2u);
+  EXPECT_NE(page().evaluatedScripts()[1].find("ZOVO_MRAIDEvent('update',{\"state\":\"default\""), std::string::npos);
   ASSERT_TRUE(runUntil([&] { return server->requestCount("/impression") == 1; }));
   // The finished tracker is let go on a later turn.
   ASSERT_TRUE(runUntil([&] { return loader->pendingTrackers().empty(); }));
@@ -105,7 +107,7 @@ TEST_F(GADBannerWebViewDelegateTest, TheLoadersWebViewIsHiddenUntilTheAdHasLoade
   // A later finish (a subframe) changes nothing but the orientation.
   page().finish();
   EXPECT_EQ(events->calls.size(), 1u);
-  EXPECT_EQ(page().evaluatedScripts().size(), 2u);
+  EXPECT_EQ(page().evaluatedScripts().size(), 3u);
   platform::RunLoop::main().runFor(0.05);
   EXPECT_EQ(server->requestCount("/impression"), 1u);
 }

@@ -1,0 +1,89 @@
+#include "adnet/MRAIDCreatives.h"
+
+namespace adnet {
+
+namespace {
+
+constexpr const char* kReport =
+    "var seq=0;function report(e,v){var i=new Image();i.src='/zovo/mraid/report?n='+(seq++)+'&e='+"
+    "encodeURIComponent(e)+'&v='+encodeURIComponent(String(v));}";
+
+// What every creative reports once "mraid" is there, and its listeners.
+constexpr const char* kListen =
+    "function listen(){"
+    "mraid.addEventListener('ready',function(){report('ready',mraid.getState()+' '+mraid.isViewable());"
+    "report('supports',['sms','tel','calendar','storePicture','inlineVideo','location'].map(function(f){"
+    "return f+'='+mraid.supports(f);}).join(' '));"
+    "var p=mraid.getDefaultPosition(),m=mraid.getMaxSize(),s=mraid.getScreenSize();"
+    "report('geometry',[p.x,p.y,p.width,p.height,m.width,m.height,s.width,s.height].join(' '));"
+    "report('location',mraid.getLocation());if(window.onReady)onReady();});"
+    "mraid.addEventListener('stateChange',function(s){report('stateChange',s);});"
+    "mraid.addEventListener('viewableChange',function(v){report('viewableChange',v);});"
+    "mraid.addEventListener('exposureChange',function(p,r){report('exposureChange',Math.round(p)+"
+    "(r?' '+[r.x,r.y,r.width,r.height].join(' '):''));});"
+    "mraid.addEventListener('error',function(m,a){report('error',a);});}";
+
+std::string quoted(const std::string& text) {
+  std::string out = "'";
+  for (const char c : text) {
+    if (c == '\'' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+std::string page(const std::string& head, const std::string& body) {
+  return "<!DOCTYPE html><html><head><meta name=\"viewport\" content=\"width=320,height=50\">"
+         "<title>Rich Media Regatta</title><style>html,body{margin:0;padding:0;overflow:hidden;background:#5a2e8c}"
+         "a{display:block;box-sizing:border-box;width:320px;height:50px;padding:15px 12px;color:#fff;"
+         "font:bold 16px sans-serif;text-decoration:none}</style><script>" +
+         std::string(kReport) + kListen + "</script>" + head + "</head><body><a id=\"ad\" href=\"#\">Rich Media Regatta</a>" +
+         body + "</body></html>";
+}
+
+}  // namespace
+
+std::string MRAIDCreatives::name(Kind kind) {
+  switch (kind) {
+    case Kind::None: return "none";
+    case Kind::Events: return "mraid-events";
+    case Kind::LoadsLate: return "mraid-loads-late";
+  }
+  return "none";
+}
+
+std::optional<MRAIDCreatives::Kind> MRAIDCreatives::fromName(std::string_view text) {
+  for (Kind kind : {Kind::None, Kind::Events, Kind::LoadsLate})
+    if (name(kind) == text) return kind;
+  return std::nullopt;
+}
+
+std::string MRAIDCreatives::html(Kind kind, const std::string& landingURL) {
+  const std::string landing = quoted(landingURL);
+  switch (kind) {
+    case Kind::None:
+      return "";
+    case Kind::Events:
+      return page("<script>report('env',window.MRAID_ENV?[MRAID_ENV.version,MRAID_ENV.sdk,MRAID_ENV.adUnit].join(' '):"
+                  "'none');report('before',typeof window.mraid);</script>"
+                  "<script src=\"mraid.js\" onload=\"report('onload',1)\"></script>"
+                  "<script>report('version',mraid.getVersion());report('state',mraid.getState());"
+                  "report('placement',mraid.getPlacementType());listen();"
+                  "window.onReady=function(){setTimeout(function(){mraid.open(" + landing + ");},300);};"
+                  "window.ZOVO_ReceiveMessage=function(n,d){report('message',n+' '+JSON.stringify(d));};</script>",
+                  "<script>document.getElementById('ad').addEventListener('click',function(e){e.preventDefault();"
+                  "mraid.open(" + landing + ");});"
+                  "var f=document.createElement('iframe');f.style.display='none';"
+                  "f.src='gmsg://ads.example.test/canOpenURLs?urls=tel%3A1';document.body.appendChild(f);</script>");
+    case Kind::LoadsLate:
+      return page("", "<script>window.addEventListener('load',function(){setTimeout(function(){"
+                      "var s=document.createElement('script');s.src='/creatives/lib/mraid.js?v=3';"
+                      "s.onload=function(){report('onload',1);report('state',mraid.getState());listen();};"
+                      "s.onerror=function(){report('onerror',1);};document.head.appendChild(s);},200);});</script>");
+  }
+  return "";
+}
+
+std::string MRAIDCreatives::networkScript() { return "report('network-script',1);"; }
+
+}  // namespace adnet

@@ -1,0 +1,34 @@
+// Rich-media creatives written against the industry's "mraid" interface,
+// each exercising one part of it. Each reports what it sees to the sandbox
+// as beacons, in order: /zovo/mraid/report?n=<sequence>&e=<event>&v=<value>.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace adnet {
+
+class MRAIDCreatives {
+ public:
+  enum class Kind {
+    None,
+    // Loads "mraid.js" in its head; reports MRAID_ENV as its first script
+    // sees it, the getters, "ready" and every event after it, answers to
+    // the network's own "canOpenURLs" message; calls open() 300 ms after
+    // "ready" by itself, and again on each click of its link ("ad").
+    Events,
+    // Adds "mraid.js" from another path, with a query, 200 ms after its
+    // load, and reports its element's "load" and then "ready".
+    LoadsLate,
+  };
+  static std::string name(Kind kind);
+  static std::optional<Kind> fromName(std::string_view name);
+  // The creative, whose open() goes to `landingURL`.
+  static std::string html(Kind kind, const std::string& landingURL);
+  // What the network answers for a "mraid.js" asked of it: a script that
+  // reports itself, which a page of ours never runs.
+  static std::string networkScript();
+};
+
+}  // namespace adnet

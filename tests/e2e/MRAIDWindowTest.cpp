@@ -1,0 +1,152 @@
+// Rich-media creatives of the sandbox in the application's banner, with real
+// WebKit and real clicks: what each page reports back to the sandbox is what
+// the interface told it, in order.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "adnet/AdNetwork.h"
+#include "ads/content/GADContentPolicy.h"
+#include "tests/e2e/AppWindowTest.h"
+
+namespace {
+
+using Kind = adnet::MRAIDCreatives::Kind;
+
+class MRAIDWindowTest : public AppWindowTest {
+ protected:
+  struct Report {
+    std::string event, value;
+  };
+  // The page's reports so far, in the order it made them.
+  std::vector<Report> reports() const {
+    std::map<int, Report> ordered;
+    const auto& requests = network->requests();
+    for (size_t i = firstRequest_; i < requests.size(); ++i) {
+      const auto& request = requests[i];
+      if (request.path != "/zovo/mraid/report" || !request.query) continue;
+      auto query = adnet::parseQuery(*request.query);
+      ordered[std::stoi(query["n"])] = Report{query["e"], query["v"]};
+    }
+    std::vector<Report> list;
+    for (auto& [n, report] : ordered) list.push_back(report);
+    return list;
+  }
+  // The value of the first report of `event` since report `from`; "(none)" without one.
+  std::string first(const std::string& event, size_t from = 0) const {
+    const auto list = reports();
+    for (size_t i = from; i < list.size(); ++i)
+      if (list[i].event == event) return list[i].value;
+    return "(none)";
+  }
+  std::string last(const std::string& event) const {
+    std::string value = "(none)";
+    for (const auto& report : reports())
+      if (report.event == event) value = report.value;
+    return value;
+  }
+  // Every report, for a failure's message.
+  std::string all() const {
+    std::string text;
+    for (const auto& report : reports()) text += report.event + "=" + report.value + "; ";
+    return text;
+  }
+  size_t indexOf(const std::string& event) const {
+    const auto list = reports();
+    for (size_t i = 0; i < list.size(); ++i)
+      if (list[i].event == event) return i;
+    return list.size();
+  }
+  bool waitForReport(const std::string& event, const std::string& value, double seconds = 10) {
+    return runUntil([&] { return last(event) == value; }, seconds);
+  }
+  // A fresh ad of `kind`, its earlier pages' reports left behind.
+  void showCreative(Kind kind) {
+    network->behaviour().mraid = kind;
+    network->behaviour().refreshRate = "600";
+    firstRequest_ = network->requests().size();
+    showFreshAd();
+  }
+  size_t firstRequest_ = 0;
+  std::string bannerRectangle() {
+    const Place band = placeInWindow(banner());
+    return std::to_string(band.x) + " " + std::to_string(band.y) + " 320 50";
+  }
+};
+
+TEST_F(MRAIDWindowTest, AnAdThatLoadsTheInterfaceGetsOursAndItsEventsInOrder) {
+  GADContentPolicy::resetForTesting();
+  showCreative(Kind::Events);
+  ASSERT_TRUE(runUntil([&] { return first("exposureChange") != "(none)"; })) << "no exposure after ready: " << all();
+
+  EXPECT_EQ(first("env"), "3.0 Rezido " + banner().adUnitID()) << "set before the page's first script";
+  EXPECT_EQ(first("before"), "undefined") << "no interface before the page asks for it";
+  EXPECT_EQ(first("onload"), "1") << "the page's element hears it loaded";
+  EXPECT_EQ(network->requestCount("/zovo/ads/mraid.js"), 0u) << "the script is never fetched";
+  EXPECT_EQ(first("network-script"), "(none)");
+  EXPECT_EQ(first("version"), "3.0");
+  EXPECT_EQ(first("state"), "loading") << "until the ad is shown";
+  EXPECT_EQ(first("placement"), "inline");
+  EXPECT_EQ(first("ready"), "default true");
+  EXPECT_EQ(first("supports"), "sms=true tel=true calendar=false storePicture=false inlineVideo=true location=false");
+  const std::string rectangle = bannerRectangle();
+  EXPECT_EQ(first("geometry"), rectangle + " 320 480 320 480") << "position, then the window as max and screen size";
+  EXPECT_EQ(first("location"), "-1");
+  EXPECT_LT(indexOf("ready"), indexOf("exposureChange")) << "ready comes first";
+  EXPECT_EQ(first("exposureChange"), "100 0 0 320 50");
+  EXPECT_EQ(first("stateChange"), "(none)") << "the ready state is no change";
+  // The network's own messages still work inside the creative.
+  EXPECT_TRUE(runUntil([&] { return last("message").starts_with("openableURLs {\"tel:1\":"); })) << last("message");
+
+  // Its open() without a click is refused and answered as an error.
+  ASSERT_TRUE(waitForReport("error", "open"));
+  EXPECT_EQ(mainScreen().modalViewController(), nullptr) << "nothing opened by itself";
+  EXPECT_GT(GADContentPolicy::refusalCount(GADContentPolicy::Refusal::NoGesture), 0);
+
+  // A screen over the banner's: nothing of the ad shows, and back.
+  mainScreen().switchview();
+  ASSERT_TRUE(waitForReport("exposureChange", "0"));
+  EXPECT_EQ(last("viewableChange"), "false");
+  auto* info = mainScreen().modalViewController();
+  ASSERT_NE(info, nullptr);
+  info->dismissModalViewControllerAnimated(platform::Animated::No);
+  ASSERT_TRUE(waitForReport("exposureChange", "100 0 0 320 50"));
+  EXPECT_EQ(last("viewableChange"), "true");
+
+  // The window minimised, as the desktop tells the application, and back.
+  Application::shared().setMinimized(true);
+  ASSERT_TRUE(waitForReport("exposureChange", "0"));
+  Application::shared().setMinimized(false);
+  ASSERT_TRUE(waitForReport("exposureChange", "100 0 0 320 50"));
+
+  // The user's click: its open() opens the landing page, once.
+  const size_t landings = network->requestCount("/landing");
+  clickTheAd();
+  auto* browser = waitForScreenOver<GADBrowserController>(mainScreen());
+  ASSERT_NE(browser, nullptr);
+  EXPECT_TRUE(runUntil([&] { return network->requestCount("/landing") == landings + 1; }));
+  EXPECT_TRUE(waitForReport("exposureChange", "0")) << "the browser covers the banner";
+  RunLoop::main().runFor(0.5);
+  EXPECT_EQ(GADViewController::presentedScreenCount(), 1);
+  giveBack(*browser);
+}
+
+TEST_F(MRAIDWindowTest, AnInterfaceAddedLaterFromAnyPathIsOursAndReady) {
+  showCreative(Kind::LoadsLate);
+  ASSERT_TRUE(runUntil([&] { return first("ready") != "(none)"; })) << "no ready";
+  EXPECT_EQ(first("onload"), "1");
+  EXPECT_EQ(first("onerror"), "(none)");
+  EXPECT_EQ(first("state"), "default") << "the ad was shown before it asked";
+  EXPECT_EQ(first("ready"), "default true");
+  EXPECT_EQ(network->requestCount("/creatives/lib/mraid.js"), 0u);
+  EXPECT_EQ(first("network-script"), "(none)");
+}
+
+// A creative that does not ask for the interface has none.
+TEST_F(MRAIDWindowTest, APlainAdHasTheEnvironmentButNoInterface) {
+  showCreative(Kind{});  // none (X11 takes the name)
+  EXPECT_EQ(script(*loader().webView(), "typeof window.mraid"), "undefined");
+  EXPECT_EQ(script(*loader().webView(), "MRAID_ENV.version"), "3.0");
+}
+
+}  // namespace
