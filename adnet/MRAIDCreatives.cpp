@@ -48,12 +48,13 @@ std::string MRAIDCreatives::name(Kind kind) {
     case Kind::None: return "none";
     case Kind::Events: return "mraid-events";
     case Kind::LoadsLate: return "mraid-loads-late";
+    case Kind::Expands: return "mraid-expands";
   }
   return "none";
 }
 
 std::optional<MRAIDCreatives::Kind> MRAIDCreatives::fromName(std::string_view text) {
-  for (Kind kind : {Kind::None, Kind::Events, Kind::LoadsLate})
+  for (Kind kind : {Kind::None, Kind::Events, Kind::LoadsLate, Kind::Expands})
     if (name(kind) == text) return kind;
   return std::nullopt;
 }
@@ -80,6 +81,18 @@ std::string MRAIDCreatives::html(Kind kind, const std::string& landingURL) {
                       "var s=document.createElement('script');s.src='/creatives/lib/mraid.js?v=3';"
                       "s.onload=function(){report('onload',1);report('state',mraid.getState());listen();};"
                       "s.onerror=function(){report('onerror',1);};document.head.appendChild(s);},200);});</script>");
+    case Kind::Expands:
+      return page("<script src=\"mraid.js\"></script><script>listen();"
+                  "mraid.addEventListener('sizeChange',function(w,h){report('sizeChange',w+' '+h);});"
+                  "window.onReady=function(){setTimeout(function(){mraid.expand();},300);};</script>"
+                  "<style>#big{display:none;position:fixed;left:0;top:0;width:100%;height:100%;background:#d01010}"
+                  "#corner{position:fixed;right:0;top:0;width:60px;height:60px;background:#d01010;z-index:2147483647}"
+                  "#close{position:fixed;left:0;top:0;width:120px;height:50px;z-index:10}</style>",
+                  "<div id=\"big\"><div id=\"corner\"></div><a id=\"close\" href=\"#\">Close it</a></div><script>"
+                  "document.getElementById('ad').addEventListener('click',function(e){e.preventDefault();mraid.expand();});"
+                  "document.getElementById('close').addEventListener('click',function(e){e.preventDefault();mraid.close();});"
+                  "mraid.addEventListener('stateChange',function(s){"
+                  "document.getElementById('big').style.display=s==='expanded'?'block':'none';});</script>");
   }
   return "";
 }

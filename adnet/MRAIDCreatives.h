@@ -21,6 +21,11 @@ class MRAIDCreatives {
     // Adds "mraid.js" from another path, with a query, 200 ms after its
     // load, and reports its element's "load" and then "ready".
     LoadsLate,
+    // Calls expand() 300 ms after "ready" by itself, and on each click of
+    // its link; expanded, it fills the screen in red, a red square of its
+    // own at the top right above everything it draws, and a link ("close")
+    // at the top left that calls close().
+    Expands,
   };
   static std::string name(Kind kind);
   static std::optional<Kind> fromName(std::string_view name);

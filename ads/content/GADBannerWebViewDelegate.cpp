@@ -3,6 +3,8 @@
 #include "ads/content/GADContentPolicy.h"
 #include "ads/content/GADNotification.h"
 #include "ads/content/GADOpener.h"
+#include "ads/core/GADBannerView.h"
+#include "ads/fullscreen/GADExpandedAdViewController.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADObjectPrivate.h"
 #include "ads/core/GADRequestError.h"
@@ -93,21 +95,68 @@ void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, cons
   if (!call) return;
   if (*call == "loaded") {
     mraid_->pageDidLoadInterface(private_->rootViewController());
-  } else if (*call == "open") {
-    const platform::Value* target = parameters.find("url");
-    const std::string* text = target ? target->asString() : nullptr;
-    const auto base = webView.currentURL();
-    auto url = !text ? std::nullopt : base ? platform::URL::create(*text, *base) : platform::URL::create(*text);
-    if (!url) {
-      mraid_->reportError("not a URL", "open");
-    } else if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
-      contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, "\"open\" of the rich-media interface");
-      mraid_->reportError("opens only on the user's click", "open");
-    } else if (!clickThrough(webView, platform::URLRequest(*url), platform::NavigationType::LinkClicked)) {
-      mraid_->reportError("cannot open it now", "open");
-    }
+  } else if (*call == "open" || *call == "playVideo") {
+    // A video plays in the in-app browser, as a link to it would.
+    openForPage(webView, parameters, call->c_str());
+  } else if (*call == "expand") {
+    expand(webView);
   } else if (*call == "close") {
+    if (auto screen = expanded_.lock()) {
+      screen->relinquishScreen();
+    } else {
+      mraid_->adDidClose();
+    }
+  } else if (*call == "unload") {
     mraid_->adDidClose();
+  }
+}
+
+void GADBannerWebViewDelegate::openForPage(platform::WebView& webView, const platform::Dictionary& parameters,
+                                           const char* action) {
+  const platform::Value* target = parameters.find("url");
+  const std::string* text = target ? target->asString() : nullptr;
+  const auto base = webView.currentURL();
+  auto url = !text ? std::nullopt : base ? platform::URL::create(*text, *base) : platform::URL::create(*text);
+  if (!url) {
+    mraid_->reportError("not a URL", action);
+  } else if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
+    contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, std::string("\"") + action + "\" of the rich-media interface");
+    mraid_->reportError("acts only on the user's click", action);
+  } else if (!clickThrough(webView, platform::URLRequest(*url), platform::NavigationType::LinkClicked)) {
+    mraid_->reportError("cannot open it now", action);
+  }
+}
+
+// The ad's page over the whole application, on the user's click: the
+// banner's web view goes to the screen and comes back when it closes. The
+// banner keeps its place meanwhile, empty.
+void GADBannerWebViewDelegate::expand(platform::WebView& webView) {
+  const std::string& state = mraid_->state();
+  platform::ViewController* parent = private_->rootViewController();
+  using Kind = GADViewController::Kind;
+  if (state != "default" && state != "resized") {
+    mraid_->reportError("not in the default state", "expand");
+  } else if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
+    contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, "\"expand\" of the rich-media interface");
+    mraid_->reportError("expands only on the user's click", "expand");
+  } else if (!parent || !GADViewController::admitsScreenOver(Kind::Plain, parent)) {
+    GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::Screen, "GADExpandedAdViewController");
+    mraid_->reportError("another screen is up", "expand");
+  } else if (GADContentPolicy::consumeUserGesture(webView)) {
+    auto screen = GADViewController::create<GADExpandedAdViewController>();
+    screen->setDelegateManager(private_->sharedDelegateManager());
+    std::weak_ptr<GADObjectPrivate> loader = private_->weak_from_this();
+    screen->lend(std::static_pointer_cast<platform::WebView>(webView.shared_from_this()),
+                 [loader](std::shared_ptr<platform::WebView> view) {
+                   auto self = loader.lock();
+                   if (!self || !self->adView()) return;
+                   view->setFrame(self->adView()->bounds());
+                   self->adView()->addSubview(view);
+                   if (auto* mraid = self->webViewDelegate()->mraid()) mraid->setState("default");
+                 });
+    expanded_ = screen;
+    mraid_->setState("expanded");
+    screen->presentFromViewController(parent);
   }
 }
 

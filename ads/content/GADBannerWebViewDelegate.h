@@ -13,6 +13,7 @@
 #include "ads/content/GADMRAIDBridge.h"
 #include "ads/content/GADWebViewDelegate.h"
 
+class GADExpandedAdViewController;
 class GADObjectPrivate;
 
 class GADBannerWebViewDelegate : public GADWebViewDelegate {
@@ -41,7 +42,12 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
   // in a screen or handed on, within the one-screen and allow-list rules,
   // taking the user's activation. False when nothing was done.
   bool clickThrough(platform::WebView& webView, const platform::URLRequest& request, platform::NavigationType type);
+  // The page's rich-media calls that act for the user.
+  void openForPage(platform::WebView& webView, const platform::Dictionary& parameters, const char* action);
+  void expand(platform::WebView& webView);
 
   GADObjectPrivate* private_;
   std::unique_ptr<GADMRAIDBridge> mraid_;
+  // The screen the page expanded into, while it is up.
+  std::weak_ptr<GADExpandedAdViewController> expanded_;
 };

@@ -78,7 +78,12 @@ function install(){if(installed)return m;installed=true;
       if(typeof p.allowOrientationChange==='boolean')orientationProperties.allowOrientationChange=p.allowOrientationChange;
       if(['portrait','landscape','none'].indexOf(p.forceOrientation)>=0)orientationProperties.forceOrientation=p.forceOrientation;},
     open:function(url){if(typeof url!=='string'||!url){fail('no URL to open','open');return;}send('open',{url:url});},
-    close:function(){send('close');}
+    close:function(){send('close');},
+    unload:function(){send('unload');},
+    expand:function(url){if(st.state!=='default'&&st.state!=='resized'){fail('not in the default state','expand');return;}
+      if(url!==undefined){fail('expands only its own page','expand');return;}send('expand');},
+    playVideo:function(url){if(typeof url!=='string'||!url){fail('no video to play','playVideo');return;}
+      send('playVideo',{url:url});}
   };
   D(window,'mraid',{value:F(m),enumerable:true});
   send('loaded');later(becomeReady,0);return m;}
@@ -196,11 +201,15 @@ void GADMRAIDBridge::adDidShow(platform::ViewController* screen) {
   send("update", dictionary(*told_, state_));
 }
 
+void GADMRAIDBridge::setState(const std::string& state) {
+  state_ = state;
+  update();
+}
+
 void GADMRAIDBridge::adDidClose() {
   if (state_ != "default") return;
-  state_ = "hidden";
   webView_->setHidden(true);
-  update();
+  setState("hidden");
 }
 
 void GADMRAIDBridge::reportError(const std::string& message, const std::string& action) {
@@ -220,7 +229,8 @@ void GADMRAIDBridge::update() {
 GADMRAIDBridge::Snapshot GADMRAIDBridge::now() const {
   const auto [frame, viewsShown] = frameInWindow(*webView_);
   auto screen = screen_.lock();
-  const bool covered = screen && screen->modalViewController();
+  // Expanded, the ad is the screen over its own.
+  const bool covered = screen && screen->modalViewController() && state_ != "expanded";
   const bool shown = viewsShown && !covered && webView_->superview() && platform::Application::shared().isVisible();
   Snapshot snapshot = measure(frame, platform::Screen::main().bounds(), shown);
   snapshot.state = state_;

@@ -76,7 +76,12 @@ class GADMRAIDBridge {
   void pageDidLoadInterface(platform::ViewController* screen);
   // The ad is on screen, on `screen`: its state is "default".
   void adDidShow(platform::ViewController* screen);
-  // The page asked to close: an inline ad in its default state is hidden.
+  // The page's state as the client sets it: "expanded" while its screen
+  // is up, "default" again after.
+  void setState(const std::string& state);
+  const std::string& state() const { return state_; }
+  // The page asked to close, or to be unloaded, in its default state: the
+  // inline ad is hidden until the next ad.
   void adDidClose();
   // Tells the page that a call of its failed (its "error" event).
   void reportError(const std::string& message, const std::string& action);

@@ -7,6 +7,7 @@
 
 #include "adnet/AdNetwork.h"
 #include "ads/content/GADContentPolicy.h"
+#include "ads/fullscreen/GADExpandedAdViewController.h"
 #include "tests/e2e/AppWindowTest.h"
 
 namespace {
@@ -140,6 +141,63 @@ TEST_F(MRAIDWindowTest, AnInterfaceAddedLaterFromAnyPathIsOursAndReady) {
   EXPECT_EQ(first("ready"), "default true");
   EXPECT_EQ(network->requestCount("/creatives/lib/mraid.js"), 0u);
   EXPECT_EQ(first("network-script"), "(none)");
+}
+
+// Expanded on the user's click, the ad's own page covers the application
+// under a close control of ours, which its drawing cannot cover; the
+// control, the page's close() and Escape each bring it back to the banner.
+TEST_F(MRAIDWindowTest, AnAdExpandsOnlyOnAClickAndAlwaysShowsOurCloseControl) {
+  GADContentPolicy::resetForTesting();
+  showCreative(Kind::Expands);
+  ASSERT_TRUE(waitForReport("error", "expand")) << "its own expand() is refused: " << all();
+  EXPECT_EQ(mainScreen().modalViewController(), nullptr);
+
+  for (const char* way : {"control", "page", "escape"}) {
+    SCOPED_TRACE(way);
+    clickTheAd();
+    auto* screen = waitForScreenOver<GADExpandedAdViewController>(mainScreen());
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(waitForReport("stateChange", "expanded"));
+    EXPECT_TRUE(waitForReport("sizeChange", "320 480"));
+    EXPECT_TRUE(waitForReport("exposureChange", "100 0 0 320 480")) << "the ad is the screen";
+    EXPECT_EQ(loader().webView()->superview(), screen->view().get()) << "the banner's own page";
+    ASSERT_TRUE(runUntil([&] { return screen->view()->isUserInteractionEnabled(); })) << "done sliding in";
+    // The page paints its red over all of itself, the top right included.
+    EXPECT_TRUE(runUntil([&] { return placeInWindow(*screen->closeButton()).y == 0; })) << "at the top once slid in";
+    const Place close = placeInWindow(*screen->closeButton());
+    EXPECT_EQ(close.x + close.w, 320);
+    EXPECT_EQ(close.w, 50);
+    const auto red = ScreenshotPixels::fromHex("#d01010");
+    auto shot = screenshotOnce(std::string("mraid-expanded-") + way + ".png", [&](const ScreenshotPixels& s) {
+      return s.count(0, 100, 320, 300, [&](const auto& c) { return c.near(red); }) > 320 * 300 * 9 / 10;
+    });
+    EXPECT_GT(shot.count(0, 100, 320, 300, [&](const auto& c) { return c.near(red); }), 320 * 300 * 9 / 10)
+        << "the expanded page fills the window";
+    // The control's dark disc, where the page drew red.
+    EXPECT_GT(shot.count(close.x, close.y, close.w, close.h, [](const auto& c) { return c.luminance() < 80; }), 300)
+        << "the close control shows over the page's own corner";
+
+    std::weak_ptr<platform::ViewController> weak = screen->weak_from_this();
+    if (std::string(way) == "control") {
+      EXPECT_TRUE(RealInput::clickAt(*screen->closeButton(), close.w / 2.0, close.h / 2.0));
+    } else if (std::string(way) == "page") {
+      clickLink(*loader().webView(), "close");
+    } else {
+      EXPECT_TRUE(RealInput::pressKey(*screen->view(), "Escape"));
+    }
+    ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+    EXPECT_TRUE(waitForReport("stateChange", "default"));
+    EXPECT_TRUE(waitForReport("exposureChange", "100 0 0 320 50"));
+    EXPECT_EQ(loader().webView()->superview(), &banner()) << "the page is back in the banner";
+    const auto purple = ScreenshotPixels::fromHex("#5a2e8c");
+    const Place band = placeInWindow(banner());
+    auto inBanner = [&](const ScreenshotPixels& s) {
+      return s.count(band.x, band.y, band.w, band.h, [&](const auto& c) { return c.near(purple); });
+    };
+    auto back = screenshotOnce(std::string("mraid-collapsed-") + way + ".png",
+                               [&](const ScreenshotPixels& s) { return inBanner(s) > band.w * band.h / 2; });
+    EXPECT_GT(inBanner(back), band.w * band.h / 2) << "the ad shows in the banner again";
+  }
 }
 
 // A creative that does not ask for the interface has none.

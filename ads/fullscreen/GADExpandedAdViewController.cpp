@@ -1,0 +1,47 @@
+#include "ads/fullscreen/GADExpandedAdViewController.h"
+
+#include <utility>
+
+#include "ads/fullscreen/GADIntrinsicImages.h"
+#include "platform/Button.h"
+#include "platform/Image.h"
+#include "platform/WebView.h"
+
+void GADExpandedAdViewController::lend(std::shared_ptr<platform::WebView> webView,
+                                       std::function<void(std::shared_ptr<platform::WebView>)> giveBack) {
+  webView_ = std::move(webView);
+  giveBack_ = std::move(giveBack);
+}
+
+void GADExpandedAdViewController::viewWillAppear(platform::Animated animated) {
+  GADViewController::viewWillAppear(animated);
+  if (closeButton_ || !webView_) return;
+  auto root = view();
+  root->setAccessibleRole(platform::AccessibleRole::Group);
+  root->setAccessibleName("Advertisement");
+  root->setBackgroundColor(platform::Color::black());
+  const platform::Rect bounds = root->bounds();
+  webView_->setFrame(bounds);
+  root->addSubview(webView_);
+
+  // Added after the page: it lies above it, wherever the page draws.
+  const double size = kCloseRegionSize;
+  closeButton_ = platform::Button::create(platform::Rect(bounds.width() - size, 0, size, size));
+  closeButton_->setAutoresizingMask(platform::kAutoresizingFlexibleLeftMargin);
+  closeButton_->setImage(GADIntrinsicImages::closeButton());
+  closeButton_->setAccessibleName("Close");
+  closeButton_->setEnabled(true);
+  std::weak_ptr<platform::ViewController> weak = weak_from_this();
+  closeButton_->setAction([weak] {
+    if (auto self = weak.lock()) static_cast<GADExpandedAdViewController*>(self.get())->relinquishScreen();
+  });
+  root->addSubview(closeButton_);
+}
+
+void GADExpandedAdViewController::viewDidDisappear(platform::Animated animated) {
+  GADViewController::viewDidDisappear(animated);
+  if (!webView_) return;
+  auto webView = std::exchange(webView_, nullptr);
+  webView->removeFromSuperview();
+  if (auto giveBack = std::exchange(giveBack_, nullptr)) giveBack(std::move(webView));
+}

@@ -1,0 +1,42 @@
+// An inline ad expanded by its page's own rich-media call: the banner's web
+// view itself, lent to this screen over the whole application until the
+// screen goes, under a close control in the top-right corner that the page
+// can neither hide nor cover (a control of the application's, above the
+// page). Close, Escape and the page's own close() give it back. As an ad
+// screen it keeps the rule of one at a time, and it pauses the banners'
+// refresh while it is up. Main thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "ads/fullscreen/GADViewController.h"
+
+namespace platform {
+class Button;
+class WebView;
+}  // namespace platform
+
+class GADExpandedAdViewController : public GADViewController {
+ public:
+  // The close control's region: the page keeps out of it.
+  static constexpr double kCloseRegionSize = 50;
+
+  std::string className() const override { return "GADExpandedAdViewController"; }
+  // The page to show, and what to do once the screen has gone (the web
+  // view has left it by then): before presentation.
+  void lend(std::shared_ptr<platform::WebView> webView, std::function<void(std::shared_ptr<platform::WebView>)> giveBack);
+  platform::Button* closeButton() const { return closeButton_.get(); }
+
+  void viewWillAppear(platform::Animated animated) override;
+  void viewDidDisappear(platform::Animated animated) override;
+
+ protected:
+  friend class GADViewController;
+  GADExpandedAdViewController() = default;
+
+ private:
+  std::shared_ptr<platform::WebView> webView_;
+  std::function<void(std::shared_ptr<platform::WebView>)> giveBack_;
+  std::shared_ptr<platform::Button> closeButton_;
+};
