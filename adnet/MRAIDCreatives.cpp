@@ -49,12 +49,13 @@ std::string MRAIDCreatives::name(Kind kind) {
     case Kind::Events: return "mraid-events";
     case Kind::LoadsLate: return "mraid-loads-late";
     case Kind::Expands: return "mraid-expands";
+    case Kind::Resizes: return "mraid-resizes";
   }
   return "none";
 }
 
 std::optional<MRAIDCreatives::Kind> MRAIDCreatives::fromName(std::string_view text) {
-  for (Kind kind : {Kind::None, Kind::Events, Kind::LoadsLate, Kind::Expands})
+  for (Kind kind : {Kind::None, Kind::Events, Kind::LoadsLate, Kind::Expands, Kind::Resizes})
     if (name(kind) == text) return kind;
   return std::nullopt;
 }
@@ -93,6 +94,23 @@ std::string MRAIDCreatives::html(Kind kind, const std::string& landingURL) {
                   "document.getElementById('close').addEventListener('click',function(e){e.preventDefault();mraid.close();});"
                   "mraid.addEventListener('stateChange',function(s){"
                   "document.getElementById('big').style.display=s==='expanded'?'block':'none';});</script>");
+    case Kind::Resizes:
+      return page("<script src=\"mraid.js\"></script><script>listen();"
+                  "mraid.addEventListener('sizeChange',function(w,h){report('sizeChange',w+' '+h);"
+                  "document.documentElement.style.background=document.body.style.background=h>50?'#d01010':'#5a2e8c';});"
+                  "mraid.addEventListener('error',function(m,a){report('resize-error',a+': '+m);});"
+                  "var up={width:320,height:100,offsetX:0,offsetY:-50};"
+                  "var tries=[function(){mraid.resize();},"
+                  "function(){mraid.setResizeProperties({width:40,height:40,offsetX:0,offsetY:0});},"
+                  "function(){mraid.setResizeProperties({width:'wide',height:100,offsetX:0,offsetY:0});},"
+                  "function(){mraid.setResizeProperties({width:320,height:100,offsetX:0,offsetY:0,allowOffscreen:false});"
+                  "mraid.resize();},"
+                  "function(){mraid.setResizeProperties({width:100,height:50,offsetX:260,offsetY:0});mraid.resize();},"
+                  "function(){mraid.setResizeProperties(up);mraid.resize();},"
+                  "function(){report('tried',tries.length);}];"
+                  "window.onReady=function(){tries.forEach(function(f,i){setTimeout(f,250*(i+1));});};</script>",
+                  "<script>document.getElementById('ad').addEventListener('click',function(e){e.preventDefault();"
+                  "mraid.setResizeProperties(up);mraid.resize();});</script>");
   }
   return "";
 }

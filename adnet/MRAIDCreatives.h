@@ -26,6 +26,10 @@ class MRAIDCreatives {
     // own at the top right above everything it draws, and a link ("close")
     // at the top left that calls close().
     Expands,
+    // After "ready", by itself, one 250 ms apart, each of the resizes the
+    // interface must refuse (reporting "resize-error" with the action and
+    // message); on a click of its link, resizes to 320 x 100 upward (red).
+    Resizes,
   };
   static std::string name(Kind kind);
   static std::optional<Kind> fromName(std::string_view name);

@@ -4,7 +4,12 @@
 #include "ads/content/GADNotification.h"
 #include "ads/content/GADOpener.h"
 #include "ads/core/GADBannerView.h"
+#include "ads/content/GADMRAIDResize.h"
 #include "ads/fullscreen/GADExpandedAdViewController.h"
+#include "ads/fullscreen/GADIntrinsicImages.h"
+#include "platform/Button.h"
+#include "platform/Image.h"
+#include "platform/Screen.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADObjectPrivate.h"
 #include "ads/core/GADRequestError.h"
@@ -19,6 +24,11 @@ GADBannerWebViewDelegate::GADBannerWebViewDelegate(GADObjectPrivate* loader) : p
 }
 
 GADBannerWebViewDelegate::~GADBannerWebViewDelegate() {
+  // A resized ad leaves the screen with its banner.
+  if (resizedClose_) {
+    resizedClose_->removeFromSuperview();
+    if (private_->webView()) private_->webView()->removeFromSuperview();
+  }
   if (private_->webView() && private_->webView()->delegate() == this) private_->webView()->setDelegate(nullptr);
 }
 
@@ -100,9 +110,13 @@ void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, cons
     openForPage(webView, parameters, call->c_str());
   } else if (*call == "expand") {
     expand(webView);
+  } else if (*call == "resize") {
+    resize(webView, parameters);
   } else if (*call == "close") {
     if (auto screen = expanded_.lock()) {
       screen->relinquishScreen();
+    } else if (resizedClose_) {
+      collapse();
     } else {
       mraid_->adDidClose();
     }
@@ -160,8 +174,73 @@ void GADBannerWebViewDelegate::expand(platform::WebView& webView) {
   }
 }
 
+void GADBannerWebViewDelegate::resize(platform::WebView& webView, const platform::Dictionary& parameters) {
+  const std::string& state = mraid_->state();
+  auto* screen = private_->rootViewController();
+  GADBannerView* banner = private_->adView();
+  const auto properties = GADMRAIDResize::parse(parameters);
+  if (state != "default" && state != "resized") {
+    mraid_->reportError("not in the default or resized state", "resize");
+    return;
+  }
+  if (!properties || !screen || !banner) {
+    mraid_->reportError("resize properties missing or wrong", "resize");
+    return;
+  }
+  const platform::Rect home = GADMRAIDBridge::frameInWindow(*banner).first;
+  const auto place = GADMRAIDResize::place(*properties, home, platform::Screen::main().bounds());
+  if (const auto* why = std::get_if<std::string>(&place)) {
+    mraid_->reportError(*why, "resize");
+    return;
+  }
+  const platform::Rect frame = std::get<platform::Rect>(place);
+  const platform::Size now = webView.frame().size;
+  // Growing covers more of the application: the user's to allow.
+  if (frame.width() > now.width || frame.height() > now.height) {
+    if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
+      contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, "\"resize\" of the rich-media interface");
+      mraid_->reportError("grows only on the user's click", "resize");
+      return;
+    }
+    if (!GADContentPolicy::consumeUserGesture(webView)) return;
+  }
+  // In the screen's view, above the rest of it; in its coordinates.
+  const platform::Point top = platform::Screen::main().applicationFrame().origin;
+  auto view = std::static_pointer_cast<platform::WebView>(webView.shared_from_this());
+  view->setFrame(platform::Rect(frame.x() - top.x, frame.y() - top.y, frame.width(), frame.height()));
+  screen->view()->addSubview(view);
+  if (resizedClose_) resizedClose_->removeFromSuperview();
+  const double size = GADMRAIDResize::kCloseRegionPoints;
+  resizedClose_ = platform::Button::create(
+      platform::Rect(frame.x() - top.x + frame.width() - size, frame.y() - top.y, size, size));
+  resizedClose_->setImage(GADIntrinsicImages::closeButton());
+  resizedClose_->setAccessibleName("Close");
+  resizedClose_->setEnabled(true);
+  std::weak_ptr<GADObjectPrivate> loader = private_->weak_from_this();
+  resizedClose_->setAction([loader] {
+    if (auto self = loader.lock()) self->webViewDelegate()->collapse();
+  });
+  screen->view()->addSubview(resizedClose_);
+  mraid_->setState("resized");
+}
+
+void GADBannerWebViewDelegate::collapse() {
+  if (!resizedClose_) return;
+  resizedClose_->removeFromSuperview();
+  resizedClose_.reset();
+  GADBannerView* banner = private_->adView();
+  platform::WebView* webView = private_->webView();
+  if (banner && webView) {
+    webView->setFrame(banner->bounds());
+    banner->addSubview(std::static_pointer_cast<platform::WebView>(webView->shared_from_this()));
+  }
+  mraid_->setState("default");
+}
+
 void GADBannerWebViewDelegate::webViewDidStartLoad(platform::WebView& webView) {
   GADWebViewDelegate::webViewDidStartLoad(webView);
+  // The next ad shows in the banner's own place.
+  collapse();
   if (mraid_) mraid_->pageDidChange();
 }
 

@@ -13,6 +13,9 @@
 #include "ads/content/GADMRAIDBridge.h"
 #include "ads/content/GADWebViewDelegate.h"
 
+namespace platform {
+class Button;
+}
 class GADExpandedAdViewController;
 class GADObjectPrivate;
 
@@ -45,9 +48,15 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
   // The page's rich-media calls that act for the user.
   void openForPage(platform::WebView& webView, const platform::Dictionary& parameters, const char* action);
   void expand(platform::WebView& webView);
+  // The page over the screen at the size and place it asked for, with our
+  // close control at its top right; collapse puts it back in the banner.
+  void resize(platform::WebView& webView, const platform::Dictionary& parameters);
+  void collapse();
 
   GADObjectPrivate* private_;
   std::unique_ptr<GADMRAIDBridge> mraid_;
   // The screen the page expanded into, while it is up.
   std::weak_ptr<GADExpandedAdViewController> expanded_;
+  // The close control of the resized ad, while it is resized.
+  std::shared_ptr<platform::Button> resizedClose_;
 };

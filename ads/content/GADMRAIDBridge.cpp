@@ -26,7 +26,7 @@ var first=null,listeners={},installed=false,ready=false;
 var kinds=['ready','error','stateChange','sizeChange','exposureChange','viewableChange','audioVolumeChange'];
 var features={sms:true,tel:true,calendar:false,storePicture:false,inlineVideo:true,location:false,vpaid:false};
 var expandProperties={width:-1,height:-1,useCustomClose:false,isModal:true};
-var orientationProperties={allowOrientationChange:true,forceOrientation:'none'};
+var orientationProperties={allowOrientationChange:true,forceOrientation:'none'},resizeProperties=null;
 function fire(name,args){var l=listeners[name];if(!l)return;l=l.slice();
   for(var i=0;i<l.length;i++){try{l[i].apply(null,args);}catch(e){}}}
 function fail(message,action){fire('error',[message,action]);}
@@ -80,6 +80,16 @@ function install(){if(installed)return m;installed=true;
     open:function(url){if(typeof url!=='string'||!url){fail('no URL to open','open');return;}send('open',{url:url});},
     close:function(){send('close');},
     unload:function(){send('unload');},
+    getResizeProperties:function(){return resizeProperties?copy(resizeProperties):undefined;},
+    setResizeProperties:function(p){var ok=p&&['width','height','offsetX','offsetY'].every(function(k){
+        return typeof p[k]==='number'&&isFinite(p[k]);});
+      if(!ok||p.width<50||p.height<50||(p.allowOffscreen!==undefined&&typeof p.allowOffscreen!=='boolean')){
+        fail('width, height, offsetX and offsetY are numbers; the size at least 50 x 50','setResizeProperties');return;}
+      resizeProperties={width:p.width,height:p.height,offsetX:p.offsetX,offsetY:p.offsetY,
+        allowOffscreen:p.allowOffscreen!==false};},
+    resize:function(){if(!resizeProperties){fail('no resize properties set','resize');return;}
+      if(st.state!=='default'&&st.state!=='resized'){fail('not in the default or resized state','resize');return;}
+      send('resize',resizeProperties);},
     expand:function(url){if(st.state!=='default'&&st.state!=='resized'){fail('not in the default state','expand');return;}
       if(url!==undefined){fail('expands only its own page','expand');return;}send('expand');},
     playVideo:function(url){if(typeof url!=='string'||!url){fail('no video to play','playVideo');return;}
@@ -107,10 +117,11 @@ platform::Dictionary rectangle(const platform::Rect& r) {
   return {{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}};
 }
 
-// The frame of `view` in the window (its top-most superview is a screen's,
-// which fills the application's frame, below the status bar when it shows),
-// and whether every view up to it is shown.
-std::pair<platform::Rect, bool> frameInWindow(const platform::View& view) {
+}  // namespace
+
+// A screen's view fills the application's frame, below the status bar when
+// it shows.
+std::pair<platform::Rect, bool> GADMRAIDBridge::frameInWindow(const platform::View& view) {
   platform::Rect frame = view.frame();
   const platform::Point top = platform::Screen::main().applicationFrame().origin;
   frame.origin.x += top.x;
@@ -123,8 +134,6 @@ std::pair<platform::Rect, bool> frameInWindow(const platform::View& view) {
   }
   return {frame, shown};
 }
-
-}  // namespace
 
 GADMRAIDBridge::Snapshot GADMRAIDBridge::measure(const platform::Rect& ad, const platform::Rect& window, bool shown) {
   Snapshot s;

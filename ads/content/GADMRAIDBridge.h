@@ -23,12 +23,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/Geometry.h"
 #include "platform/DeferredCall.h"
 #include "platform/Value.h"
 
 namespace platform {
+class View;
 class ViewController;
 class WebView;
 }  // namespace platform
@@ -53,6 +55,9 @@ class GADMRAIDBridge {
   // The share of `ad` (a frame in the window's coordinates) that shows in
   // `window` (its bounds), or nothing when the window is hidden or covered.
   static Snapshot measure(const platform::Rect& ad, const platform::Rect& window, bool shown);
+  // The frame of `view` in the window, and whether it and every view up to
+  // its top-most superview are shown.
+  static std::pair<platform::Rect, bool> frameInWindow(const platform::View& view);
   // As the page receives it.
   static platform::Dictionary dictionary(const Snapshot& snapshot, const std::string& state);
 

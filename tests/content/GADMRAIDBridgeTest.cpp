@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <variant>
+
+#include "ads/content/GADMRAIDResize.h"
+
 namespace {
 
 using platform::Rect;
@@ -42,6 +47,36 @@ TEST(GADMRAIDBridgeTest, ThePageScriptNamesTheAdUnitAsText) {
   EXPECT_EQ(page.find("NAME"), std::string::npos) << "the script's name is filled in";
   // A quote in the ad unit cannot end the script's text.
   EXPECT_EQ(GADMRAIDBridge::pageScript("x'y\"z").find("x'y\"z"), std::string::npos);
+}
+
+// The client's own check of a page's resize, whatever the page checked.
+TEST(GADMRAIDResizeTest, APlaceIsGivenOnlyWhereTheAdAndItsCloseRegionMayBe) {
+  const Rect home(0, 430, 320, 50);
+  auto place = [&](platform::Dictionary parameters) -> std::string {
+    auto properties = GADMRAIDResize::parse(parameters);
+    if (!properties) return "unreadable";
+    auto result = GADMRAIDResize::place(*properties, home, kWindow);
+    if (auto* why = std::get_if<std::string>(&result)) return *why;
+    const Rect r = std::get<Rect>(result);
+    return std::to_string(int(r.x())) + " " + std::to_string(int(r.y())) + " " + std::to_string(int(r.width())) + " " +
+           std::to_string(int(r.height()));
+  };
+  EXPECT_EQ(place({{"width", "320"}, {"height", "100"}, {"offsetx", "0"}, {"offsety", "-50"}}), "0 380 320 100");
+  EXPECT_EQ(place({{"width", "49"}, {"height", "100"}, {"offsetx", "0"}, {"offsety", "-50"}}), "smaller than 50 x 50");
+  EXPECT_EQ(place({{"width", "1e9"}, {"height", "100"}, {"offsetx", "0"}, {"offsety", "0"}}), "too large");
+  EXPECT_EQ(place({{"width", "320"}, {"height", "100"}, {"offsetx", "0"}}), "unreadable");
+  EXPECT_EQ(place({{"width", "nan"}, {"height", "100"}, {"offsetx", "0"}, {"offsety", "0"}}), "unreadable");
+  EXPECT_EQ(place({{"width", "320"}, {"height", "100"}, {"offsetx", "0"}, {"offsety", "0"}, {"allowoffscreen", "yes"}}),
+            "unreadable");
+  // Below the window's edge: refused without leave, given with it.
+  EXPECT_EQ(place({{"width", "320"}, {"height", "100"}, {"offsetx", "0"}, {"offsety", "0"}, {"allowoffscreen", "false"}}),
+            "off the screen");
+  EXPECT_EQ(place({{"width", "320"}, {"height", "100"}, {"offsetx", "0"}, {"offsety", "0"}}), "0 430 320 100");
+  // Past the right edge the close region goes with it: never given.
+  EXPECT_EQ(place({{"width", "100"}, {"height", "50"}, {"offsetx", "260"}, {"offsety", "0"}}),
+            "its close region off the screen");
+  EXPECT_EQ(place({{"width", "100"}, {"height", "60"}, {"offsetx", "0"}, {"offsety", "-440"}}),
+            "its close region off the screen");
 }
 
 }  // namespace

@@ -200,6 +200,51 @@ TEST_F(MRAIDWindowTest, AnAdExpandsOnlyOnAClickAndAlwaysShowsOurCloseControl) {
   }
 }
 
+// Every resize the interface must refuse is answered with an error, none
+// acts; the user's click resizes the ad over the screen under our close
+// control, which puts it back.
+TEST_F(MRAIDWindowTest, AResizeIsCheckedAndGrowsOnlyOnAClick) {
+  GADContentPolicy::resetForTesting();
+  showCreative(Kind::Resizes);
+  ASSERT_TRUE(runUntil([&] { return first("tried") != "(none)"; })) << all();
+  RunLoop::main().runFor(0.3);
+  std::vector<std::string> errors;
+  for (const auto& report : reports())
+    if (report.event == "resize-error") errors.push_back(report.value);
+  EXPECT_EQ(errors, (std::vector<std::string>{
+                        "resize: no resize properties set",
+                        "setResizeProperties: width, height, offsetX and offsetY are numbers; the size at least 50 x 50",
+                        "setResizeProperties: width, height, offsetX and offsetY are numbers; the size at least 50 x 50",
+                        "resize: off the screen",
+                        "resize: its close region off the screen",
+                        "resize: grows only on the user's click",
+                    }));
+  EXPECT_EQ(first("stateChange"), "(none)") << "nothing resized by itself";
+  EXPECT_EQ(loader().webView()->superview(), &banner());
+
+  clickTheAd();
+  ASSERT_TRUE(waitForReport("stateChange", "resized")) << all();
+  EXPECT_TRUE(waitForReport("sizeChange", "320 100"));
+  const Place home = placeInWindow(banner());
+  EXPECT_TRUE(waitForReport("exposureChange", "100 0 0 320 100"));
+  EXPECT_TRUE(runUntil([&] { return placeInWindow(*loader().webView()).h == 100; })) << "laid out";
+  const Place ad = placeInWindow(*loader().webView());
+  EXPECT_EQ(ad.y, home.y - 50) << "upward from the banner's place";
+  const auto red = ScreenshotPixels::fromHex("#d01010");
+  auto shot = screenshotOnce("mraid-resized.png", [&](const ScreenshotPixels& s) {
+    return s.count(0, ad.y, 260, 100, [&](const auto& c) { return c.near(red); }) > 260 * 100 * 8 / 10;
+  });
+  EXPECT_GT(shot.count(0, ad.y, 260, 100, [&](const auto& c) { return c.near(red); }), 260 * 100 * 8 / 10)
+      << "the resized ad covers the application above the banner";
+  EXPECT_GT(shot.count(270, ad.y, 50, 50, [](const auto& c) { return c.luminance() < 80; }), 300)
+      << "our close control at its top right";
+
+  EXPECT_TRUE(RealInput::clickAt(*loader().webView(), 295, 25)) << "on the close control, over the page";
+  ASSERT_TRUE(waitForReport("stateChange", "default"));
+  EXPECT_TRUE(waitForReport("sizeChange", "320 50"));
+  EXPECT_EQ(loader().webView()->superview(), &banner());
+}
+
 // A creative that does not ask for the interface has none.
 TEST_F(MRAIDWindowTest, APlainAdHasTheEnvironmentButNoInterface) {
   showCreative(Kind{});  // none (X11 takes the name)
