@@ -66,12 +66,15 @@ std::string MRAIDCreatives::html(Kind kind, const std::string& landingURL) {
     case Kind::None:
       return "";
     case Kind::Events:
-      return page("<script>report('env',window.MRAID_ENV?[MRAID_ENV.version,MRAID_ENV.sdk,MRAID_ENV.adUnit].join(' '):"
+      return page("<script>var asked=performance.now();report('env',window.MRAID_ENV?[MRAID_ENV.version,MRAID_ENV.sdk,MRAID_ENV.adUnit].join(' '):"
                   "'none');report('before',typeof window.mraid);</script>"
                   "<script src=\"mraid.js\" onload=\"report('onload',1)\"></script>"
                   "<script>report('version',mraid.getVersion());report('state',mraid.getState());"
                   "report('placement',mraid.getPlacementType());listen();"
-                  "window.onReady=function(){setTimeout(function(){mraid.open(" + landing + ");},300);};"
+                  "window.onReady=function(){report('ms-to-ready',(performance.now()-asked).toFixed(2));"
+                  "setTimeout(function(){mraid.open(" + landing + ");},300);};"
+                  "var exposed=false;mraid.addEventListener('exposureChange',function(){if(exposed)return;exposed=true;"
+                  "report('ms-to-exposure',performance.now().toFixed(2));});"
                   "window.ZOVO_ReceiveMessage=function(n,d){report('message',n+' '+JSON.stringify(d));};</script>",
                   "<script>document.getElementById('ad').addEventListener('click',function(e){e.preventDefault();"
                   "mraid.open(" + landing + ");});"

@@ -17,6 +17,9 @@ class MRAIDCreatives {
     // sees it, the getters, "ready" and every event after it, answers to
     // the network's own "canOpenURLs" message; calls open() 300 ms after
     // "ready" by itself, and again on each click of its link ("ad").
+    // Also reports, by the page's clock, the milliseconds from asking for
+    // "mraid.js" to "ready" ("ms-to-ready") and from the page's start to
+    // its first "exposureChange" ("ms-to-exposure").
     Events,
     // Adds "mraid.js" from another path, with a query, 200 ms after its
     // load, and reports its element's "load" and then "ready".

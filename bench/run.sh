@@ -17,7 +17,7 @@ for b in build/bench/bench/*_bench; do
   name=$(basename "$b")
   # The soak has a script of its own (bench/soak.sh), with the sanitizers.
   [ "$name" = soak_bench ] && continue
-  if [ "$name" = webview_bench ] || [ "$name" = ad_load_bench ] || [ "$name" = click_bench ] || [ "$name" = browser_bench ] || [ "$name" = stuck_ad_bench ] || [ "$name" = heavy_ad_bench ] || [ "$name" = webkit_floor_bench ] || [ "$name" = first_use_bench ]; then
+  if [ "$name" = webview_bench ] || [ "$name" = ad_load_bench ] || [ "$name" = click_bench ] || [ "$name" = browser_bench ] || [ "$name" = mraid_bench ] || [ "$name" = stuck_ad_bench ] || [ "$name" = heavy_ad_bench ] || [ "$name" = webkit_floor_bench ] || [ "$name" = first_use_bench ]; then
     # Real windows: under Xvfb when there is no display.
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then xvfb-run -a "$b"; else "$b"; fi
     continue

@@ -187,7 +187,7 @@ void GADBannerWebViewDelegate::resize(platform::WebView& webView, const platform
     mraid_->reportError("resize properties missing or wrong", "resize");
     return;
   }
-  const platform::Rect home = GADMRAIDBridge::frameInWindow(*banner).first;
+  const platform::Rect home = GADMRAIDBridge::placementInWindow(*banner).frame;
   const auto place = GADMRAIDResize::place(*properties, home, platform::Screen::main().bounds());
   if (const auto* why = std::get_if<std::string>(&place)) {
     mraid_->reportError(*why, "resize");

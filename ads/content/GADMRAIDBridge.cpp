@@ -1,6 +1,7 @@
 #include "ads/content/GADMRAIDBridge.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "ads/core/GADMacros.h"
 #include "ads/request/GADRequest.h"
@@ -117,36 +118,49 @@ platform::Dictionary rectangle(const platform::Rect& r) {
   return {{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}};
 }
 
+platform::Rect intersection(const platform::Rect& a, const platform::Rect& b) {
+  const double left = std::max(a.x(), b.x()), top = std::max(a.y(), b.y());
+  const double right = std::min(a.x() + a.width(), b.x() + b.width());
+  const double bottom = std::min(a.y() + a.height(), b.y() + b.height());
+  return platform::Rect(left, top, std::max(0.0, right - left), std::max(0.0, bottom - top));
+}
+
 }  // namespace
 
 // A screen's view fills the application's frame, below the status bar when
 // it shows.
-std::pair<platform::Rect, bool> GADMRAIDBridge::frameInWindow(const platform::View& view) {
-  platform::Rect frame = view.frame();
+GADMRAIDBridge::Placement GADMRAIDBridge::placementInWindow(const platform::View& view) {
+  // Each view's frame in the window, from the top-most down.
+  std::vector<const platform::View*> chain;
+  for (const platform::View* v = &view; v; v = v->superview()) chain.push_back(v);
   const platform::Point top = platform::Screen::main().applicationFrame().origin;
-  frame.origin.x += top.x;
-  frame.origin.y += top.y;
-  bool shown = !view.isHidden();
-  for (const platform::View* up = view.superview(); up; up = up->superview()) {
-    frame.origin.x += up->frame().x();
-    frame.origin.y += up->frame().y();
-    shown = shown && !up->isHidden();
+  Placement placement;
+  placement.visibleArea = platform::Screen::main().bounds();
+  platform::Point origin = top;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    const platform::View& v = **it;
+    const platform::Rect frame(origin.x + v.frame().x(), origin.y + v.frame().y(), v.frame().width(), v.frame().height());
+    placement.shown = placement.shown && !v.isHidden();
+    if (&v == &view) {
+      placement.frame = frame;
+    } else if (v.clipsToBounds()) {
+      placement.visibleArea = intersection(placement.visibleArea, frame);
+    }
+    origin = frame.origin;
   }
-  return {frame, shown};
+  return placement;
 }
 
-GADMRAIDBridge::Snapshot GADMRAIDBridge::measure(const platform::Rect& ad, const platform::Rect& window, bool shown) {
+GADMRAIDBridge::Snapshot GADMRAIDBridge::measure(const platform::Rect& ad, const platform::Rect& area, bool shown) {
   Snapshot s;
   s.ad = ad;
-  s.screenSize = window.size;
-  s.maxSize = window.size;
-  const double left = std::max(ad.x(), window.x()), top = std::max(ad.y(), window.y());
-  const double right = std::min(ad.x() + ad.width(), window.x() + window.width());
-  const double bottom = std::min(ad.y() + ad.height(), window.y() + window.height());
-  const double area = ad.width() * ad.height();
-  if (!shown || right <= left || bottom <= top || area <= 0) return s;
-  s.visibleRectangle = platform::Rect(left - ad.x(), top - ad.y(), right - left, bottom - top);
-  s.exposedPercentage = 100.0 * (right - left) * (bottom - top) / area;
+  s.screenSize = area.size;
+  s.maxSize = area.size;
+  const platform::Rect seen = intersection(ad, area);
+  const double whole = ad.width() * ad.height();
+  if (!shown || seen.width() <= 0 || seen.height() <= 0 || whole <= 0) return s;
+  s.visibleRectangle = platform::Rect(seen.x() - ad.x(), seen.y() - ad.y(), seen.width(), seen.height());
+  s.exposedPercentage = 100.0 * seen.width() * seen.height() / whole;
   s.viewable = true;
   return s;
 }
@@ -236,12 +250,16 @@ void GADMRAIDBridge::update() {
 }
 
 GADMRAIDBridge::Snapshot GADMRAIDBridge::now() const {
-  const auto [frame, viewsShown] = frameInWindow(*webView_);
+  const Placement placement = placementInWindow(*webView_);
   auto screen = screen_.lock();
   // Expanded, the ad is the screen over its own.
   const bool covered = screen && screen->modalViewController() && state_ != "expanded";
-  const bool shown = viewsShown && !covered && webView_->superview() && platform::Application::shared().isVisible();
-  Snapshot snapshot = measure(frame, platform::Screen::main().bounds(), shown);
+  const bool shown =
+      placement.shown && !covered && webView_->superview() && platform::Application::shared().isVisible();
+  Snapshot snapshot = measure(placement.frame, placement.visibleArea, shown);
+  const platform::Size window = platform::Screen::main().bounds().size;
+  snapshot.screenSize = window;
+  snapshot.maxSize = window;
   snapshot.state = state_;
   return snapshot;
 }

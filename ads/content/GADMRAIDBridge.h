@@ -53,11 +53,18 @@ class GADMRAIDBridge {
   };
 
   // The share of `ad` (a frame in the window's coordinates) that shows in
-  // `window` (its bounds), or nothing when the window is hidden or covered.
-  static Snapshot measure(const platform::Rect& ad, const platform::Rect& window, bool shown);
-  // The frame of `view` in the window, and whether it and every view up to
-  // its top-most superview are shown.
-  static std::pair<platform::Rect, bool> frameInWindow(const platform::View& view);
+  // `area` (the window, or the part of it the ad's superviews leave it),
+  // or nothing when not shown (the window hidden, a screen over it). The
+  // screen and maximum sizes are the area's.
+  static Snapshot measure(const platform::Rect& ad, const platform::Rect& area, bool shown);
+  // Where `view` is in the window: its frame, the part of the window its
+  // superviews that clip to their bounds leave to it, and whether it and
+  // every view up to its top-most superview are shown.
+  struct Placement {
+    platform::Rect frame, visibleArea;
+    bool shown = true;
+  };
+  static Placement placementInWindow(const platform::View& view);
   // As the page receives it.
   static platform::Dictionary dictionary(const Snapshot& snapshot, const std::string& state);
 

@@ -6,6 +6,8 @@
 #include <variant>
 
 #include "ads/content/GADMRAIDResize.h"
+#include "platform/Screen.h"
+#include "platform/View.h"
 
 namespace {
 
@@ -37,6 +39,26 @@ TEST(GADMRAIDBridgeTest, ExposureIsTheShareOfTheAdInsideAShownWindow) {
     EXPECT_DOUBLE_EQ(none.exposedPercentage, 0);
     EXPECT_FALSE(none.visibleRectangle);
   }
+}
+
+// A superview that clips leaves the ad only its own part of the window.
+TEST(GADMRAIDBridgeTest, AnAdClippedByItsSuperviewIsExposedByThePartLeft) {
+  auto root = platform::View::create(Rect(0, 0, 320, 480));
+  auto strip = platform::View::create(Rect(0, 380, 320, 60));
+  auto ad = platform::View::create(Rect(0, 30, 320, 50));
+  root->addSubview(strip);
+  strip->addSubview(ad);
+  auto placement = GADMRAIDBridge::placementInWindow(*ad);
+  EXPECT_EQ(placement.frame.y(), platform::Screen::main().applicationFrame().y() + 410);
+  EXPECT_DOUBLE_EQ(GADMRAIDBridge::measure(placement.frame, placement.visibleArea, placement.shown).exposedPercentage,
+                   100) << "nothing clips yet";
+  strip->setClipsToBounds(true);
+  placement = GADMRAIDBridge::placementInWindow(*ad);
+  auto clipped = GADMRAIDBridge::measure(placement.frame, placement.visibleArea, placement.shown);
+  EXPECT_DOUBLE_EQ(clipped.exposedPercentage, 60);
+  EXPECT_EQ(clipped.visibleRectangle, Rect(0, 0, 320, 30));
+  strip->setHidden(true);
+  EXPECT_FALSE(GADMRAIDBridge::placementInWindow(*ad).shown);
 }
 
 TEST(GADMRAIDBridgeTest, ThePageScriptNamesTheAdUnitAsText) {
