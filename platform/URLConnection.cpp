@@ -272,7 +272,10 @@ struct URLConnection::State : std::enable_shared_from_this<State> {
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_2TLS);
     // A fetch that starts while another to the same host is connecting
     // waits to share its HTTP/2 connection rather than open one of its own.
-    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
+    // Only over TLS, where HTTP/2 can be agreed: over plain HTTP there is
+    // nothing to share, and the wait could hold a fetch behind another's
+    // slow answer on the one connection.
+    if (url.scheme() == "https") curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
     if (const auto& trusted = trustedCertificatesForTesting()) curl_easy_setopt(easy, CURLOPT_CAINFO, trusted->c_str());
     const double left = std::max(0.001, deadline - RunLoop::main().now());
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::ceil(left * 1000)));
