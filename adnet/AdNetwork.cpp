@@ -111,7 +111,12 @@ AdNetwork::AdNetwork(int port) : server_(std::make_unique<LoopbackServer>(port))
     answer.headers.emplace_back("Cache-Control", "no-store");
     return answer;
   });
-  for (const char* path : {"/zovo/ads/mraid.js", "/creatives/lib/mraid.js"}) {
+  server_->setHandler("/zovo/mraid/expanded", [](const RecordedRequest&) {
+    Answer page;
+    page.body = MRAIDCreatives::expandedPageHTML();
+    return page;
+  });
+  for (const char* path : {"/zovo/ads/mraid.js", "/creatives/lib/mraid.js", "/zovo/mraid/mraid.js"}) {
     server_->setHandler(path, [](const RecordedRequest&) {
       Answer script;
       script.contentType = "text/javascript";

@@ -17,6 +17,7 @@
 //   /landing/busy           a landing page whose script never returns
 //   /zovo/blob?bytes=N      N bytes of nothing, never cached (heavy ads)
 //   /zovo/mraid/report      what a rich-media creative reports (a pixel)
+//   /zovo/mraid/expanded    the page a rich-media creative expands to
 //   /zovo/ads/mraid.js      a script no page of the client's should fetch
 //   /webapp                 a full-screen web application that shows the
 //                           client's events and can close itself or open

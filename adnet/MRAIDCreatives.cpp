@@ -50,12 +50,13 @@ std::string MRAIDCreatives::name(Kind kind) {
     case Kind::LoadsLate: return "mraid-loads-late";
     case Kind::Expands: return "mraid-expands";
     case Kind::Resizes: return "mraid-resizes";
+    case Kind::ExpandsToAPage: return "mraid-expands-to-a-page";
   }
   return "none";
 }
 
 std::optional<MRAIDCreatives::Kind> MRAIDCreatives::fromName(std::string_view text) {
-  for (Kind kind : {Kind::None, Kind::Events, Kind::LoadsLate, Kind::Expands, Kind::Resizes})
+  for (Kind kind : {Kind::None, Kind::Events, Kind::LoadsLate, Kind::Expands, Kind::Resizes, Kind::ExpandsToAPage})
     if (name(kind) == text) return kind;
   return std::nullopt;
 }
@@ -114,8 +115,25 @@ std::string MRAIDCreatives::html(Kind kind, const std::string& landingURL) {
                   "window.onReady=function(){tries.forEach(function(f,i){setTimeout(f,250*(i+1));});};</script>",
                   "<script>document.getElementById('ad').addEventListener('click',function(e){e.preventDefault();"
                   "mraid.setResizeProperties(up);mraid.resize();});</script>");
+    case Kind::ExpandsToAPage:
+      return page("<script src=\"mraid.js\"></script><script>listen();</script>",
+                  "<script>document.getElementById('ad').addEventListener('click',function(e){e.preventDefault();"
+                  "mraid.expand('/zovo/mraid/expanded');});</script>");
   }
   return "";
+}
+
+std::string MRAIDCreatives::expandedPageHTML() {
+  return "<!DOCTYPE html><html><head><title>Rich Media Regatta, expanded</title>"
+         "<style>html,body{margin:0;height:100%;background:#10a040}#close{display:block;width:120px;height:50px;"
+         "color:#fff;font:bold 16px sans-serif}</style><script>" +
+         std::string(kReport) + "</script><script src=\"mraid.js\"></script><script>"
+         "mraid.addEventListener('ready',function(){report('part-two',mraid.getState()+' '+mraid.getPlacementType());});"
+         "mraid.addEventListener('exposureChange',function(p){report('part-two-exposure',Math.round(p));});"
+         "mraid.addEventListener('error',function(m,a){report('part-two-error',a);});"
+         "</script></head><body><a id=\"close\" href=\"#\">Close it</a><script>"
+         "document.getElementById('close').addEventListener('click',function(e){e.preventDefault();mraid.close();});"
+         "setTimeout(function(){mraid.open('/landing');},300);</script></body></html>";
 }
 
 std::string MRAIDCreatives::networkScript() { return "report('network-script',1);"; }

@@ -33,11 +33,17 @@ class MRAIDCreatives {
     // interface must refuse (reporting "resize-error" with the action and
     // message); on a click of its link, resizes to 320 x 100 upward (red).
     Resizes,
+    // On a click of its link, expands to a page of its own
+    // (/zovo/mraid/expanded: expandedPageHTML), which reports its state at
+    // "ready" as "part-two", fills the screen in green and closes by its
+    // link ("close").
+    ExpandsToAPage,
   };
   static std::string name(Kind kind);
   static std::optional<Kind> fromName(std::string_view name);
   // The creative, whose open() goes to `landingURL`.
   static std::string html(Kind kind, const std::string& landingURL);
+  static std::string expandedPageHTML();
   // What the network answers for a "mraid.js" asked of it: a script that
   // reports itself, which a page of ours never runs.
   static std::string networkScript();

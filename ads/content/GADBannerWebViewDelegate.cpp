@@ -109,7 +109,7 @@ void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, cons
     // A video plays in the in-app browser, as a link to it would.
     openForPage(webView, parameters, call->c_str());
   } else if (*call == "expand") {
-    expand(webView);
+    expand(webView, parameters);
   } else if (*call == "resize") {
     resize(webView, parameters);
   } else if (*call == "close") {
@@ -144,10 +144,20 @@ void GADBannerWebViewDelegate::openForPage(platform::WebView& webView, const pla
 // The ad's page over the whole application, on the user's click: the
 // banner's web view goes to the screen and comes back when it closes. The
 // banner keeps its place meanwhile, empty.
-void GADBannerWebViewDelegate::expand(platform::WebView& webView) {
+void GADBannerWebViewDelegate::expand(platform::WebView& webView, const platform::Dictionary& parameters) {
   const std::string& state = mraid_->state();
   platform::ViewController* parent = private_->rootViewController();
   using Kind = GADViewController::Kind;
+  // A second part comes from the web, in a page of the screen's own.
+  std::optional<platform::URL> page;
+  if (const platform::Value* target = parameters.find("url"); target && target->asString()) {
+    const auto base = webView.currentURL();
+    page = base ? platform::URL::create(*target->asString(), *base) : platform::URL::create(*target->asString());
+    if (!page || (page->scheme() != "http" && page->scheme() != "https")) {
+      mraid_->reportError("expands only to a web page", "expand");
+      return;
+    }
+  }
   if (state != "default" && state != "resized") {
     mraid_->reportError("not in the default state", "expand");
   } else if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
@@ -157,17 +167,25 @@ void GADBannerWebViewDelegate::expand(platform::WebView& webView) {
     GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::Screen, "GADExpandedAdViewController");
     mraid_->reportError("another screen is up", "expand");
   } else if (GADContentPolicy::consumeUserGesture(webView)) {
+    collapse();  // from a resize: the banner's place first
     auto screen = GADViewController::create<GADExpandedAdViewController>();
     screen->setDelegateManager(private_->sharedDelegateManager());
     std::weak_ptr<GADObjectPrivate> loader = private_->weak_from_this();
-    screen->lend(std::static_pointer_cast<platform::WebView>(webView.shared_from_this()),
-                 [loader](std::shared_ptr<platform::WebView> view) {
-                   auto self = loader.lock();
-                   if (!self || !self->adView()) return;
-                   view->setFrame(self->adView()->bounds());
-                   self->adView()->addSubview(view);
-                   if (auto* mraid = self->webViewDelegate()->mraid()) mraid->setState("default");
-                 });
+    if (page) {
+      screen->showPage(*page, private_->adUnitID(), [loader] {
+        auto self = loader.lock();
+        if (auto* mraid = self ? self->webViewDelegate()->mraid() : nullptr) mraid->setState("default");
+      });
+    } else {
+      screen->lend(std::static_pointer_cast<platform::WebView>(webView.shared_from_this()),
+                   [loader](std::shared_ptr<platform::WebView> view) {
+                     auto self = loader.lock();
+                     if (!self || !self->adView()) return;
+                     view->setFrame(self->adView()->bounds());
+                     self->adView()->addSubview(view);
+                     if (auto* mraid = self->webViewDelegate()->mraid()) mraid->setState("default");
+                   });
+    }
     expanded_ = screen;
     mraid_->setState("expanded");
     screen->presentFromViewController(parent);

@@ -47,7 +47,8 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
   bool clickThrough(platform::WebView& webView, const platform::URLRequest& request, platform::NavigationType type);
   // The page's rich-media calls that act for the user.
   void openForPage(platform::WebView& webView, const platform::Dictionary& parameters, const char* action);
-  void expand(platform::WebView& webView);
+  // The ad's own page, or with "url" a page of the screen's own.
+  void expand(platform::WebView& webView, const platform::Dictionary& parameters);
   // The page over the screen at the size and place it asked for, with our
   // close control at its top right; collapse puts it back in the banner.
   void resize(platform::WebView& webView, const platform::Dictionary& parameters);

@@ -92,7 +92,8 @@ function install(){if(installed)return m;installed=true;
       if(st.state!=='default'&&st.state!=='resized'){fail('not in the default or resized state','resize');return;}
       send('resize',resizeProperties);},
     expand:function(url){if(st.state!=='default'&&st.state!=='resized'){fail('not in the default state','expand');return;}
-      if(url!==undefined){fail('expands only its own page','expand');return;}send('expand');},
+      if(url!==undefined&&(typeof url!=='string'||!url)){fail('no page to expand to','expand');return;}
+      send('expand',url===undefined?{}:{url:url});},
     playVideo:function(url){if(typeof url!=='string'||!url){fail('no video to play','playVideo');return;}
       send('playVideo',{url:url});}
   };
@@ -213,8 +214,8 @@ void GADMRAIDBridge::pageDidLoadInterface(platform::ViewController* screen) {
 // Told even to a page that has not asked for the interface (yet): one that
 // adds it later finds the ad shown. Its place is looked at from then on
 // only once it has.
-void GADMRAIDBridge::adDidShow(platform::ViewController* screen) {
-  state_ = "default";
+void GADMRAIDBridge::adDidShow(platform::ViewController* screen, const std::string& state) {
+  state_ = state;
   screen_ = screen ? screen->weak_from_this() : std::weak_ptr<platform::ViewController>();
   if (interfaceLoaded_) {
     update();
@@ -251,9 +252,13 @@ void GADMRAIDBridge::update() {
 
 GADMRAIDBridge::Snapshot GADMRAIDBridge::now() const {
   const Placement placement = placementInWindow(*webView_);
-  auto screen = screen_.lock();
-  // Expanded, the ad is the screen over its own.
-  const bool covered = screen && screen->modalViewController() && state_ != "expanded";
+  // Covered when a screen is over the ad's, unless the ad is in that screen
+  // (expanded, it is the screen over its own).
+  const platform::View* outermost = webView_;
+  while (outermost->superview()) outermost = outermost->superview();
+  platform::ViewController* top = screen_.lock().get();
+  while (top && top->modalViewController()) top = top->modalViewController();
+  const bool covered = top && top != screen_.lock().get() && top->view().get() != outermost;
   const bool shown =
       placement.shown && !covered && webView_->superview() && platform::Application::shared().isVisible();
   Snapshot snapshot = measure(placement.frame, placement.visibleArea, shown);

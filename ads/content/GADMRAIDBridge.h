@@ -86,8 +86,9 @@ class GADMRAIDBridge {
   void pageDidChange();
   // The page has loaded "mraid.js".
   void pageDidLoadInterface(platform::ViewController* screen);
-  // The ad is on screen, on `screen`: its state is "default".
-  void adDidShow(platform::ViewController* screen);
+  // The ad is on screen, on `screen`: its state is "default" (an inline
+  // ad's), or "expanded" (the page an ad expanded to).
+  void adDidShow(platform::ViewController* screen, const std::string& state = "default");
   // The page's state as the client sets it: "expanded" while its screen
   // is up, "default" again after.
   void setState(const std::string& state);

@@ -13,9 +13,24 @@ void GADExpandedAdViewController::lend(std::shared_ptr<platform::WebView> webVie
   giveBack_ = std::move(giveBack);
 }
 
+void GADExpandedAdViewController::showPage(const platform::URL& url, const std::string& adUnitID,
+                                           std::function<void()> done) {
+  url_ = url;
+  adUnitID_ = adUnitID;
+  done_ = std::move(done);
+}
+
 void GADExpandedAdViewController::viewWillAppear(platform::Animated animated) {
   GADViewController::viewWillAppear(animated);
-  if (closeButton_ || !webView_) return;
+  if (closeButton_) return;
+  if (url_ && !webView_) {
+    webView_ = platform::WebView::create(view()->bounds());
+    webView_->setAutoresizingMask(platform::kAutoresizingFlexibleWidth | platform::kAutoresizingFlexibleHeight);
+    pageDelegate_ = std::make_unique<GADExpandedPageDelegate>(*webView_, adUnitID_);
+    attachWebViewDelegate(*pageDelegate_, *webView_);
+    webView_->loadRequest(platform::URLRequest(*url_));
+  }
+  if (!webView_) return;
   auto root = view();
   root->setAccessibleRole(platform::AccessibleRole::Group);
   root->setAccessibleName("Advertisement");
@@ -40,6 +55,15 @@ void GADExpandedAdViewController::viewWillAppear(platform::Animated animated) {
 
 void GADExpandedAdViewController::viewDidDisappear(platform::Animated animated) {
   GADViewController::viewDidDisappear(animated);
+  if (pageDelegate_) {
+    // The screen's own page ends with it.
+    webView_->setDelegate(nullptr);
+    webView_->removeFromSuperview();
+    webView_.reset();
+    pageDelegate_.reset();
+    if (auto done = std::exchange(done_, nullptr)) done();
+    return;
+  }
   if (!webView_) return;
   auto webView = std::exchange(webView_, nullptr);
   webView->removeFromSuperview();

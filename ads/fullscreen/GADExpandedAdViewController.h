@@ -9,8 +9,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "ads/fullscreen/GADExpandedPageDelegate.h"
 #include "ads/fullscreen/GADViewController.h"
+#include "platform/URL.h"
 
 namespace platform {
 class Button;
@@ -26,6 +30,11 @@ class GADExpandedAdViewController : public GADViewController {
   // The page to show, and what to do once the screen has gone (the web
   // view has left it by then): before presentation.
   void lend(std::shared_ptr<platform::WebView> webView, std::function<void(std::shared_ptr<platform::WebView>)> giveBack);
+  // Or a page of its own from `url`, with the rich-media interface for the
+  // ad unit; `done` once the screen has gone.
+  void showPage(const platform::URL& url, const std::string& adUnitID, std::function<void()> done);
+  // The page shown: the banner's, lent, or the screen's own.
+  platform::WebView* webView() const { return webView_.get(); }
   platform::Button* closeButton() const { return closeButton_.get(); }
 
   void viewWillAppear(platform::Animated animated) override;
@@ -39,4 +48,9 @@ class GADExpandedAdViewController : public GADViewController {
   std::shared_ptr<platform::WebView> webView_;
   std::function<void(std::shared_ptr<platform::WebView>)> giveBack_;
   std::shared_ptr<platform::Button> closeButton_;
+  // A page of its own (showPage), and its delegate.
+  std::optional<platform::URL> url_;
+  std::string adUnitID_;
+  std::function<void()> done_;
+  std::unique_ptr<GADExpandedPageDelegate> pageDelegate_;
 };

@@ -200,6 +200,37 @@ TEST_F(MRAIDWindowTest, AnAdExpandsOnlyOnAClickAndAlwaysShowsOurCloseControl) {
   }
 }
 
+// Expanded to a page of its own, the ad's second part has the interface in
+// the expanded state under the same close control; the first part is
+// expanded too, and covered, until it goes.
+TEST_F(MRAIDWindowTest, AnAdExpandsToAPageOfItsOwnOnAClick) {
+  showCreative(Kind::ExpandsToAPage);
+  ASSERT_TRUE(waitForReport("exposureChange", "100 0 0 320 50"));
+  clickTheAd();
+  auto* screen = waitForScreenOver<GADExpandedAdViewController>(mainScreen());
+  ASSERT_NE(screen, nullptr);
+  ASSERT_NE(screen->webView(), loader().webView()) << "a page of the screen's own";
+  EXPECT_TRUE(waitForReport("part-two", "expanded inline")) << all();
+  EXPECT_TRUE(waitForReport("part-two-exposure", "100"));
+  EXPECT_TRUE(waitForReport("stateChange", "expanded")) << "the first part too";
+  EXPECT_TRUE(waitForReport("exposureChange", "0")) << "covered by its second part";
+  EXPECT_TRUE(waitForReport("part-two-error", "open")) << "no screen over the ad's screen";
+  EXPECT_EQ(network->requestCount("/zovo/mraid/mraid.js"), 0u);
+  EXPECT_TRUE(runUntil([&] { return screen->view()->isUserInteractionEnabled(); }));
+  const auto green = ScreenshotPixels::fromHex("#10a040");
+  auto shot = screenshotOnce("mraid-expanded-page.png", [&](const ScreenshotPixels& s) {
+    return s.count(0, 100, 320, 300, [&](const auto& c) { return c.near(green); }) > 320 * 300 * 9 / 10;
+  });
+  EXPECT_GT(shot.count(0, 100, 320, 300, [&](const auto& c) { return c.near(green); }), 320 * 300 * 9 / 10);
+  EXPECT_GT(shot.count(270, 0, 50, 50, [](const auto& c) { return c.luminance() < 80; }), 300) << "our close control";
+
+  std::weak_ptr<platform::ViewController> weak = screen->weak_from_this();
+  clickLink(*screen->webView(), "close");
+  ASSERT_TRUE(runUntil([&] { return weak.expired(); }));
+  EXPECT_TRUE(waitForReport("stateChange", "default"));
+  EXPECT_TRUE(waitForReport("exposureChange", "100 0 0 320 50"));
+}
+
 // Every resize the interface must refuse is answered with an error, none
 // acts; the user's click resizes the ad over the screen under our close
 // control, which puts it back.

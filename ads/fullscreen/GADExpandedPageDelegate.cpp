@@ -1,0 +1,33 @@
+#include "ads/fullscreen/GADExpandedPageDelegate.h"
+
+#include "ads/fullscreen/GADRelinquishableScreen.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+
+GADExpandedPageDelegate::GADExpandedPageDelegate(platform::WebView& webView, const std::string& adUnitID)
+    : mraid_(webView) {
+  mraid_.prepare(adUnitID);
+}
+
+void GADExpandedPageDelegate::webViewDidStartLoad(platform::WebView& webView) {
+  GADWebViewDelegate::webViewDidStartLoad(webView);
+  mraid_.pageDidChange();
+}
+
+void GADExpandedPageDelegate::webViewDidFinishLoad(platform::WebView& webView) {
+  GADWebViewDelegate::webViewDidFinishLoad(webView);
+  if (mraid_.state() == "loading") mraid_.adDidShow(viewController(), "expanded");
+}
+
+void GADExpandedPageDelegate::receiveMRAIDCall(platform::WebView&, const platform::Dictionary& parameters) {
+  const platform::Value* value = parameters.find("call");
+  const std::string* call = value ? value->asString() : nullptr;
+  if (!call) return;
+  if (*call == "loaded") {
+    mraid_.pageDidLoadInterface(viewController());
+  } else if (*call == "close" || *call == "unload") {
+    if (auto* screen = dynamic_cast<GADRelinquishableScreen*>(viewController())) screen->relinquishScreen();
+  } else if (*call == "open" || *call == "playVideo" || *call == "expand" || *call == "resize") {
+    mraid_.reportError("the ad's screen is up already", *call);
+  }
+}
