@@ -30,6 +30,7 @@
 #include "platform/WebView.h"
 #include "platform/headless/HeadlessToolkit.h"
 #include "platform/headless/HeadlessWebViewPeer.h"
+#include "fuzz/HeadlessClient.h"
 
 namespace {
 
@@ -41,17 +42,7 @@ struct World {
   std::vector<std::string> opened;
 
   World() {
-    platform::HeadlessToolkit::install();
-    platform::UserDefaults::setStandardForTesting(std::make_shared<platform::UserDefaults>(std::nullopt));
-    platform::FileManager::setCachesDirectoryForTesting("/tmp/blorvik-mraid-fuzz");
-    platform::setLogSinkForTesting([](const std::string&) {});
-    platform::RunLoop::main().useManualTimeForTesting();
-    auto& app = platform::Application::shared();
-    app.setOpenURLForTesting([this](const std::string& url) {
-      opened.push_back(url);
-      return true;
-    });
-    app.setCanOpenURLForTesting([](const std::string&) { return true; });
+    installHeadlessClient("/tmp/blorvik-mraid-fuzz", opened);
     root->view()->setFrame(platform::Rect(0, 0, 320, 480));
     banner = GADBannerView::create(platform::Rect(0, 430, 320, 50));
     root->view()->addSubview(banner);

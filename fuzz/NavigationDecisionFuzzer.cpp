@@ -39,6 +39,7 @@
 #include "platform/WebView.h"
 #include "platform/headless/HeadlessToolkit.h"
 #include "platform/headless/HeadlessWebViewPeer.h"
+#include "fuzz/HeadlessClient.h"
 
 namespace {
 
@@ -56,17 +57,7 @@ struct World {
   std::vector<std::string> opened;
 
   World() {
-    platform::HeadlessToolkit::install();
-    platform::UserDefaults::setStandardForTesting(std::make_shared<platform::UserDefaults>(std::nullopt));
-    platform::FileManager::setCachesDirectoryForTesting("/tmp/blorvik-navigation-fuzz");
-    platform::setLogSinkForTesting([](const std::string&) {});
-    platform::RunLoop::main().useManualTimeForTesting();
-    auto& app = platform::Application::shared();
-    app.setOpenURLForTesting([this](const std::string& url) {
-      opened.push_back(url);
-      return true;
-    });
-    app.setCanOpenURLForTesting([](const std::string&) { return true; });
+    installHeadlessClient("/tmp/blorvik-navigation-fuzz", opened);
     banner = GADObjectPrivate::createWithFrame(platform::Rect(0, 0, 320, 50));
     banner->setRootViewController(root.get());
     page = platform::WebView::create(platform::Rect(0, 0, 320, 480));

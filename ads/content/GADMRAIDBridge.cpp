@@ -187,13 +187,20 @@ std::string GADMRAIDBridge::pageScript(const std::string& adUnitID) {
          "}),enumerable:true});" + body + "})();";
 }
 
-std::string GADMRAIDBridge::standInScript() { return "window.ZOVO_MRAIDInstall();"; }
+std::string GADMRAIDBridge::standInScript() {
+  return "if(window.ZOVO_MRAIDInstall)window.ZOVO_MRAIDInstall();";
+}
 
+GADMRAIDBridge::GADMRAIDBridge(platform::WebView& webView) : webView_(&webView) {
+  webView_->addScriptStandIn(kScriptName, standInScript());
+}
+
+// The stand-in calls into this script when the page asks for the
+// interface; it is there by then, whichever was added first.
 void GADMRAIDBridge::prepare(const std::string& adUnitID) {
   if (prepared_) return;
   prepared_ = true;
   webView_->addMainFrameScript(pageScript(adUnitID));
-  webView_->addScriptStandIn(kScriptName, standInScript());
 }
 
 GADMRAIDBridge::~GADMRAIDBridge() { check_.cancel(); }

@@ -68,15 +68,17 @@ class GADMRAIDBridge {
   // As the page receives it.
   static platform::Dictionary dictionary(const Snapshot& snapshot, const std::string& state);
 
-  // Sets up every page the web view loads from now on, once: its first ad
-  // names the ad unit.
+  // Gives every page the web view loads from now on the environment and
+  // the interface, once: its first ad names the ad unit.
   void prepare(const std::string& adUnitID);
   // The main-frame script that gives every page MRAID_ENV and the bridge's
   // receiving end; the stand-in for "mraid.js" publishes window.mraid.
   static std::string pageScript(const std::string& adUnitID);
   static std::string standInScript();
 
-  explicit GADMRAIDBridge(platform::WebView& webView) : webView_(&webView) {}
+  // Stands in for "mraid.js" in the web view's pages from now on: the rule
+  // that blocks its fetch is made at once, well before the first ad.
+  explicit GADMRAIDBridge(platform::WebView& webView);
   ~GADMRAIDBridge();
   GADMRAIDBridge(const GADMRAIDBridge&) = delete;
   GADMRAIDBridge& operator=(const GADMRAIDBridge&) = delete;
