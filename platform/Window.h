@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <memory>
 
 #include "platform/View.h"
@@ -23,6 +24,9 @@ class WindowPeer {
   virtual void popModal(ViewPeer* view, Animated animated, std::function<void()> done) = 0;
   virtual void setStatusBarHidden(bool hidden) = 0;
   virtual bool saveScreenshot(const std::filesystem::path& png) = 0;
+  // The part of the window, in its points, that lies on a monitor; nullopt
+  // when the toolkit cannot tell (the whole window is taken as shown).
+  virtual std::optional<Rect> areaOnMonitor() const { return std::nullopt; }
   // Escape in the window, before the widget with the focus sees it: the
   // action answers whether it took the key.
   virtual void setEscapeAction(std::function<bool()> /*action*/) {}
@@ -52,6 +56,8 @@ class Window {
   void popModalView(const std::shared_ptr<View>& view, Animated animated, std::function<void()> done);
 
   WindowPeer* peer() const { return peer_.get(); }
+  // See WindowPeer::areaOnMonitor.
+  std::optional<Rect> areaOnMonitor() const { return peer_ ? peer_->areaOnMonitor() : std::nullopt; }
   // Escape: the top screen (the last presented) closes if it can.
   bool escapePressed();
 

@@ -9,6 +9,7 @@
 #include "platform/Screen.h"
 #include "platform/ViewController.h"
 #include "platform/WebView.h"
+#include "platform/Window.h"
 
 namespace {
 
@@ -268,7 +269,11 @@ GADMRAIDBridge::Snapshot GADMRAIDBridge::now() const {
   const bool covered = top && top != screen_.lock().get() && top->view().get() != outermost;
   const bool shown =
       placement.shown && !covered && webView_->superview() && platform::Application::shared().isVisible();
-  Snapshot snapshot = measure(placement.frame, placement.visibleArea, shown);
+  // A window partly off its monitor shows only the part on it.
+  platform::Rect area = placement.visibleArea;
+  if (auto* window = platform::Application::shared().keyWindow())
+    if (auto onMonitor = window->areaOnMonitor()) area = intersection(area, *onMonitor);
+  Snapshot snapshot = measure(placement.frame, area, shown);
   const platform::Size window = platform::Screen::main().bounds().size;
   snapshot.screenSize = window;
   snapshot.maxSize = window;

@@ -5,6 +5,8 @@
 #include "platform/RunLoop.h"
 #include "platform/gtk/GtkPeer.h"
 #include "platform/gtk/GtkViewPeer.h"
+// Last: X11's headers define names (None, Window) that the others use.
+#include <gdk/x11/gdkx.h>
 
 namespace platform::gtk {
 
@@ -145,6 +147,41 @@ bool GtkWindowPeer::saveScreenshot(const std::filesystem::path& png) {
   const bool saved = texture && gdk_texture_save_to_png(texture, png.c_str());
   if (texture) g_object_unref(texture);
   return saved;
+}
+
+std::optional<Rect> GtkWindowPeer::areaOnMonitor() const {
+  GtkNative* native = GTK_NATIVE(window_.get());
+  GdkSurface* surface = gtk_native_get_surface(native);
+  if (!surface || !GDK_IS_X11_SURFACE(surface)) return std::nullopt;
+  GdkDisplay* display = gdk_surface_get_display(surface);
+  Display* xdisplay = gdk_x11_display_get_xdisplay(display);
+  int x = 0, y = 0;
+  ::Window child = 0;
+  if (!XTranslateCoordinates(xdisplay, gdk_x11_surface_get_xid(surface), DefaultRootWindow(xdisplay), 0, 0, &x, &y,
+                             &child))
+    return std::nullopt;
+  // X counts device pixels from the surface's corner; the window's content
+  // starts where the native widget does within the surface.
+  const double scale = gdk_surface_get_scale_factor(surface);
+  double dx = 0, dy = 0;
+  gtk_native_get_surface_transform(native, &dx, &dy);
+  const Rect window(x / scale + dx, y / scale + dy, gtk_widget_get_width(GTK_WIDGET(native)),
+                    gtk_widget_get_height(GTK_WIDGET(native)));
+  Rect best;
+  GListModel* monitors = gdk_display_get_monitors(display);
+  for (guint i = 0; i < g_list_model_get_n_items(monitors); ++i) {
+    auto* monitor = static_cast<GdkMonitor*>(g_list_model_get_item(monitors, i));
+    GdkRectangle g{};
+    gdk_monitor_get_geometry(monitor, &g);
+    g_object_unref(monitor);
+    const double left = std::max(window.x(), double(g.x)), top = std::max(window.y(), double(g.y));
+    const double right = std::min(window.x() + window.width(), double(g.x + g.width));
+    const double bottom = std::min(window.y() + window.height(), double(g.y + g.height));
+    if (right <= left || bottom <= top) continue;
+    if ((right - left) * (bottom - top) > best.width() * best.height())
+      best = Rect(left - window.x(), top - window.y(), right - left, bottom - top);
+  }
+  return best;
 }
 
 }  // namespace platform::gtk

@@ -29,6 +29,9 @@ class GtkWindowPeer : public WindowPeer {
   void popModal(ViewPeer* view, Animated animated, std::function<void()> done) override;
   void setStatusBarHidden(bool hidden) override;
   bool saveScreenshot(const std::filesystem::path& png) override;
+  // On X11, from the window's place on the root window and the monitor it
+  // overlaps most; elsewhere nullopt.
+  std::optional<Rect> areaOnMonitor() const override;
   void setEscapeAction(std::function<bool()> action) override;
 
  private:

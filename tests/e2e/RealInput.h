@@ -82,6 +82,18 @@ class RealInput {
     return clickAt(page, std::stod(where->substr(0, comma)), std::stod(where->substr(comma + 1)), holdSeconds);
   }
 
+  // Moves the window that holds `view` to (x, y) on the screen, as a
+  // desktop (or its user) would.
+  static bool moveWindow(const platform::View& view, int x, int y) {
+    GtkNative* native = gtk_widget_get_native(gtk_widgets::widgetOf(view));
+    GdkSurface* surface = native ? gtk_native_get_surface(native) : nullptr;
+    if (!surface || !GDK_IS_X11_SURFACE(surface)) return false;
+    const std::string window = std::to_string(gdk_x11_surface_get_xid(surface));
+    const std::string px = std::to_string(x), py = std::to_string(y);
+    const char* argv[] = {"xdotool", "windowmove", "--sync", window.c_str(), px.c_str(), py.c_str(), nullptr};
+    return run(argv);
+  }
+
  private:
   static bool run(const char* const* argv) {
     int status = -1;
