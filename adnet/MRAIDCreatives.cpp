@@ -92,9 +92,13 @@ std::string MRAIDCreatives::html(Kind kind, const std::string& landingURL) {
                   "window.onReady=function(){setTimeout(function(){mraid.expand();},300);};</script>"
                   "<style>#big{display:none;position:fixed;left:0;top:0;width:100%;height:100%;background:#d01010}"
                   "#corner{position:fixed;right:0;top:0;width:60px;height:60px;background:#d01010;z-index:2147483647}"
-                  "#close{position:fixed;left:0;top:0;width:120px;height:50px;z-index:10}</style>",
-                  "<div id=\"big\"><div id=\"corner\"></div><a id=\"close\" href=\"#\">Close it</a></div><script>"
+                  "#close{position:fixed;left:0;top:0;width:120px;height:50px;z-index:10}"
+                  "#visit{position:fixed;left:0;top:200px;width:200px;height:50px;z-index:10}</style>",
+                  "<div id=\"big\"><div id=\"corner\"></div><a id=\"close\" href=\"#\">Close it</a>"
+                  "<a id=\"visit\" href=\"#\">Visit</a></div><script>"
                   "document.getElementById('ad').addEventListener('click',function(e){e.preventDefault();mraid.expand();});"
+                  "document.getElementById('visit').addEventListener('click',function(e){e.preventDefault();"
+                  "mraid.open(" + landing + ");});"
                   "document.getElementById('close').addEventListener('click',function(e){e.preventDefault();mraid.close();});"
                   "mraid.addEventListener('stateChange',function(s){"
                   "document.getElementById('big').style.display=s==='expanded'?'block':'none';});</script>");

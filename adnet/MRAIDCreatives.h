@@ -25,7 +25,8 @@ class MRAIDCreatives {
     // load, and reports its element's "load" and then "ready".
     LoadsLate,
     // Calls expand() 300 ms after "ready" by itself, and on each click of
-    // its link; expanded, it fills the screen in red, a red square of its
+    // its link; expanded, it fills the screen in red, with a link ("visit")
+    // whose click opens the landing page, a red square of its
     // own at the top right above everything it draws, and a link ("close")
     // at the top left that calls close().
     Expands,

@@ -72,6 +72,8 @@ bool GADBannerWebViewDelegate::clickThrough(platform::WebView& webView, const pl
   const platform::URL& url = request.url();
   const std::string& scheme = url.scheme();
   noteNavigation(webView, request);
+  // Expanded, the ad's screen is the one a landing page goes over.
+  if (auto screen = expanded_.lock()) opener().setViewController(screen.get());
   postWebAction(webView, url, type);
   const bool web = scheme == "http" || scheme == "https";
   const std::vector<platform::URL> clickTracking = private_->shownAdClickURLs();

@@ -43,6 +43,8 @@ class GADExpandedAdViewController : public GADViewController {
  protected:
   friend class GADViewController;
   GADExpandedAdViewController() = default;
+  // Its page's click opens the landing page in a browser over it.
+  Kind kind() const override { return Kind::ExpandedAd; }
 
  private:
   std::shared_ptr<platform::WebView> webView_;

@@ -49,7 +49,8 @@ void GADViewController::resetPresentedScreensForTesting() { presentedScreens() =
 bool GADViewController::admitsScreenOver(Kind kind, platform::ViewController* parent) {
   if (!parent) return false;
   if (auto* host = dynamic_cast<GADViewController*>(parent)) {
-    return kind == Kind::Browser && host->kind() == Kind::WebApplication && host->self_ &&
+    const bool hostsABrowser = host->kind() == Kind::WebApplication || host->kind() == Kind::ExpandedAd;
+    return kind == Kind::Browser && hostsABrowser && host->self_ &&
            !host->modalViewController() && presentedScreens() == 1;
   }
   return presentedScreens() == 0;

@@ -83,9 +83,10 @@ class GADViewController : public platform::ViewController, public GADRelinquisha
 
   // The part a screen plays in the rule of one ad screen at a time, and
   // whether its page may reach the page that opened it ("evalInOpener").
-  enum class Kind { Plain, Browser, WebApplication };
+  enum class Kind { Plain, Browser, WebApplication, ExpandedAd };
   // Whether a new screen of `kind` would be presented over `parent` now:
-  // one ad screen at a time, and over the web application its one browser.
+  // one ad screen at a time, and over the web application or an expanded
+  // ad its one browser (their pages' landing page).
   // Asked before an opening counts as a click.
   static bool admitsScreenOver(Kind kind, platform::ViewController* parent);
 

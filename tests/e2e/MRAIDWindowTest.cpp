@@ -189,6 +189,14 @@ TEST_F(MRAIDWindowTest, AnAdExpandsOnlyOnAClickAndAlwaysShowsOurCloseControl) {
     EXPECT_GT(shot.count(close.x, close.y, close.w, close.h, [](const auto& c) { return c.luminance() < 80; }), 300)
         << "the close control shows over the page's own corner";
 
+    if (std::string(way) == "control") {
+      // Its click opens the landing page over it, once; the browser goes.
+      clickLink(*loader().webView(), "visit");
+      auto* browser = waitForScreenOver<GADBrowserController>(*screen);
+      ASSERT_NE(browser, nullptr) << "the expanded ad's landing page";
+      EXPECT_EQ(GADViewController::presentedScreenCount(), 2);
+      giveBack(*browser);
+    }
     std::weak_ptr<platform::ViewController> weak = screen->weak_from_this();
     if (std::string(way) == "control") {
       EXPECT_TRUE(RealInput::clickAt(*screen->closeButton(), close.w / 2.0, close.h / 2.0));
