@@ -7,17 +7,20 @@
 // The page keeps what it reads (state, sizes, viewability) from what this
 // bridge tells it, and sends what it asks for as a "mraid" message with a
 // "call" parameter. The page's calls act only through its web view's
-// delegate, and so through GADContentPolicy: an "open" needs, and takes,
-// the user's activation; one refused is answered with the page's "error"
-// event and the call's name.
+// delegate, and so through GADContentPolicy: open, playVideo, expand and a
+// resize that grows the ad need, and take, the user's activation; one
+// refused is answered with the page's "error" event and the call's name.
 //
 // Viewability is what the application knows: the share of the ad inside
-// the window while the window is shown and no screen covers the banner's.
-// It is looked at every kExposureCheckSeconds while a page that loaded
-// "mraid.js" is shown, and told to the page only when it changes (a script
-// of ours ends the user's activation: see platform::WebView).
+// the window, inside what its clipping superviews leave it and inside the
+// window's part on its monitor, while the window is shown and no screen
+// covers the ad's. It is looked at every kExposureCheckSeconds while a
+// page that loaded "mraid.js" is shown, and told to the page only when it
+// changes (a script of ours ends the user's activation: see
+// platform::WebView).
 //
-// One per banner web view delegate, which it does not retain. Main thread only.
+// One per web view delegate whose pages have the interface (the banner's,
+// an expanded ad's own page), which it does not retain. Main thread only.
 #pragma once
 
 #include <memory>
@@ -43,7 +46,7 @@ class GADMRAIDBridge {
 
   // What the page is told of its ad's place, in points of the window.
   struct Snapshot {
-    std::string state;  // "loading", "default", "hidden"
+    std::string state;  // "loading", "default", "expanded", "resized", "hidden"
     bool viewable = false;
     double exposedPercentage = 0;
     std::optional<platform::Rect> visibleRectangle;  // within the ad; none when nothing shows
@@ -102,7 +105,6 @@ class GADMRAIDBridge {
   void reportError(const std::string& message, const std::string& action);
   // Looks at the ad's place now, and tells the page if it changed.
   void update();
-  bool interfaceLoaded() const { return interfaceLoaded_; }
 
  private:
   Snapshot now() const;
