@@ -1,6 +1,8 @@
 // Points, sizes and rectangles in points, with the origin at the top left.
 #pragma once
 
+#include <algorithm>
+
 namespace platform {
 
 struct Point {
@@ -32,5 +34,13 @@ struct Rect {
 
   bool operator==(const Rect&) const = default;
 };
+
+// The part two rectangles share; empty (zero width or height) when none.
+inline Rect intersection(const Rect& a, const Rect& b) {
+  const double left = std::max(a.x(), b.x()), top = std::max(a.y(), b.y());
+  const double right = std::min(a.x() + a.width(), b.x() + b.width());
+  const double bottom = std::min(a.y() + a.height(), b.y() + b.height());
+  return Rect(left, top, std::max(0.0, right - left), std::max(0.0, bottom - top));
+}
 
 }  // namespace platform

@@ -1,6 +1,5 @@
 #include "ads/content/GADMRAIDBridge.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "ads/core/GADMacros.h"
@@ -120,13 +119,6 @@ platform::Dictionary rectangle(const platform::Rect& r) {
   return {{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}};
 }
 
-platform::Rect intersection(const platform::Rect& a, const platform::Rect& b) {
-  const double left = std::max(a.x(), b.x()), top = std::max(a.y(), b.y());
-  const double right = std::min(a.x() + a.width(), b.x() + b.width());
-  const double bottom = std::min(a.y() + a.height(), b.y() + b.height());
-  return platform::Rect(left, top, std::max(0.0, right - left), std::max(0.0, bottom - top));
-}
-
 }  // namespace
 
 // A screen's view fills the application's frame, below the status bar when
@@ -146,19 +138,20 @@ GADMRAIDBridge::Placement GADMRAIDBridge::placementInWindow(const platform::View
     if (&v == &view) {
       placement.frame = frame;
     } else if (v.clipsToBounds()) {
-      placement.visibleArea = intersection(placement.visibleArea, frame);
+      placement.visibleArea = platform::intersection(placement.visibleArea, frame);
     }
     origin = frame.origin;
   }
   return placement;
 }
 
-GADMRAIDBridge::Snapshot GADMRAIDBridge::measure(const platform::Rect& ad, const platform::Rect& area, bool shown) {
+GADMRAIDBridge::Snapshot GADMRAIDBridge::measure(const platform::Rect& ad, const platform::Rect& area,
+                                                 const platform::Rect& window, bool shown) {
   Snapshot s;
   s.ad = ad;
-  s.screenSize = area.size;
-  s.maxSize = area.size;
-  const platform::Rect seen = intersection(ad, area);
+  s.screenSize = window.size;
+  s.maxSize = window.size;
+  const platform::Rect seen = platform::intersection(ad, area);
   const double whole = ad.width() * ad.height();
   if (!shown || seen.width() <= 0 || seen.height() <= 0 || whole <= 0) return s;
   s.visibleRectangle = platform::Rect(seen.x() - ad.x(), seen.y() - ad.y(), seen.width(), seen.height());
@@ -167,8 +160,8 @@ GADMRAIDBridge::Snapshot GADMRAIDBridge::measure(const platform::Rect& ad, const
   return s;
 }
 
-platform::Dictionary GADMRAIDBridge::dictionary(const Snapshot& s, const std::string& state) {
-  platform::Dictionary d{{"state", state},
+platform::Dictionary GADMRAIDBridge::dictionary(const Snapshot& s) {
+  platform::Dictionary d{{"state", s.state},
                          {"viewable", s.viewable},
                          {"exposedPercentage", s.exposedPercentage},
                          {"ad", rectangle(s.ad)},
@@ -230,7 +223,7 @@ void GADMRAIDBridge::adDidShow(platform::ViewController* screen, const std::stri
     return;
   }
   told_ = now();
-  send("update", dictionary(*told_, state_));
+  send("update", dictionary(*told_));
 }
 
 void GADMRAIDBridge::setState(const std::string& state) {
@@ -255,7 +248,7 @@ void GADMRAIDBridge::update() {
   const Snapshot snapshot = now();
   if (told_ && *told_ == snapshot) return;
   told_ = snapshot;
-  send("update", dictionary(snapshot, state_));
+  send("update", dictionary(snapshot));
 }
 
 GADMRAIDBridge::Snapshot GADMRAIDBridge::now() const {
@@ -264,19 +257,17 @@ GADMRAIDBridge::Snapshot GADMRAIDBridge::now() const {
   // (expanded, it is the screen over its own).
   const platform::View* outermost = webView_;
   while (outermost->superview()) outermost = outermost->superview();
-  platform::ViewController* top = screen_.lock().get();
+  const auto screen = screen_.lock();
+  platform::ViewController* top = screen.get();
   while (top && top->modalViewController()) top = top->modalViewController();
-  const bool covered = top && top != screen_.lock().get() && top->view().get() != outermost;
+  const bool covered = top && top != screen.get() && top->view().get() != outermost;
   const bool shown =
       placement.shown && !covered && webView_->superview() && platform::Application::shared().isVisible();
   // A window partly off its monitor shows only the part on it.
   platform::Rect area = placement.visibleArea;
   if (auto* window = platform::Application::shared().keyWindow())
-    if (auto onMonitor = window->areaOnMonitor()) area = intersection(area, *onMonitor);
-  Snapshot snapshot = measure(placement.frame, area, shown);
-  const platform::Size window = platform::Screen::main().bounds().size;
-  snapshot.screenSize = window;
-  snapshot.maxSize = window;
+    if (auto onMonitor = window->areaOnMonitor()) area = platform::intersection(area, *onMonitor);
+  Snapshot snapshot = measure(placement.frame, area, platform::Screen::main().bounds(), shown);
   snapshot.state = state_;
   return snapshot;
 }

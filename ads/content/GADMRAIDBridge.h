@@ -56,10 +56,11 @@ class GADMRAIDBridge {
   };
 
   // The share of `ad` (a frame in the window's coordinates) that shows in
-  // `area` (the window, or the part of it the ad's superviews leave it),
-  // or nothing when not shown (the window hidden, a screen over it). The
-  // screen and maximum sizes are the area's.
-  static Snapshot measure(const platform::Rect& ad, const platform::Rect& area, bool shown);
+  // `area` (the window, or the part of it the ad's superviews and the
+  // monitor leave it), or nothing when not shown (the window hidden, a
+  // screen over it). The screen and maximum sizes are `window`'s.
+  static Snapshot measure(const platform::Rect& ad, const platform::Rect& area, const platform::Rect& window,
+                          bool shown);
   // Where `view` is in the window: its frame, the part of the window its
   // superviews that clip to their bounds leave to it, and whether it and
   // every view up to its top-most superview are shown.
@@ -69,7 +70,7 @@ class GADMRAIDBridge {
   };
   static Placement placementInWindow(const platform::View& view);
   // As the page receives it.
-  static platform::Dictionary dictionary(const Snapshot& snapshot, const std::string& state);
+  static platform::Dictionary dictionary(const Snapshot& snapshot);
 
   // Gives every page the web view loads from now on the environment and
   // the interface, once: its first ad names the ad unit.

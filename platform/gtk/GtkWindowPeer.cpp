@@ -174,12 +174,9 @@ std::optional<Rect> GtkWindowPeer::areaOnMonitor() const {
     GdkRectangle g{};
     gdk_monitor_get_geometry(monitor, &g);
     g_object_unref(monitor);
-    const double left = std::max(window.x(), double(g.x)), top = std::max(window.y(), double(g.y));
-    const double right = std::min(window.x() + window.width(), double(g.x + g.width));
-    const double bottom = std::min(window.y() + window.height(), double(g.y + g.height));
-    if (right <= left || bottom <= top) continue;
-    if ((right - left) * (bottom - top) > best.width() * best.height())
-      best = Rect(left - window.x(), top - window.y(), right - left, bottom - top);
+    const Rect shared = intersection(window, Rect(g.x, g.y, g.width, g.height));
+    if (shared.width() * shared.height() > best.width() * best.height())
+      best = Rect(shared.x() - window.x(), shared.y() - window.y(), shared.width(), shared.height());
   }
   return best;
 }

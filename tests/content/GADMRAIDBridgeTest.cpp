@@ -17,24 +17,24 @@ const Rect kWindow(0, 0, 320, 480);
 
 // What the page is told of an ad's place follows what shows of it.
 TEST(GADMRAIDBridgeTest, ExposureIsTheShareOfTheAdInsideAShownWindow) {
-  auto whole = GADMRAIDBridge::measure(Rect(0, 430, 320, 50), kWindow, true);
+  auto whole = GADMRAIDBridge::measure(Rect(0, 430, 320, 50), kWindow, kWindow, true);
   EXPECT_TRUE(whole.viewable);
   EXPECT_DOUBLE_EQ(whole.exposedPercentage, 100);
   EXPECT_EQ(whole.visibleRectangle, Rect(0, 0, 320, 50));
   EXPECT_EQ(whole.maxSize.height, 480);
 
   // Half of it below the window's edge: the top half shows.
-  auto half = GADMRAIDBridge::measure(Rect(0, 455, 320, 50), kWindow, true);
+  auto half = GADMRAIDBridge::measure(Rect(0, 455, 320, 50), kWindow, kWindow, true);
   EXPECT_DOUBLE_EQ(half.exposedPercentage, 50);
   EXPECT_EQ(half.visibleRectangle, Rect(0, 0, 320, 25));
   // A quarter off the left edge.
-  auto left = GADMRAIDBridge::measure(Rect(-80, 0, 320, 50), kWindow, true);
+  auto left = GADMRAIDBridge::measure(Rect(-80, 0, 320, 50), kWindow, kWindow, true);
   EXPECT_DOUBLE_EQ(left.exposedPercentage, 75);
   EXPECT_EQ(left.visibleRectangle, Rect(80, 0, 240, 50));
 
-  for (const auto& none : {GADMRAIDBridge::measure(Rect(0, 430, 320, 50), kWindow, false),
-                           GADMRAIDBridge::measure(Rect(0, 480, 320, 50), kWindow, true),
-                           GADMRAIDBridge::measure(Rect(0, 430, 0, 0), kWindow, true)}) {
+  for (const auto& none : {GADMRAIDBridge::measure(Rect(0, 430, 320, 50), kWindow, kWindow, false),
+                           GADMRAIDBridge::measure(Rect(0, 480, 320, 50), kWindow, kWindow, true),
+                           GADMRAIDBridge::measure(Rect(0, 430, 0, 0), kWindow, kWindow, true)}) {
     EXPECT_FALSE(none.viewable);
     EXPECT_DOUBLE_EQ(none.exposedPercentage, 0);
     EXPECT_FALSE(none.visibleRectangle);
@@ -50,11 +50,11 @@ TEST(GADMRAIDBridgeTest, AnAdClippedByItsSuperviewIsExposedByThePartLeft) {
   strip->addSubview(ad);
   auto placement = GADMRAIDBridge::placementInWindow(*ad);
   EXPECT_EQ(placement.frame.y(), platform::Screen::main().applicationFrame().y() + 410);
-  EXPECT_DOUBLE_EQ(GADMRAIDBridge::measure(placement.frame, placement.visibleArea, placement.shown).exposedPercentage,
+  EXPECT_DOUBLE_EQ(GADMRAIDBridge::measure(placement.frame, placement.visibleArea, kWindow, placement.shown).exposedPercentage,
                    100) << "nothing clips yet";
   strip->setClipsToBounds(true);
   placement = GADMRAIDBridge::placementInWindow(*ad);
-  auto clipped = GADMRAIDBridge::measure(placement.frame, placement.visibleArea, placement.shown);
+  auto clipped = GADMRAIDBridge::measure(placement.frame, placement.visibleArea, kWindow, placement.shown);
   EXPECT_DOUBLE_EQ(clipped.exposedPercentage, 60);
   EXPECT_EQ(clipped.visibleRectangle, Rect(0, 0, 320, 30));
   strip->setHidden(true);
