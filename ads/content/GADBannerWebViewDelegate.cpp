@@ -6,9 +6,7 @@
 #include "ads/core/GADBannerView.h"
 #include "ads/content/GADMRAIDResize.h"
 #include "ads/fullscreen/GADExpandedAdViewController.h"
-#include "ads/fullscreen/GADIntrinsicImages.h"
 #include "platform/Button.h"
-#include "platform/Image.h"
 #include "platform/Screen.h"
 #include "ads/core/GADDelegateManager.h"
 #include "ads/core/GADObjectPrivate.h"
@@ -16,6 +14,19 @@
 #include "ads/request/GADParameterKeys.h"
 #include "ads/request/GADRequestPrivate.h"
 #include "ads/request/GADStatistics.h"
+
+namespace {
+
+// The URL a page's call names ("url"), read against the page's own.
+std::optional<platform::URL> urlOfCall(const platform::WebView& webView, const platform::Dictionary& parameters) {
+  const platform::Value* target = parameters.find("url");
+  const std::string* text = target ? target->asString() : nullptr;
+  if (!text) return std::nullopt;
+  const auto base = webView.currentURL();
+  return base ? platform::URL::create(*text, *base) : platform::URL::create(*text);
+}
+
+}  // namespace
 
 GADBannerWebViewDelegate::GADBannerWebViewDelegate(GADObjectPrivate* loader) : private_(loader) {
   if (!private_->webView()) return;
@@ -109,7 +120,7 @@ void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, cons
     mraid_->pageDidLoadInterface(private_->rootViewController());
   } else if (*call == "open" || *call == "playVideo") {
     // A video plays in the in-app browser, as a link to it would.
-    openForPage(webView, parameters, call->c_str());
+    openForPage(webView, parameters, *call);
   } else if (*call == "expand") {
     expand(webView, parameters);
   } else if (*call == "resize") {
@@ -127,19 +138,22 @@ void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, cons
   }
 }
 
+bool GADBannerWebViewDelegate::clickStandsBehind(platform::WebView& webView, const std::string& call,
+                                                 const std::string& why) {
+  if (private_->hasVisibleAd() && GADContentPolicy::hasUserGesture(webView)) return true;
+  contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, "\"" + call + "\" of the rich-media interface");
+  mraid_->reportError(why, call);
+  return false;
+}
+
 void GADBannerWebViewDelegate::openForPage(platform::WebView& webView, const platform::Dictionary& parameters,
-                                           const char* action) {
-  const platform::Value* target = parameters.find("url");
-  const std::string* text = target ? target->asString() : nullptr;
-  const auto base = webView.currentURL();
-  auto url = !text ? std::nullopt : base ? platform::URL::create(*text, *base) : platform::URL::create(*text);
+                                           const std::string& call) {
+  const auto url = urlOfCall(webView, parameters);
   if (!url) {
-    mraid_->reportError("not a URL", action);
-  } else if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
-    contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, std::string("\"") + action + "\" of the rich-media interface");
-    mraid_->reportError("acts only on the user's click", action);
-  } else if (!clickThrough(webView, platform::URLRequest(*url), platform::NavigationType::LinkClicked)) {
-    mraid_->reportError("cannot open it now", action);
+    mraid_->reportError("not a URL", call);
+  } else if (clickStandsBehind(webView, call, "acts only on the user's click") &&
+             !clickThrough(webView, platform::URLRequest(*url), platform::NavigationType::LinkClicked)) {
+    mraid_->reportError("cannot open it now", call);
   }
 }
 
@@ -151,47 +165,40 @@ void GADBannerWebViewDelegate::expand(platform::WebView& webView, const platform
   platform::ViewController* parent = private_->rootViewController();
   using Kind = GADViewController::Kind;
   // A second part comes from the web, in a page of the screen's own.
-  std::optional<platform::URL> page;
-  if (const platform::Value* target = parameters.find("url"); target && target->asString()) {
-    const auto base = webView.currentURL();
-    page = base ? platform::URL::create(*target->asString(), *base) : platform::URL::create(*target->asString());
-    if (!page || (page->scheme() != "http" && page->scheme() != "https")) {
-      mraid_->reportError("expands only to a web page", "expand");
-      return;
-    }
+  const std::optional<platform::URL> page = urlOfCall(webView, parameters);
+  if (parameters.find("url") && (!page || (page->scheme() != "http" && page->scheme() != "https"))) {
+    mraid_->reportError("expands only to a web page", "expand");
+    return;
   }
   if (state != "default" && state != "resized") {
     mraid_->reportError("not in the default state", "expand");
-  } else if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
-    contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, "\"expand\" of the rich-media interface");
-    mraid_->reportError("expands only on the user's click", "expand");
-  } else if (!parent || !GADViewController::admitsScreenOver(Kind::Plain, parent)) {
+    return;
+  }
+  if (!clickStandsBehind(webView, "expand", "expands only on the user's click")) return;
+  if (!parent || !GADViewController::admitsScreenOver(Kind::Plain, parent)) {
     GADContentPolicy::refuseOutsideAnyPage(GADContentPolicy::Refusal::Screen, "GADExpandedAdViewController");
     mraid_->reportError("another screen is up", "expand");
-  } else if (GADContentPolicy::consumeUserGesture(webView)) {
-    collapse();  // from a resize: the banner's place first
-    auto screen = GADViewController::create<GADExpandedAdViewController>();
-    screen->setDelegateManager(private_->sharedDelegateManager());
-    std::weak_ptr<GADObjectPrivate> loader = private_->weak_from_this();
-    if (page) {
-      screen->showPage(*page, private_->adUnitID(), [loader] {
-        auto self = loader.lock();
-        if (auto* mraid = self ? self->webViewDelegate()->mraid() : nullptr) mraid->setState("default");
-      });
-    } else {
-      screen->lend(std::static_pointer_cast<platform::WebView>(webView.shared_from_this()),
-                   [loader](std::shared_ptr<platform::WebView> view) {
-                     auto self = loader.lock();
-                     if (!self || !self->adView()) return;
-                     view->setFrame(self->adView()->bounds());
-                     self->adView()->addSubview(view);
-                     if (auto* mraid = self->webViewDelegate()->mraid()) mraid->setState("default");
-                   });
-    }
-    expanded_ = screen;
-    mraid_->setState("expanded");
-    screen->presentFromViewController(parent);
+    return;
   }
+  if (!GADContentPolicy::consumeUserGesture(webView)) return;
+  collapse();  // from a resize: the banner's place first
+  auto screen = GADViewController::create<GADExpandedAdViewController>();
+  screen->setDelegateManager(private_->sharedDelegateManager());
+  std::weak_ptr<GADObjectPrivate> loader = private_->weak_from_this();
+  if (page) {
+    screen->showPage(*page, private_->adUnitID(), [loader] {
+      auto self = loader.lock();
+      if (auto* mraid = self ? self->webViewDelegate()->mraid() : nullptr) mraid->setState("default");
+    });
+  } else {
+    screen->lend(std::static_pointer_cast<platform::WebView>(webView.shared_from_this()),
+                 [loader](std::shared_ptr<platform::WebView>) {
+                   if (auto self = loader.lock()) self->webViewDelegate()->returnToBanner();
+                 });
+  }
+  expanded_ = screen;
+  mraid_->setState("expanded");
+  screen->presentFromViewController(parent);
 }
 
 void GADBannerWebViewDelegate::resize(platform::WebView& webView, const platform::Dictionary& parameters) {
@@ -217,12 +224,9 @@ void GADBannerWebViewDelegate::resize(platform::WebView& webView, const platform
   const platform::Size now = webView.frame().size;
   // Growing covers more of the application: the user's to allow.
   if (frame.width() > now.width || frame.height() > now.height) {
-    if (!private_->hasVisibleAd() || !GADContentPolicy::hasUserGesture(webView)) {
-      contentPolicy().refuse(GADContentPolicy::Refusal::NoGesture, "\"resize\" of the rich-media interface");
-      mraid_->reportError("grows only on the user's click", "resize");
+    if (!clickStandsBehind(webView, "resize", "grows only on the user's click") ||
+        !GADContentPolicy::consumeUserGesture(webView))
       return;
-    }
-    if (!GADContentPolicy::consumeUserGesture(webView)) return;
   }
   // In the screen's view, above the rest of it; in its coordinates.
   const platform::Point top = platform::Screen::main().applicationFrame().origin;
@@ -231,15 +235,11 @@ void GADBannerWebViewDelegate::resize(platform::WebView& webView, const platform
   screen->view()->addSubview(view);
   if (resizedClose_) resizedClose_->removeFromSuperview();
   const double size = GADMRAIDResize::kCloseRegionPoints;
-  resizedClose_ = platform::Button::create(
-      platform::Rect(frame.x() - top.x + frame.width() - size, frame.y() - top.y, size, size));
-  resizedClose_->setImage(GADIntrinsicImages::closeButton());
-  resizedClose_->setAccessibleName("Close");
-  resizedClose_->setEnabled(true);
   std::weak_ptr<GADObjectPrivate> loader = private_->weak_from_this();
-  resizedClose_->setAction([loader] {
-    if (auto self = loader.lock()) self->webViewDelegate()->collapse();
-  });
+  resizedClose_ = GADExpandedAdViewController::closeControl(
+      platform::Rect(frame.x() - top.x + frame.width() - size, frame.y() - top.y, size, size), [loader] {
+        if (auto self = loader.lock()) self->webViewDelegate()->collapse();
+      });
   screen->view()->addSubview(resizedClose_);
   mraid_->setState("resized");
 }
@@ -248,6 +248,10 @@ void GADBannerWebViewDelegate::collapse() {
   if (!resizedClose_) return;
   resizedClose_->removeFromSuperview();
   resizedClose_.reset();
+  returnToBanner();
+}
+
+void GADBannerWebViewDelegate::returnToBanner() {
   GADBannerView* banner = private_->adView();
   platform::WebView* webView = private_->webView();
   if (banner && webView) {

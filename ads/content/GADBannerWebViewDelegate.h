@@ -45,14 +45,20 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
   // in a screen or handed on, within the one-screen and allow-list rules,
   // taking the user's activation. False when nothing was done.
   bool clickThrough(platform::WebView& webView, const platform::URLRequest& request, platform::NavigationType type);
+  // Whether the user's click stands behind the page's `call` now (the ad
+  // shown, an unused activation); if not, the call is refused and the page
+  // hears `why`. Looks only: the act takes the activation.
+  bool clickStandsBehind(platform::WebView& webView, const std::string& call, const std::string& why);
   // The page's rich-media calls that act for the user.
-  void openForPage(platform::WebView& webView, const platform::Dictionary& parameters, const char* action);
+  void openForPage(platform::WebView& webView, const platform::Dictionary& parameters, const std::string& call);
   // The ad's own page, or with "url" a page of the screen's own.
   void expand(platform::WebView& webView, const platform::Dictionary& parameters);
   // The page over the screen at the size and place it asked for, with our
   // close control at its top right; collapse puts it back in the banner.
   void resize(platform::WebView& webView, const platform::Dictionary& parameters);
   void collapse();
+  // The ad's page back in its banner, in the default state.
+  void returnToBanner();
 
   GADObjectPrivate* private_;
   std::unique_ptr<GADMRAIDBridge> mraid_;

@@ -20,6 +20,16 @@ void GADExpandedAdViewController::showPage(const platform::URL& url, const std::
   done_ = std::move(done);
 }
 
+std::shared_ptr<platform::Button> GADExpandedAdViewController::closeControl(const platform::Rect& frame,
+                                                                          std::function<void()> action) {
+  auto control = platform::Button::create(frame);
+  control->setImage(GADIntrinsicImages::closeButton());
+  control->setAccessibleName("Close");
+  control->setEnabled(true);
+  control->setAction(std::move(action));
+  return control;
+}
+
 void GADExpandedAdViewController::viewWillAppear(platform::Animated animated) {
   GADViewController::viewWillAppear(animated);
   if (closeButton_) return;
@@ -39,17 +49,12 @@ void GADExpandedAdViewController::viewWillAppear(platform::Animated animated) {
   webView_->setFrame(bounds);
   root->addSubview(webView_);
 
-  // Added after the page: it lies above it, wherever the page draws.
   const double size = kCloseRegionSize;
-  closeButton_ = platform::Button::create(platform::Rect(bounds.width() - size, 0, size, size));
-  closeButton_->setAutoresizingMask(platform::kAutoresizingFlexibleLeftMargin);
-  closeButton_->setImage(GADIntrinsicImages::closeButton());
-  closeButton_->setAccessibleName("Close");
-  closeButton_->setEnabled(true);
   std::weak_ptr<platform::ViewController> weak = weak_from_this();
-  closeButton_->setAction([weak] {
+  closeButton_ = closeControl(platform::Rect(bounds.width() - size, 0, size, size), [weak] {
     if (auto self = weak.lock()) static_cast<GADExpandedAdViewController*>(self.get())->relinquishScreen();
   });
+  closeButton_->setAutoresizingMask(platform::kAutoresizingFlexibleLeftMargin);
   root->addSubview(closeButton_);
 }
 

@@ -36,6 +36,10 @@ class GADExpandedAdViewController : public GADViewController {
   // The page shown: the banner's, lent, or the screen's own.
   platform::WebView* webView() const { return webView_.get(); }
   platform::Button* closeButton() const { return closeButton_.get(); }
+  // A close control of the client's over an ad's page (this screen's, a
+  // resized ad's): the close picture, named "Close", in `frame`, doing
+  // `action`. Added after the page, it lies above whatever the page draws.
+  static std::shared_ptr<platform::Button> closeControl(const platform::Rect& frame, std::function<void()> action);
 
   void viewWillAppear(platform::Animated animated) override;
   void viewDidDisappear(platform::Animated animated) override;
