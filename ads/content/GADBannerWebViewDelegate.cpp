@@ -110,22 +110,20 @@ bool GADBannerWebViewDelegate::clickThrough(platform::WebView& webView, const pl
 }
 
 // The page's "mraid" calls: its interface has loaded; it opens a URL as a
-// link the user followed would; it closes itself.
-void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, const platform::Dictionary& parameters) {
+// link the user followed would, expands, resizes, closes or unloads itself.
+void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, const std::string& call,
+                                                const platform::Dictionary& parameters) {
   if (!mraid_ || silenced()) return;
-  const platform::Value* value = parameters.find("call");
-  const std::string* call = value ? value->asString() : nullptr;
-  if (!call) return;
-  if (*call == "loaded") {
+  if (call == "loaded") {
     mraid_->pageDidLoadInterface(private_->rootViewController());
-  } else if (*call == "open" || *call == "playVideo") {
+  } else if (call == "open" || call == "playVideo") {
     // A video plays in the in-app browser, as a link to it would.
-    openForPage(webView, parameters, *call);
-  } else if (*call == "expand") {
+    openForPage(webView, parameters, call);
+  } else if (call == "expand") {
     expand(webView, parameters);
-  } else if (*call == "resize") {
+  } else if (call == "resize") {
     resize(webView, parameters);
-  } else if (*call == "close") {
+  } else if (call == "close") {
     if (auto screen = expanded_.lock()) {
       screen->relinquishScreen();
     } else if (resizedClose_) {
@@ -133,7 +131,7 @@ void GADBannerWebViewDelegate::receiveMRAIDCall(platform::WebView& webView, cons
     } else {
       mraid_->adDidClose();
     }
-  } else if (*call == "unload") {
+  } else if (call == "unload") {
     mraid_->adDidClose();
   }
 }

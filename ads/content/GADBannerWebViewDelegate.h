@@ -38,7 +38,8 @@ class GADBannerWebViewDelegate : public GADWebViewDelegate {
   GADMRAIDBridge* mraid() const { return mraid_.get(); }
 
  protected:
-  void receiveMRAIDCall(platform::WebView& webView, const platform::Dictionary& parameters) override;
+  void receiveMRAIDCall(platform::WebView& webView, const std::string& call,
+                        const platform::Dictionary& parameters) override;
 
  private:
   // The user went to `url` from the shown ad: tracked as a click and opened

@@ -284,7 +284,7 @@ bool GADWebViewDelegate::dispatchMessage(platform::WebView& webView, const platf
       });
     }
   } else if (name == "mraid") {
-    if (parameters) receiveMRAIDCall(webView, *parameters);
+    if (const std::string* call = stringParameter(parameters, "call")) receiveMRAIDCall(webView, *call, *parameters);
   } else {
     // Heard on a later turn, and only while the page that sent it is still
     // the web view's (no load asked since) and this delegate still decides

@@ -113,7 +113,8 @@ class GADWebViewDelegate : public platform::WebViewDelegate {
  protected:
   // A call of the page's rich-media interface (GADMRAIDBridge): only the
   // banner's pages have it; elsewhere a page that sends one gets nothing.
-  virtual void receiveMRAIDCall(platform::WebView&, const platform::Dictionary&) {}
+  // `call` is the message's "call" parameter.
+  virtual void receiveMRAIDCall(platform::WebView&, const std::string& /*call*/, const platform::Dictionary&) {}
   // What every decision notes first: the user agent the page's requests
   // carry, and this page as the opener of what it opens.
   void noteNavigation(platform::WebView& webView, const platform::URLRequest& request);

@@ -19,15 +19,13 @@ void GADExpandedPageDelegate::webViewDidFinishLoad(platform::WebView& webView) {
   if (mraid_.state() == "loading") mraid_.adDidShow(viewController(), "expanded");
 }
 
-void GADExpandedPageDelegate::receiveMRAIDCall(platform::WebView&, const platform::Dictionary& parameters) {
-  const platform::Value* value = parameters.find("call");
-  const std::string* call = value ? value->asString() : nullptr;
-  if (!call) return;
-  if (*call == "loaded") {
+void GADExpandedPageDelegate::receiveMRAIDCall(platform::WebView&, const std::string& call,
+                                               const platform::Dictionary&) {
+  if (call == "loaded") {
     mraid_.pageDidLoadInterface(viewController());
-  } else if (*call == "close" || *call == "unload") {
+  } else if (call == "close" || call == "unload") {
     if (auto* screen = dynamic_cast<GADRelinquishableScreen*>(viewController())) screen->relinquishScreen();
-  } else if (*call == "open" || *call == "playVideo" || *call == "expand" || *call == "resize") {
-    mraid_.reportError("the ad's screen is up already", *call);
+  } else if (call == "open" || call == "playVideo" || call == "expand" || call == "resize") {
+    mraid_.reportError("the ad's screen is up already", call);
   }
 }

@@ -21,7 +21,8 @@ class GADExpandedPageDelegate : public GADWebViewDelegate {
   GADMRAIDBridge& mraid() { return mraid_; }
 
  protected:
-  void receiveMRAIDCall(platform::WebView& webView, const platform::Dictionary& parameters) override;
+  void receiveMRAIDCall(platform::WebView& webView, const std::string& call,
+                        const platform::Dictionary& parameters) override;
 
  private:
   GADMRAIDBridge mraid_;
